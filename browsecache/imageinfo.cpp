@@ -1,0 +1,5 @@
+#include "browsecache/imageinfo.h"
+
+#include "host/host.h"
+
+int ImageInfoCallback(int, HostEntity*, int, const char**) { return host::ENoSupp(); }

@@ -1,0 +1,41 @@
+// Module-wide state shared by every subsystem. Each variable lives as long
+// as the library is loaded; nothing here is saved.
+#pragma once
+
+#include "host/hostapi.h"
+
+enum { ModeLoad = 0, ModePart = 1, ModeTemplate = 2 };
+enum { kDirSize = 260, kVariableSize = 128, kPickedPathSize = 500, kMacroLineSize = 520 };
+
+// The 8-bit picture description: header, then the colour table that the
+// settings store keeps as "ColorMap".
+struct PictureDescription {
+    BITMAPINFOHEADER header;
+    RGBQUAD colours[256];
+};
+static_assert(sizeof(PictureDescription) == 40 + 1024, "header then 256 colours");
+
+// Set by the command handlers, read by the browse continuation and browser.
+extern int commandMode;
+// Current browse directory without trailing backslash; written by the browse
+// prompts, BROWSEP and the browser, read by the browser, panel and cache.
+extern char browseDirectory[kDirSize];
+// Macro variable named at FILEM's prompt.
+extern char fileVariable[kVariableSize];
+// Last file picked for part insertion in the file manager.
+extern char lastPartFile[kPickedPathSize];
+// Set by the panel's Browse button, cleared by the file manager and Close.
+extern int browseRequested;
+// Every cached picture is converted through and drawn from this.
+extern PictureDescription PictureInfo;
+// 1 once the colour table was loaded from or saved to "ColorMap".
+extern int colourTableReady;
+// The file manager's preview drawing; borrowed by each off-screen render.
+extern HDL PreviewDrawing;
+// The open browse-info cache list.
+extern HDL CacheList;
+
+// Start of every command path that opens the file manager or the browser.
+void ResetCommandState();
+// Tells the host around the module's dialogs.
+void NotifyHost();

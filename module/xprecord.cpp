@@ -1,0 +1,43 @@
+#include "module/xprecord.h"
+
+#include "browsecache/imageinfo.h"
+#include "commands/handlers.h"
+#include "settings/fileopt.h"
+
+const char kCommandNames[] =
+    "FILE\0FILEM\0FILEPART\0BROWSE\0BROWSEPART\0FILEOPT\0BROWSET\0BROWSEP\0";
+static_assert(sizeof(kCommandNames) == 63, "eight names, their NULs and the closing NUL");
+
+const CmdHandler kHandlers[kCommandCount + 1] = {
+    AboutEntry,
+    CmdFile,
+    CmdFileM,
+    CmdFilePart,
+    CmdBrowse,
+    CmdBrowsePart,
+    CmdFileOpt,
+    CmdBrowseT,
+    CmdBrowseP,
+};
+
+// The host answers every event through this entry; the module only echoes it.
+int NotifyEntry(int code) { return code; }
+
+XpRecordLayout XpRecord = {
+    0,                  // link
+    kCommandNames,
+    kHandlers,
+    0,
+    NotifyEntry,
+    ImageInfoCallback,
+    kEntityType,
+    nullptr,            // instance, set by the library entry
+    603,
+    0,
+    0,
+    603,
+    nullptr,            // hostWindow, set by the host
+    0,
+    nullptr,            // hookModule
+    {0, 0, 0, 0, 0, 0},
+};

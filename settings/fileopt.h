@@ -1,0 +1,4 @@
+// The FILEOPT command: the settings dialog.
+#pragma once
+
+int CmdFileOpt();

@@ -1,0 +1,81 @@
+// The stand-in's command line: /name:value options, each optional.
+#include "standin/standin.h"
+
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+StandinConfig g_config;
+
+static bool CopyOption(char* dst, size_t size, const char* value) {
+    size_t length = strlen(value);
+    if (length >= size) return false;
+    memcpy(dst, value, length + 1);
+    return true;
+}
+
+static void SetDefaults() {
+    char exe[MAX_PATH];
+    DWORD length = GetModuleFileNameA(nullptr, exe, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) exe[0] = '\0';
+    char* slash = strrchr(exe, '\\');
+    if (slash) slash[1] = '\0';
+    snprintf(g_config.modulePath, MAX_PATH, "%sxp.dll", exe);
+    strcpy(g_config.rsc3025, "NONAME.KVW");
+    strcpy(g_config.rsc3053, "Software\\Korvind");
+    DWORD cwd = GetCurrentDirectoryA(MAX_PATH - 2, g_config.rsc3059);
+    if (cwd == 0 || cwd >= MAX_PATH - 2) strcpy(g_config.rsc3059, "C:\\");
+    else if (g_config.rsc3059[cwd - 1] != '\\') strcat(g_config.rsc3059, "\\");
+    g_config.sampleCount = 24;
+    g_config.sampleSeed = 1;
+    g_config.timeoutMs = 20000;
+}
+
+// One option "/name:value"; false when unknown or too long.
+static bool ApplyOption(const char* arg) {
+    struct Text { const char* name; char* dst; };
+    const Text texts[] = {
+        {"/module:", g_config.modulePath},     {"/script:", g_config.scriptPath},
+        {"/transcript:", g_config.transcriptPath}, {"/work:", g_config.workDir},
+        {"/rsc3025:", g_config.rsc3025},       {"/rsc3053:", g_config.rsc3053},
+        {"/rsc3059:", g_config.rsc3059},       {"/samples:", g_config.samplesDir},
+    };
+    for (const Text& t : texts) {
+        size_t n = strlen(t.name);
+        if (_strnicmp(arg, t.name, n) == 0) return CopyOption(t.dst, MAX_PATH, arg + n);
+    }
+    struct Number { const char* name; long low, high; int* dst; };
+    int timeoutSeconds = -1, seed = -1;
+    const Number numbers[] = {
+        {"/count:", 1, 100000, &g_config.sampleCount},
+        {"/seed:", 0, 0x7fffffff, &seed},
+        {"/timeout:", 1, 3600, &timeoutSeconds},
+    };
+    for (const Number& o : numbers) {
+        size_t n = strlen(o.name);
+        if (_strnicmp(arg, o.name, n) != 0) continue;
+        char* end = nullptr;
+        long value = strtol(arg + n, &end, 10);
+        if (end == arg + n || *end || value < o.low || value > o.high) return false;
+        *o.dst = static_cast<int>(value);
+        if (timeoutSeconds > 0) g_config.timeoutMs = timeoutSeconds * 1000;
+        if (seed >= 0) g_config.sampleSeed = static_cast<unsigned>(seed);
+        return true;
+    }
+    return false;
+}
+
+bool ParseCommandLine(const char* /*commandLine*/, char* error, int errorSize) {
+    SetDefaults();
+    for (int i = 1; i < __argc; ++i) {
+        if (!ApplyOption(__argv[i])) {
+            snprintf(error, errorSize,
+                     "Unknown or malformed option: %s\n\nOptions: /script:file /transcript:file "
+                     "/module:dll /work:dir /samples:dir /count:N /seed:N /timeout:seconds "
+                     "/rsc3025:text /rsc3053:text /rsc3059:dir\\",
+                     __argv[i]);
+            return false;
+        }
+    }
+    return true;
+}

@@ -1,0 +1,370 @@
+// The host's dialog services: modal dialogs from a module's templates with
+// controls bound to the module's variables and callbacks.
+#include "standin/standin.h"
+
+#include <new>
+#include <string.h>
+
+namespace {
+
+enum BindingKind { kRadio, kCheck, kList, kCombo, kButton };
+enum { kMaxBindings = 48, kTemplateNameSize = 64 };
+// This host's list notification code for a click on an item.
+enum { kListClick = 19, kEndDialog = 2 };
+
+struct Binding {
+    BindingKind kind;
+    int id;
+    int* variable;
+    int value;                  // radio value or checked value
+    const char* strings;        // combo or list items: texts, NUL after each, empty last
+    DlgProc onChange;           // check box, combo, button
+    LstNotifyProc onNotify;     // list
+    OwnerDrawProc onDraw;       // list
+};
+
+}  // namespace
+
+struct HostDialog {
+    char templateName[kTemplateNameSize];
+    DlgProc init;
+    Binding bindings[kMaxBindings];
+    int count;
+    HWND window;
+    HostDialog* outer;          // the dialog that was active when this one started
+};
+
+static HostDialog* g_active;    // innermost running dialog; set by WM_INITDIALOG
+
+HWND ActiveHostDialog() { return g_active ? g_active->window : nullptr; }
+
+static Binding* FindBinding(HostDialog* def, int id) {
+    for (int i = 0; i < def->count; ++i) {
+        if (def->bindings[i].id == id) return &def->bindings[i];
+    }
+    return nullptr;
+}
+
+static Binding* AddBinding(HostDialog* def, BindingKind kind, int id) {
+    if (!def || def->count >= kMaxBindings) {
+        RecordError("dialog binding refused for control %d", id);
+        return nullptr;
+    }
+    Binding* b = &def->bindings[def->count++];
+    memset(b, 0, sizeof *b);
+    b->kind = kind;
+    b->id = id;
+    return b;
+}
+
+extern "C" HDLGDEF DefDlg(const char* templateName, int, int, DlgProc init, int, int, int* status) {
+    *status = 1;
+    if (!templateName || strlen(templateName) >= kTemplateNameSize) return nullptr;
+    HostDialog* def = new (std::nothrow) HostDialog();
+    if (!def) return nullptr;
+    strcpy(def->templateName, templateName);
+    def->init = init;
+    *status = 0;
+    return def;
+}
+
+extern "C" void RBCTL(HDLGDEF def, int id, int, int, int* variable, int value, int) {
+    if (Binding* b = AddBinding(def, kRadio, id)) {
+        b->variable = variable;
+        b->value = value;
+    }
+}
+
+extern "C" void CHKCTL(HDLGDEF def, int id, int, int, int* variable, int checkedValue,
+                       DlgProc onChange) {
+    if (Binding* b = AddBinding(def, kCheck, id)) {
+        b->variable = variable;
+        b->value = checkedValue;
+        b->onChange = onChange;
+    }
+}
+
+extern "C" void LSTCTL(HDLGDEF def, int id, int, int, int* variable, const char* listData,
+                       LstNotifyProc onNotify, OwnerDrawProc onDraw) {
+    if (Binding* b = AddBinding(def, kList, id)) {
+        b->variable = variable;
+        b->strings = listData;
+        b->onNotify = onNotify;
+        b->onDraw = onDraw;
+    }
+}
+
+extern "C" void CMBCTL(HDLGDEF def, int id, int, int, int* variable, const char* strings,
+                       DlgProc onChange, int) {
+    if (Binding* b = AddBinding(def, kCombo, id)) {
+        b->variable = variable;
+        b->strings = strings;
+        b->onChange = onChange;
+    }
+}
+
+extern "C" void BTNCTL(HDLGDEF def, int id, int, int, DlgProc onClick, int) {
+    if (Binding* b = AddBinding(def, kButton, id)) b->onChange = onClick;
+}
+
+extern "C" void RelDlg(HDLGDEF def) {
+    if (def == g_active) RecordError("RelDlg of a dialog that is still running");
+    delete def;
+}
+
+extern "C" HWND GetDlgWin(void) { return ActiveHostDialog(); }
+
+static bool IsCombo(HWND control) {
+    char name[32];
+    return GetClassNameA(control, name, sizeof name) && lstrcmpiA(name, "ComboBox") == 0;
+}
+
+static HWND ActiveControl(int id) {
+    HWND dialog = ActiveHostDialog();
+    HWND control = dialog ? GetDlgItem(dialog, id) : nullptr;
+    if (!control) RecordError("control %d used with no such control in the running dialog", id);
+    return control;
+}
+
+extern "C" int AddLstStr(int id, const char* text) {
+    HWND control = ActiveControl(id);
+    if (!control) return -1;
+    UINT message = IsCombo(control) ? CB_ADDSTRING : LB_ADDSTRING;
+    return static_cast<int>(SendMessageA(control, message, 0, reinterpret_cast<LPARAM>(text)));
+}
+
+extern "C" void ClrLstStr(int id) {
+    if (HWND control = ActiveControl(id)) {
+        SendMessageA(control, IsCombo(control) ? CB_RESETCONTENT : LB_RESETCONTENT, 0, 0);
+    }
+}
+
+extern "C" void SetLstDta(int id, int index, intptr_t data) {
+    if (HWND control = ActiveControl(id)) {
+        SendMessageA(control, IsCombo(control) ? CB_SETITEMDATA : LB_SETITEMDATA, index, data);
+    }
+}
+
+// LB_ERR and CB_ERR are both -1, which is what the module tests for.
+extern "C" intptr_t GetLstDta(int id, int index) {
+    HWND control = ActiveControl(id);
+    if (!control) return -1;
+    return SendMessageA(control, IsCombo(control) ? CB_GETITEMDATA : LB_GETITEMDATA, index, 0);
+}
+
+extern "C" void UpdCtl(int id) {
+    if (HWND control = ActiveControl(id)) {
+        InvalidateRect(control, nullptr, TRUE);
+        UpdateWindow(control);
+    }
+}
+
+extern "C" void DsAbCtl(int id) {
+    if (HWND control = ActiveControl(id)) EnableWindow(control, FALSE);
+}
+
+extern "C" void ForceHelp(int topic) { RecordF("help", "%d", topic); }
+
+// ---- Running a dialog ----
+
+static void AddItems(HWND control, const char* strings) {
+    UINT message = IsCombo(control) ? CB_ADDSTRING : LB_ADDSTRING;
+    for (const char* s = strings; s && *s; s += strlen(s) + 1) {
+        SendMessageA(control, message, 0, reinterpret_cast<LPARAM>(s));
+    }
+}
+
+static void ReadIntoControls(HostDialog* def) {
+    for (int i = 0; i < def->count; ++i) {
+        const Binding& b = def->bindings[i];
+        HWND control = GetDlgItem(def->window, b.id);
+        if (!control) {
+            RecordError("%s: bound control %d is not in the template", def->templateName, b.id);
+            continue;
+        }
+        switch (b.kind) {
+            case kRadio:
+            case kCheck:
+                CheckDlgButton(def->window, b.id, *b.variable == b.value ? BST_CHECKED : BST_UNCHECKED);
+                break;
+            case kCombo:
+                AddItems(control, b.strings);
+                SendMessageA(control, CB_SETCURSEL, *b.variable, 0);
+                break;
+            case kList:
+                AddItems(control, b.strings);
+                break;
+            case kButton:
+                break;
+        }
+    }
+}
+
+// Stores one control's state into its variable.
+static void WriteBack(HostDialog* def, const Binding& b) {
+    HWND control = GetDlgItem(def->window, b.id);
+    if (!control || !b.variable) return;
+    LRESULT index;
+    switch (b.kind) {
+        case kRadio:
+            if (IsDlgButtonChecked(def->window, b.id) == BST_CHECKED) *b.variable = b.value;
+            break;
+        case kCheck:
+            *b.variable = IsDlgButtonChecked(def->window, b.id) == BST_CHECKED ? b.value : 0;
+            break;
+        case kCombo:
+            index = SendMessageA(control, CB_GETCURSEL, 0, 0);
+            if (index != CB_ERR) *b.variable = static_cast<int>(index);
+            break;
+        case kList:
+            index = SendMessageA(control, LB_GETCURSEL, 0, 0);
+            if (index != LB_ERR) *b.variable = static_cast<int>(index);
+            break;
+        case kButton:
+            break;
+    }
+}
+
+static void EndHostDialog(HostDialog* def, int id) {
+    for (int i = 0; i < def->count; ++i) WriteBack(def, def->bindings[i]);
+    RecordF("dialog-end", "%s %d", def->templateName, id);
+    EndDialog(def->window, id);
+}
+
+static const char kDialogProp[] = "KV32.HostDialog";
+static const char kListProcProp[] = "KV32.ListProc";
+static const char kListDownProp[] = "KV32.ListDown";
+
+// A list click is reported with the item under the mouse, also when that
+// item was already selected (the system sends no selection change then).
+static LRESULT CALLBACK ListClickProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam) {
+    WNDPROC original = reinterpret_cast<WNDPROC>(GetPropA(list, kListProcProp));
+    // A quick second click arrives as a double click: it is a click all the same.
+    if (message == WM_LBUTTONDOWN || message == WM_LBUTTONDBLCLK) {
+        SetPropA(list, kListDownProp, reinterpret_cast<HANDLE>(1));
+    }
+    LRESULT result = CallWindowProcA(original, list, message, wParam, lParam);
+    if (message == WM_LBUTTONUP && GetPropA(list, kListDownProp)) {
+        RemovePropA(list, kListDownProp);
+        HostDialog* def = static_cast<HostDialog*>(GetPropA(GetParent(list), kDialogProp));
+        Binding* b = def ? FindBinding(def, GetDlgCtrlID(list)) : nullptr;
+        LRESULT hit = SendMessageA(list, LB_ITEMFROMPOINT, 0, lParam);
+        if (b && b->kind == kList && HIWORD(hit) == 0) {
+            *b->variable = LOWORD(hit);
+            if (b->onNotify && b->onNotify(kListClick) == kEndDialog) EndHostDialog(def, b->id);
+        }
+    }
+    if (message == WM_NCDESTROY) {
+        SetWindowLongPtrA(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original));
+        RemovePropA(list, kListProcProp);
+    }
+    return result;
+}
+
+static void HookListClicks(HostDialog* def) {
+    for (int i = 0; i < def->count; ++i) {
+        if (def->bindings[i].kind != kList || !def->bindings[i].onNotify) continue;
+        HWND list = GetDlgItem(def->window, def->bindings[i].id);
+        if (!list) continue;
+        LONG_PTR original = SetWindowLongPtrA(list, GWLP_WNDPROC,
+                                              reinterpret_cast<LONG_PTR>(ListClickProc));
+        SetPropA(list, kListProcProp, reinterpret_cast<HANDLE>(original));
+    }
+}
+
+static void OnCommand(HostDialog* def, int id, int code) {
+    Binding* b = FindBinding(def, id);
+    if (!b) {
+        if (code == BN_CLICKED && (id == IDOK || id == IDCANCEL)) EndHostDialog(def, id);
+        return;
+    }
+    int result = 0;
+    switch (b->kind) {
+        case kRadio:
+            if (code == BN_CLICKED) WriteBack(def, *b);
+            return;
+        case kCheck:
+            if (code != BN_CLICKED) return;
+            WriteBack(def, *b);
+            if (b->onChange) result = b->onChange();
+            break;
+        case kCombo:
+            if (code != CBN_SELCHANGE) return;
+            WriteBack(def, *b);
+            if (b->onChange) result = b->onChange();
+            break;
+        case kButton:
+            if (code != BN_CLICKED) return;
+            result = b->onChange ? b->onChange() : 0;
+            break;
+        case kList:
+            if (code == LBN_SELCHANGE) WriteBack(def, *b);
+            return;
+    }
+    if (result == kEndDialog) EndHostDialog(def, id);
+}
+
+static INT_PTR DialogMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    HostDialog* def = static_cast<HostDialog*>(GetPropA(window, kDialogProp));
+    switch (message) {
+        case WM_INITDIALOG: {
+            def = reinterpret_cast<HostDialog*>(lParam);
+            SetPropA(window, kDialogProp, def);
+            def->window = window;
+            def->outer = g_active;
+            g_active = def;
+            ReadIntoControls(def);
+            HookListClicks(def);
+            RecordF("dialog", "%s", def->templateName);
+            if (def->init) def->init();
+            return TRUE;
+        }
+        case WM_COMMAND:
+            if (def) OnCommand(def, LOWORD(wParam), HIWORD(wParam));
+            return TRUE;
+        case WM_MEASUREITEM: {
+            auto* measure = reinterpret_cast<MEASUREITEMSTRUCT*>(lParam);
+            Binding* b = def ? FindBinding(def, measure->CtlID) : nullptr;
+            if (!b || !b->onDraw) return FALSE;
+            measure->itemHeight = b->onDraw(1, measure);
+            return TRUE;
+        }
+        case WM_DRAWITEM: {
+            auto* draw = reinterpret_cast<DRAWITEMSTRUCT*>(lParam);
+            Binding* b = def ? FindBinding(def, draw->CtlID) : nullptr;
+            if (!b || !b->onDraw) return FALSE;
+            b->onDraw(0, draw);
+            return TRUE;
+        }
+        case WM_DESTROY:
+            if (def && g_active == def) g_active = def->outer;
+            RemovePropA(window, kDialogProp);
+            return FALSE;
+    }
+    return FALSE;
+}
+
+// Nothing may unwind into the system's dialog manager.
+static INT_PTR CALLBACK HostDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    try {
+        return DialogMessage(window, message, wParam, lParam);
+    } catch (...) {
+        RecordError("exception in a dialog callback (message 0x%X)", message);
+        return FALSE;
+    }
+}
+
+extern "C" int XPDlog(HDLGDEF def, HINSTANCE instance, int) {
+    if (!def) {
+        RecordError("XPDlog without a dialog definition");
+        return 0;
+    }
+    INT_PTR result = DialogBoxParamA(instance, def->templateName, DialogOwner(), HostDialogProc,
+                                     reinterpret_cast<LPARAM>(def));
+    if (result == -1) {
+        RecordError("XPDlog: template %s cannot be shown (error %lu)", def->templateName,
+                    GetLastError());
+        return 0;
+    }
+    return static_cast<int>(result);
+}

@@ -1,0 +1,252 @@
+// Scripted runs: a second thread acts as the user. It types on the command
+// line, clicks controls and points through the system's real input, answers
+// boxes and file dialogs, and waits for windows; the user-interface thread
+// runs exactly as it does for a person. Every wait has a timeout, so a stuck
+// dialog fails the run instead of hanging it.
+//
+// Script lines (one action each, # starts a comment):
+//   command NAME          type a command and press Enter
+//   answer [TEXT]         answer the pending prompt (empty: take the default)
+//   cancel                press Escape on the pending prompt
+//   wait-window TITLE     wait until a window of this title is active
+//   click ID              click a button (or check box) of the active window
+//   select ID INDEX       choose a row of a combo box of the active window
+//   click-at ID X Y       press and release the left button at X,Y of a control
+//   box yes|no|ok         answer the message box that is showing
+//   file-dialog PATH      type PATH into the file dialog that is showing, press Open
+//   file-dialog cancel    cancel the file dialog that is showing
+//   screenshot PATH       save the active window as a PNG
+//   sleep MS              wait (for what no window shows)
+//   end                   close the host
+#include "standin/standin.h"
+
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+namespace {
+
+enum { kLineSize = 1024 };
+
+struct ScriptRun {
+    FILE* file;
+    DWORD uiThread;
+    int lineNumber;
+    char line[kLineSize];
+};
+
+ScriptRun g_run;  // owned by the script thread
+
+// Mouse button messages the user-interface thread has taken from its queue;
+// counted by a hook there, read by the script thread. Posted messages are
+// handed out before input, so a sync alone could overtake a click.
+volatile LONG g_buttonMessages;
+HHOOK g_counterHook;
+
+LRESULT CALLBACK CountButtons(int code, WPARAM wParam, LPARAM lParam) {
+    if (code == HC_ACTION && wParam != WM_MOUSEMOVE && wParam != WM_NCMOUSEMOVE) {
+        InterlockedIncrement(&g_buttonMessages);
+    }
+    return CallNextHookEx(g_counterHook, code, wParam, lParam);
+}
+
+[[noreturn]] void Fail(const char* format, const char* detail) {
+    char text[kLineSize + 128];
+    snprintf(text, sizeof text, format, detail);
+    RecordError("script line %d (%s): %s", g_run.lineNumber, g_run.line, text);
+    CloseTranscript();
+    ExitProcess(3);
+}
+
+// Waits until the user-interface thread has handled everything posted so far.
+void Sync() {
+    HANDLE reached = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    PostMessageA(MainWindow(), WM_APP_SYNC, 0, reinterpret_cast<LPARAM>(reached));
+    DWORD waited = WaitForSingleObject(reached, g_config.timeoutMs);
+    CloseHandle(reached);
+    if (waited != WAIT_OBJECT_0) Fail("%s", "the host did not answer in time");
+}
+
+HWND ActiveWindow() {
+    GUITHREADINFO info = {sizeof info};
+    if (!GetGUIThreadInfo(g_run.uiThread, &info)) return nullptr;
+    return info.hwndActive;
+}
+
+// Polls until test() holds for the active window, or fails the run.
+template <typename Test>
+HWND WaitForActive(const char* what, Test test) {
+    for (DWORD waited = 0;; waited += 20) {
+        HWND window = ActiveWindow();
+        if (window && IsWindowVisible(window) && test(window)) return window;
+        if (waited >= static_cast<DWORD>(g_config.timeoutMs)) Fail("no %s showed", what);
+        Sleep(20);
+    }
+}
+
+HWND ActiveControl(int id) {
+    HWND window = WaitForActive("window", [](HWND) { return true; });
+    HWND control = GetDlgItem(window, id);
+    char number[16];
+    snprintf(number, sizeof number, "%d", id);
+    if (!control) Fail("the active window has no control %s", number);
+    return control;
+}
+
+void PostText(UINT message, const char* text) {
+    char* copy = _strdup(text);
+    PostMessageA(MainWindow(), message, 0, reinterpret_cast<LPARAM>(copy));
+    Sync();
+}
+
+void ClickButton(HWND button) {
+    PostMessageA(button, BM_CLICK, 0, 0);
+    Sync();
+}
+
+void MouseButton(DWORD flags) {
+    LONG before = g_buttonMessages;
+    INPUT input = {};
+    input.type = INPUT_MOUSE;
+    input.mi.dwFlags = flags;
+    SendInput(1, &input, sizeof input);
+    for (DWORD waited = 0; g_buttonMessages == before; waited += 5) {
+        if (waited >= static_cast<DWORD>(g_config.timeoutMs)) Fail("%s", "the click never arrived");
+        Sleep(5);
+    }
+    Sync();
+}
+
+void ClickAt(int id, int x, int y) {
+    HWND control = ActiveControl(id);
+    POINT point = {x, y};
+    ClientToScreen(control, &point);
+    SetCursorPos(point.x, point.y);
+    Sync();
+    MouseButton(MOUSEEVENTF_LEFTDOWN);
+    MouseButton(MOUSEEVENTF_LEFTUP);
+}
+
+bool HasControl(HWND window, int id) { return GetDlgItem(window, id) != nullptr; }
+
+void AnswerBox(const char* answer) {
+    int id = lstrcmpiA(answer, "yes") == 0 ? IDYES : lstrcmpiA(answer, "no") == 0 ? IDNO
+           : lstrcmpiA(answer, "ok") == 0 ? IDOK : 0;
+    if (!id) Fail("unknown box answer %s", answer);
+    HWND box = WaitForActive("message box", [id](HWND w) { return HasControl(w, id) &&
+                                                                 HasControl(w, 0xFFFF); });
+    ClickButton(GetDlgItem(box, id));
+}
+
+// The system file dialog's name field: the combo's edit (cmb13) or edt1.
+HWND FileNameField(HWND dialog) {
+    HWND field = GetDlgItem(dialog, 0x47c);
+    return field ? field : GetDlgItem(dialog, 0x480);
+}
+
+void AnswerFileDialog(const char* path) {
+    HWND dialog = WaitForActive("file dialog", [](HWND w) { return FileNameField(w) != nullptr; });
+    if (lstrcmpiA(path, "cancel") == 0) {
+        ClickButton(GetDlgItem(dialog, IDCANCEL));
+        return;
+    }
+    SendMessageA(FileNameField(dialog), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path));
+    ClickButton(GetDlgItem(dialog, IDOK));
+}
+
+void WaitForTitle(const char* title) {
+    WaitForActive("window titled as asked", [title](HWND w) {
+        char text[256];
+        GetWindowTextA(w, text, sizeof text);
+        return strcmp(text, title) == 0;
+    });
+}
+
+int Number(const char* text) {
+    char* end = nullptr;
+    long value = strtol(text, &end, 10);
+    if (end == text) Fail("a number was expected at \"%s\"", text);
+    return static_cast<int>(value);
+}
+
+// Runs one script line; returns false at "end".
+bool RunLine(char* line) {
+    char* verb = line;
+    while (*verb == ' ' || *verb == '\t') ++verb;
+    if (!*verb || *verb == '#') return true;
+    char* argument = verb;
+    while (*argument && *argument != ' ') ++argument;
+    if (*argument) *argument++ = '\0';
+
+    if (!strcmp(verb, "command")) {
+        PostText(WM_APP_SUBMIT, argument);
+    } else if (!strcmp(verb, "answer")) {
+        if (!PromptPending()) Fail("%s", "no prompt is pending");
+        PostText(WM_APP_SUBMIT, argument);
+    } else if (!strcmp(verb, "cancel")) {
+        PostMessageA(MainWindow(), WM_APP_CANCEL, 0, 0);
+        Sync();
+    } else if (!strcmp(verb, "wait-window")) {
+        WaitForTitle(argument);
+    } else if (!strcmp(verb, "click")) {
+        ClickButton(ActiveControl(Number(argument)));
+    } else if (!strcmp(verb, "select")) {
+        int id = Number(argument);
+        char* index = strchr(argument, ' ');
+        if (!index) Fail("%s", "select needs a control and a row");
+        HWND combo = ActiveControl(id);
+        SendMessageA(combo, CB_SETCURSEL, Number(index + 1), 0);
+        PostMessageA(GetParent(combo), WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE),
+                     reinterpret_cast<LPARAM>(combo));
+        Sync();
+    } else if (!strcmp(verb, "click-at")) {
+        int id, x, y;
+        if (sscanf(argument, "%d %d %d", &id, &x, &y) != 3) Fail("%s", "click-at needs ID X Y");
+        ClickAt(id, x, y);
+    } else if (!strcmp(verb, "box")) {
+        AnswerBox(argument);
+    } else if (!strcmp(verb, "file-dialog")) {
+        AnswerFileDialog(argument);
+    } else if (!strcmp(verb, "screenshot")) {
+        Sync();
+        PostText(WM_APP_SCREENSHOT, argument);
+    } else if (!strcmp(verb, "sleep")) {
+        Sleep(Number(argument));
+        Sync();
+    } else if (!strcmp(verb, "end")) {
+        return false;
+    } else {
+        Fail("unknown action %s", verb);
+    }
+    return true;
+}
+
+DWORD WINAPI ScriptThread(void*) {
+    Sync();  // the main window is up and the module loaded
+    while (fgets(g_run.line, sizeof g_run.line, g_run.file)) {
+        ++g_run.lineNumber;
+        g_run.line[strcspn(g_run.line, "\r\n")] = '\0';
+        char work[kLineSize];
+        strcpy(work, g_run.line);
+        if (!RunLine(work)) break;
+    }
+    fclose(g_run.file);
+    if (ActiveWindow() && ActiveWindow() != MainWindow()) {
+        Fail("%s", "the script ended with a dialog still open");
+    }
+    PostMessageA(MainWindow(), WM_APP_QUIT, 0, 0);
+    return 0;
+}
+
+}  // namespace
+
+bool StartScript(const char* path, DWORD uiThreadId) {
+    g_run.file = fopen(path, "rb");
+    if (!g_run.file) return false;
+    g_run.uiThread = uiThreadId;
+    g_counterHook = SetWindowsHookExA(WH_MOUSE, CountButtons, nullptr, uiThreadId);
+    HANDLE thread = CreateThread(nullptr, 0, ScriptThread, nullptr, 0, nullptr);
+    if (!thread) return false;
+    CloseHandle(thread);
+    return true;
+}

@@ -1,0 +1,85 @@
+// Internal interface of the stand-in host kv32.exe, shared among its files.
+// The services it exports to modules are declared in host/hostapi.h.
+#pragma once
+
+#include <windows.h>
+
+#include "host/hostapi.h"
+
+// ---- Configuration (standin/config.cpp) ----
+struct StandinConfig {
+    char modulePath[MAX_PATH];
+    char scriptPath[MAX_PATH];
+    char transcriptPath[MAX_PATH];
+    char workDir[MAX_PATH];        // made current at start; shown as <work> in the transcript
+    char rsc3025[MAX_PATH];        // default file name
+    char rsc3053[MAX_PATH];        // registry base key
+    char rsc3059[MAX_PATH];        // a directory path ending in a backslash
+    char samplesDir[MAX_PATH];     // /samples: make sample drawings there, then go on
+    int sampleCount;
+    unsigned sampleSeed;
+    int timeoutMs;                 // every wait of a script run
+};
+extern StandinConfig g_config;
+// Parses the command line into g_config; false (with a message) when malformed.
+bool ParseCommandLine(const char* commandLine, char* error, int errorSize);
+
+// ---- Transcript (standin/transcript.cpp) ----
+void OpenTranscript(const char* path);
+void CloseTranscript();
+// One line "kind text"; newlines in text are written as \n.
+void Record(const char* kind, const char* text);
+void RecordF(const char* kind, const char* format, ...) __attribute__((format(printf, 2, 3)));
+// A fault of a module found by the host; counted, and the run fails.
+void RecordError(const char* format, ...) __attribute__((format(printf, 1, 2)));
+int TranscriptErrorCount();
+
+// ---- Main window (standin/mainwindow.cpp) ----
+enum {
+    WM_APP_SUBMIT = WM_APP + 1,    // lParam: heap text typed on the command line
+    WM_APP_CANCEL,                 // Escape on the command line
+    WM_APP_SYNC,                   // lParam: event to set once reached
+    WM_APP_SCREENSHOT,             // lParam: heap path
+    WM_APP_QUIT,
+};
+HWND CreateMainWindow(HINSTANCE instance);
+HWND MainWindow();
+void SetStatusLine(const char* text);
+void SetPromptLine(const char* text);
+void RedrawDrawingView();
+
+// ---- Commands and prompts (standin/commands.cpp, standin/prompt.cpp) ----
+bool LoadModule(const char* path);
+void UnloadModules();
+// Text entered on the command line: a prompt's answer, or a command.
+void SubmitCommandLine(const char* text);
+void CancelPrompt();
+bool PromptPending();
+const char* ActiveCommand();     // null when no command runs
+void FinishCommandCall();        // after a handler or continuation returns
+void BeginCommand(const char* name);
+// The registered records, in registration slots (null where free).
+const XpRecordLayout* RegisteredRecord(int slot);
+// The registered module whose entity entry serves entityType, or null.
+EntityProc FindEntityProc(unsigned entityType);
+
+// ---- Message boxes (standin/messages.cpp) ----
+// Answers that QuestBox and ErrorBox take instead of showing a box (unit tests).
+void QueueBoxAnswer(int answer);
+HWND DialogOwner();
+
+// ---- Dialog services (standin/dialogs.cpp) ----
+HWND ActiveHostDialog();
+
+// ---- Macros (standin/macros.cpp) ----
+const char* MacroVariable(const char* name);
+
+// ---- Script runs (standin/script.cpp, standin/screenshot.cpp) ----
+bool StartScript(const char* path, DWORD uiThreadId);
+bool SaveScreenshot(HWND window, const char* path);
+bool WritePng(const char* path, int width, int height, const unsigned char* rgbRows);
+
+// ---- Drawings (standin/drawing*.cpp) ----
+// The drawing shown in the main window; replaced by ~LOADM and ~TEMPLATEM.
+void SetWorkDrawing(HDL list);
+int* DrawingChangedFlag();

@@ -1,0 +1,132 @@
+// The module spine: registration record, library entry, shared state.
+#include <gtest/gtest.h>
+
+#include <string.h>
+
+#include "module/state.h"
+#include "module/text.h"
+#include "module/xprecord.h"
+#include "standin/standin.h"
+
+extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD, LPVOID);
+extern const char AboutText[];
+
+namespace {
+
+uint32_t WordAt(const void* record, int offset) {
+    uint32_t word;
+    memcpy(&word, static_cast<const char*>(record) + offset, 4);
+    return word;
+}
+
+int RegisteredCount(const XpRecordLayout* record) {
+    int count = 0;
+    for (int slot = 0; slot < 8; ++slot) count += RegisteredRecord(slot) == record;
+    return count;
+}
+
+TEST(XpRecord, WordsHoldTheValuesTheHostReads) {
+    EXPECT_EQ(WordAt(&XpRecord, 0), 0u);
+    EXPECT_EQ(WordAt(&XpRecord, 4), reinterpret_cast<uint32_t>(kCommandNames));
+    EXPECT_EQ(WordAt(&XpRecord, 8), reinterpret_cast<uint32_t>(kHandlers));
+    EXPECT_EQ(WordAt(&XpRecord, 12), 0u);
+    EXPECT_EQ(WordAt(&XpRecord, 16), reinterpret_cast<uint32_t>(&NotifyEntry));
+    EXPECT_NE(WordAt(&XpRecord, 20), 0u);
+    EXPECT_EQ(WordAt(&XpRecord, 24), 0xA005u);
+    EXPECT_EQ(WordAt(&XpRecord, 32), 603u);
+    EXPECT_EQ(WordAt(&XpRecord, 36), 0u);
+    EXPECT_EQ(WordAt(&XpRecord, 40), 0u);
+    EXPECT_EQ(WordAt(&XpRecord, 44), 603u);
+    EXPECT_EQ(WordAt(&XpRecord, 52), 0u);
+    for (int offset = 60; offset <= 80; offset += 4) EXPECT_EQ(WordAt(&XpRecord, offset), 0u) << offset;
+}
+
+TEST(XpRecord, NameBlockListsEightCommandsAndEndsWithTwoNuls) {
+    const char* expected[] = {"FILE", "FILEM", "FILEPART", "BROWSE",
+                              "BROWSEPART", "FILEOPT", "BROWSET", "BROWSEP"};
+    const char* p = kCommandNames;
+    for (const char* name : expected) {
+        EXPECT_STREQ(p, name);
+        p += strlen(p) + 1;
+    }
+    EXPECT_EQ(*p, '\0');
+    EXPECT_EQ(p[-1], '\0');
+}
+
+TEST(XpRecord, HandlerTableHasOneEntryMoreThanThereAreNames) {
+    int names = 0;
+    for (const char* p = kCommandNames; *p; p += strlen(p) + 1) ++names;
+    ASSERT_EQ(names, 8);
+    for (int i = 0; i <= names; ++i) EXPECT_NE(kHandlers[i], nullptr) << i;
+    EXPECT_EQ(kHandlers[0], &AboutEntry);
+}
+
+TEST(XpRecord, NotifyEntryEchoesEveryCode) {
+    for (int code : {0, 1, 204, -7, 0x7fffffff}) EXPECT_EQ(NotifyEntry(code), code);
+}
+
+TEST(LibraryEntry, AttachRegistersWithInstanceAndDetachUnregisters) {
+    HINSTANCE instance = reinterpret_cast<HINSTANCE>(0x10000000);
+    ASSERT_TRUE(DllMain(instance, DLL_PROCESS_ATTACH, nullptr));
+    EXPECT_EQ(XpRecord.instance, instance);
+    EXPECT_EQ(RegisteredCount(&XpRecord), 1);
+
+    EXPECT_TRUE(DllMain(instance, DLL_THREAD_ATTACH, nullptr));
+    EXPECT_TRUE(DllMain(instance, DLL_THREAD_DETACH, nullptr));
+    EXPECT_EQ(RegisteredCount(&XpRecord), 1) << "thread notifications leave registration alone";
+
+    EXPECT_TRUE(DllMain(instance, DLL_PROCESS_DETACH, nullptr));
+    EXPECT_EQ(RegisteredCount(&XpRecord), 0);
+}
+
+TEST(CommandState, ResetRestoresLargePictureAfterSmallConversion) {
+    PictureInfo.header.biWidth = 90;
+    PictureInfo.header.biHeight = 94;
+    PictureInfo.header.biSizeImage = 1234;
+    PictureInfo.colours[7].rgbRed = 99;
+    PreviewDrawing = reinterpret_cast<HDL>(0x1234);
+    CacheList = reinterpret_cast<HDL>(0x5678);
+
+    ResetCommandState();
+
+    const BITMAPINFOHEADER& h = PictureInfo.header;
+    EXPECT_EQ(h.biSize, 40u);
+    EXPECT_EQ(h.biWidth, 181);
+    EXPECT_EQ(h.biHeight, 188);
+    EXPECT_EQ(h.biPlanes, 1);
+    EXPECT_EQ(h.biBitCount, 8);
+    EXPECT_EQ(h.biCompression, static_cast<DWORD>(BI_RGB));
+    EXPECT_EQ(h.biSizeImage, 1234u) << "other header fields are left as they are";
+    EXPECT_EQ(PictureInfo.colours[7].rgbRed, 99) << "the colour table is left as it is";
+    EXPECT_EQ(PreviewDrawing, nullptr);
+    EXPECT_EQ(CacheList, nullptr);
+}
+
+TEST(AboutText, HasElevenLinesEndedByAnEmptyOne) {
+    int lines = 0;
+    const char* p = AboutText;
+    for (; *p; p += strlen(p) + 1) ++lines;
+    EXPECT_EQ(lines, 11);
+    EXPECT_STREQ(AboutText, "Korvind/Linvale XP");
+}
+
+TEST(Text, CopyAndFormatCutToTheBufferAndSaySo) {
+    char small[6];
+    EXPECT_TRUE(CopyText(small, "abcde"));
+    EXPECT_STREQ(small, "abcde");
+    EXPECT_FALSE(CopyText(small, "abcdefgh"));
+    EXPECT_STREQ(small, "abcde");
+    EXPECT_FALSE(FormatText(small, sizeof small, "%s-%d", "abc", 1234));
+    EXPECT_STREQ(small, "abc-1");
+    EXPECT_TRUE(FormatText(small, sizeof small, "%d", 42));
+    EXPECT_STREQ(small, "42");
+}
+
+TEST(Text, ExtensionIsTheLastThreeCharactersWithoutRegardToCase) {
+    EXPECT_TRUE(HasExtension("plan.kvs", "KVS"));
+    EXPECT_TRUE(HasExtension("PLANKVS", "KVS"));
+    EXPECT_FALSE(HasExtension("VS", "KVS"));
+    EXPECT_FALSE(HasExtension("plan.kvw", "KVS"));
+}
+
+}  // namespace

@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# One end-to-end test: runs kv32.exe on a script in a fresh work folder and
+# compares its transcript with the expected one, line by line.
+#   e2e.sh KV32_EXE TEST_PATH_WITHOUT_SUFFIX [extra kv32 options...]
+# TEST.script is the script; TEST.expected the transcript; TEST.setup, when
+# present, is sourced in the work folder first (to lay out files).
+set -euo pipefail
+exe=$1; test=$2; shift 2
+name=$(basename "$test")
+here=$(cd "$(dirname "$0")" && pwd)
+work=$(dirname "$exe")/e2e/$name
+rm -rf "$work"; mkdir -p "$work"
+winpath() { printf 'Z:%s' "$(printf '%s' "$1" | tr / '\\')"; }
+if [ -f "$test.setup" ]; then (cd "$work" && source "$test.setup"); fi
+status=0
+(cd "$work" && "$here/wine-run" "$exe" "/work:$(winpath "$work")" "/script:$(winpath "$test.script")" \
+    "/transcript:$(winpath "$work/transcript.txt")" "/rsc3053:Software\\KvTest\\$name" \
+    "/rsc3059:$(winpath "$work")\\" "$@") || status=$?
+if [ ! -f "$work/transcript.txt" ]; then echo "no transcript written (exit $status)"; exit 1; fi
+if ! diff -u "$test.expected" "$work/transcript.txt"; then
+  echo "transcript differs from $test.expected (exit $status)"; exit 1
+fi
+if [ "$status" -ne 0 ]; then echo "kv32.exe exited with $status"; exit 1; fi
+echo "e2e $name: transcript matches"

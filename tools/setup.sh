@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Installs everything the build and the tests need on a fresh Debian machine.
+# Idempotent: a second run only checks that the packages are there.
+set -euo pipefail
+
+packages=(wine wine32:i386 g++-mingw-w64-i686 binutils-mingw-w64-i686 cmake make
+          xvfb xauth googletest imagemagick)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  dpkg --add-architecture i386
+  missing+=("${packages[@]}")
+fi
+if [ "${#missing[@]}" -gt 0 ]; then
+  [ "$(id -u)" -eq 0 ] || { echo "setup: run as root to install: ${missing[*]}" >&2; exit 1; }
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq
+  apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+command -v i686-w64-mingw32-g++-posix >/dev/null || { echo "setup: i686-w64-mingw32-g++-posix missing" >&2; exit 1; }
