@@ -1,8 +1,29 @@
 #include "settings/fileopt.h"
 
 #include "host/host.h"
+#include "module/xprecord.h"
+#include "resources/resource.h"
+#include "settings/settings.h"
 
+// The host writes the bound variables back however the dialog closes, and
+// with no "Options" stored the next LoadOptions would leave such edits in
+// force: a cancelled dialog would still change how parts are inserted. So
+// Cancel puts the record back as it was before the dialog.
 int CmdFileOpt() {
-    host::StatusMsg("FILEOPT is not available yet.");
+    LoadOptions();
+    HDLGDEF dialog = host::DefDlg("IDD_DLGFILEOPT", nullptr);
+    if (dialog) {
+        const OptionsRecord before = Options;
+        host::RBCTL(dialog, IDC_FILEOPT_PART, &Options.insertStyle, 0);
+        host::RBCTL(dialog, IDC_FILEOPT_PAR, &Options.insertStyle, 1);
+        host::RBCTL(dialog, IDC_FILEOPT_PARS, &Options.insertStyle, 2);
+        host::CHKCTL(dialog, IDC_FILEOPT_BACKUPS, &Options.autoSaveBackups, 1, nullptr);
+        if (host::XPDlog(dialog, XpRecord.instance) == IDOK) {
+            SaveOptions();
+        } else {
+            Options = before;
+        }
+        host::RelDlg(dialog);
+    }
     return host::CmdEnd();
 }

@@ -1,0 +1,76 @@
+#include "settings/settings.h"
+
+#include <string.h>
+
+#include "host/host.h"
+#include "module/state.h"
+#include "module/text.h"
+
+OptionsRecord Options = {0, 1, 0};
+
+namespace {
+
+enum { kKeyPathSize = 256, kBaseKeyString = 3053 };
+const uint32_t kCurrentUser = 0x80000001;  // HKEY_CURRENT_USER
+const uint32_t kBinary = 3;                // REG_BINARY
+const char kModuleTitle[] = "Kiru32 (Lumo32)";
+
+static_assert(sizeof(ColorMapRecord::colours) == sizeof(PictureInfo.colours),
+              "ColorMap holds exactly the colour table of PictureInfo");
+
+// The key is built from the host's string at every access, so a change of
+// the host's base key takes effect at the next use. A path that does not fit
+// is no path at all: cut short it names another key (one losing the closing
+// bracket of the title, say), and reading or writing there would mix these
+// settings with whatever lives at that key. Such an access is skipped, the
+// same as a store error.
+bool BuildKeyPath(char (&path)[kKeyPathSize]) {
+    const char* base = host::RscAdr(kBaseKeyString);
+    if (!base) return false;
+    return FormatText(path, sizeof path, "%s\\XP\\Vandrel\\%s\\", base, kModuleTitle);
+}
+
+StoreRequest MakeRequest(const char* keyPath, const char* valueName, void* data, uint32_t size) {
+    return StoreRequest{kCurrentUser, keyPath, valueName, data, size, kBinary, size, 0};
+}
+
+// A missing value leaves data as it was: the host's store guarantees it.
+void GetValue(const char* valueName, void* data, uint32_t size) {
+    char keyPath[kKeyPathSize];
+    if (!BuildKeyPath(keyPath)) return;
+    StoreRequest request = MakeRequest(keyPath, valueName, data, size);
+    host::RMGetValue(&request);
+}
+
+void SetValue(const char* valueName, void* data, uint32_t size) {
+    char keyPath[kKeyPathSize];
+    if (!BuildKeyPath(keyPath)) return;
+    StoreRequest request = MakeRequest(keyPath, valueName, data, size);
+    host::RMSetValue(&request);
+}
+
+}  // namespace
+
+void LoadOptions() { GetValue("Options", &Options, sizeof Options); }
+
+void SaveOptions() { SetValue("Options", &Options, sizeof Options); }
+
+void LoadColorMap() {
+    ColorMapRecord record;
+    memset(&record, 0, sizeof record);
+    GetValue("ColorMap", &record, sizeof record);
+    if (record.valid == 0) return;
+    memcpy(PictureInfo.colours, record.colours, sizeof PictureInfo.colours);
+    colourTableReady = 1;
+}
+
+// The table counts as saved even when the store refused it: the pictures of
+// this load of the module are drawn through the table in memory, and trying
+// again at every conversion would gain nothing.
+void SaveColorMap() {
+    ColorMapRecord record;
+    record.valid = 1;
+    memcpy(record.colours, PictureInfo.colours, sizeof record.colours);
+    SetValue("ColorMap", &record, sizeof record);
+    colourTableReady = 1;
+}

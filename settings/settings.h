@@ -1,0 +1,37 @@
+// The module's settings in the host's registry store: the options and the
+// colour table of the 8-bit pictures. Every reader loads anew at each use.
+#pragma once
+
+#include <stddef.h>
+#include <stdint.h>
+#include <windows.h>
+
+// Value "Options", 12 bytes, read into in place.
+struct OptionsRecord {
+    int32_t insertStyle;      // 0 "~PARTM", 1 "~MPAR", 2 "~MPARS"; any other acts as 0
+    int32_t autoSaveBackups;  // non-zero: save "FILE~BAK.KVW" before the file dialogs
+    int32_t alwaysCache;      // non-zero: the browser makes every picture at once
+};
+static_assert(sizeof(OptionsRecord) == 12, "the stored Options value is 12 bytes");
+static_assert(offsetof(OptionsRecord, autoSaveBackups) == 4, "");
+static_assert(offsetof(OptionsRecord, alwaysCache) == 8, "");
+
+// Value "ColorMap", 1028 bytes: the colour table of PictureInfo.
+struct ColorMapRecord {
+    int32_t valid;            // 1 when written by the module; 0 means no table
+    RGBQUAD colours[256];
+};
+static_assert(sizeof(ColorMapRecord) == 1028, "the stored ColorMap value is 1028 bytes");
+static_assert(offsetof(ColorMapRecord, colours) == 4, "");
+
+// Defaults 0, 1, 0 until a stored value is read. Written by LoadOptions and
+// the FILEOPT and browse dialogs; read by the commands, file manager and browser.
+extern OptionsRecord Options;
+
+void LoadOptions();
+void SaveOptions();
+// Fills the colour table of PictureInfo and sets colourTableReady, but only
+// when a valid table is stored.
+void LoadColorMap();
+// Stores the colour table of PictureInfo and sets colourTableReady.
+void SaveColorMap();
