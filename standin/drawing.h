@@ -91,7 +91,8 @@ struct HeaderBlock {
 };
 
 // Info block 3: a 16-byte head, layer records back to back, a record of
-// length 0 at the end.
+// length 0 at the end. `size` is the whole block in bytes (head, records and
+// the 4-byte end record): readers never step past it.
 struct LayerTableHead { uint32_t size; uint32_t count; uint8_t spare[8]; };
 struct LayerRecord {
     uint32_t length;           // distance to the next record
@@ -126,6 +127,13 @@ static_assert(sizeof(LayerRecord) == 40, "");
 
 enum { kMaxRecordLength = 16 * 1024 * 1024, kMaxNesting = 16 };
 
+// True when `length` bytes at `record` form an entity record that every
+// reader may trust: the length word equals `length`, within 28 and
+// kMaxRecordLength, and a known type holds its fixed fields, its points and
+// its terminated texts inside the record. Custom (type 4) and unknown types
+// are only held to the length rules. Every list and file reader checks with it.
+bool IsWellFormedRecord(const void* record, uint32_t length);
+
 // ---- Lists (standin/drawlist.cpp) ----
 
 // A new empty list with a default header and no layer table.
@@ -137,6 +145,8 @@ HostEntity* AppendRecord(HDL list, const void* record, uint32_t length);
 HDL MembersOf(HostEntity** entity);
 // Replaces the layer table with `count` records (copied).
 void SetLayers(HDL list, const LayerRecord* layers, int count);
+// The entity's member list, or null when it has none (never makes one).
+HDL MemberListOf(const HostEntity* entity);
 // True when `entity` is a live entity of some list (validates a pointer).
 bool IsEntity(const HostEntity* entity);
 // Number of entities directly in the list.

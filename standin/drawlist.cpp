@@ -1,0 +1,325 @@
+// Drawing lists: entity nodes on the heap, list heads, member lists, and the
+// internal list interface that the file readers build drawings with.
+#include "standin/drawlist_internal.h"
+#include "standin/standin.h"
+
+#include <stdlib.h>
+#include <string.h>
+
+#include <unordered_set>
+
+// Every live node and list, so that handles a module passes in are checked
+// before they are used. Written by the node and list makers and freers here.
+static std::unordered_set<const EntityNode*> g_liveNodes;
+static std::unordered_set<HDL> g_liveLists;
+
+static const size_t kNodeHead = offsetof(EntityNode, record);
+static_assert(kNodeHead % 8 == 0, "records start 8-byte aligned");
+
+// Freed records are overwritten first, so that a module still holding the
+// old address of a moved or deleted entity reads garbage, not stale data.
+static void Poison(EntityNode* node) {
+    uint32_t length;
+    memcpy(&length, node->record, 4);
+    memset(node, 0xDD, kNodeHead + length);
+}
+
+EntityNode* NodeOf(const HostEntity* entity) {
+    if (!entity) return nullptr;
+    const EntityNode* node = reinterpret_cast<const EntityNode*>(entity - kNodeHead);
+    return g_liveNodes.count(node) ? const_cast<EntityNode*>(node) : nullptr;
+}
+
+bool IsList(HDL list) { return list && g_liveLists.count(list); }
+bool IsEntity(const HostEntity* entity) { return NodeOf(entity) != nullptr; }
+
+static EntityNode* NewNode(const void* record, uint32_t length) {
+    EntityNode* node = static_cast<EntityNode*>(malloc(kNodeHead + length));
+    if (!node) return nullptr;
+    node->prev = node->next = nullptr;
+    node->owner = nullptr;
+    node->members = nullptr;
+    node->selected = 0;
+    node->spare = 0;
+    memcpy(node->record, record, length);
+    memcpy(node->record, &length, 4);
+    g_liveNodes.insert(node);
+    return node;
+}
+
+static uint32_t LengthOf(const EntityNode* node) {
+    uint32_t length;
+    memcpy(&length, node->record, 4);
+    return length;
+}
+
+HDL NewList(const char* name) {
+    HostList* list = static_cast<HostList*>(calloc(1, sizeof(HostList)));
+    if (!list) return nullptr;
+    if (name) {
+        strncpy(list->name, name, sizeof list->name - 1);
+    }
+    list->header.size = sizeof(HeaderBlock);
+    list->header.version = 1;
+    list->header.background = 15;
+    g_liveLists.insert(list);
+    return list;
+}
+
+// ---- Linking ----
+
+void UnlinkNode(EntityNode* node) {
+    HostList* list = node->owner;
+    if (!list) return;
+    for (ScanCursor* cursor = list->scans; cursor; cursor = cursor->outer) {
+        if (cursor->next == node) cursor->next = node->next;
+    }
+    (node->prev ? node->prev->next : list->first) = node->next;
+    (node->next ? node->next->prev : list->last) = node->prev;
+    node->prev = node->next = nullptr;
+    node->owner = nullptr;
+    --list->count;
+}
+
+void InsertNode(HDL list, EntityNode* node, EntityNode* before) {
+    node->owner = list;
+    node->next = before;
+    node->prev = before ? before->prev : list->last;
+    (node->prev ? node->prev->next : list->first) = node;
+    (before ? before->prev : list->last) = node;
+    ++list->count;
+}
+
+// The drawing that a list belongs to: the list itself, or the list of the
+// entity that owns it, and so on up.
+static HDL RootOf(HDL list) {
+    while (list && list->ownerEntity && list->ownerEntity->owner) list = list->ownerEntity->owner;
+    return list;
+}
+
+// Calls visit for every entity of the list and of its member lists.
+template <typename Visit>
+static void WalkTree(HDL list, Visit& visit, int depth = 0) {
+    if (!list || depth > 64) return;
+    for (EntityNode* node = list->first; node; node = node->next) {
+        visit(node);
+        if (node->members) WalkTree(node->members, visit, depth + 1);
+    }
+}
+
+// Points every symbol reference of the drawing that designates `from` at `to`.
+static void RedirectReferences(HDL root, const HostEntity* from, HostEntity* to) {
+    auto visit = [from, to](EntityNode* node) {
+        if (node->record[4] != kSymbolRef) return;
+        HostEntity* target;
+        memcpy(&target, node->record + offsetof(SymbolRefRecord, definition), sizeof target);
+        if (target == from) memcpy(node->record + offsetof(SymbolRefRecord, definition), &to, sizeof to);
+    };
+    WalkTree(root, visit);
+}
+
+// ---- Freeing ----
+
+static void FreeNodeTree(EntityNode* node, bool poison);
+
+static void FreeEntities(HDL list, bool poison) {
+    while (EntityNode* node = list->first) {
+        UnlinkNode(node);
+        FreeNodeTree(node, poison);
+    }
+}
+
+static void FreeNodeTree(EntityNode* node, bool poison) {
+    if (node->members) {
+        node->members->ownerEntity = nullptr;
+        DestroyList(node->members);
+    }
+    g_liveNodes.erase(node);
+    if (poison) Poison(node);
+    free(node);
+}
+
+void DeleteNode(EntityNode* node) {
+    HDL root = RootOf(node->owner);
+    UnlinkNode(node);
+    // References to a deleted definition would dangle: they become unlinked.
+    if (node->record[4] == kSymbolDef) RedirectReferences(root, node->record, nullptr);
+    FreeNodeTree(node, true);
+}
+
+void EmptyList(HDL list) { FreeEntities(list, false); }
+
+void DestroyList(HDL list) {
+    if (!IsList(list)) return;
+    FreeEntities(list, false);
+    g_liveLists.erase(list);
+    if (list->scans) {
+        list->destroyPending = true;
+        return;
+    }
+    free(list->layers);
+    free(list);
+}
+
+// After a scan's cursor is popped: a list destroyed under the scan goes now.
+void FinishScan(HDL list) {
+    if (list->destroyPending && !list->scans) {
+        free(list->layers);
+        free(list);
+    }
+}
+
+// ---- Copying and moving ----
+
+EntityNode* CloneNode(const EntityNode* source) {
+    EntityNode* copy = NewNode(source->record, LengthOf(source));
+    if (!copy || !source->members) return copy;
+    copy->members = NewList(source->members->name);
+    if (!copy->members) {
+        FreeNodeTree(copy, false);
+        return nullptr;
+    }
+    copy->members->ownerEntity = copy;
+    for (const EntityNode* member = source->members->first; member; member = member->next) {
+        EntityNode* memberCopy = CloneNode(member);
+        if (!memberCopy) {
+            FreeNodeTree(copy, false);
+            return nullptr;
+        }
+        InsertNode(copy->members, memberCopy, nullptr);
+    }
+    return copy;
+}
+
+EntityNode* MoveNode(EntityNode* node) {
+    EntityNode* moved = NewNode(node->record, LengthOf(node));
+    if (!moved) return nullptr;
+    HDL list = node->owner;
+    EntityNode* after = node->next;
+    moved->selected = node->selected;
+    moved->members = node->members;
+    if (moved->members) moved->members->ownerEntity = moved;
+    node->members = nullptr;
+    if (list) {
+        for (ScanCursor* cursor = list->scans; cursor; cursor = cursor->outer) {
+            if (cursor->next == node) cursor->next = moved;
+        }
+        UnlinkNode(node);
+        InsertNode(list, moved, after);
+    }
+    if (moved->record[4] == kSymbolDef) RedirectReferences(RootOf(list), node->record, moved->record);
+    FreeNodeTree(node, true);
+    return moved;
+}
+
+// ---- The internal interface of drawing.h ----
+
+HostEntity* AppendRecord(HDL list, const void* record, uint32_t length) {
+    if (!IsList(list) || !IsWellFormedRecord(record, length)) return nullptr;
+    EntityNode* node = NewNode(record, length);
+    if (!node) return nullptr;
+    InsertNode(list, node, nullptr);
+    return node->record;
+}
+
+HDL MembersOf(HostEntity** entity) {
+    EntityNode* node = NodeOf(*entity);
+    if (!node) return nullptr;
+    if (!node->members) {
+        node->members = NewList(nullptr);
+        if (node->members) node->members->ownerEntity = node;
+    }
+    return node->members;
+}
+
+HDL MemberListOf(const HostEntity* entity) {
+    EntityNode* node = NodeOf(entity);
+    return node ? node->members : nullptr;
+}
+
+void SetLayers(HDL list, const LayerRecord* layers, int count) {
+    if (!IsList(list)) return;
+    free(list->layers);
+    list->layers = nullptr;
+    list->layersSize = 0;
+    if (count < 0) return;
+    uint32_t size = sizeof(LayerTableHead) + count * sizeof(LayerRecord) + 4;
+    unsigned char* block = static_cast<unsigned char*>(calloc(1, size));
+    if (!block) return;
+    LayerTableHead head = {size, static_cast<uint32_t>(count), {}};
+    memcpy(block, &head, sizeof head);
+    for (int i = 0; i < count; ++i) {
+        LayerRecord layer = layers[i];
+        layer.length = sizeof(LayerRecord);
+        layer.name[sizeof layer.name - 1] = '\0';
+        memcpy(block + sizeof head + i * sizeof(LayerRecord), &layer, sizeof layer);
+    }
+    list->layers = block;
+    list->layersSize = size;
+}
+
+int EntityCount(HDL list) { return IsList(list) ? list->count : 0; }
+
+HostEntity* FirstEntity(HDL list) {
+    return IsList(list) && list->first ? list->first->record : nullptr;
+}
+
+HostEntity* NextEntity(const HostEntity* entity) {
+    EntityNode* node = NodeOf(entity);
+    return node && node->next ? node->next->record : nullptr;
+}
+
+HeaderBlock* HeaderOf(HDL list) { return IsList(list) ? &list->header : nullptr; }
+
+// Names of definitions and references compare without regard to case, as
+// every name of the host does.
+static bool SameSymbolName(const unsigned char* a, const unsigned char* b) {
+    return _strnicmp(reinterpret_cast<const char*>(a), reinterpret_cast<const char*>(b), 32) == 0;
+}
+
+void LinkSymbolReferences(HDL list) {
+    if (!IsList(list)) return;
+    const size_t nameAt = offsetof(SymbolRefRecord, name);
+    static_assert(offsetof(SymbolDefRecord, name) == offsetof(SymbolRefRecord, name), "");
+    // The definitions are the drawing's own entities; a library holds few, so
+    // a short table searched in order is enough. The first of a name wins.
+    enum { kMaxDefinitions = 4096 };
+    static EntityNode* definitions[kMaxDefinitions];
+    int count = 0;
+    for (EntityNode* node = list->first; node && count < kMaxDefinitions; node = node->next) {
+        if (node->record[4] == kSymbolDef) definitions[count++] = node;
+    }
+    auto visit = [count, nameAt](EntityNode* node) {
+        if (node->record[4] != kSymbolRef) return;
+        HostEntity* target = nullptr;
+        for (int i = 0; i < count && !target; ++i) {
+            if (SameSymbolName(definitions[i]->record + nameAt, node->record + nameAt)) {
+                target = definitions[i]->record;
+            }
+        }
+        memcpy(node->record + offsetof(SymbolRefRecord, definition), &target, sizeof target);
+    };
+    WalkTree(list, visit);
+}
+
+// A copied reference keeps its definition when it stays in the same drawing;
+// in another drawing it designates that drawing's definition of the name.
+void RelinkCopiedReferences(EntityNode* copy, HDL sourceRoot) {
+    HDL root = RootOf(copy->owner);
+    if (root == sourceRoot) return;
+    const size_t nameAt = offsetof(SymbolRefRecord, name);
+    auto visit = [root, nameAt](EntityNode* node) {
+        if (node->record[4] != kSymbolRef) return;
+        HostEntity* target = nullptr;
+        for (EntityNode* def = root->first; def && !target; def = def->next) {
+            if (def->record[4] == kSymbolDef && SameSymbolName(def->record + nameAt, node->record + nameAt)) {
+                target = def->record;
+            }
+        }
+        memcpy(node->record + offsetof(SymbolRefRecord, definition), &target, sizeof target);
+    };
+    visit(copy);
+    if (copy->members) WalkTree(copy->members, visit);
+}
+
+HDL RootListOf(HDL list) { return RootOf(list); }

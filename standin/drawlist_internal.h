@@ -1,0 +1,63 @@
+// Inside the stand-in's drawing lists: the heap node of an entity and the
+// list head, shared by the files that implement the list services.
+#pragma once
+
+#include "standin/drawing.h"
+
+struct ScanCursor;
+
+// One entity: its links, its owner, its member list, its selection mark and
+// the record bytes. The entity handle is the address of `record`.
+struct EntityNode {
+    EntityNode* prev;
+    EntityNode* next;
+    HostList* owner;
+    HostList* members;     // null: the entity has no member list
+    uint32_t selected;
+    uint32_t spare;        // keeps the record 8-byte aligned
+    unsigned char record[1];
+};
+
+struct HostList {
+    char name[MAX_PATH];
+    HeaderBlock header;
+    unsigned char* layers;      // info block 3, null when the drawing has none
+    uint32_t layersSize;
+    EntityNode* first;
+    EntityNode* last;
+    int count;
+    EntityNode* ownerEntity;    // the entity whose member list this is, or null
+    ScanCursor* scans;          // innermost running DLScan of this list
+    bool destroyPending;        // destroyed during a scan: freed when the scan ends
+};
+
+// The place of a running DLScan: the next node it will visit. Unlinking a
+// node moves every cursor that points at it on to its successor.
+struct ScanCursor {
+    EntityNode* next;
+    ScanCursor* outer;
+};
+
+// The live node of an entity handle, or null when the handle is not one.
+EntityNode* NodeOf(const HostEntity* entity);
+// True when `list` is a live list.
+bool IsList(HDL list);
+// Frees a list and everything in it; a list being scanned is emptied now
+// and freed when its last scan ends.
+void DestroyList(HDL list);
+void EmptyList(HDL list);
+void DeleteNode(EntityNode* node);
+// Detaches a node from its list (scan cursors step over it) and inserts it
+// in front of `before` (null: at the end).
+void UnlinkNode(EntityNode* node);
+void InsertNode(HDL list, EntityNode* node, EntityNode* before);
+// A deep copy of a node and its members, not yet in any list.
+EntityNode* CloneNode(const EntityNode* node);
+// Moves the entity's record to a new node in the same place; returns it.
+EntityNode* MoveNode(EntityNode* node);
+void FinishScan(HDL list);
+// The drawing a list belongs to (the list itself when it is no member list).
+HDL RootListOf(HDL list);
+// Links the symbol references of a copy placed in a list: kept when the copy
+// stays in the drawing `sourceRoot`, else to the new drawing's definitions.
+void RelinkCopiedReferences(EntityNode* copy, HDL sourceRoot);
