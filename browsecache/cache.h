@@ -1,0 +1,27 @@
+// The browse-info cache: one hidden ~BRINFO.KVW per browsed folder, holding
+// one entry per drawing file with its pictures and notes.
+#pragma once
+
+#include "browsecache/imageinfo.h"
+#include "host/hostapi.h"
+
+enum { kCachePathSize = 264 };
+
+// The open cache file's full path; written by OpenCache.
+extern char CachePath[kCachePathSize];
+// The list differs from the file; set by whoever adds or fills an entry,
+// cleared by OpenCache.
+extern int CacheDirty;
+// The file manager's selected entry, or null; cleared when the cache closes.
+extern HostEntity* currentEntry;
+
+int OpenCache(const char* directory);
+void CloseCache();
+HostEntity* FindOrAddEntry(const char* name, const FILETIME* time);
+int MatchEntryCallback(int hostValue, HostEntity* entity, intptr_t name, intptr_t insertBefore);
+void MakePictures(HostEntity** entryRef);
+
+// The lookup keeps an index of the open list. Code that changes the list
+// other than through FindOrAddEntry tells it here.
+void ForgetCacheIndex();
+void CacheEntryMoved(HostEntity* from, HostEntity* to);

@@ -1,0 +1,125 @@
+// Drawing a whole drawing, zoomed to its extents, into a new bitmap.
+#include "preview/preview.h"
+
+#include <math.h>
+
+#include "host/host.h"
+#include "host/records.h"
+#include "module/state.h"
+
+int ShowAllRequest;
+int NotesRequest;
+PreviewWindow PreviewView;
+
+// The window is at least 0.1 units wide and high. The test is made in double
+// precision, the stored value is the single-precision 0.1.
+void ApplyMinimumSize(PreviewWindow* window) {
+    for (int axis = 0; axis < 2; ++axis) {
+        if (static_cast<double>(window->max[axis]) - window->min[axis] < 0.1) {
+            window->max[axis] = window->min[axis] + 0.1f;
+        }
+    }
+}
+
+// Widens the window in x or y so that it has the pixel rectangle's shape:
+// the drawing fills one dimension and is centred in the other. Equal shapes
+// widen y by zero. fitted receives x0, y0, x1, y1.
+void FitWindowToPixels(const PreviewWindow& window, int width, int height, float fitted[4]) {
+    double x0 = window.min[0], y0 = window.min[1], x1 = window.max[0], y1 = window.max[1];
+    if (!isfinite(x0) || !isfinite(y0) || !isfinite(x1) || !isfinite(y1)) {
+        x0 = y0 = 0;  // a broken extents result must not reach the device
+        x1 = y1 = 1;
+    }
+    double dx = x1 - x0, dy = y1 - y0;
+    if (height / dy < width / dx) {
+        double d = width * dy / height - dx;
+        x1 += d / 2;
+        x0 -= d / 2;
+    } else {
+        double d = height * dx / width - dy;
+        y1 += d / 2;
+        y0 -= d / 2;
+    }
+    fitted[0] = static_cast<float>(x0);
+    fitted[1] = static_cast<float>(y0);
+    fitted[2] = static_cast<float>(x1);
+    fitted[3] = static_cast<float>(y1);
+}
+
+// A copy of a note goes into the cache entry's member list. The entry moves
+// when its member list is made, so the holder is updated.
+static void CollectNote(HostEntity** holder, const HostEntity* note) {
+    HDL members = host::DLGetSubList(*holder);
+    if (!members) {
+        HostEntity* moved = host::DLMakeSubList(*holder);
+        if (!moved) return;
+        *holder = moved;
+        members = host::DLGetSubList(*holder);
+    }
+    if (members) host::DLCopy(members, note);
+}
+
+int DrawScanCallback(int, HostEntity* entity, intptr_t notesWindow, intptr_t noteHolder) {
+    uint8_t type = EntityType(entity);
+    if (LayerVisible(EntityLayer(entity)) || ShowAllRequest == 1 || type == rec::kTypeFrame ||
+        type == rec::kTypeSymbolRef) {
+        host::EDraw1(entity);
+    }
+    if (type != rec::kTypeNote) return 0;
+    if (NotesRequest == 1 && notesWindow) {
+        AddNoteToTree(reinterpret_cast<HWND>(notesWindow), entity);
+    }
+    HostEntity** holder = reinterpret_cast<HostEntity**>(noteHolder);
+    if (holder && *holder) CollectNote(holder, entity);
+    return 0;
+}
+
+static int BackgroundOf(HDL list) {
+    const void* header = host::DLGetIBAdr(list, 0);
+    return header ? ReadField<int16_t>(header, rec::kHeaderBackground) : 15;
+}
+
+// Marks the header's stored extents as current, as the host does after a
+// regeneration; the computed extents themselves are not stored.
+static void MarkExtentsCurrent(HDL list) {
+    unsigned char* header = static_cast<unsigned char*>(host::DLGetIBAdr(list, 0));
+    if (!header) return;
+    header[rec::kHeaderExtentsValid] = 1;
+    uint16_t flags = ReadField<uint16_t>(header, rec::kHeaderFlags);
+    WriteField<uint16_t>(header, rec::kHeaderFlags, flags & ~rec::kHeaderExtentsStale);
+}
+
+HBITMAP RenderToBitmap(HDL drawList, HDL headerList, int width, int height,
+                       HostEntity** noteHolder, HWND notesWindow) {
+    HDL previous = PreviewDrawing;
+    PreviewDrawing = headerList;
+    PreviewWindow window;
+    DrawingExtents(drawList, &window);
+    MarkExtentsCurrent(headerList);
+    ApplyMinimumSize(&window);
+    float fitted[4];
+    FitWindowToPixels(window, width, height, fitted);
+
+    HBITMAP bitmap = nullptr;
+    HDC info = CreateICA("DISPLAY", nullptr, nullptr, nullptr);
+    HDC memory = info ? CreateCompatibleDC(info) : nullptr;
+    if (memory) bitmap = CreateCompatibleBitmap(info, width, height);
+    if (bitmap) {
+        HGDIOBJ kept = SelectObject(memory, bitmap);
+        host::DevUseBitmap(memory);
+        host::DevUseColor(BackgroundOf(headerList));
+        RECT whole = {0, 0, width, height};
+        host::DevSRect(&whole);
+        host::SetBMView(fitted[0], fitted[1], fitted[2], fitted[3], &whole);
+        ShowAllRequest = 0;
+        host::DLScan(drawList, DrawScanCallback, kScanAll, reinterpret_cast<intptr_t>(notesWindow),
+                     reinterpret_cast<intptr_t>(noteHolder));
+        if (notesWindow) NotesRequest = 0;
+        host::DevUsePrior();
+        SelectObject(memory, kept);
+    }
+    if (memory) DeleteDC(memory);
+    if (info) DeleteDC(info);
+    PreviewDrawing = previous;
+    return bitmap;
+}
