@@ -1,0 +1,489 @@
+// The settings store through the real registry, and the FILEOPT dialog.
+#include <gtest/gtest.h>
+
+#include <string.h>
+#include <string>
+#include <vector>
+
+#include "module/state.h"
+#include "module/xprecord.h"
+#include "resources/resource.h"
+#include "settings/fileopt.h"
+#include "settings/settings.h"
+#include "standin/standin.h"
+
+namespace {
+
+const char kTestBase[] = "Software\\KvUnit\\settings_tests";
+const char kKeyTail[] = "\\XP\\Vandrel\\Kiru32 (Lumo32)\\";
+
+std::string KeyPathFor(const std::string& base) { return base + kKeyTail; }
+
+void SetBase(const std::string& base) {
+    ASSERT_LT(base.size(), sizeof g_config.rsc3053);
+    strcpy(g_config.rsc3053, base.c_str());
+}
+
+// The stored bytes of one value, read past the host; empty when missing.
+std::vector<unsigned char> StoredValue(const std::string& keyPath, const char* name,
+                                       DWORD* type = nullptr) {
+    std::vector<unsigned char> data;
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, keyPath.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) {
+        return data;
+    }
+    DWORD valueType = 0, size = 0;
+    if (RegQueryValueExA(key, name, nullptr, &valueType, nullptr, &size) == ERROR_SUCCESS) {
+        data.resize(size);
+        if (RegQueryValueExA(key, name, nullptr, &valueType, data.data(), &size) != ERROR_SUCCESS) {
+            data.clear();
+        }
+    }
+    RegCloseKey(key);
+    if (type) *type = valueType;
+    return data;
+}
+
+void StoreValue(const std::string& keyPath, const char* name, const void* data, DWORD size) {
+    HKEY key;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, keyPath.c_str(), 0, nullptr, 0, KEY_WRITE,
+                              nullptr, &key, nullptr), ERROR_SUCCESS);
+    EXPECT_EQ(RegSetValueExA(key, name, 0, REG_BINARY, static_cast<const BYTE*>(data), size),
+              ERROR_SUCCESS);
+    RegCloseKey(key);
+}
+
+bool KeyExists(const std::string& keyPath) {
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, keyPath.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) {
+        return false;
+    }
+    RegCloseKey(key);
+    return true;
+}
+
+void ExpectOptions(int insertStyle, int autoSaveBackups, int alwaysCache) {
+    EXPECT_EQ(Options.insertStyle, insertStyle);
+    EXPECT_EQ(Options.autoSaveBackups, autoSaveBackups);
+    EXPECT_EQ(Options.alwaysCache, alwaysCache);
+}
+
+void FillColours(unsigned char seed) {
+    unsigned char* bytes = reinterpret_cast<unsigned char*>(PictureInfo.colours);
+    for (int i = 0; i < 1024; ++i) bytes[i] = static_cast<unsigned char>(seed + i * 7);
+}
+
+// Runs first (tests run in the order written): nothing has been loaded yet.
+TEST(OptionsRecord, HoldsTheDefaultsWhenTheModuleIsLoaded) { ExpectOptions(0, 1, 0); }
+
+TEST(SettingsRecords, LayoutsMatchTheStoredValues) {
+    EXPECT_EQ(sizeof(OptionsRecord), 12u);
+    EXPECT_EQ(offsetof(OptionsRecord, insertStyle), 0u);
+    EXPECT_EQ(offsetof(OptionsRecord, autoSaveBackups), 4u);
+    EXPECT_EQ(offsetof(OptionsRecord, alwaysCache), 8u);
+    EXPECT_EQ(sizeof(ColorMapRecord), 1028u);
+    EXPECT_EQ(offsetof(ColorMapRecord, valid), 0u);
+    EXPECT_EQ(offsetof(ColorMapRecord, colours), 4u);
+    EXPECT_EQ(sizeof(ColorMapRecord::colours), sizeof PictureInfo.colours);
+}
+
+// Every case starts with an empty test key and fresh module state.
+class SettingsStore : public ::testing::Test {
+protected:
+    void SetUp() override {
+        RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\KvUnit");
+        SetBase(kTestBase);
+        Options = OptionsRecord{0, 1, 0};
+        colourTableReady = 0;
+        memset(PictureInfo.colours, 0, sizeof PictureInfo.colours);
+    }
+    void TearDown() override { RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\KvUnit"); }
+    std::string KeyPath() const { return KeyPathFor(kTestBase); }
+};
+
+TEST_F(SettingsStore, SaveOptionsWritesTwelveBinaryBytesAtTheKeyPath) {
+    Options = OptionsRecord{2, 0, 1};
+    SaveOptions();
+    DWORD type = 0;
+    std::vector<unsigned char> stored = StoredValue(KeyPath(), "Options", &type);
+    const unsigned char expected[12] = {2, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0};
+    ASSERT_EQ(stored.size(), 12u);
+    EXPECT_EQ(type, static_cast<DWORD>(REG_BINARY));
+    EXPECT_EQ(memcmp(stored.data(), expected, 12), 0);
+}
+
+TEST_F(SettingsStore, LoadOptionsReadsTheStoredValueInPlace) {
+    const int32_t stored[3] = {1, 0, 7};
+    StoreValue(KeyPath(), "Options", stored, sizeof stored);
+    LoadOptions();
+    ExpectOptions(1, 0, 7);
+
+    Options = OptionsRecord{2, 5, 0};
+    SaveOptions();
+    Options = OptionsRecord{9, 9, 9};
+    LoadOptions();
+    ExpectOptions(2, 5, 0);
+}
+
+TEST_F(SettingsStore, MissingOptionsKeepTheDefaultsOrLastValues) {
+    LoadOptions();
+    ExpectOptions(0, 1, 0);
+    Options = OptionsRecord{2, 0, 1};
+    LoadOptions();
+    ExpectOptions(2, 0, 1);
+}
+
+TEST_F(SettingsStore, TheKeyFollowsTheHostsBaseKeyAtEveryAccess) {
+    SaveOptions();
+    const std::string otherBase = std::string(kTestBase) + "\\other";
+    SetBase(otherBase);
+    Options.insertStyle = 1;
+    SaveOptions();
+    ASSERT_EQ(StoredValue(KeyPathFor(otherBase), "Options").size(), 12u);
+    EXPECT_EQ(StoredValue(KeyPathFor(otherBase), "Options")[0], 1);
+    EXPECT_EQ(StoredValue(KeyPath(), "Options")[0], 0);
+}
+
+TEST_F(SettingsStore, SaveColorMapWritesValidAndTheColourTable) {
+    FillColours(3);
+    SaveColorMap();
+    EXPECT_EQ(colourTableReady, 1);
+    DWORD type = 0;
+    std::vector<unsigned char> stored = StoredValue(KeyPath(), "ColorMap", &type);
+    ASSERT_EQ(stored.size(), 1028u);
+    EXPECT_EQ(type, static_cast<DWORD>(REG_BINARY));
+    const unsigned char valid[4] = {1, 0, 0, 0};
+    EXPECT_EQ(memcmp(stored.data(), valid, 4), 0);
+    EXPECT_EQ(memcmp(stored.data() + 4, PictureInfo.colours, 1024), 0);
+}
+
+TEST_F(SettingsStore, LoadColorMapTakesAValidTableAndSetsReady) {
+    FillColours(11);
+    SaveColorMap();
+    RGBQUAD saved[256];
+    memcpy(saved, PictureInfo.colours, sizeof saved);
+    colourTableReady = 0;
+    memset(PictureInfo.colours, 0, sizeof PictureInfo.colours);
+
+    LoadColorMap();
+    EXPECT_EQ(colourTableReady, 1);
+    EXPECT_EQ(memcmp(PictureInfo.colours, saved, sizeof saved), 0);
+}
+
+// Neither a missing table nor one whose valid word is 0 touches the colours.
+TEST_F(SettingsStore, AMissingOrInvalidColorMapChangesNothing) {
+    for (bool storeInvalid : {false, true}) {
+        SCOPED_TRACE(storeInvalid ? "valid 0" : "missing");
+        if (storeInvalid) {
+            ColorMapRecord stored;
+            stored.valid = 0;
+            memset(stored.colours, 0x5A, sizeof stored.colours);
+            StoreValue(KeyPath(), "ColorMap", &stored, sizeof stored);
+        }
+        FillColours(1);
+        RGBQUAD before[256];
+        memcpy(before, PictureInfo.colours, sizeof before);
+        LoadColorMap();
+        EXPECT_EQ(colourTableReady, 0);
+        EXPECT_EQ(memcmp(PictureInfo.colours, before, sizeof before), 0);
+    }
+}
+
+// The key path is "<base>\XP\Vandrel\Kiru32 (Lumo32)\": 28 characters after
+// the base, 255 at most in the 256-byte buffer.
+class OverlongBaseKey : public SettingsStore {
+protected:
+    // A base of the given length in components the registry accepts.
+    static std::string BaseOfLength(size_t length) {
+        std::string base = kTestBase;
+        while (base.size() < length) base += base.size() % 60 == 0 ? '\\' : 'x';
+        base.resize(length);
+        if (base.back() == '\\') base.back() = 'y';
+        return base;
+    }
+};
+
+TEST_F(OverlongBaseKey, APathOfExactly255CharactersIsUsed) {
+    const std::string base = BaseOfLength(227);
+    ASSERT_EQ(KeyPathFor(base).size(), 255u);
+    SetBase(base);
+    Options = OptionsRecord{2, 0, 0};
+    SaveOptions();
+    EXPECT_EQ(StoredValue(KeyPathFor(base), "Options").size(), 12u);
+}
+
+// Regression: a cut key path read and wrote the settings of a different key.
+TEST_F(OverlongBaseKey, APathThatDoesNotFitIsNeverUsedCut) {
+    for (size_t length : {228u, 229u, 240u, 259u}) {
+        SCOPED_TRACE(length);
+        const std::string base = BaseOfLength(length);
+        const std::string cut = KeyPathFor(base).substr(0, 255);
+        const int32_t foreign[3] = {2, 0, 1};
+        StoreValue(cut, "Options", foreign, sizeof foreign);
+        ColorMapRecord foreignMap;
+        foreignMap.valid = 1;
+        memset(foreignMap.colours, 0x77, sizeof foreignMap.colours);
+        StoreValue(cut, "ColorMap", &foreignMap, sizeof foreignMap);
+        SetBase(base);
+
+        Options = OptionsRecord{1, 1, 0};
+        LoadOptions();
+        ExpectOptions(1, 1, 0);
+        colourTableReady = 0;
+        LoadColorMap();
+        EXPECT_EQ(colourTableReady, 0);
+
+        Options = OptionsRecord{0, 0, 0};
+        SaveOptions();
+        EXPECT_EQ(StoredValue(cut, "Options")[0], 2) << "the cut key was written";
+        SaveColorMap();
+        EXPECT_EQ(StoredValue(cut, "ColorMap")[4], 0x77) << "the cut key was written";
+        EXPECT_EQ(colourTableReady, 1) << "a refused write counts as saved, as a store error does";
+        SetBase(kTestBase);
+        RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\KvUnit");
+    }
+}
+
+// ---- The FILEOPT dialog, driven from inside its own modal loop ----
+
+// What the dialog showed, and what to click in it once it is up.
+struct DialogRun {
+    std::vector<int> clicks;
+    int closeWith = IDOK;
+    bool shown = false;
+    char caption[64] = "";
+    UINT checkedAtStart[4] = {};   // controls 1013 to 1016
+};
+DialogRun g_run;
+HHOOK g_hook;
+
+// After the host's dialog procedure has filled the controls, queue the
+// clicks; the dialog's own modal loop then runs them in order.
+LRESULT CALLBACK AfterDialogMessage(int code, WPARAM wParam, LPARAM lParam) {
+    const auto* message = reinterpret_cast<const CWPRETSTRUCT*>(lParam);
+    if (code == HC_ACTION && message->message == WM_INITDIALOG && !g_run.shown) {
+        HWND dialog = message->hwnd;
+        g_run.shown = true;
+        GetWindowTextA(dialog, g_run.caption, sizeof g_run.caption);
+        for (int i = 0; i < 4; ++i) {
+            g_run.checkedAtStart[i] = IsDlgButtonChecked(dialog, IDC_FILEOPT_PART + i);
+        }
+        for (int id : g_run.clicks) PostMessageA(GetDlgItem(dialog, id), BM_CLICK, 0, 0);
+        PostMessageA(GetDlgItem(dialog, g_run.closeWith), BM_CLICK, 0, 0);
+    }
+    return CallNextHookEx(g_hook, code, wParam, lParam);
+}
+
+class FileOpt : public SettingsStore {
+protected:
+    void SetUp() override {
+        SettingsStore::SetUp();
+        XpRecord.instance = GetModuleHandleA(nullptr);
+        g_run = DialogRun();
+    }
+    // Runs the command as the host does and checks that it ended once.
+    void Run(std::vector<int> clicks, int closeWith) {
+        g_run.clicks = clicks;
+        g_run.closeWith = closeWith;
+        g_hook = SetWindowsHookExA(WH_CALLWNDPROCRET, AfterDialogMessage, nullptr,
+                                   GetCurrentThreadId());
+        ASSERT_NE(g_hook, nullptr);
+        int errors = TranscriptErrorCount();
+        BeginCommand("FILEOPT");
+        CmdFileOpt();
+        UnhookWindowsHookEx(g_hook);
+        EXPECT_TRUE(g_run.shown);
+        EXPECT_EQ(ActiveCommand(), nullptr) << "FILEOPT returned without CmdEnd";
+        EXPECT_EQ(TranscriptErrorCount(), errors) << "CmdEnd twice, or a binding the template lacks";
+    }
+};
+
+TEST_F(FileOpt, OkStoresTheChosenInsertStyleAndBackupSwitch) {
+    Run({IDC_FILEOPT_PARS, IDC_FILEOPT_BACKUPS}, IDOK);
+    EXPECT_STREQ(g_run.caption, "File manager settings");
+    const UINT defaults[4] = {BST_CHECKED, BST_UNCHECKED, BST_UNCHECKED, BST_CHECKED};
+    EXPECT_EQ(memcmp(g_run.checkedAtStart, defaults, sizeof defaults), 0);
+    std::vector<unsigned char> stored = StoredValue(KeyPath(), "Options");
+    const unsigned char expected[12] = {2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+    ASSERT_EQ(stored.size(), 12u);
+    EXPECT_EQ(memcmp(stored.data(), expected, 12), 0);
+    ExpectOptions(2, 0, 0);
+}
+
+TEST_F(FileOpt, TheDialogShowsTheStoredOptionsAndKeepsAlwaysCache) {
+    const int32_t stored[3] = {1, 0, 1};
+    StoreValue(KeyPath(), "Options", stored, sizeof stored);
+    Run({IDC_FILEOPT_PART}, IDOK);
+    const UINT shown[4] = {BST_UNCHECKED, BST_CHECKED, BST_UNCHECKED, BST_UNCHECKED};
+    EXPECT_EQ(memcmp(g_run.checkedAtStart, shown, sizeof shown), 0);
+    ExpectOptions(0, 0, 1);
+    EXPECT_EQ(StoredValue(KeyPath(), "Options")[8], 1);
+}
+
+TEST_F(FileOpt, CancelWritesNothing) {
+    const int32_t stored[3] = {1, 1, 0};
+    StoreValue(KeyPath(), "Options", stored, sizeof stored);
+    Run({IDC_FILEOPT_PARS, IDC_FILEOPT_BACKUPS}, IDCANCEL);
+    std::vector<unsigned char> after = StoredValue(KeyPath(), "Options");
+    ASSERT_EQ(after.size(), 12u);
+    EXPECT_EQ(memcmp(after.data(), stored, 12), 0);
+    ExpectOptions(1, 1, 0);
+}
+
+// Regression: with no "Options" stored, cancelled edits stayed in force.
+TEST_F(FileOpt, CancelWithNothingStoredLeavesTheOptionsAsTheyWere) {
+    Run({IDC_FILEOPT_PAR, IDC_FILEOPT_BACKUPS}, IDCANCEL);
+    EXPECT_FALSE(KeyExists(KeyPath()));
+    LoadOptions();
+    ExpectOptions(0, 1, 0);
+}
+
+// ---- The template as the module's resources hold it ----
+
+// Reads a DLGTEMPLATEEX: the fields that the settings dialog fixes.
+struct TemplateItem {
+    int id;
+    DWORD style;
+    WORD classAtom;         // 0 when the class is given by name
+    std::string className;
+    std::string text;
+    short x, y, cx, cy;
+};
+struct DialogTemplate {
+    DWORD style = 0;
+    short cx = 0, cy = 0;
+    std::string caption, font;
+    WORD pointSize = 0;
+    std::vector<TemplateItem> items;
+};
+
+class TemplateReader {
+public:
+    TemplateReader(const BYTE* data, size_t size) : p_(data), end_(data + size) {}
+    template <typename T> T Take() {
+        T value{};
+        if (p_ + sizeof(T) <= end_) memcpy(&value, p_, sizeof(T));
+        p_ += sizeof(T);
+        return value;
+    }
+    std::string Text() {
+        std::string text;
+        for (WORD c; (c = Take<WORD>()) != 0 && p_ <= end_;) text += static_cast<char>(c);
+        return text;
+    }
+    // A name or an ordinal (0xFFFF then the number); returns the ordinal.
+    WORD NameOrOrdinal(std::string* name) {
+        WORD first;
+        memcpy(&first, p_, 2);
+        if (first == 0xFFFF) {
+            Take<WORD>();
+            return Take<WORD>();
+        }
+        *name = Text();
+        return 0;
+    }
+    void AlignDword(const BYTE* base) {
+        while ((p_ - base) % 4) ++p_;
+    }
+    bool Ok() const { return p_ <= end_; }
+
+private:
+    const BYTE* p_;
+    const BYTE* end_;
+};
+
+DialogTemplate LoadFileOptTemplate() {
+    DialogTemplate dialog;
+    HMODULE module = GetModuleHandleA(nullptr);
+    HRSRC found = FindResourceA(module, "IDD_DLGFILEOPT", MAKEINTRESOURCEA(5));
+    if (!found) return dialog;
+    const BYTE* data = static_cast<const BYTE*>(LockResource(LoadResource(module, found)));
+    TemplateReader r(data, SizeofResource(module, found));
+    if (r.Take<WORD>() != 1 || r.Take<WORD>() != 0xFFFF) return dialog;
+    r.Take<DWORD>();  // help id
+    r.Take<DWORD>();  // extended style
+    dialog.style = r.Take<DWORD>();
+    WORD count = r.Take<WORD>();
+    r.Take<short>();
+    r.Take<short>();
+    dialog.cx = r.Take<short>();
+    dialog.cy = r.Take<short>();
+    std::string ignored;
+    r.NameOrOrdinal(&ignored);  // menu
+    r.NameOrOrdinal(&ignored);  // class
+    dialog.caption = r.Text();
+    dialog.pointSize = r.Take<WORD>();
+    r.Take<WORD>();   // weight
+    r.Take<WORD>();   // italic, character set
+    dialog.font = r.Text();
+    for (WORD i = 0; i < count && r.Ok(); ++i) {
+        r.AlignDword(data);
+        TemplateItem item;
+        r.Take<DWORD>();  // help id
+        r.Take<DWORD>();  // extended style
+        item.style = r.Take<DWORD>();
+        item.x = r.Take<short>();
+        item.y = r.Take<short>();
+        item.cx = r.Take<short>();
+        item.cy = r.Take<short>();
+        item.id = r.Take<int32_t>();
+        item.classAtom = r.NameOrOrdinal(&item.className);
+        r.NameOrOrdinal(&item.text);
+        WORD extra = r.Take<WORD>();
+        for (WORD b = 0; b < extra; ++b) r.Take<BYTE>();
+        dialog.items.push_back(item);
+    }
+    return dialog;
+}
+
+TEST(FileOptTemplate, DialogHasItsCaptionSizeFontAndFrame) {
+    DialogTemplate dialog = LoadFileOptTemplate();
+    EXPECT_EQ(dialog.caption, "File manager settings");
+    EXPECT_EQ(dialog.cx, 155);
+    EXPECT_EQ(dialog.cy, 86);
+    EXPECT_EQ(dialog.font, "MS Sans Serif");
+    EXPECT_EQ(dialog.pointSize, 8);
+    const DWORD frame = DS_MODALFRAME | WS_POPUP | WS_CAPTION | WS_SYSMENU;
+    EXPECT_EQ(dialog.style & frame, frame);
+}
+
+TEST(FileOptTemplate, ControlsHaveTheirIdsTextsKindsAndPlaces) {
+    struct Expected {
+        int id;
+        const char* text;
+        DWORD kind;
+        short x, y, cx, cy;
+    };
+    const Expected expected[] = {
+        {-1, "Insert parts with", BS_GROUPBOX, 7, 7, 84, 56},
+        {IDC_FILEOPT_PART, "Korvind PART", BS_AUTORADIOBUTTON, 17, 21, 65, 10},
+        {IDC_FILEOPT_PAR, "Pax32 PAR", BS_AUTORADIOBUTTON, 17, 33, 53, 10},
+        {IDC_FILEOPT_PARS, "Pax32 PARS", BS_AUTORADIOBUTTON, 17, 45, 58, 10},
+        {IDOK, "OK", BS_DEFPUSHBUTTON, 98, 7, 50, 14},
+        {IDCANCEL, "Cancel", BS_PUSHBUTTON, 98, 24, 50, 14},
+        {IDC_FILEOPT_BACKUPS, "Auto-save backups", BS_AUTOCHECKBOX, 7, 69, 77, 10},
+    };
+    DialogTemplate dialog = LoadFileOptTemplate();
+    ASSERT_EQ(dialog.items.size(), sizeof expected / sizeof expected[0]);
+    for (size_t i = 0; i < dialog.items.size(); ++i) {
+        const TemplateItem& item = dialog.items[i];
+        const Expected& e = expected[i];
+        SCOPED_TRACE(e.text);
+        EXPECT_EQ(item.id, e.id);
+        EXPECT_EQ(item.text, e.text);
+        // The resource compiler may keep "Button" by name rather than as atom 0x80.
+        EXPECT_TRUE(item.classAtom == 0x0080 || lstrcmpiA(item.className.c_str(), "Button") == 0)
+            << "a button";
+        EXPECT_EQ(item.style & BS_TYPEMASK, e.kind);
+        EXPECT_EQ(item.x, e.x);
+        EXPECT_EQ(item.y, e.y);
+        EXPECT_EQ(item.cx, e.cx);
+        EXPECT_EQ(item.cy, e.cy);
+    }
+    EXPECT_EQ(dialog.items[1].style & (WS_GROUP | WS_TABSTOP), DWORD(WS_GROUP | WS_TABSTOP));
+    EXPECT_EQ(dialog.items[2].style & WS_GROUP, 0u);
+    EXPECT_EQ(dialog.items[3].style & WS_GROUP, 0u);
+    EXPECT_NE(dialog.items[4].style & WS_GROUP, 0u) << "the radio group ends before OK";
+}
+
+}  // namespace
