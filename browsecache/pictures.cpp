@@ -4,6 +4,7 @@
 
 #include "host/host.h"
 #include "host/records.h"
+#include "module/gdi.h"
 #include "module/state.h"
 #include "module/text.h"
 #include "preview/preview.h"
@@ -43,8 +44,8 @@ static bool StoreRows(HDC memory, HBITMAP bitmap, int height, void* rows) {
 
 static void StorePictures(HostEntity* entity, HBITMAP large, HBITMAP small) {
     ImageInfoRecord* entry = AsImageInfo(entity);
-    HDC info = CreateICA("DISPLAY", nullptr, nullptr, nullptr);
-    HDC memory = info ? CreateCompatibleDC(info) : nullptr;
+    HDC info = MakeDisplayInfo();
+    HDC memory = info ? MakeMemoryDC(info) : nullptr;
     if (entry && memory) {
         if (StoreRows(memory, large, kLargeHeight, entry->largePicture)) {
             if (entry->state == kNoPicture) CacheDirty = 1;
@@ -57,8 +58,8 @@ static void StorePictures(HostEntity* entity, HBITMAP large, HBITMAP small) {
         }
         SetPictureSize(kLargeWidth, kLargeHeight);
     }
-    if (memory) DeleteDC(memory);
-    if (info) DeleteDC(info);
+    DropDC(memory);
+    DropDC(info);
 }
 
 void MakePictures(HostEntity** entryRef) {
@@ -82,6 +83,6 @@ void MakePictures(HostEntity** entryRef) {
     }
     host::DLDestroy(drawing);
     if (large) StorePictures(*entryRef, large, small);
-    if (small) DeleteObject(small);
-    if (large) DeleteObject(large);
+    DropObject(small);
+    DropObject(large);
 }

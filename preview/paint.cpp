@@ -3,35 +3,36 @@
 
 #include "host/host.h"
 #include "host/records.h"
+#include "module/gdi.h"
 
 HBITMAP ScreenCopy;
 
 void DropScreenCopy() {
-    if (ScreenCopy) DeleteObject(ScreenCopy);
+    DropObject(ScreenCopy);
     ScreenCopy = nullptr;
 }
 
 static void CopyScreenCopyTo(HDC target, int width, int height) {
-    HDC memory = CreateCompatibleDC(target);
+    HDC memory = MakeMemoryDC(target);
     if (!memory) return;
     HGDIOBJ kept = SelectObject(memory, ScreenCopy);
     BitBlt(target, 0, 0, width, height, memory, 0, 0, SRCCOPY);
     SelectObject(memory, kept);
-    DeleteDC(memory);
+    DropDC(memory);
 }
 
 // Keeps what was just drawn, so later repaints are a plain copy.
 static void KeepScreenCopy(HDC source, int width, int height) {
     DropScreenCopy();
-    HDC memory = CreateCompatibleDC(source);
-    HBITMAP copy = memory ? CreateCompatibleBitmap(source, width, height) : nullptr;
+    HDC memory = MakeMemoryDC(source);
+    HBITMAP copy = memory ? MakeBitmap(source, width, height) : nullptr;
     if (copy) {
         HGDIOBJ kept = SelectObject(memory, copy);
         BitBlt(memory, 0, 0, width, height, source, 0, 0, SRCCOPY);
         SelectObject(memory, kept);
         ScreenCopy = copy;
     }
-    if (memory) DeleteDC(memory);
+    DropDC(memory);
 }
 
 void PaintPreviewItem(const DRAWITEMSTRUCT* drawItem, HDL drawList, HDC paintDC, HWND notesWindow) {
@@ -47,7 +48,7 @@ void PaintPreviewItem(const DRAWITEMSTRUCT* drawItem, HDL drawList, HDC paintDC,
     float fitted[4];
     FitWindowToPixels(PreviewView, width, height, fitted);
     host::SetODView(fitted[0], fitted[1], fitted[2], fitted[3], drawItem);
-    HRGN clip = CreateRectRgnIndirect(&item);
+    HRGN clip = MakeRectRegion(&item);
     if (clip) SelectClipRgn(paintDC, clip);
     host::DLScan(drawList, DrawScanCallback, kScanSubLists, reinterpret_cast<intptr_t>(notesWindow), 0);
     NotesRequest = 0;
@@ -55,7 +56,7 @@ void PaintPreviewItem(const DRAWITEMSTRUCT* drawItem, HDL drawList, HDC paintDC,
     KeepScreenCopy(drawItem->hDC, width, height);
     if (clip) {
         SelectClipRgn(paintDC, nullptr);
-        DeleteObject(clip);
+        DropObject(clip);
     }
 }
 

@@ -5,6 +5,7 @@
 
 #include "host/host.h"
 #include "host/records.h"
+#include "module/gdi.h"
 #include "module/state.h"
 
 int ShowAllRequest;
@@ -101,9 +102,9 @@ HBITMAP RenderToBitmap(HDL drawList, HDL headerList, int width, int height,
     FitWindowToPixels(window, width, height, fitted);
 
     HBITMAP bitmap = nullptr;
-    HDC info = CreateICA("DISPLAY", nullptr, nullptr, nullptr);
-    HDC memory = info ? CreateCompatibleDC(info) : nullptr;
-    if (memory) bitmap = CreateCompatibleBitmap(info, width, height);
+    HDC info = MakeDisplayInfo();
+    HDC memory = info ? MakeMemoryDC(info) : nullptr;
+    if (memory) bitmap = MakeBitmap(info, width, height);
     if (bitmap) {
         HGDIOBJ kept = SelectObject(memory, bitmap);
         host::DevUseBitmap(memory);
@@ -118,8 +119,8 @@ HBITMAP RenderToBitmap(HDL drawList, HDL headerList, int width, int height,
         host::DevUsePrior();
         SelectObject(memory, kept);
     }
-    if (memory) DeleteDC(memory);
-    if (info) DeleteDC(info);
+    DropDC(memory);
+    DropDC(info);
     PreviewDrawing = previous;
     return bitmap;
 }

@@ -1,0 +1,332 @@
+// The preview renderer: window fit, layer visibility, notes into the tree
+// and into cache entries, the one-shot requests, and GDI hygiene.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <cmath>
+#include <limits>
+
+#include <string>
+#include <vector>
+
+#include "host/host.h"
+#include "host/records.h"
+#include "module/gdi.h"
+#include "module/state.h"
+#include "preview/preview.h"
+#include "tests/support/records.h"
+
+using namespace testrec;
+
+namespace {
+
+PreviewWindow Window(float x0, float y0, float x1, float y1) {
+    return PreviewWindow{{x0, y0, 0}, {x1, y1, 0}};
+}
+
+// ---- Window fit and minimum size ----
+
+TEST(WindowFit, NarrowExtentsGetExactlyTheSinglePrecisionMinimum) {
+    PreviewWindow w = Window(5, 2, 5.03f, 9);
+    ApplyMinimumSize(&w);
+    EXPECT_EQ(w.max[0], 5 + 0.1f);
+    EXPECT_EQ(w.min[0], 5.0f) << "the window starts at the minimum";
+    EXPECT_EQ(w.max[1], 9.0f) << "a tall enough window is left alone";
+}
+
+TEST(WindowFit, MinimumIsComparedInDoublePrecision) {
+    // 0.1f is slightly more than 0.1, so a window of exactly 0.1f passes.
+    PreviewWindow w = Window(0, 0, 0.1f, 0.1f);
+    ApplyMinimumSize(&w);
+    EXPECT_EQ(w.max[0], 0.1f);
+    EXPECT_EQ(w.max[1], 0.1f);
+    // 0.0999999 is less than 0.1 in double precision: widened.
+    PreviewWindow v = Window(1, 1, 1.0999999f, 2);
+    ApplyMinimumSize(&v);
+    EXPECT_EQ(v.max[0], 1 + 0.1f);
+}
+
+TEST(WindowFit, EqualShapesWidenYByZero) {
+    float fitted[4];
+    FitWindowToPixels(Window(10, 20, 191, 208), 181, 188, fitted);
+    EXPECT_EQ(fitted[0], 10.0f);
+    EXPECT_EQ(fitted[1], 20.0f);
+    EXPECT_EQ(fitted[2], 191.0f);
+    EXPECT_EQ(fitted[3], 208.0f);
+}
+
+TEST(WindowFit, WideDrawingIsCentredVertically) {
+    float fitted[4];
+    FitWindowToPixels(Window(0, 0, 100, 10), 100, 100, fitted);
+    EXPECT_FLOAT_EQ(fitted[0], 0);
+    EXPECT_FLOAT_EQ(fitted[2], 100);
+    EXPECT_FLOAT_EQ(fitted[1], -45);
+    EXPECT_FLOAT_EQ(fitted[3], 55);
+}
+
+TEST(WindowFit, TallDrawingIsCentredHorizontally) {
+    float fitted[4];
+    FitWindowToPixels(Window(0, 0, 10, 100), 200, 100, fitted);
+    EXPECT_FLOAT_EQ(fitted[1], 0);
+    EXPECT_FLOAT_EQ(fitted[3], 100);
+    EXPECT_FLOAT_EQ(fitted[0], -95);
+    EXPECT_FLOAT_EQ(fitted[2], 105);
+}
+
+TEST(WindowFit, BrokenExtentsNeverReachTheDevice) {
+    float fitted[4];
+    float nan = std::numeric_limits<float>::quiet_NaN();
+    FitWindowToPixels(Window(nan, 0, 1, 1), 181, 188, fitted);
+    for (float v : fitted) EXPECT_TRUE(std::isfinite(v));
+}
+
+// ---- Layer visibility ----
+
+struct LayerTable : ::testing::Test {
+    HDL drawing = NewList("layers");
+    void SetUp() override {
+        LayerRecord layers[] = {Layer(1, false), Layer(2, true), Layer(-3, true), Layer(4, false)};
+        SetLayers(drawing, layers, 4);
+        PreviewDrawing = drawing;
+    }
+    void TearDown() override {
+        PreviewDrawing = nullptr;
+        DLDestroy(drawing);
+    }
+    unsigned char* Table() { return static_cast<unsigned char*>(host::DLGetIBAdr(drawing, 3)); }
+    void SetRecordLength(int index, uint32_t length) {
+        memcpy(Table() + 16 + index * sizeof(LayerRecord), &length, 4);
+    }
+};
+
+TEST_F(LayerTable, HiddenFlagHidesOnlyItsLayer) {
+    EXPECT_TRUE(LayerVisible(1));
+    EXPECT_FALSE(LayerVisible(2));
+    EXPECT_FALSE(LayerVisible(-3)) << "layer numbers are signed";
+    EXPECT_TRUE(LayerVisible(4));
+    EXPECT_TRUE(LayerVisible(99)) << "a layer without a record is visible";
+}
+
+TEST_F(LayerTable, NoDrawingOrNoTableShowsEverything) {
+    PreviewDrawing = nullptr;
+    EXPECT_TRUE(LayerVisible(2));
+    HDL bare = NewList("bare");
+    PreviewDrawing = bare;
+    EXPECT_TRUE(LayerVisible(2));
+    DLDestroy(bare);
+}
+
+// Regression: a record length that does not move forward, or steps past the
+// block, once made the walk loop for ever or read past the table.
+TEST_F(LayerTable, MalformedRecordEndsTheWalkSafely) {
+    SetRecordLength(0, 3);
+    EXPECT_TRUE(LayerVisible(2)) << "the rest of a malformed table counts as absent";
+    SetRecordLength(0, sizeof(LayerRecord));
+    SetRecordLength(1, 0x7FFFFFF0);
+    EXPECT_TRUE(LayerVisible(2));
+    EXPECT_TRUE(LayerVisible(-3));
+    SetRecordLength(1, sizeof(LayerRecord));
+    uint32_t tooSmall = 16 + sizeof(LayerRecord);
+    memcpy(Table(), &tooSmall, 4);
+    EXPECT_TRUE(LayerVisible(1));
+    EXPECT_TRUE(LayerVisible(2)) << "records past the block's size are not read";
+}
+
+TEST_F(LayerTable, EndRecordStopsTheWalk) {
+    SetRecordLength(1, 0);
+    EXPECT_TRUE(LayerVisible(2));
+    EXPECT_TRUE(LayerVisible(-3)) << "records after the end record are not read";
+}
+
+// ---- Notes into the tree ----
+
+struct NotesTree : ::testing::Test {
+    HWND window = nullptr;
+    HWND tree = nullptr;
+    void SetUp() override {
+        window = CreateWindowA("STATIC", "notes", WS_OVERLAPPEDWINDOW, 0, 0, 300, 300, nullptr,
+                               nullptr, nullptr, nullptr);
+        tree = CreateWindowA(WC_TREEVIEWA, "", WS_CHILD | WS_VISIBLE, 0, 0, 300, 300, window,
+                             reinterpret_cast<HMENU>(1000), nullptr, nullptr);
+    }
+    void TearDown() override { DestroyWindow(window); }
+
+    std::string Text(HTREEITEM item) {
+        char text[1100] = "";
+        TVITEMA tv = {};
+        tv.mask = TVIF_TEXT;
+        tv.hItem = item;
+        tv.pszText = text;
+        tv.cchTextMax = sizeof text;
+        SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&tv));
+        return text;
+    }
+    HTREEITEM Next(HTREEITEM item, UINT how) {
+        return reinterpret_cast<HTREEITEM>(
+            SendMessageA(tree, TVM_GETNEXTITEM, how, reinterpret_cast<LPARAM>(item)));
+    }
+    // "heading: child|child" per top-level item, in tree order.
+    std::vector<std::string> Items() {
+        std::vector<std::string> out;
+        for (HTREEITEM top = Next(nullptr, TVGN_ROOT); top; top = Next(top, TVGN_NEXT)) {
+            std::string line = Text(top) + ":";
+            const char* separator = "";
+            for (HTREEITEM child = Next(top, TVGN_CHILD); child; child = Next(child, TVGN_NEXT)) {
+                line += separator + Text(child);
+                separator = "|";
+            }
+            out.push_back(line);
+        }
+        return out;
+    }
+    void Add(const char* heading, const std::string& body) {
+        HDL list = NewList("n");
+        AddNoteToTree(window, AddNote(list, heading, body));
+        DLDestroy(list);
+    }
+};
+
+TEST_F(NotesTree, BodySplitsAtCarriageReturnsSkippingWhatFollows) {
+    Add("Spec", "A\r\n\r\nB");
+    EXPECT_EQ(Items(), std::vector<std::string>{"Spec:A|B"});
+}
+
+TEST_F(NotesTree, LeadingCarriageReturnGivesAnEmptyFirstChild) {
+    Add("N", "\rX");
+    EXPECT_EQ(Items(), std::vector<std::string>{"N:|X"});
+}
+
+TEST_F(NotesTree, BodyWithoutReturnsIsOneChildLineFeedsIncluded) {
+    Add("N", "one\ntwo");
+    EXPECT_EQ(Items(), std::vector<std::string>{"N:one\ntwo"});
+}
+
+TEST_F(NotesTree, EmptyBodyGivesNoChildAndTrailingReturnNoEmptyLast) {
+    Add("Empty", "");
+    Add("Trail", "last\r\n");
+    EXPECT_EQ(Items(), (std::vector<std::string>{"Empty:", "Trail:last"}));
+}
+
+TEST_F(NotesTree, HeadingsAreSortedAndCutToTheirField) {
+    Add("Zeta", "z");
+    Add("Alpha", "a");
+    EXPECT_EQ(Items(), (std::vector<std::string>{"Alpha:a", "Zeta:z"}));
+}
+
+// A note whose fields run to the record's end (no terminator) is read only
+// up to the end of the record.
+TEST_F(NotesTree, UnterminatedBodyIsBoundedByTheRecord) {
+    HDL list = NewList("n");
+    HostEntity* note = AddNote(list, "H", "abc");
+    note[EntityLength(note) - 1] = 'd';  // overwrite the body's terminator
+    AddNoteToTree(window, note);
+    EXPECT_EQ(Items(), std::vector<std::string>{"H:abcd"});
+    DLDestroy(list);
+}
+
+// ---- Notes into a cache entry, requests, and state around a render ----
+
+std::vector<unsigned char> EntryBytes() {
+    std::vector<unsigned char> entry(43646);
+    EntityHead head = Head(4, 43646);
+    memcpy(entry.data(), &head, sizeof head);
+    entry[28] = 0x05;
+    entry[29] = 0xA0;
+    return entry;
+}
+
+struct Render : ::testing::Test {
+    HDL cache = NewList("cache");
+    HDL drawing = NewList("drawing");
+    void SetUp() override {
+        LayerRecord layers[] = {Layer(7, true)};
+        SetLayers(drawing, layers, 1);
+        AddLine(drawing, 0, 0, 10, 10);
+        AddNote(drawing, "Visible", "one\rtwo");
+        AddNote(drawing, "Hidden", "on a hidden layer", 7);
+    }
+    void TearDown() override {
+        DLDestroy(drawing);
+        DLDestroy(cache);
+        ShowAllRequest = NotesRequest = 0;
+    }
+};
+
+TEST_F(Render, NotesGoIntoTheEntryWhichMovesAndTheHolderFollows) {
+    std::vector<unsigned char> bytes = EntryBytes();
+    HostEntity* entry = host::DLApnd(cache, bytes.data());
+    HostEntity* holder = entry;
+    HBITMAP picture = RenderToBitmap(drawing, drawing, 181, 188, &holder, nullptr);
+    ASSERT_NE(picture, nullptr);
+    DropObject(picture);
+    EXPECT_NE(holder, entry) << "making the member list moves the entry";
+    HDL members = host::DLGetSubList(holder);
+    ASSERT_NE(members, nullptr);
+    std::vector<std::string> headings;
+    for (HostEntity* e = FirstEntity(members); e; e = NextEntity(e)) {
+        headings.push_back(reinterpret_cast<const char*>(e + 30));
+    }
+    EXPECT_EQ(headings, (std::vector<std::string>{"Visible", "Hidden"}))
+        << "notes on hidden layers are collected too";
+}
+
+TEST_F(Render, PreviewDrawingIsRestoredOnSuccessAndOnFailure) {
+    HDL marker = NewList("marker");
+    PreviewDrawing = marker;
+    HBITMAP picture = RenderToBitmap(drawing, drawing, 181, 188, nullptr, nullptr);
+    EXPECT_EQ(PreviewDrawing, marker);
+    DropObject(picture);
+    // A bitmap this large cannot be made: the render gives none.
+    EXPECT_EQ(RenderToBitmap(drawing, drawing, 100000, 100000, nullptr, nullptr), nullptr);
+    EXPECT_EQ(PreviewDrawing, marker);
+    PreviewDrawing = nullptr;
+    DLDestroy(marker);
+}
+
+TEST_F(Render, OffScreenRendersClearShowAllAndServeNotesOnlyWithATree) {
+    ShowAllRequest = 1;
+    NotesRequest = 1;
+    DropObject(RenderToBitmap(drawing, drawing, 90, 94, nullptr, nullptr));
+    EXPECT_EQ(ShowAllRequest, 0);
+    EXPECT_EQ(NotesRequest, 1) << "no notes window: the request waits for one";
+}
+
+TEST_F(Render, HeaderExtentsAreMarkedCurrentOtherFlagsKept) {
+    HeaderBlock* header = HeaderOf(drawing);
+    header->extentsValid = 0;
+    header->flags = 2 | 8 | 0x100;
+    DropObject(RenderToBitmap(drawing, drawing, 181, 188, nullptr, nullptr));
+    EXPECT_EQ(header->extentsValid, 1);
+    EXPECT_EQ(header->flags, 8 | 0x100);
+}
+
+TEST_F(Render, NoGdiObjectOutlivesARenderOrAPaint) {
+    int before = LiveGdiObjects();
+    for (int i = 0; i < 50; ++i) DropObject(RenderToBitmap(drawing, drawing, 181, 188, nullptr, nullptr));
+    RenderToBitmap(drawing, drawing, 1 << 20, 1 << 20, nullptr, nullptr);
+    EXPECT_EQ(LiveGdiObjects(), before);
+
+    HDC screen = GetDC(nullptr);
+    HDC target = MakeMemoryDC(screen);
+    HBITMAP surface = MakeBitmap(screen, 200, 200);
+    HGDIOBJ kept = SelectObject(target, surface);
+    DRAWITEMSTRUCT item = {};
+    item.hDC = target;
+    item.rcItem = {0, 0, 181, 188};
+    PreviewView = Window(0, 0, 10, 10);
+    int painting = LiveGdiObjects();
+    PaintPreviewItem(&item, drawing, target, nullptr);
+    EXPECT_EQ(LiveGdiObjects(), painting + 1) << "only the kept screen copy stays";
+    PaintPreviewItem(&item, drawing, target, nullptr);
+    EXPECT_EQ(LiveGdiObjects(), painting + 1) << "a repaint copies the kept picture";
+    DropScreenCopy();
+    EXPECT_EQ(LiveGdiObjects(), painting);
+    SelectObject(target, kept);
+    DropObject(surface);
+    DropDC(target);
+    ReleaseDC(nullptr, screen);
+}
+
+}  // namespace
