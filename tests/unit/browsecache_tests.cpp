@@ -10,6 +10,9 @@
 #include "browsecache/cache.h"
 #include "host/host.h"
 #include "module/state.h"
+#include "settings/settings.h"
+#include "standin/standin.h"
+#include "tests/support/folders.h"
 #include "tests/support/records.h"
 
 using namespace testrec;
@@ -270,6 +273,266 @@ TEST_F(Cache, UnsortedOrDuplicatedListsAreWalkedAsTheyStand) {
     DLEmpty(CacheList);
     ForgetCacheIndex();
     CheckAgainstModel(*this, {{"c.kvw", 3, 0}, {"C.KVW", 3, 1}, {"e.kvw", 1, 0}}, 12, 120);
+}
+
+// ---- The cache file ----
+
+struct CacheFile : ::testing::Test {
+    TempFolder folder{"cache"};
+    void SetUp() override {
+        CopyText(g_config.rsc3053, "Software\\KvUnit\\browsecache");
+        CacheList = nullptr;
+        CacheDirty = 0;
+        ForgetCacheIndex();
+    }
+    void TearDown() override { CloseCache(); }
+    std::string CacheFilePath() { return folder.path + "\\~BRINFO.KVW"; }
+    // Wine reports the archive bit on every regular file whatever was set,
+    // so it is left out of the comparison.
+    DWORD SavedAttributes() {
+        return GetFileAttributesA(CacheFilePath().c_str()) & ~static_cast<DWORD>(FILE_ATTRIBUTE_ARCHIVE);
+    }
+    HostEntity* Find(const char* name, uint64_t time = 1) {
+        FILETIME t = Time(time);
+        return FindOrAddEntry(name, &t);
+    }
+};
+
+TEST_F(CacheFile, SaveHidesTheFileAndReopenGivesTheSameEntries) {
+    ASSERT_EQ(OpenCache(folder.path.c_str()), 1);
+    ASSERT_NE(CacheList, nullptr);
+    EXPECT_EQ(GetFileAttributesA(CacheFilePath().c_str()), INVALID_FILE_ATTRIBUTES);
+    Find("b.kvw", 2);
+    Find("A.KVW", 0x1234567890ull);
+    currentEntry = FirstEntity(CacheList);
+    CloseCache();
+    EXPECT_EQ(currentEntry, nullptr);
+    EXPECT_EQ(CacheList, nullptr);
+    EXPECT_EQ(SavedAttributes(), static_cast<DWORD>(FILE_ATTRIBUTE_HIDDEN));
+
+    // A read-only, archived cache file is rewritten and left only hidden.
+    SetFileAttributesA(CacheFilePath().c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE |
+                                                     FILE_ATTRIBUTE_HIDDEN);
+    ASSERT_EQ(OpenCache(folder.path.c_str()), 1);
+    EXPECT_EQ(CacheDirty, 0);
+    std::vector<std::string> names;
+    for (HostEntity* e = FirstEntity(CacheList); e; e = NextEntity(e)) names.push_back(AsImageInfo(e)->name);
+    EXPECT_EQ(names, (NameList{"A.KVW", "b.kvw"}));
+    EXPECT_EQ(Find("a.kvw", 0x1234567890ull), FirstEntity(CacheList));
+    EXPECT_EQ(CacheDirty, 0);
+    Find("c.kvw");
+    CloseCache();
+    EXPECT_EQ(SavedAttributes(), static_cast<DWORD>(FILE_ATTRIBUTE_HIDDEN));
+}
+
+TEST_F(CacheFile, SameSpellingKeepsTheListOtherSpellingReloadsIt) {
+    ASSERT_EQ(OpenCache(folder.path.c_str()), 1);
+    Find("A.KVW");
+    CloseCache();
+    ASSERT_EQ(OpenCache(folder.path.c_str()), 1);
+    AsImageInfo(FirstEntity(CacheList))->state = kPictureMade;  // in memory only
+    ASSERT_EQ(OpenCache(folder.path.c_str()), 1);
+    EXPECT_EQ(AsImageInfo(FirstEntity(CacheList))->state, kPictureMade) << "not reloaded";
+    std::string upper = folder.path;
+    CharUpperA(&upper[0]);
+    ASSERT_NE(upper, folder.path);
+    ASSERT_EQ(OpenCache(upper.c_str()), 1);
+    EXPECT_EQ(AsImageInfo(FirstEntity(CacheList))->state, kNoPicture) << "reloaded from the file";
+}
+
+TEST_F(CacheFile, EmptyTruncatedOrGarbageFileGivesAnEmptyCache) {
+    const std::string contents[] = {"", "KVW", std::string(5000, '\xA5')};
+    for (const std::string& bytes : contents) {
+        folder.Write("~BRINFO.KVW", bytes);
+        ASSERT_EQ(OpenCache(folder.path.c_str()), 1);
+        ASSERT_NE(CacheList, nullptr);
+        EXPECT_EQ(FirstEntity(CacheList), nullptr);
+        CloseCache();
+        EXPECT_EQ(folder.Read("~BRINFO.KVW"), bytes) << "an unchanged cache is not rewritten";
+    }
+}
+
+TEST_F(CacheFile, DeletionsAloneDoNotRewriteTheFile) {
+    ASSERT_EQ(OpenCache(folder.path.c_str()), 1);
+    std::vector<unsigned char> old = EntryRecord("OLD.KVW", 1, 0);
+    host::DLApnd(CacheList, old.data());
+    Find("B.KVW");
+    CloseCache();
+    std::string saved = folder.Read("~BRINFO.KVW");
+    ASSERT_EQ(OpenCache(folder.path.c_str()), 1);
+    Find("B.KVW");  // meets and deletes the obsolete entry
+    EXPECT_EQ(CacheDirty, 0);
+    CloseCache();
+    EXPECT_EQ(folder.Read("~BRINFO.KVW"), saved);
+}
+
+// Regression: a folder too long for the cache path was cut into the path of
+// another folder's cache.
+TEST_F(CacheFile, FolderTooLongForThePathIsRefused) {
+    std::string longFolder = folder.path + "\\" + std::string(260 - folder.path.size(), 'd');
+    EXPECT_EQ(OpenCache(longFolder.c_str()), 0);
+    EXPECT_EQ(CacheList, nullptr);
+    std::string fits(251, 'f');
+    EXPECT_EQ(OpenCache(fits.c_str()), 1) << "251 characters still fit";
+}
+
+// ---- Pictures ----
+
+struct Pictures : CacheFile {
+    void SetUp() override {
+        CacheFile::SetUp();
+        CopyText(browseDirectory, folder.path.c_str());
+        ResetCommandState();
+        colourTableReady = 0;
+        ASSERT_EQ(OpenCache(folder.path.c_str()), 1);
+    }
+    // A drawing whose window is exactly the large picture's shape: a frame,
+    // a line across the middle, a line on a hidden layer, two notes.
+    void WritePlan(const char* name) {
+        HDL plan = NewList(name);
+        LayerRecord layers[] = {Layer(5, true)};
+        SetLayers(plan, layers, 1);
+        HeaderOf(plan)->background = 15;
+        AddFrame(plan, 0, 0, 181, 188);
+        AddLine(plan, 0, 94, 181, 94);
+        AddLine(plan, 90, 0, 90, 188, 5);
+        AddNote(plan, "Rev", "A\r\nB");
+        AddNote(plan, "Hidden note", "x", 5);
+        ASSERT_TRUE(WriteDrawingFile(plan, (folder.path + "\\" + name).c_str()));
+        DLDestroy(plan);
+    }
+    // The colour of a large-picture pixel, x from the left, y from the top.
+    COLORREF Pixel(const ImageInfoRecord* entry, int x, int y) {
+        uint8_t index = entry->largePicture[(kLargeHeight - 1 - y) * kLargeStride + x];
+        RGBQUAD c = PictureInfo.colours[index];
+        return RGB(c.rgbRed, c.rgbGreen, c.rgbBlue);
+    }
+    bool DarkNear(const ImageInfoRecord* entry, int x, int y) {
+        for (int dy = -1; dy <= 1; ++dy) {
+            if (Pixel(entry, x, y + dy) == RGB(0, 0, 0)) return true;
+        }
+        return false;
+    }
+};
+
+TEST_F(Pictures, PlanIsDrawnWithoutItsHiddenLayerAndNotesAreKept) {
+    WritePlan("PLAN.KVW");
+    HostEntity* entry = Find("PLAN.KVW");
+    CacheDirty = 0;
+    HostEntity* before = entry;
+    MakePictures(&entry);
+    const ImageInfoRecord* made = AsImageInfo(entry);
+    ASSERT_NE(made, nullptr);
+    EXPECT_EQ(made->state, kPictureMade);
+    EXPECT_EQ(made->smallPresent, 1u);
+    EXPECT_EQ(CacheDirty, 1);
+    EXPECT_EQ(colourTableReady, 1);
+    EXPECT_EQ(PictureInfo.header.biWidth, 181);
+    EXPECT_EQ(PictureInfo.header.biHeight, 188);
+    EXPECT_TRUE(DarkNear(made, 45, 94)) << "the middle line";
+    EXPECT_TRUE(DarkNear(made, 140, 94));
+    EXPECT_EQ(Pixel(made, 90, 40), RGB(255, 255, 255)) << "the hidden layer's line is not drawn";
+    EXPECT_EQ(Pixel(made, 60, 40), RGB(255, 255, 255)) << "background colour 15";
+    EXPECT_NE(entry, before) << "collecting notes moved the entry";
+    EXPECT_EQ(Find("PLAN.KVW"), entry) << "the lookup follows the move";
+    HDL notes = host::DLGetSubList(entry);
+    ASSERT_NE(notes, nullptr);
+    int count = 0;
+    for (HostEntity* e = FirstEntity(notes); e; e = NextEntity(e)) ++count;
+    EXPECT_EQ(count, 2);
+}
+
+TEST_F(Pictures, ColourTableIsStoredOnceAndVersionTwoGetsNoSmallPicture) {
+    WritePlan("ONE.KVW");
+    WritePlan("TWO.KVW");
+    HostEntity* one = Find("ONE.KVW");
+    MakePictures(&one);
+    ASSERT_EQ(colourTableReady, 1);
+    HKEY key;
+    std::string keyPath = std::string(g_config.rsc3053) + "\\XP\\Vandrel\\Kiru32 (Lumo32)\\";
+    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, keyPath.c_str(), 0, KEY_ALL_ACCESS, &key), ERROR_SUCCESS);
+    EXPECT_EQ(RegQueryValueExA(key, "ColorMap", nullptr, nullptr, nullptr, nullptr), ERROR_SUCCESS);
+    RegDeleteValueA(key, "ColorMap");
+
+    HostEntity* two = Find("TWO.KVW");
+    AsImageInfo(two)->version = 2;
+    MakePictures(&two);
+    EXPECT_EQ(AsImageInfo(two)->state, kPictureMade);
+    EXPECT_EQ(AsImageInfo(two)->smallPresent, 0u);
+    EXPECT_NE(RegQueryValueExA(key, "ColorMap", nullptr, nullptr, nullptr, nullptr), ERROR_SUCCESS)
+        << "the table is written at most once per load";
+    RegCloseKey(key);
+}
+
+TEST_F(Pictures, SymbolLibraryShowsItsFirstDefinitionElseTheWholeDrawing) {
+    HDL library = NewList("LIB.KVS");
+    HeaderOf(library)->background = 15;
+    AddLine(library, 0, 0, 1000, 0);  // far away: only the whole drawing shows it
+    HostEntity* def = AddSymbolDef(library, "BOX", {0, 0, 0}, {181, 188, 0});
+    HDL members = MembersOf(&def);
+    AddFrame(members, 0, 0, 181, 188);
+    AddLine(members, 0, 94, 181, 94);
+    ASSERT_TRUE(WriteDrawingFile(library, (folder.path + "\\LIB.KVS").c_str()));
+    DLDestroy(library);
+    HostEntity* entry = Find("LIB.KVS");
+    MakePictures(&entry);
+    EXPECT_TRUE(DarkNear(AsImageInfo(entry), 45, 94)) << "the symbol fills the picture";
+
+    HDL plain = NewList("NOSYM.KVS");
+    HeaderOf(plain)->background = 15;
+    AddFrame(plain, 0, 0, 181, 188);
+    AddLine(plain, 0, 94, 181, 94);
+    ASSERT_TRUE(WriteDrawingFile(plain, (folder.path + "\\NOSYM.KVS").c_str()));
+    DLDestroy(plain);
+    HostEntity* whole = Find("NOSYM.KVS");
+    MakePictures(&whole);
+    EXPECT_TRUE(DarkNear(AsImageInfo(whole), 45, 94)) << "no definition: the whole drawing";
+}
+
+TEST_F(Pictures, UnreadableDrawingChangesNothing) {
+    folder.Write("BROKEN.KVW", "not a drawing");
+    HostEntity* entry = Find("BROKEN.KVW");
+    HostEntity* missing = Find("MISSING.KVW");
+    CacheDirty = 0;
+    MakePictures(&entry);
+    MakePictures(&missing);
+    EXPECT_EQ(AsImageInfo(entry)->state, kNoPicture);
+    EXPECT_EQ(AsImageInfo(missing)->state, kNoPicture);
+    EXPECT_EQ(CacheDirty, 0);
+    EXPECT_EQ(PictureInfo.header.biWidth, 181);
+}
+
+// ---- Information lines ----
+
+TEST_F(CacheFile, InformationLinesFollowStateAndVersion) {
+    std::string transcriptPath = folder.path + "\\info.txt";
+    CloseTranscript();
+    OpenTranscript(transcriptPath.c_str());
+    std::vector<unsigned char> bytes = EntryRecord("PLAN.KVW", 3, 1);
+    auto* entry = reinterpret_cast<ImageInfoRecord*>(bytes.data());
+    const char* name = nullptr;
+    EXPECT_EQ(ImageInfoCallback(8, bytes.data(), 1, &name), kEntityHandled);
+    EXPECT_STREQ(name, "IMAGE INFO");
+    EXPECT_EQ(ImageInfoCallback(8, bytes.data(), 2, &name), host::ENoSupp());
+    EXPECT_EQ(ImageInfoCallback(5, bytes.data(), 0, nullptr), host::ENoSupp());
+    EXPECT_EQ(ImageInfoCallback(1, bytes.data(), 0, nullptr), kEntityHandled);
+    entry->state = kFileDeleted;
+    EXPECT_EQ(ImageInfoCallback(9, bytes.data(), 0, nullptr), kEntityHandled);
+    entry->state = kNoPicture;
+    entry->version = 2;
+    ImageInfoCallback(9, bytes.data(), 0, nullptr);
+    entry->state = 7;
+    ImageInfoCallback(9, bytes.data(), 0, nullptr);
+    entry->subKind = 1;
+    EXPECT_EQ(ImageInfoCallback(9, bytes.data(), 0, nullptr), kEntityHandled) << "other sub-kinds: nothing";
+    CloseTranscript();
+    EXPECT_EQ(folder.Read("info.txt"),
+              "info     FileName: PLAN.KVW\\n\n"
+              "info     Bitmap file deleted.\\n\n"
+              "info     Has small bitmap.\\n\n"
+              "info     FileName: PLAN.KVW\\n\n"
+              "info     Bitmap not loaded.\\n\n"
+              "info     FileName: PLAN.KVW\\n\n");
 }
 
 }  // namespace
