@@ -136,18 +136,24 @@ static const char* FileNameOf(const char* path) {
     return name;
 }
 
-HDL ReadDrawingFile(const char* path) {
-    size_t size = 0;
-    unsigned char* data = ReadWholeFile(path, &size);
-    if (!data) return nullptr;
-    HDL list = NewList(FileNameOf(path));
-    Reader reader = {data, size, 0};
+HDL ReadDrawingBytes(const void* data, size_t size, const char* name) {
+    if (!data || size > kMaxFileSize) return nullptr;
+    HDL list = NewList(name);
+    Reader reader = {static_cast<const unsigned char*>(data), size, 0};
     if (list && !ParseDrawing(reader, list)) {
         DestroyList(list);
         list = nullptr;
     }
-    free(data);
     if (list) LinkSymbolReferences(list);
+    return list;
+}
+
+HDL ReadDrawingFile(const char* path) {
+    size_t size = 0;
+    unsigned char* data = ReadWholeFile(path, &size);
+    if (!data) return nullptr;
+    HDL list = ReadDrawingBytes(data, size, FileNameOf(path));
+    free(data);
     return list;
 }
 

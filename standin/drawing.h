@@ -163,6 +163,8 @@ void LinkSymbolReferences(HDL list);
 
 // The native format; null when the file cannot be read or is invalid.
 HDL ReadDrawingFile(const char* path);
+// The same for a file's bytes already in memory; `name` names the list.
+HDL ReadDrawingBytes(const void* data, size_t size, const char* name);
 // Writes atomically: a temporary file in the same folder, then replace.
 bool WriteDrawingFile(HDL list, const char* path);
 // ASCII or binary DXF; null when refused.
