@@ -6,12 +6,72 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include <unordered_set>
+// A set of addresses: open addressing with linear probing, tombstones for
+// removed ones. Loading a large drawing adds one node per entity, so this
+// is on the load path and must stay cheap.
+struct AddressSet {
+    uintptr_t* slots;    // 0 free, 1 removed, else an address
+    uint32_t capacity;   // a power of two, or 0
+    uint32_t used;       // addresses and tombstones
+    uint32_t live;
+};
+
+static uint32_t SlotOf(uintptr_t address, uint32_t capacity) {
+    return static_cast<uint32_t>((address >> 3) * 2654435761u) & (capacity - 1);
+}
+
+static bool Contains(const AddressSet& set, const void* pointer) {
+    uintptr_t address = reinterpret_cast<uintptr_t>(pointer);
+    if (!set.capacity || address <= 1) return false;
+    for (uint32_t i = SlotOf(address, set.capacity);; i = (i + 1) & (set.capacity - 1)) {
+        if (set.slots[i] == address) return true;
+        if (set.slots[i] == 0) return false;
+    }
+}
+
+static bool Add(AddressSet& set, const void* pointer);
+
+static bool Regrow(AddressSet& set) {
+    uint32_t capacity = set.capacity ? set.capacity : 1024;
+    while (set.live * 4 >= capacity) capacity *= 2;
+    uintptr_t* slots = static_cast<uintptr_t*>(calloc(capacity, sizeof(uintptr_t)));
+    if (!slots) return false;
+    AddressSet grown = {slots, capacity, 0, 0};
+    for (uint32_t i = 0; i < set.capacity; ++i) {
+        if (set.slots[i] > 1) Add(grown, reinterpret_cast<void*>(set.slots[i]));
+    }
+    free(set.slots);
+    set = grown;
+    return true;
+}
+
+static bool Add(AddressSet& set, const void* pointer) {
+    if ((set.used + 1) * 2 > set.capacity && !Regrow(set)) return false;
+    uintptr_t address = reinterpret_cast<uintptr_t>(pointer);
+    uint32_t i = SlotOf(address, set.capacity);
+    while (set.slots[i] > 1) i = (i + 1) & (set.capacity - 1);
+    if (set.slots[i] == 0) ++set.used;
+    set.slots[i] = address;
+    ++set.live;
+    return true;
+}
+
+static void Remove(AddressSet& set, const void* pointer) {
+    uintptr_t address = reinterpret_cast<uintptr_t>(pointer);
+    if (!set.capacity) return;
+    for (uint32_t i = SlotOf(address, set.capacity); set.slots[i]; i = (i + 1) & (set.capacity - 1)) {
+        if (set.slots[i] == address) {
+            set.slots[i] = 1;
+            --set.live;
+            return;
+        }
+    }
+}
 
 // Every live node and list, so that handles a module passes in are checked
 // before they are used. Written by the node and list makers and freers here.
-static std::unordered_set<const EntityNode*> g_liveNodes;
-static std::unordered_set<HDL> g_liveLists;
+static AddressSet g_liveNodes;
+static AddressSet g_liveLists;
 
 static const size_t kNodeHead = offsetof(EntityNode, record);
 static_assert(kNodeHead % 8 == 0, "records start 8-byte aligned");
@@ -27,10 +87,10 @@ static void Poison(EntityNode* node) {
 EntityNode* NodeOf(const HostEntity* entity) {
     if (!entity) return nullptr;
     const EntityNode* node = reinterpret_cast<const EntityNode*>(entity - kNodeHead);
-    return g_liveNodes.count(node) ? const_cast<EntityNode*>(node) : nullptr;
+    return Contains(g_liveNodes, node) ? const_cast<EntityNode*>(node) : nullptr;
 }
 
-bool IsList(HDL list) { return list && g_liveLists.count(list); }
+bool IsList(HDL list) { return Contains(g_liveLists, list); }
 bool IsEntity(const HostEntity* entity) { return NodeOf(entity) != nullptr; }
 
 static EntityNode* NewNode(const void* record, uint32_t length) {
@@ -43,7 +103,10 @@ static EntityNode* NewNode(const void* record, uint32_t length) {
     node->spare = 0;
     memcpy(node->record, record, length);
     memcpy(node->record, &length, 4);
-    g_liveNodes.insert(node);
+    if (!Add(g_liveNodes, node)) {
+        free(node);
+        return nullptr;
+    }
     return node;
 }
 
@@ -62,7 +125,10 @@ HDL NewList(const char* name) {
     list->header.size = sizeof(HeaderBlock);
     list->header.version = 1;
     list->header.background = 15;
-    g_liveLists.insert(list);
+    if (!Add(g_liveLists, list)) {
+        free(list);
+        return nullptr;
+    }
     return list;
 }
 
@@ -134,7 +200,7 @@ static void FreeNodeTree(EntityNode* node, bool poison) {
         node->members->ownerEntity = nullptr;
         DestroyList(node->members);
     }
-    g_liveNodes.erase(node);
+    Remove(g_liveNodes, node);
     if (poison) Poison(node);
     free(node);
 }
@@ -152,7 +218,7 @@ void EmptyList(HDL list) { FreeEntities(list, false); }
 void DestroyList(HDL list) {
     if (!IsList(list)) return;
     FreeEntities(list, false);
-    g_liveLists.erase(list);
+    Remove(g_liveLists, list);
     if (list->scans) {
         list->destroyPending = true;
         return;
