@@ -1,0 +1,159 @@
+// DXF import of the stand-in host, in three steps kept apart so each can be
+// tested alone: the group reader (ASCII or binary group code / value pairs),
+// the section parser (a faithful model of the entities that matter), and the
+// conversion of that model into this host's entity records. ReadDxfFile
+// (standin/dxffile.cpp) runs them and appends the records to a new list.
+#pragma once
+
+#include <stddef.h>
+#include <stdint.h>
+
+#include <string>
+#include <vector>
+
+#include "standin/drawing.h"
+
+// ---- Bounds on untrusted input ----
+enum : uint32_t {
+    kDxfMaxFileSize = 64u * 1024 * 1024,
+    kDxfMaxValue = 2048,        // bytes of one value kept; the rest of a long line is skipped
+    kDxfMaxText = 4096,         // bytes of one entity's text (MTEXT collects several groups)
+    kDxfMaxVertices = 65536,    // per polyline or spline, as read
+    kDxfMaxPoints = 65536,      // per host polyline, after curves are approximated
+    kDxfMaxEntities = 400000,   // in the whole file
+    kDxfMaxTotalVertices = 2000000,
+    kDxfMaxLayers = 4096,
+    kDxfMaxBlocks = 16384,
+    kDxfMaxDefinitions = 4096,  // symbol definitions made; LinkSymbolReferences links that many
+    kDxfMaxArray = 256,         // MINSERT copies of one INSERT
+};
+
+// ---- Group reader (standin/dxfgroups.cpp) ----
+
+struct DxfGroup {
+    int code;
+    char text[kDxfMaxValue + 1];  // the value as text (strings; numbers of ASCII files)
+    int length;
+    bool binaryNumber;            // binary files: number holds the value, text is empty
+    double number;
+};
+
+struct DxfReader {
+    const uint8_t* data;
+    size_t size;
+    size_t pos;
+    bool binary;
+    bool twoByteCodes;   // binary R13 and later
+    long line;           // ASCII: line number of the next code line (1-based)
+};
+
+enum DxfStatus { kDxfGroup, kDxfEnd, kDxfBad };
+
+// Recognises the binary sentinel; every other input is read as ASCII.
+void OpenDxfReader(DxfReader* reader, const uint8_t* data, size_t size);
+// The next group; kDxfEnd at the end of the data (only between groups),
+// kDxfBad for a code that is not a number, a cut-off value or binary data
+// that cannot be typed.
+DxfStatus NextDxfGroup(DxfReader* reader, DxfGroup* group);
+// The value as a finite number; false for text that is not one, NaN or inf.
+bool GroupNumber(const DxfGroup& group, double* value);
+bool GroupInt(const DxfGroup& group, int* value);
+// The text with leading blanks removed.
+const char* GroupName(const DxfGroup& group);
+
+// ---- Model (standin/dxfparse.cpp) ----
+
+enum DxfKind : uint8_t {
+    kDxfLine, kDxfArc, kDxfCircle, kDxfEllipse, kDxfPolyline, kDxfSpline,
+    kDxfText, kDxfMText, kDxfPoint, kDxfSolid, kDxfFace, kDxfInsert,
+};
+
+struct DxfVertex { double x, y, z, bulge; };
+
+struct DxfEntity {
+    DxfKind kind;
+    int layer;              // index into DxfModel::layers
+    int colour;             // ACI 1..255; 0 by block; 256 by layer
+    double p[4][3];         // 10, 11, 12, 13 (x, y, z)
+    double extrusion[3];    // 210, 220, 230
+    double radius;          // 40 (CIRCLE, ARC); height of TEXT and MTEXT; ratio of ELLIPSE
+    double start, end;      // ARC degrees 50/51; ELLIPSE parameters 41/42
+    double angle;           // TEXT, MTEXT, INSERT rotation, degrees
+    double scaleX, scaleY;  // INSERT 41/42
+    int flags;              // POLYLINE/LWPOLYLINE/SPLINE 70; MTEXT attachment 71
+    int degree;             // SPLINE 71
+    int columns, rows;      // INSERT 70/71
+    double columnStep, rowStep;  // INSERT 44/45
+    bool hasDirection;      // MTEXT 11/21 given
+    std::vector<DxfVertex> vertices;  // polyline vertices, spline control points
+    std::vector<DxfVertex> fitPoints; // SPLINE 11
+    std::vector<double> knots, weights;
+    std::vector<std::vector<int>> faces;  // POLYLINE polyface: 1-based vertex indices
+    std::string text;       // TEXT 1; MTEXT 3..., 1
+    std::string name;       // INSERT block name
+};
+
+struct DxfLayer {
+    std::string name;
+    int colour;     // ACI, positive
+    bool hidden;    // off (negative colour) or frozen (flag 1)
+};
+
+struct DxfBlock {
+    std::string name;
+    double base[3];
+    std::vector<DxfEntity> entities;
+};
+
+struct DxfModel {
+    bool unicode;   // $ACADVER AC1021 or later: texts are UTF-8
+    std::vector<DxfLayer> layers;
+    std::vector<DxfBlock> blocks;
+    std::vector<DxfEntity> entities;
+};
+
+// Parses a whole DXF file. False (with a reason for the log and tests) when
+// the file is refused; a bad entity is dropped without spoiling the rest.
+bool ParseDxf(const uint8_t* data, size_t size, DxfModel* model, char* why, size_t whySize);
+
+// ---- Conversion to host records (standin/dxfconvert.cpp, dxfshapes.cpp) ----
+
+// Host records, back to back, each starting with its EntityHead.
+typedef std::vector<uint8_t> RecordBuffer;
+
+// ACI colour number → host colour number (0 black .. 15 white).
+int HostColourOf(int aci);
+// Text for the host: formatting codes removed, special characters mapped to
+// the system code page; MTEXT lines split at paragraph breaks.
+std::string CleanText(const std::string& text, bool mtext, bool unicode);
+
+// Points of a polyline with bulges (arc segments become several points).
+void ExpandBulges(const std::vector<DxfVertex>& vertices, bool closed, std::vector<DxfVertex>* out);
+void EllipsePoints(const DxfEntity& e, std::vector<DxfVertex>* out);
+void SplinePoints(const DxfEntity& e, std::vector<DxfVertex>* out);
+
+// What the host list is built from: layer records, symbol definitions with
+// their members (definitions used by others come first), the drawing.
+struct DxfDefinition {
+    SymbolDefRecord record;
+    RecordBuffer members;
+};
+struct DxfPlan {
+    std::vector<LayerRecord> layers;
+    std::vector<DxfDefinition> definitions;
+    RecordBuffer entities;
+};
+// False when the result would be too large for the host (a reason in why).
+bool PlanDxf(const DxfModel& model, DxfPlan* plan, char* why, size_t whySize);
+// Bounding box of the records in a buffer; false when none has an extent.
+bool RecordsBox(const RecordBuffer& records, float min[3], float max[3]);
+// Visits the records of a buffer; the callback gets each record's head.
+template <typename F>
+void ForEachRecord(const RecordBuffer& records, F visit) {
+    for (size_t at = 0; at + sizeof(EntityHead) <= records.size();) {
+        const EntityHead* head = reinterpret_cast<const EntityHead*>(records.data() + at);
+        if (head->length < sizeof(EntityHead) || head->length > records.size() - at) return;
+        visit(head);
+        at += head->length;
+    }
+}

@@ -1,0 +1,164 @@
+// Curves the host has no record for, as points: polyline bulges, ellipses and
+// splines.
+#include <math.h>
+
+#include "standin/dxf.h"
+
+namespace {
+
+const double kTwoPi = 2 * M_PI;
+// Chord segments per full turn of an approximated arc or ellipse.
+const int kSegmentsPerTurn = 72;
+
+int SegmentsFor(double sweep, int least) {
+    int n = static_cast<int>(ceil(fabs(sweep) / kTwoPi * kSegmentsPerTurn));
+    if (n < least) n = least;
+    if (n > kSegmentsPerTurn) n = kSegmentsPerTurn;
+    return n;
+}
+
+bool Full(const std::vector<DxfVertex>* out) { return out->size() >= kDxfMaxPoints; }
+
+void Push(std::vector<DxfVertex>* out, double x, double y, double z) {
+    if (!Full(out)) out->push_back(DxfVertex{x, y, z, 0});
+}
+
+// The arc of a bulge from a to b, without a itself, with b.
+void BulgeArc(const DxfVertex& a, const DxfVertex& b, std::vector<DxfVertex>* out) {
+    double dx = b.x - a.x, dy = b.y - a.y;
+    double chord = sqrt(dx * dx + dy * dy);
+    double bulge = a.bulge;
+    // Far beyond a full circle the arc is meaningless; keep it a chord.
+    if (chord < 1e-12 || fabs(bulge) < 1e-9 || fabs(bulge) > 1e6) {
+        Push(out, b.x, b.y, b.z);
+        return;
+    }
+    double sweep = 4 * atan(bulge);  // signed: positive turns counter-clockwise
+    // The centre lies left of a→b for a counter-clockwise arc shorter than half a turn.
+    double offset = (1 - bulge * bulge) / (4 * bulge);
+    double cx = (a.x + b.x) / 2 - dy * offset;
+    double cy = (a.y + b.y) / 2 + dx * offset;
+    double radius = hypot(a.x - cx, a.y - cy);
+    double start = atan2(a.y - cy, a.x - cx);
+    int n = SegmentsFor(sweep, 2);
+    for (int i = 1; i < n; ++i) {
+        double t = start + sweep * i / n;
+        double z = a.z + (b.z - a.z) * i / n;
+        Push(out, cx + radius * cos(t), cy + radius * sin(t), z);
+    }
+    Push(out, b.x, b.y, b.z);
+}
+
+// Point of a (rational) B-spline at u by de Boor's algorithm.
+DxfVertex DeBoor(const DxfEntity& e, int degree, int span, double u, bool rational) {
+    double d[11][4];
+    for (int j = 0; j <= degree; ++j) {
+        const DxfVertex& v = e.vertices[span - degree + j];
+        double w = rational ? e.weights[span - degree + j] : 1;
+        d[j][0] = v.x * w;
+        d[j][1] = v.y * w;
+        d[j][2] = v.z * w;
+        d[j][3] = w;
+    }
+    const std::vector<double>& k = e.knots;
+    for (int r = 1; r <= degree; ++r) {
+        for (int j = degree; j >= r; --j) {
+            int i = span - degree + j;
+            double den = k[i + degree - r + 1] - k[i];
+            double alpha = den > 0 ? (u - k[i]) / den : 0;
+            for (int c = 0; c < 4; ++c) d[j][c] = (1 - alpha) * d[j - 1][c] + alpha * d[j][c];
+        }
+    }
+    double w = d[degree][3] != 0 ? d[degree][3] : 1;
+    return DxfVertex{d[degree][0] / w, d[degree][1] / w, d[degree][2] / w, 0};
+}
+
+// True when the knots and weights describe a curve de Boor can evaluate.
+bool Evaluable(const DxfEntity& e) {
+    size_t n = e.vertices.size();
+    int p = e.degree;
+    if (p < 1 || p > 10 || n < static_cast<size_t>(p) + 1) return false;
+    if (e.knots.size() != n + p + 1) return false;
+    for (size_t i = 1; i < e.knots.size(); ++i) {
+        if (!(e.knots[i] >= e.knots[i - 1])) return false;
+    }
+    if (!(e.knots[n] > e.knots[p])) return false;
+    if (!e.weights.empty()) {
+        if (e.weights.size() != n) return false;
+        for (double w : e.weights) {
+            if (!(w > 0)) return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+void ExpandBulges(const std::vector<DxfVertex>& vertices, bool closed, std::vector<DxfVertex>* out) {
+    out->clear();
+    size_t n = vertices.size();
+    if (n == 0) return;
+    Push(out, vertices[0].x, vertices[0].y, vertices[0].z);
+    for (size_t i = 0; i + 1 < n && !Full(out); ++i) BulgeArc(vertices[i], vertices[i + 1], out);
+    // A closed polyline's last bulge bends the closing segment; the closing
+    // point itself is left to the closed flag.
+    if (closed && n >= 2 && vertices[n - 1].bulge != 0 && !Full(out)) {
+        BulgeArc(vertices[n - 1], vertices[0], out);
+        if (out->size() > 1) out->pop_back();
+    }
+}
+
+void EllipsePoints(const DxfEntity& e, std::vector<DxfVertex>* out) {
+    out->clear();
+    const double* c = e.p[0];
+    const double* major = e.p[1];
+    const double* n = e.extrusion;
+    // The minor axis: extrusion × major, scaled by the ratio.
+    double minor[3] = {n[1] * major[2] - n[2] * major[1], n[2] * major[0] - n[0] * major[2],
+                       n[0] * major[1] - n[1] * major[0]};
+    double nl = sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
+    if (nl < 1e-12) nl = 1;
+    for (double& m : minor) m *= e.radius / nl;
+    double start = e.start, end = e.end;
+    if (!isfinite(start) || !isfinite(end)) return;
+    start = fmod(start, kTwoPi);
+    end = fmod(end, kTwoPi);
+    if (end <= start + 1e-9) end += kTwoPi;
+    double sweep = end - start;
+    int segments = SegmentsFor(sweep, 4);
+    bool whole = sweep >= kTwoPi - 1e-6;
+    int last = whole ? segments - 1 : segments;
+    for (int i = 0; i <= last; ++i) {
+        double t = start + sweep * i / segments;
+        double ct = cos(t), st = sin(t);
+        Push(out, c[0] + ct * major[0] + st * minor[0], c[1] + ct * major[1] + st * minor[1],
+             c[2] + ct * major[2] + st * minor[2]);
+    }
+}
+
+void SplinePoints(const DxfEntity& e, std::vector<DxfVertex>* out) {
+    out->clear();
+    if (e.fitPoints.size() >= 2) {
+        for (const DxfVertex& v : e.fitPoints) Push(out, v.x, v.y, v.z);
+        return;
+    }
+    if (!Evaluable(e)) {
+        for (const DxfVertex& v : e.vertices) Push(out, v.x, v.y, v.z);
+        return;
+    }
+    int p = e.degree;
+    int n = static_cast<int>(e.vertices.size());
+    double u0 = e.knots[p], u1 = e.knots[n];
+    long samples = 8L * n;
+    if (samples > static_cast<long>(kDxfMaxPoints) - 1) samples = kDxfMaxPoints - 1;
+    bool rational = !e.weights.empty();
+    int span = p;
+    for (long i = 0; i <= samples; ++i) {
+        double u = i == samples ? u1 : u0 + (u1 - u0) * i / samples;
+        // The span holding u; the last non-empty span holds the end.
+        while (span < n - 1 && u >= e.knots[span + 1]) ++span;
+        while (span > p && !(e.knots[span + 1] > e.knots[span])) --span;
+        DxfVertex v = DeBoor(e, p, span, u, rational);
+        Push(out, v.x, v.y, v.z);
+    }
+}

@@ -1,0 +1,826 @@
+// DXF import: group reader, section parser, conversion to host records, the
+// built list, hostile inputs and the corpus of real files.
+#include <gtest/gtest.h>
+
+#include <math.h>
+#include <stdio.h>
+#include <string.h>
+
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+#include "standin/drawing.h"
+#include "standin/dxf.h"
+#include "standin/standin.h"
+
+namespace {
+
+// A DXF text from code / value pairs, one per line.
+std::string Lines(std::initializer_list<const char*> items, const char* eol = "\n") {
+    std::string s;
+    for (const char* item : items) {
+        s += item;
+        s += eol;
+    }
+    return s;
+}
+
+// ENTITIES section around the given groups, ending in EOF.
+std::string Entities(const std::string& body) {
+    return Lines({"0", "SECTION", "2", "ENTITIES"}) + body + Lines({"0", "ENDSEC", "0", "EOF"});
+}
+
+bool Parse(const std::string& text, DxfModel* model, std::string* why = nullptr) {
+    char reason[128];
+    bool ok = ParseDxf(reinterpret_cast<const uint8_t*>(text.data()), text.size(), model, reason, sizeof reason);
+    if (why) *why = reason;
+    return ok;
+}
+
+// The records of a buffer, for inspection.
+std::vector<const EntityHead*> Records(const RecordBuffer& buffer) {
+    std::vector<const EntityHead*> out;
+    ForEachRecord(buffer, [&](const EntityHead* head) { out.push_back(head); });
+    return out;
+}
+
+bool Plan(const std::string& text, DxfPlan* plan) {
+    DxfModel model;
+    if (!Parse(text, &model)) return false;
+    char why[128];
+    return PlanDxf(model, plan, why, sizeof why);
+}
+
+template <typename R>
+const R* As(const EntityHead* head) { return reinterpret_cast<const R*>(head); }
+
+// A file in the temporary folder that is deleted with the object.
+struct TempFile {
+    char path[MAX_PATH];
+    TempFile(const std::string& contents, const char* name = "dxftest.dxf") {
+        char folder[MAX_PATH];
+        GetTempPathA(sizeof folder, folder);
+        snprintf(path, sizeof path, "%s%u_%s", folder, static_cast<unsigned>(GetCurrentProcessId()), name);
+        FILE* f = fopen(path, "wb");
+        if (f) {
+            fwrite(contents.data(), 1, contents.size(), f);
+            fclose(f);
+        }
+    }
+    ~TempFile() { DeleteFileA(path); }
+    TempFile(const TempFile&) = delete;
+    TempFile& operator=(const TempFile&) = delete;
+};
+
+// ---- Group reader ----
+
+TEST(DxfGroups, AsciiPairsWithCrLfAndTrailingBlanks) {
+    std::string text = "  0\r\nSECTION  \r\n  2\r\nENTITIES\t\r\n10\r\n 1.5 \r\n";
+    DxfReader r;
+    OpenDxfReader(&r, reinterpret_cast<const uint8_t*>(text.data()), text.size());
+    DxfGroup g;
+    ASSERT_EQ(NextDxfGroup(&r, &g), kDxfGroup);
+    EXPECT_EQ(g.code, 0);
+    EXPECT_STREQ(g.text, "SECTION");
+    ASSERT_EQ(NextDxfGroup(&r, &g), kDxfGroup);
+    EXPECT_STREQ(g.text, "ENTITIES");
+    ASSERT_EQ(NextDxfGroup(&r, &g), kDxfGroup);
+    double v = 0;
+    EXPECT_TRUE(GroupNumber(g, &v));
+    EXPECT_EQ(v, 1.5);
+    EXPECT_EQ(NextDxfGroup(&r, &g), kDxfEnd);
+}
+
+TEST(DxfGroups, BadCodesAndMissingValuesAreReported) {
+    for (const char* text : {"X\nSECTION\n", "99999\nv\n", "0\n", "1.5\nv\n", "0 0\nv\n"}) {
+        DxfReader r;
+        OpenDxfReader(&r, reinterpret_cast<const uint8_t*>(text), strlen(text));
+        DxfGroup g;
+        EXPECT_EQ(NextDxfGroup(&r, &g), kDxfBad) << text;
+    }
+}
+
+TEST(DxfGroups, NumbersThatAreNotFiniteAreRefused) {
+    DxfGroup g = {};
+    for (const char* text : {"nan", "inf", "-INF", "1e999", "", "1.5x", "abc"}) {
+        snprintf(g.text, sizeof g.text, "%s", text);
+        double v;
+        EXPECT_FALSE(GroupNumber(g, &v)) << text;
+    }
+    snprintf(g.text, sizeof g.text, "%s", "  -2.5e3");
+    double v;
+    EXPECT_TRUE(GroupNumber(g, &v));
+    EXPECT_EQ(v, -2500);
+}
+
+TEST(DxfGroups, LongLinesAreCutNotOverrun) {
+    std::string text = "1\n" + std::string(100000, 'x') + "\n0\nEOF\n";
+    DxfReader r;
+    OpenDxfReader(&r, reinterpret_cast<const uint8_t*>(text.data()), text.size());
+    DxfGroup g;
+    ASSERT_EQ(NextDxfGroup(&r, &g), kDxfGroup);
+    EXPECT_EQ(g.length, static_cast<int>(kDxfMaxValue));
+    ASSERT_EQ(NextDxfGroup(&r, &g), kDxfGroup);
+    EXPECT_STREQ(g.text, "EOF");
+}
+
+std::string BinaryHeader() { return std::string("AutoCAD Binary DXF\r\n\x1a\0", 22); }
+
+TEST(DxfGroups, BinaryWithOneAndTwoByteCodes) {
+    double x = 12.5;
+    std::string one = BinaryHeader() + std::string("\0SECTION\0", 9) + std::string("\x0a", 1) +
+                      std::string(reinterpret_cast<const char*>(&x), 8) + std::string("\x46\x07\x00", 3);
+    DxfReader r;
+    OpenDxfReader(&r, reinterpret_cast<const uint8_t*>(one.data()), one.size());
+    EXPECT_TRUE(r.binary);
+    EXPECT_FALSE(r.twoByteCodes);
+    DxfGroup g;
+    ASSERT_EQ(NextDxfGroup(&r, &g), kDxfGroup);
+    EXPECT_STREQ(g.text, "SECTION");
+    ASSERT_EQ(NextDxfGroup(&r, &g), kDxfGroup);
+    double v = 0;
+    EXPECT_EQ(g.code, 10);
+    EXPECT_TRUE(GroupNumber(g, &v));
+    EXPECT_EQ(v, 12.5);
+    ASSERT_EQ(NextDxfGroup(&r, &g), kDxfGroup);
+    EXPECT_EQ(g.code, 70);
+    EXPECT_TRUE(GroupNumber(g, &v));
+    EXPECT_EQ(v, 7);
+    EXPECT_EQ(NextDxfGroup(&r, &g), kDxfEnd);
+
+    std::string two = BinaryHeader() + std::string("\0\0SECTION\0", 10) + std::string("\x0a\x00", 2) +
+                      std::string(reinterpret_cast<const char*>(&x), 8);
+    OpenDxfReader(&r, reinterpret_cast<const uint8_t*>(two.data()), two.size());
+    EXPECT_TRUE(r.twoByteCodes);
+    ASSERT_EQ(NextDxfGroup(&r, &g), kDxfGroup);
+    EXPECT_STREQ(g.text, "SECTION");
+    ASSERT_EQ(NextDxfGroup(&r, &g), kDxfGroup);
+    EXPECT_TRUE(GroupNumber(g, &v));
+    EXPECT_EQ(v, 12.5);
+    // Cut inside a double, a string without its NUL, a code without a type.
+    for (size_t cut = two.size() - 1; cut > 32; --cut) {
+        OpenDxfReader(&r, reinterpret_cast<const uint8_t*>(two.data()), cut);
+        NextDxfGroup(&r, &g);
+        EXPECT_EQ(NextDxfGroup(&r, &g), kDxfBad) << cut;
+    }
+    std::string untyped = BinaryHeader() + std::string("\0\0SECTION\0", 10) + std::string("\xf4\x01xx", 4);
+    OpenDxfReader(&r, reinterpret_cast<const uint8_t*>(untyped.data()), untyped.size());
+    NextDxfGroup(&r, &g);
+    EXPECT_EQ(NextDxfGroup(&r, &g), kDxfBad);
+}
+
+// ---- Parsing and conversion, one entity kind at a time ----
+
+TEST(DxfEntities, LineKeepsItsCoordinates) {
+    DxfPlan plan;
+    ASSERT_TRUE(Plan(Entities(Lines({"0", "LINE", "8", "0", "10", "1", "20", "2", "30", "3", "11", "4", "21",
+                                     "5", "31", "6"})),
+                     &plan));
+    auto records = Records(plan.entities);
+    ASSERT_EQ(records.size(), 1u);
+    ASSERT_EQ(records[0]->type, kLine);
+    const LineRecord* l = As<LineRecord>(records[0]);
+    EXPECT_EQ(l->head.length, sizeof(LineRecord));
+    EXPECT_FLOAT_EQ(l->from.x, 1);
+    EXPECT_FLOAT_EQ(l->from.y, 2);
+    EXPECT_FLOAT_EQ(l->from.z, 3);
+    EXPECT_FLOAT_EQ(l->to.x, 4);
+    EXPECT_FLOAT_EQ(l->to.y, 5);
+    EXPECT_FLOAT_EQ(l->to.z, 6);
+}
+
+TEST(DxfEntities, ArcAnglesBecomeRadiansCounterClockwise) {
+    DxfPlan plan;
+    ASSERT_TRUE(Plan(Entities(Lines({"0", "ARC", "10", "5", "20", "6", "40", "2", "50", "90", "51", "180"})),
+                     &plan));
+    auto records = Records(plan.entities);
+    ASSERT_EQ(records.size(), 1u);
+    ASSERT_EQ(records[0]->type, kArc);
+    const ArcRecord* a = As<ArcRecord>(records[0]);
+    EXPECT_FLOAT_EQ(a->centre.x, 5);
+    EXPECT_FLOAT_EQ(a->radius, 2);
+    EXPECT_NEAR(a->start, M_PI / 2, 1e-6);
+    EXPECT_NEAR(a->end, M_PI, 1e-6);
+}
+
+TEST(DxfEntities, ArcSeenFromBelowIsMirrored) {
+    // Extrusion (0, 0, -1): OCS x runs the other way; 0..90 degrees become 90..180.
+    DxfPlan plan;
+    ASSERT_TRUE(Plan(Entities(Lines({"0", "ARC", "10", "5", "20", "6", "40", "2", "50", "0", "51", "90", "230",
+                                     "-1"})),
+                     &plan));
+    auto records = Records(plan.entities);
+    ASSERT_EQ(records.size(), 1u);
+    const ArcRecord* a = As<ArcRecord>(records[0]);
+    EXPECT_FLOAT_EQ(a->centre.x, -5);
+    EXPECT_FLOAT_EQ(a->centre.y, 6);
+    EXPECT_NEAR(a->start, M_PI / 2, 1e-6);
+    EXPECT_NEAR(a->end, M_PI, 1e-6);
+}
+
+TEST(DxfEntities, CircleAndPoint) {
+    DxfPlan plan;
+    ASSERT_TRUE(Plan(Entities(Lines({"0", "CIRCLE", "10", "1", "20", "1", "40", "3", "0", "POINT", "10", "7",
+                                     "20", "8", "0", "CIRCLE", "10", "1", "20", "1", "40", "0"})),
+                     &plan));
+    auto records = Records(plan.entities);
+    ASSERT_EQ(records.size(), 2u) << "a circle without radius is left out";
+    EXPECT_EQ(records[0]->type, kCircle);
+    EXPECT_FLOAT_EQ(As<CircleRecord>(records[0])->radius, 3);
+    EXPECT_EQ(records[1]->type, kPoint);
+    EXPECT_FLOAT_EQ(As<PointRecord>(records[1])->at.y, 8);
+}
+
+const Point3* PointsOf(const EntityHead* head) {
+    return reinterpret_cast<const Point3*>(reinterpret_cast<const uint8_t*>(head) + sizeof(PolylineRecord));
+}
+
+TEST(DxfEntities, LwPolylineClosedWithBulge) {
+    // A square with a half-circle bulge on its first side.
+    DxfPlan plan;
+    ASSERT_TRUE(Plan(Entities(Lines({"0", "LWPOLYLINE", "90", "4", "70", "1", "10", "0", "20", "0", "42", "1",
+                                     "10", "2", "20", "0", "10", "2", "20", "2", "10", "0", "20", "2"})),
+                     &plan));
+    auto records = Records(plan.entities);
+    ASSERT_EQ(records.size(), 1u);
+    ASSERT_EQ(records[0]->type, kPolyline);
+    const PolylineRecord* p = As<PolylineRecord>(records[0]);
+    EXPECT_EQ(p->flags & 1, 1u);
+    ASSERT_GT(p->count, 4u);
+    EXPECT_EQ(p->head.length, sizeof(PolylineRecord) + p->count * sizeof(Point3));
+    const Point3* pts = PointsOf(records[0]);
+    // Bulge 1 from (0,0) to (2,0) turns counter-clockwise: the arc dips below y = 0.
+    float lowest = 0;
+    for (uint32_t i = 0; i < p->count; ++i) lowest = pts[i].y < lowest ? pts[i].y : lowest;
+    EXPECT_NEAR(lowest, -1, 0.01);
+    EXPECT_FLOAT_EQ(pts[p->count - 1].x, 0);
+    EXPECT_FLOAT_EQ(pts[p->count - 1].y, 2);
+}
+
+TEST(DxfEntities, OldPolylineWithVerticesAndSeqend) {
+    DxfPlan plan;
+    ASSERT_TRUE(Plan(Entities(Lines({"0", "POLYLINE", "66", "1", "70", "1", "0", "VERTEX", "10", "0", "20", "0",
+                                     "0", "VERTEX", "10", "3", "20", "0", "0", "VERTEX", "10", "3", "20", "4",
+                                     "0", "SEQEND", "0", "LINE", "11", "1"})),
+                     &plan));
+    auto records = Records(plan.entities);
+    ASSERT_EQ(records.size(), 2u);
+    ASSERT_EQ(records[0]->type, kPolyline);
+    const PolylineRecord* p = As<PolylineRecord>(records[0]);
+    EXPECT_EQ(p->flags, 1u);
+    ASSERT_EQ(p->count, 3u);
+    EXPECT_FLOAT_EQ(PointsOf(records[0])[2].y, 4);
+    EXPECT_EQ(records[1]->type, kLine);
+}
+
+TEST(DxfEntities, EllipseRespectsItsParameters) {
+    // Major axis 4 along x, ratio 0.5; the upper half only (0..pi).
+    DxfPlan plan;
+    ASSERT_TRUE(Plan(Entities(Lines({"0", "ELLIPSE", "10", "0", "20", "0", "11", "4", "21", "0", "40", "0.5",
+                                     "41", "0", "42", "3.14159265358979"})),
+                     &plan));
+    auto records = Records(plan.entities);
+    ASSERT_EQ(records.size(), 1u);
+    const PolylineRecord* p = As<PolylineRecord>(records[0]);
+    EXPECT_EQ(p->flags, 0u);
+    const Point3* pts = PointsOf(records[0]);
+    EXPECT_NEAR(pts[0].x, 4, 1e-4);
+    EXPECT_NEAR(pts[p->count - 1].x, -4, 1e-4);
+    float top = 0;
+    for (uint32_t i = 0; i < p->count; ++i) {
+        EXPECT_GE(pts[i].y, -1e-4);
+        top = pts[i].y > top ? pts[i].y : top;
+    }
+    EXPECT_NEAR(top, 2, 0.01);
+}
+
+TEST(DxfEntities, SplineThroughFitPointsOrAlongControlPoints) {
+    DxfPlan plan;
+    ASSERT_TRUE(Plan(Entities(Lines({"0", "SPLINE", "71", "3", "11", "0", "21", "0", "11", "1", "21", "1", "11",
+                                     "2", "21", "0"})),
+                     &plan));
+    auto records = Records(plan.entities);
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(As<PolylineRecord>(records[0])->count, 3u);
+    // Clamped quadratic: starts and ends at its end control points, stays in their hull.
+    ASSERT_TRUE(Plan(Entities(Lines({"0", "SPLINE", "71", "2", "40", "0", "40", "0", "40", "0", "40", "1", "40",
+                                     "1", "40", "1", "10", "0", "20", "0", "10", "1", "20", "2", "10", "2", "20",
+                                     "0"})),
+                     &plan));
+    records = Records(plan.entities);
+    ASSERT_EQ(records.size(), 1u);
+    const PolylineRecord* p = As<PolylineRecord>(records[0]);
+    const Point3* pts = PointsOf(records[0]);
+    ASSERT_GT(p->count, 3u);
+    EXPECT_NEAR(pts[0].x, 0, 1e-5);
+    EXPECT_NEAR(pts[p->count - 1].x, 2, 1e-5);
+    float top = 0;
+    for (uint32_t i = 0; i < p->count; ++i) top = pts[i].y > top ? pts[i].y : top;
+    EXPECT_NEAR(top, 1, 0.01);  // the curve's peak is half the middle control point's height
+}
+
+TEST(DxfEntities, TextHeightRotationAndSpecialCharacters) {
+    DxfPlan plan;
+    ASSERT_TRUE(Plan(Entities(Lines({"0", "TEXT", "10", "1", "20", "2", "40", "2.5", "50", "90", "1",
+                                     "45%%d %%p1 %%%"})),
+                     &plan));
+    auto records = Records(plan.entities);
+    ASSERT_EQ(records.size(), 1u);
+    ASSERT_EQ(records[0]->type, kText);
+    const TextRecord* t = As<TextRecord>(records[0]);
+    EXPECT_FLOAT_EQ(t->height, 2.5f);
+    EXPECT_NEAR(t->angle, M_PI / 2, 1e-6);
+    const char* text = reinterpret_cast<const char*>(t) + sizeof(TextRecord);
+    EXPECT_STREQ(text, "45\xB0 \xB1" "1 %");
+    EXPECT_EQ(t->head.length, sizeof(TextRecord) + strlen(text) + 1);
+}
+
+TEST(DxfEntities, MTextCodesAreStrippedAndLinesSplit) {
+    EXPECT_EQ(CleanText("{\\fArial|b1;Bold}\\Pnext\\~line \\S1^2; \\\\ \\{x\\}", true, false),
+              "Bold\nnext line 1/2 \\ {x}");
+    EXPECT_EQ(CleanText("\\A1;\\C1;\\H2.5x;big\\U+00B0", true, false), "big\xB0");
+    EXPECT_EQ(CleanText("caf\xC3\xA9 \xE2\x82\xAC", false, true), "caf\xE9 ?");
+    EXPECT_EQ(CleanText("\\", true, false), "");
+    EXPECT_EQ(CleanText("\\S1^", true, false), "1/");
+
+    DxfPlan plan;
+    ASSERT_TRUE(Plan(Entities(Lines({"0", "MTEXT", "10", "0", "20", "10", "40", "3", "71", "1", "3", "first",
+                                     "1", "\\Psecond"})),
+                     &plan));
+    auto records = Records(plan.entities);
+    ASSERT_EQ(records.size(), 2u);
+    const TextRecord* a = As<TextRecord>(records[0]);
+    const TextRecord* b = As<TextRecord>(records[1]);
+    EXPECT_STREQ(reinterpret_cast<const char*>(a) + sizeof(TextRecord), "first");
+    EXPECT_STREQ(reinterpret_cast<const char*>(b) + sizeof(TextRecord), "second");
+    EXPECT_FLOAT_EQ(a->at.y, 7);  // top-left attachment: the first baseline one height down
+    EXPECT_LT(b->at.y, a->at.y);
+}
+
+TEST(DxfEntities, EllipseWithRatioAboveOneIsKept) {
+    // Regression: a writer's ratio of 1.0095 made every ellipse of the drawing vanish.
+    DxfPlan plan;
+    ASSERT_TRUE(Plan(Entities(Lines({"0", "ELLIPSE", "11", "24", "40", "1.009533", "41", "3.14159", "42",
+                                     "4.71239"})),
+                     &plan));
+    EXPECT_EQ(Records(plan.entities).size(), 1u);
+}
+
+TEST(DxfEntities, SolidCornersGoRoundAndFacesAreOutlines) {
+    DxfPlan plan;
+    ASSERT_TRUE(Plan(Entities(Lines({"0", "SOLID", "10", "0", "20", "0", "11", "1", "21", "0", "12", "0", "22",
+                                     "1", "13", "1", "23", "1", "0", "3DFACE", "10", "0", "20", "0", "11", "1",
+                                     "21", "0", "12", "1", "22", "1"})),
+                     &plan));
+    auto records = Records(plan.entities);
+    ASSERT_EQ(records.size(), 2u);
+    ASSERT_EQ(records[0]->type, kSolid);
+    const SolidRecord* s = As<SolidRecord>(records[0]);
+    EXPECT_FLOAT_EQ(s->corner[2].x, 1);  // DXF's fourth corner (1,1) comes third
+    EXPECT_FLOAT_EQ(s->corner[2].y, 1);
+    EXPECT_FLOAT_EQ(s->corner[3].x, 0);
+    ASSERT_EQ(records[1]->type, kPolyline);
+    EXPECT_EQ(As<PolylineRecord>(records[1])->count, 3u);
+    EXPECT_EQ(As<PolylineRecord>(records[1])->flags, 1u);
+}
+
+// ---- Layers, colours, blocks ----
+
+std::string LayerTable() {
+    return Lines({"0", "SECTION", "2", "TABLES", "0", "TABLE", "2", "LAYER", "70", "3",
+                  "0", "LAYER", "2", "0", "70", "0", "62", "7",
+                  "0", "LAYER", "2", "Walls", "70", "0", "62", "-1",
+                  "0", "LAYER", "2", "Frozen", "70", "1", "62", "3",
+                  "0", "ENDTAB", "0", "ENDSEC"});
+}
+
+TEST(DxfLayers, OffAndFrozenLayersAreHiddenAndColoursFollowLayers) {
+    std::string text = LayerTable() +
+                       Entities(Lines({"0", "LINE", "8", "walls", "0", "LINE", "8", "Frozen", "62", "5", "0",
+                                       "LINE", "8", "Unknown", "0", "LINE", "8", "0", "62", "256"}));
+    DxfPlan plan;
+    ASSERT_TRUE(Plan(text, &plan));
+    ASSERT_EQ(plan.layers.size(), 4u);
+    EXPECT_STREQ(plan.layers[1].name, "Walls");
+    EXPECT_EQ(plan.layers[0].flags & 1, 0);
+    EXPECT_EQ(plan.layers[1].flags & 1, 1) << "negative colour: off";
+    EXPECT_EQ(plan.layers[2].flags & 1, 1) << "flag 1: frozen";
+    EXPECT_STREQ(plan.layers[3].name, "Unknown");
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(plan.layers[i].number, i);
+    auto records = Records(plan.entities);
+    ASSERT_EQ(records.size(), 4u);
+    EXPECT_EQ(records[0]->layer, 1) << "layer names ignore case";
+    EXPECT_EQ(records[0]->colour, HostColourOf(1)) << "by layer: the layer's red";
+    EXPECT_EQ(records[1]->layer, 2);
+    EXPECT_EQ(records[1]->colour, HostColourOf(5));
+    EXPECT_EQ(records[2]->layer, 3);
+    EXPECT_EQ(records[3]->colour, 0) << "ACI 7 is black on the white background";
+}
+
+TEST(DxfLayers, AciColoursMapOntoTheHostPalette) {
+    EXPECT_EQ(HostColourOf(1), 12);
+    EXPECT_EQ(HostColourOf(2), 14);
+    EXPECT_EQ(HostColourOf(3), 10);
+    EXPECT_EQ(HostColourOf(5), 9);
+    EXPECT_EQ(HostColourOf(7), 0);
+    // The colour cube from 16: 16 + 36 r + 6 g + b, each 0..5.
+    EXPECT_EQ(HostColourOf(10), 16 + 36 * 5);           // full red
+    EXPECT_EQ(HostColourOf(11), 16 + 36 * 5 + 6 * 3 + 3);  // pale red
+    EXPECT_EQ(HostColourOf(170), 16 + 5);               // full blue
+    EXPECT_EQ(HostColourOf(90), 16 + 6 * 5);            // full green
+    EXPECT_EQ(HostColourOf(255), 16 + 215);             // white
+    for (int aci = -5; aci < 300; ++aci) {
+        int c = HostColourOf(aci);
+        EXPECT_TRUE(c >= 0 && c <= 255) << aci;
+    }
+}
+
+std::string Block(const char* name, double bx, double by, const std::string& body) {
+    char base[2][32];
+    snprintf(base[0], sizeof base[0], "%g", bx);
+    snprintf(base[1], sizeof base[1], "%g", by);
+    return Lines({"0", "BLOCK", "8", "0", "2", name, "70", "0", "10", base[0], "20", base[1]}) + body +
+           Lines({"0", "ENDBLK", "8", "0"});
+}
+
+std::string Blocks(const std::string& blocks) {
+    return Lines({"0", "SECTION", "2", "BLOCKS"}) + blocks + Lines({"0", "ENDSEC"});
+}
+
+TEST(DxfBlocks, InsertRefersToItsDefinitionWithMembersAndBox) {
+    std::string text =
+        Blocks(Block("*Model_Space", 0, 0, "") +
+               Block("DOOR", 1, 1, Lines({"0", "LINE", "10", "1", "20", "1", "11", "3", "21", "5"})) +
+               Block("UNUSED", 0, 0, Lines({"0", "LINE", "11", "9"}))) +
+        Entities(Lines({"0", "INSERT", "2", "door", "10", "10", "20", "20", "41", "2", "42", "3", "50", "90"}));
+    DxfPlan plan;
+    ASSERT_TRUE(Plan(text, &plan));
+    ASSERT_EQ(plan.definitions.size(), 1u) << "only inserted blocks are defined";
+    const SymbolDefRecord& def = plan.definitions[0].record;
+    EXPECT_STREQ(def.name, "DOOR");
+    EXPECT_EQ(def.head.type, kSymbolDef);
+    // Members relative to the base point (1,1).
+    EXPECT_FLOAT_EQ(def.min.x, 0);
+    EXPECT_FLOAT_EQ(def.min.y, 0);
+    EXPECT_FLOAT_EQ(def.max.x, 2);
+    EXPECT_FLOAT_EQ(def.max.y, 4);
+    auto members = Records(plan.definitions[0].members);
+    ASSERT_EQ(members.size(), 1u);
+    EXPECT_FLOAT_EQ(As<LineRecord>(members[0])->to.y, 4);
+    auto records = Records(plan.entities);
+    ASSERT_EQ(records.size(), 1u);
+    ASSERT_EQ(records[0]->type, kSymbolRef);
+    const SymbolRefRecord* ref = As<SymbolRefRecord>(records[0]);
+    EXPECT_STREQ(ref->name, "DOOR");
+    EXPECT_FLOAT_EQ(ref->placement.at.x, 10);
+    EXPECT_FLOAT_EQ(ref->placement.scaleX, 2);
+    EXPECT_FLOAT_EQ(ref->placement.scaleY, 3);
+    EXPECT_NEAR(ref->placement.angle, M_PI / 2, 1e-6);
+    // Rotated a quarter turn: x spans -12..0 from 10, y spans 0..4 from 20.
+    EXPECT_NEAR(ref->min.x, -2, 1e-4);
+    EXPECT_NEAR(ref->max.x, 10, 1e-4);
+    EXPECT_NEAR(ref->min.y, 20, 1e-4);
+    EXPECT_NEAR(ref->max.y, 24, 1e-4);
+}
+
+TEST(DxfBlocks, SelfInsertingBlocksDoNotRecurse) {
+    // A inserts itself; B and C insert each other; D nests deeper than the host draws.
+    std::string deep;
+    for (int i = 0; i < 40; ++i) {
+        char name[16], inner[16];
+        snprintf(name, sizeof name, "D%d", i);
+        snprintf(inner, sizeof inner, "D%d", i + 1);
+        deep += Block(name, 0, 0, Lines({"0", "LINE", "11", "1", "0", "INSERT", "2", inner}));
+    }
+    std::string text = Blocks(Block("A", 0, 0, Lines({"0", "LINE", "11", "1", "0", "INSERT", "2", "A"})) +
+                              Block("B", 0, 0, Lines({"0", "LINE", "11", "1", "0", "INSERT", "2", "C"})) +
+                              Block("C", 0, 0, Lines({"0", "LINE", "11", "1", "0", "INSERT", "2", "B"})) + deep) +
+                       Entities(Lines({"0", "INSERT", "2", "A", "0", "INSERT", "2", "B", "0", "INSERT", "2", "D0"}));
+    DxfPlan plan;
+    ASSERT_TRUE(Plan(text, &plan));
+    ASSERT_EQ(Records(plan.entities).size(), 3u);
+    // Each definition only refers to definitions made before it.
+    std::vector<std::string> seen;
+    for (const DxfDefinition& def : plan.definitions) {
+        for (const EntityHead* m : Records(def.members)) {
+            if (m->type != kSymbolRef) continue;
+            bool earlier = false;
+            for (const std::string& s : seen) earlier = earlier || s == As<SymbolRefRecord>(m)->name;
+            EXPECT_TRUE(earlier) << def.record.name << " refers to " << As<SymbolRefRecord>(m)->name;
+        }
+        seen.push_back(def.record.name);
+    }
+    EXPECT_LT(plan.definitions.size(), 20u);
+}
+
+TEST(DxfBlocks, LongNamesAreCutAndStayDistinct) {
+    std::string a(40, 'N'), b = a;
+    a += "A";
+    b += "B";
+    std::string text = Blocks(Block(a.c_str(), 0, 0, Lines({"0", "LINE", "11", "1"})) +
+                              Block(b.c_str(), 0, 0, Lines({"0", "LINE", "11", "2"}))) +
+                       Entities(Lines({"0", "INSERT", "2", a.c_str(), "0", "INSERT", "2", b.c_str()}));
+    DxfPlan plan;
+    ASSERT_TRUE(Plan(text, &plan));
+    ASSERT_EQ(plan.definitions.size(), 2u);
+    EXPECT_EQ(strlen(plan.definitions[0].record.name), 31u);
+    EXPECT_STRCASENE(plan.definitions[0].record.name, plan.definitions[1].record.name);
+    auto records = Records(plan.entities);
+    ASSERT_EQ(records.size(), 2u);
+    EXPECT_STREQ(As<SymbolRefRecord>(records[1])->name, plan.definitions[1].record.name);
+}
+
+TEST(DxfBlocks, DimensionShowsItsBlockWhereItIs) {
+    // A dimension's block is drawn in world coordinates: its own points only define it.
+    std::string text = Blocks(Block("*D1", 0, 0, Lines({"0", "LINE", "10", "5", "11", "9"}))) +
+                       Entities(Lines({"0", "DIMENSION", "2", "*D1", "10", "100", "20", "100", "50", "30"}));
+    DxfPlan plan;
+    ASSERT_TRUE(Plan(text, &plan));
+    auto records = Records(plan.entities);
+    ASSERT_EQ(records.size(), 1u);
+    ASSERT_EQ(records[0]->type, kSymbolRef);
+    const SymbolRefRecord* ref = As<SymbolRefRecord>(records[0]);
+    EXPECT_FLOAT_EQ(ref->placement.at.x, 0);
+    EXPECT_FLOAT_EQ(ref->placement.angle, 0);
+    EXPECT_FLOAT_EQ(ref->placement.scaleX, 1);
+}
+
+// ---- Hostile input ----
+
+// A small drawing that exercises every section.
+std::string SmallDrawing() {
+    return Lines({"999", "comment", "0", "SECTION", "2", "HEADER", "9", "$ACADVER", "1", "AC1009", "0",
+                  "ENDSEC"}) +
+           LayerTable() +
+           Blocks(Block("B", 0, 0, Lines({"0", "CIRCLE", "10", "0", "20", "0", "40", "1"}))) +
+           Entities(Lines({"0", "LINE", "8", "Walls", "10", "0", "20", "0", "11", "5", "21", "5", "0", "INSERT",
+                           "2", "B", "10", "2", "20", "2", "0", "LWPOLYLINE", "10", "0", "20", "0", "10", "1",
+                           "20", "1", "0", "TEXT", "1", "x", "0", "POLYLINE", "0", "VERTEX", "10", "1", "0",
+                           "VERTEX", "10", "2", "0", "SEQEND"}));
+}
+
+TEST(DxfHostile, TruncatedAtEveryLineNeverCrashes) {
+    std::string full = SmallDrawing();
+    DxfModel model;
+    ASSERT_TRUE(Parse(full, &model));
+    ASSERT_EQ(model.entities.size(), 5u);
+    size_t loaded = 0, cuts = 0;
+    for (size_t at = 0; at < full.size(); ++at) {
+        if (at != 0 && full[at - 1] != '\n') continue;
+        ++cuts;
+        DxfModel part;
+        if (Parse(full.substr(0, at), &part)) {
+            ++loaded;
+            DxfPlan plan;
+            char why[128];
+            EXPECT_TRUE(PlanDxf(part, &plan, why, sizeof why));
+        }
+        // And cut in the middle of the line.
+        if (at + 1 < full.size()) Parse(full.substr(0, at + 1), &part);
+    }
+    EXPECT_GT(cuts, 100u);
+    // Cuts inside a section refuse the file; between sections the drawing so far loads.
+    EXPECT_LT(loaded, 10u);
+}
+
+TEST(DxfHostile, GarbageAndOddGroupsAreRefusedOrSkipped) {
+    DxfModel model;
+    std::string why;
+    EXPECT_FALSE(Parse("", &model, &why));
+    EXPECT_FALSE(Parse("hello world\n", &model, &why));
+    EXPECT_FALSE(Parse(std::string("\0\0\0\xff\xfe", 5), &model, &why));
+    EXPECT_FALSE(Parse(Lines({"0", "SECTION", "2", "ENTITIES", "0", "LINE", "banana", "1"}), &model, &why));
+    EXPECT_FALSE(Parse(Lines({"0", "SECTION", "0", "ENDSEC"}), &model, &why)) << "a section without a name";
+    EXPECT_FALSE(Parse(Lines({"0", "SECTION", "2", "ENTITIES", "0", "ENDSEC", "5"}), &model, &why));
+    EXPECT_TRUE(Parse(Lines({"0", "SECTION", "2", "ENTITIES", "0", "ENDSEC", "9", "$EXTMIN", "10", "1", "0",
+                             "SECTION", "2", "ENTITIES", "0", "LINE", "0", "ENDSEC"}),
+                      &model, &why))
+        << "groups between sections are read past";
+    EXPECT_EQ(model.entities.size(), 1u);
+    // Unknown codes, unknown entities, stray groups inside a section: skipped.
+    ASSERT_TRUE(Parse(Entities(Lines({"1071", "9", "-5", "x", "0", "WEIRD", "10", "q", "0", "LINE", "1000",
+                                      "xdata", "102", "{ACAD", "102", "}", "10", "1", "0", "SEQEND", "0",
+                                      "VERTEX"})),
+                      &model, &why))
+        << why;
+    EXPECT_EQ(model.entities.size(), 1u);
+    // A section that is never closed, and an EOF followed by trash.
+    EXPECT_FALSE(Parse(Lines({"0", "SECTION", "2", "ENTITIES", "0", "LINE"}), &model));
+    EXPECT_TRUE(Parse(Entities(Lines({"0", "LINE"})) + "trash\nmore trash", &model));
+}
+
+TEST(DxfHostile, NonFiniteOrUnparsableNumbersDropTheEntity) {
+    DxfModel model;
+    ASSERT_TRUE(Parse(Entities(Lines({"0", "LINE", "10", "nan", "0", "LINE", "11", "inf", "0", "LINE", "20",
+                                      "1e300", "0", "CIRCLE", "40", "zz", "0", "ARC", "40", "-1", "0", "LINE",
+                                      "10", "1"})),
+                      &model));
+    ASSERT_EQ(model.entities.size(), 1u);
+    EXPECT_EQ(model.entities[0].p[0][0], 1);
+}
+
+TEST(DxfHostile, HugeScalesDoNotMakeInfiniteRecords) {
+    std::string text = Blocks(Block("B", 0, 0, Lines({"0", "LINE", "10", "1e17", "11", "-1e17"}))) +
+                       Entities(Lines({"0", "INSERT", "2", "B", "41", "1e17", "42", "1e17", "0", "LWPOLYLINE",
+                                       "10", "1e17", "42", "1e17", "10", "-1e17", "0", "ELLIPSE", "11", "1e17",
+                                       "40", "1"}));
+    DxfPlan plan;
+    ASSERT_TRUE(Plan(text, &plan));
+    for (const EntityHead* head : Records(plan.entities)) {
+        const float* f = reinterpret_cast<const float*>(reinterpret_cast<const uint8_t*>(head) + sizeof(EntityHead));
+        size_t n = (head->type == kSymbolRef ? 24 : head->length - sizeof(EntityHead)) / 4;
+        if (head->type == kPolyline) f = &PointsOf(head)[0].x, n = As<PolylineRecord>(head)->count * 3;
+        for (size_t i = 0; i < n; ++i) EXPECT_TRUE(isfinite(f[i])) << int(head->type);
+    }
+}
+
+TEST(DxfHostile, VertexCountsAreBounded) {
+    std::string body = "0\nLWPOLYLINE\n";
+    for (unsigned i = 0; i <= kDxfMaxVertices; ++i) body += "10\n1\n20\n2\n";
+    DxfModel model;
+    std::string why;
+    EXPECT_FALSE(Parse(Entities(body), &model, &why));
+    EXPECT_NE(why.find("too many vertices"), std::string::npos) << why;
+}
+
+// ---- The built list ----
+
+TEST(DxfFile, LoadsIntoAListWithLinkedDefinitionsLayersAndHeader) {
+    TempFile file(SmallDrawing());
+    HDL list = ReadDxfFile(file.path);
+    ASSERT_NE(list, nullptr);
+    // The definition of B first, then the five entities.
+    ASSERT_EQ(EntityCount(list), 6);
+    HostEntity* def = FirstEntity(list);
+    ASSERT_EQ(def[4], kSymbolDef);
+    HDL members = MemberListOf(def);
+    ASSERT_NE(members, nullptr);
+    EXPECT_EQ(EntityCount(members), 1);
+    EXPECT_EQ(FirstEntity(members)[4], kCircle);
+    int refs = 0;
+    for (HostEntity* e = NextEntity(def); e; e = NextEntity(e)) {
+        if (e[4] != kSymbolRef) continue;
+        ++refs;
+        HostEntity* target;
+        memcpy(&target, e + offsetof(SymbolRefRecord, definition), sizeof target);
+        EXPECT_EQ(target, def);
+    }
+    EXPECT_EQ(refs, 1);
+    const HeaderBlock* header = HeaderOf(list);
+    EXPECT_EQ(header->background, 15);
+    EXPECT_EQ(header->extentsValid, 0);
+    EXPECT_EQ(header->flags & 2, 2);
+    int status = 0;
+    const uint8_t* table = static_cast<const uint8_t*>(DLGetIBAdr(list, 3, &status));
+    ASSERT_NE(table, nullptr);
+    LayerTableHead head;
+    memcpy(&head, table, sizeof head);
+    EXPECT_EQ(head.count, 3u);
+    LayerRecord walls;
+    memcpy(&walls, table + sizeof head + sizeof(LayerRecord), sizeof walls);
+    EXPECT_STREQ(walls.name, "Walls");
+    EXPECT_EQ(walls.flags & 1, 1);
+    DLDestroy(list);
+}
+
+TEST(DxfFile, DLLoadTakesDxfInAnyCaseAndRefusesJunk) {
+    TempFile upper(SmallDrawing(), "drawing.DXF");
+    int status = 1;
+    HDL list = DLLoad(upper.path, 46, &status);
+    ASSERT_NE(list, nullptr);
+    EXPECT_EQ(status, 0);
+    DLDestroy(list);
+    TempFile junk("not a drawing", "junk.dxf");
+    EXPECT_EQ(DLLoad(junk.path, 46, &status), nullptr);
+    EXPECT_NE(status, 0);
+    EXPECT_EQ(ReadDxfFile("Z:\\no\\such\\file.dxf"), nullptr);
+}
+
+// ---- The corpus of real files ----
+
+std::string CorpusFolder() {
+    char buffer[MAX_PATH];
+    DWORD n = GetEnvironmentVariableA("XP_DXF_DIR", buffer, sizeof buffer);
+    std::string folder = n > 0 && n < sizeof buffer ? buffer : "Z:\\work\\shared\\dxf\\";
+    if (folder.back() != '\\' && folder.back() != '/') folder += '\\';
+    return folder;
+}
+
+// How each file of the corpus must come out: refused, loaded with entities,
+// or loaded empty (no model-space entities the host can show).
+enum Expect { kRefused, kEntities, kEmpty };
+struct CorpusFile {
+    const char* name;
+    Expect expect;
+};
+const CorpusFile kCorpus[] = {
+    {"assimp__PinkEggFromLW.dxf", kEntities},
+    {"assimp__points.dxf", kEntities},
+    {"cadquery__MC_12x31.dxf", kEntities},
+    {"cadquery__genshi.dxf", kEntities},
+    {"cadquery__rational_spline.dxf", kEntities},
+    {"dxf-parser__blocks.dxf", kEmpty},
+    {"dxf-parser__header.dxf", kEmpty},
+    {"dxf-parser__mleader.dxf", kEmpty},
+    {"dxf-parser__splines.dxf", kEntities},
+    {"dxf-parser__tables.dxf", kEmpty},
+    {"ezdxf__AC1003_LINE_Example.dxf", kEntities},
+    {"ezdxf__Leica_Disto_S910.dxf", kEntities},
+    {"ezdxf__Minimal_DXF_AC1009.dxf", kEmpty},
+    {"ezdxf__POLI-ALL210_12.dxf", kEntities},
+    {"ezdxf__R12_with_trash_beyond_EOF.dxf", kEntities},
+    {"ezdxf__bin_dxf_r12.dxf", kEntities},
+    {"ezdxf__bin_dxf_r13.dxf", kEntities},
+    {"ezdxf__bin_dxf_r14.dxf", kEntities},
+    {"ezdxf__bin_dxf_r2000.dxf", kEntities},
+    {"ezdxf__cc_dxflib.dxf", kEntities},
+    {"ezdxf__duplicate_handles.dxf", kEntities},
+    {"ezdxf__hatches_2.dxf", kEntities},
+    {"ezdxf__layout_broken_links.dxf", kEmpty},
+    {"ezdxf__mtext_complex_inline_codes.dxf", kEntities},
+    {"ezdxf__recover01.dxf", kEntities},
+    {"ezdxf__small_r13.dxf", kEntities},
+    {"ezdxf__uncommon.dxf", kEntities},
+    {"ezdxf__viewport_frozen_layers.dxf", kEntities},
+    {"ezdxf__wipeout_door.dxf", kEntities},
+    {"ixmilia-dxf__diamond-bin.dxf", kEntities},
+    {"netDxf__sample.dxf", kEntities},
+    {"skymakerolof-dxf__Ceco.NET-Architecture-Tm-53.dxf", kEntities},
+    {"skymakerolof-dxf__empty.dxf", kEmpty},
+    {"skymakerolof-dxf__issue42.dxf", kEntities},
+    {"skymakerolof-dxf__issue53.dxf", kEntities},
+    {"skymakerolof-dxf__openscad_export.dxf", kEntities},
+    {"skymakerolof-dxf__testHatch.dxf", kEmpty},
+    {"skymakerolof-dxf__testModelPaperSpace.dxf", kEntities},
+    {"skymakerolof-dxf__threeDFaces.dxf", kEntities},
+};
+
+// Why the parser refuses a file, for failure messages.
+std::string RefusalOf(const std::string& path) {
+    std::string data;
+    FILE* f = fopen(path.c_str(), "rb");
+    if (!f) return "cannot open";
+    char chunk[65536];
+    for (size_t n; (n = fread(chunk, 1, sizeof chunk, f)) > 0;) data.append(chunk, n);
+    fclose(f);
+    DxfModel model;
+    std::string why;
+    return Parse(data, &model, &why) ? "parses" : why;
+}
+
+// Every float of every record of a list and of its member lists is finite.
+bool AllFinite(HDL list, int depth = 0) {
+    for (HostEntity* e = FirstEntity(list); e; e = NextEntity(e)) {
+        uint32_t length;
+        memcpy(&length, e, 4);
+        size_t from = sizeof(EntityHead), to = length;
+        switch (e[4]) {
+        case kText: to = sizeof(TextRecord); break;
+        case kSymbolDef: to = offsetof(SymbolDefRecord, name); break;
+        case kSymbolRef: to = offsetof(SymbolRefRecord, name); break;
+        case kPolyline: from = sizeof(PolylineRecord); break;
+        }
+        for (size_t at = from; at + 4 <= to; at += 4) {
+            float f;
+            memcpy(&f, e + at, 4);
+            if (!isfinite(f)) return false;
+        }
+        HDL members = MemberListOf(e);
+        if (members && depth < kMaxNesting && !AllFinite(members, depth + 1)) return false;
+    }
+    return true;
+}
+
+TEST(DxfCorpus, EveryFileLoadsOrIsRefusedAsListed) {
+    std::string folder = CorpusFolder();
+    WIN32_FIND_DATAA found;
+    HANDLE find = FindFirstFileA((folder + "*.dxf").c_str(), &found);
+    ASSERT_NE(find, INVALID_HANDLE_VALUE) << "no corpus in " << folder << " (set XP_DXF_DIR)";
+    int files = 0;
+    do {
+        const CorpusFile* entry = nullptr;
+        for (const CorpusFile& c : kCorpus) {
+            if (_stricmp(c.name, found.cFileName) == 0) entry = &c;
+        }
+        ++files;
+        std::string path = folder + found.cFileName;
+        HDL list = ReadDxfFile(path.c_str());
+        ASSERT_NE(entry, nullptr) << found.cFileName << " is not in the table; loads: " << (list != nullptr)
+                                  << ", entities: " << (list ? EntityCount(list) : 0);
+        if (entry->expect == kRefused) {
+            EXPECT_EQ(list, nullptr) << found.cFileName;
+        } else {
+            EXPECT_NE(list, nullptr) << found.cFileName << ": " << RefusalOf(path);
+            if (!list) continue;
+            if (entry->expect == kEntities) EXPECT_GT(EntityCount(list), 0) << found.cFileName;
+            else EXPECT_EQ(EntityCount(list), 0) << found.cFileName;
+            EXPECT_TRUE(AllFinite(list)) << found.cFileName;
+        }
+        if (list) DLDestroy(list);
+    } while (FindNextFileA(find, &found));
+    FindClose(find);
+    EXPECT_EQ(files, static_cast<int>(sizeof kCorpus / sizeof kCorpus[0]));
+}
+
+}  // namespace
