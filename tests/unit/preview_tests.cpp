@@ -317,12 +317,222 @@ TEST_F(Render, NoGdiObjectOutlivesARenderOrAPaint) {
     item.rcItem = {0, 0, 181, 188};
     PreviewView = Window(0, 0, 10, 10);
     int painting = LiveGdiObjects();
+    host::DevUseOwnerDraw(&item);
     PaintPreviewItem(&item, drawing, target, nullptr);
     EXPECT_EQ(LiveGdiObjects(), painting + 1) << "only the kept screen copy stays";
     PaintPreviewItem(&item, drawing, target, nullptr);
+    host::DevUsePrior();
     EXPECT_EQ(LiveGdiObjects(), painting + 1) << "a repaint copies the kept picture";
     DropScreenCopy();
     EXPECT_EQ(LiveGdiObjects(), painting);
+    SelectObject(target, kept);
+    DropObject(surface);
+    DropDC(target);
+    ReleaseDC(nullptr, screen);
+}
+
+// ---- Extents ----
+
+struct Extents : ::testing::Test {
+    HDL drawing = NewList("extents");
+    void SetUp() override {
+        LayerRecord layers[] = {Layer(9, true)};
+        SetLayers(drawing, layers, 1);
+        PreviewDrawing = drawing;
+    }
+    void TearDown() override {
+        PreviewDrawing = nullptr;
+        DLDestroy(drawing);
+    }
+    PreviewWindow Measure() {
+        PreviewWindow w;
+        DrawingExtents(drawing, &w);
+        return w;
+    }
+};
+
+TEST_F(Extents, HiddenLayersDefinitionsAndViewMarksDoNotCount) {
+    AddLine(drawing, 0, 0, 10, 5);
+    AddLine(drawing, -500, -500, 500, 500, 9);
+    AddFrame(drawing, -300, -300, 300, 300, 9);
+    AddSymbolDef(drawing, "S", {-900, -900, 0}, {900, 900, 0});
+    AddPlain(drawing, kViewMark, 0, sizeof(ViewMarkRecord) - sizeof(EntityHead));
+    PreviewWindow w = Measure();
+    EXPECT_FLOAT_EQ(w.min[0], 0);
+    EXPECT_FLOAT_EQ(w.min[1], 0);
+    EXPECT_FLOAT_EQ(w.max[0], 10);
+    EXPECT_FLOAT_EQ(w.max[1], 5);
+}
+
+TEST_F(Extents, SymbolReferenceCountsByItsDefinitionsBoxOnAnyLayer) {
+    AddLine(drawing, 0, 0, 1, 1);
+    HostEntity* def = AddSymbolDef(drawing, "BOX", {0, 0, 0}, {10, 20, 0});
+    HDL members = MembersOf(&def);
+    AddLine(members, 0, 0, 10, 20);
+    HostEntity* ref = AddSymbolRef(drawing, "BOX", {{100, 50, 0}, 2, 2, 0}, 9);
+    LinkSymbolReferences(drawing);
+    PreviewWindow w = Measure();
+    EXPECT_FLOAT_EQ(w.max[0], 120);
+    EXPECT_FLOAT_EQ(w.max[1], 90);
+    float corner[3];
+    memcpy(corner, ref + 40, sizeof corner);
+    EXPECT_FLOAT_EQ(corner[0], 120) << "the reference's corners hold the placed box";
+    EXPECT_FLOAT_EQ(corner[1], 90);
+}
+
+TEST_F(Extents, GroupCountsThroughItsMembersOnlyWithBitOne) {
+    AddLine(drawing, 0, 0, 1, 1);
+    HostEntity* counted = AddGroup(drawing, 2, 9);  // hidden group, members count
+    HDL members = MembersOf(&counted);
+    AddLine(members, 0, 0, 40, 30);
+    AddLine(members, 0, 0, 900, 900, 9);  // hidden member
+    HostEntity* ignored = AddGroup(drawing, 1);
+    AddLine(MembersOf(&ignored), -70, -70, 0, 0);
+    PreviewWindow w = Measure();
+    EXPECT_FLOAT_EQ(w.min[0], 0);
+    EXPECT_FLOAT_EQ(w.max[0], 40);
+    EXPECT_FLOAT_EQ(w.max[1], 30);
+}
+
+// ---- Pictures: what is drawn, where, in which colour ----
+
+struct Pixels : ::testing::Test {
+    HDL drawing = NewList("pixels");
+    HBITMAP picture = nullptr;
+    void SetUp() override {
+        LayerRecord layers[] = {Layer(9, true)};
+        SetLayers(drawing, layers, 1);
+        HeaderOf(drawing)->background = 15;
+    }
+    void TearDown() override {
+        DropObject(picture);
+        DLDestroy(drawing);
+        ShowAllRequest = 0;
+    }
+    void Render(int width = 181, int height = 188) {
+        DropObject(picture);
+        picture = RenderToBitmap(drawing, drawing, width, height, nullptr, nullptr);
+        ASSERT_NE(picture, nullptr);
+    }
+    COLORREF At(int x, int y) {
+        HDC dc = MakeMemoryDC(nullptr);
+        HGDIOBJ kept = SelectObject(dc, picture);
+        COLORREF colour = GetPixel(dc, x, y);
+        SelectObject(dc, kept);
+        DropDC(dc);
+        return colour;
+    }
+    bool DarkRowNear(int x, int y) {
+        for (int dy = -1; dy <= 1; ++dy) {
+            if (At(x, y + dy) == RGB(0, 0, 0)) return true;
+        }
+        return false;
+    }
+    bool DarkColumnNear(int x, int y) {
+        for (int dx = -1; dx <= 1; ++dx) {
+            if (At(x + dx, y) == RGB(0, 0, 0)) return true;
+        }
+        return false;
+    }
+};
+
+TEST_F(Pixels, HiddenLayersAreLeftOutButFramesAndReferencesAlwaysShow) {
+    AddFrame(drawing, 0, 0, 181, 188);
+    AddLine(drawing, 0, 94, 181, 94);
+    AddLine(drawing, 60, 0, 60, 188, 9);               // hidden
+    AddFrame(drawing, 20, 20, 160, 168, 9);            // type 18 on a hidden layer
+    HostEntity* def = AddSymbolDef(drawing, "V", {0, 0, 0}, {1, 1, 0});
+    AddLine(MembersOf(&def), 0, 0, 0, 100);
+    AddSymbolRef(drawing, "V", {{120, 10, 0}, 1, 1, 0}, 9);  // reference on a hidden layer
+    LinkSymbolReferences(drawing);
+    ShowAllRequest = 1;  // never honoured off-screen
+    Render();
+    EXPECT_TRUE(DarkRowNear(100, 94)) << "visible line";
+    EXPECT_EQ(At(60, 50), RGB(255, 255, 255)) << "line on a hidden layer";
+    EXPECT_TRUE(DarkRowNear(100, 188 - 168)) << "frame drawn whatever its layer";
+    EXPECT_TRUE(DarkColumnNear(120, 188 - 60)) << "reference drawn whatever its layer";
+}
+
+TEST_F(Pixels, BackgroundComesFromTheHeader) {
+    HeaderOf(drawing)->background = 1;
+    AddLine(drawing, 0, 0, 10, 10);
+    Render();
+    EXPECT_EQ(At(170, 5), RGB(0, 0, 128));
+}
+
+TEST_F(Pixels, WideDrawingIsCentredVertically) {
+    AddLine(drawing, 0, 0, 181, 0);
+    AddLine(drawing, 0, 94, 181, 94);
+    Render();
+    EXPECT_TRUE(DarkRowNear(90, 141)) << "y 0 lies a quarter of the height below the middle";
+    EXPECT_TRUE(DarkRowNear(90, 47));
+    EXPECT_EQ(At(90, 10), RGB(255, 255, 255));
+    EXPECT_EQ(At(90, 180), RGB(255, 255, 255));
+}
+
+TEST_F(Pixels, ShowAllAppliesToTheNextPaintOnlyAndRepaintsCopy) {
+    AddFrame(drawing, 0, 0, 181, 188);
+    AddLine(drawing, 60, 0, 60, 188, 9);
+    HDC screen = GetDC(nullptr);
+    HDC target = MakeMemoryDC(screen);
+    HBITMAP surface = MakeBitmap(screen, 181, 188);
+    HGDIOBJ kept = SelectObject(target, surface);
+    DRAWITEMSTRUCT item = {};
+    item.hDC = target;
+    item.rcItem = {0, 0, 181, 188};
+    PreviewView = PreviewWindow{{0, 0, 0}, {181, 188, 0}};
+    PreviewDrawing = drawing;
+    auto hiddenShown = [&] {
+        for (int dx = -1; dx <= 1; ++dx) {
+            if (GetPixel(target, 60 + dx, 90) == RGB(0, 0, 0)) return true;
+        }
+        return false;
+    };
+    auto paint = [&] {
+        host::DevUseOwnerDraw(&item);
+        PaintPreviewItem(&item, drawing, target, nullptr);
+        host::DevUsePrior();
+    };
+    ShowAllRequest = 1;
+    paint();
+    EXPECT_TRUE(hiddenShown());
+    EXPECT_EQ(ShowAllRequest, 0);
+    RECT all = {0, 0, 181, 188};
+    FillRect(target, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    paint();
+    EXPECT_TRUE(hiddenShown()) << "a repaint copies the kept picture";
+    DropScreenCopy();
+    paint();
+    EXPECT_FALSE(hiddenShown()) << "drawn anew: hidden again";
+    DropScreenCopy();
+    PreviewDrawing = nullptr;
+    SelectObject(target, kept);
+    DropObject(surface);
+    DropDC(target);
+    ReleaseDC(nullptr, screen);
+}
+
+TEST_F(Pixels, EmptyFrameIsACrossInAFrameOnWhite) {
+    HDC screen = GetDC(nullptr);
+    HDC target = MakeMemoryDC(screen);
+    HBITMAP surface = MakeBitmap(screen, 100, 100);
+    HGDIOBJ kept = SelectObject(target, surface);
+    RECT all = {0, 0, 100, 100};
+    FillRect(target, &all, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+    host::DevUseBitmap(target);
+    RECT box = {10, 10, 90, 90};
+    DrawEmptyFrame(&box);
+    host::DevUsePrior();
+    EXPECT_EQ(box.left, 10) << "the caller's rectangle is not changed";
+    EXPECT_EQ(GetPixel(target, 11, 50), RGB(255, 255, 255)) << "colour 15 fills the rectangle";
+    EXPECT_EQ(GetPixel(target, 5, 5), RGB(0, 0, 0)) << "nothing outside it";
+    EXPECT_EQ(GetPixel(target, 13, 50), RGB(0, 0, 0)) << "frame at left + 3";
+    bool crossed = false;
+    for (int dy = -1; dy <= 1; ++dy) {
+        for (int dx = -1; dx <= 1; ++dx) crossed |= GetPixel(target, 50 + dx, 50 + dy) == RGB(0, 0, 0);
+    }
+    EXPECT_TRUE(crossed) << "the cross meets in the middle";
+    EXPECT_EQ(GetPixel(target, 50, 30), RGB(255, 255, 255));
     SelectObject(target, kept);
     DropObject(surface);
     DropDC(target);
