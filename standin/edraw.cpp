@@ -25,7 +25,7 @@ const int kPointArm = 2;
 
 void MapPoint(const Affine& m, const Point3& p, double* xy) { Apply(m, p.x, p.y, &xy[0], &xy[1]); }
 
-void DrawText(const Painter& painter, const Affine& map, const TextRecord* text, const PenScope&) {
+void DrawText(const Painter& painter, const Affine& map, const TextRecord* text) {
     const char* chars = reinterpret_cast<const char*>(text) + sizeof(TextRecord);
     int length = static_cast<int>(strnlen(chars, kMaxTextLength));
     double h = text->height, angle = text->angle;
@@ -116,11 +116,12 @@ void DrawEntity(const DrawTarget& target, const HostEntity* entity, const Affine
     const RECT& view = target.viewRect;
     int width = head->lineWidth ? head->lineWidth : 1;
     int style = head->type == kViewMark ? 2 : head->lineStyle <= 2 ? head->lineStyle : 0;
-    Painter painter = {target.dc, HostColour(head->colour),
+    COLORREF colour = HostColour(head->colour);
+    PenScope pen(target.dc, colour, style, width);
+    Painter painter = {target.dc, colour,
                        {view.left - kViewMargin, view.top - kViewMargin, view.right + kViewMargin,
                         view.bottom + kViewMargin},
-                       width == 1};
-    PenScope pen(target.dc, painter.colour, style, width);
+                       width == 1, &pen};
     switch (head->type) {
     case kLine: {
         auto line = reinterpret_cast<const LineRecord*>(entity);
@@ -156,7 +157,7 @@ void DrawEntity(const DrawTarget& target, const HostEntity* entity, const Affine
         break;
     }
     case kText:
-        DrawText(painter, map, reinterpret_cast<const TextRecord*>(entity), pen);
+        DrawText(painter, map, reinterpret_cast<const TextRecord*>(entity));
         break;
     case kPoint: {
         double xy[2];

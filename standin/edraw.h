@@ -4,17 +4,22 @@
 
 #include "standin/device.h"
 
-// Selects the entity's pen into the DC for its lifetime; a pen it makes is
-// deleted when it ends. Style: 0 solid, 1 dashed, 2 dotted.
+// The entity's pen: selected into the DC on its first stroke (most entities
+// of a thumbnail are a single pixel and need none) and put back, and a pen
+// it made deleted, when the scope ends. Style: 0 solid, 1 dashed, 2 dotted.
 class PenScope {
 public:
     PenScope(HDC dc, COLORREF colour, int style, int width);
     ~PenScope();
     PenScope(const PenScope&) = delete;
     PenScope& operator=(const PenScope&) = delete;
+    void Select();
 
 private:
     HDC dc_;
+    COLORREF colour_;
+    int style_, width_;
+    bool selected_;
     HPEN made_;
     HGDIOBJ oldPen_;
     COLORREF oldColour_;
@@ -26,6 +31,7 @@ struct Painter {
     COLORREF colour;
     RECT safe;      // the view with a wide margin: nothing outside it can show
     bool thin;      // a one-pixel pen: path ends get their last pixel
+    PenScope* pen;
 
     void Segment(double x0, double y0, double x1, double y1) const;
     // n points, x and y after each other.

@@ -75,28 +75,34 @@ void ClipPolygonEdge(std::vector<double>* xy, int edge, double limit) {
 
 }  // namespace
 
-PenScope::PenScope(HDC dc, COLORREF colour, int style, int width) : dc_(dc), made_(nullptr) {
-    if (width < 1) width = 1;
-    if (style == 0 && width == 1) {
+PenScope::PenScope(HDC dc, COLORREF colour, int style, int width)
+    : dc_(dc), colour_(colour), style_(style), width_(width < 1 ? 1 : width), selected_(false),
+      made_(nullptr), oldPen_(nullptr), oldColour_(0) {}
+
+void PenScope::Select() {
+    if (selected_) return;
+    selected_ = true;
+    if (style_ == 0 && width_ == 1) {
         // The DC pen costs no object per entity: most entities take this way.
-        oldPen_ = SelectObject(dc, GetStockObject(DC_PEN));
-        oldColour_ = SetDCPenColor(dc, colour);
+        oldPen_ = SelectObject(dc_, GetStockObject(DC_PEN));
+        oldColour_ = SetDCPenColor(dc_, colour_);
         return;
     }
-    int penStyle = style == 1 ? PS_DASH : style == 2 ? PS_DOT : PS_SOLID;
-    if (width == 1) {
-        made_ = CreatePen(penStyle, 1, colour);
+    int penStyle = style_ == 1 ? PS_DASH : style_ == 2 ? PS_DOT : PS_SOLID;
+    if (width_ == 1) {
+        made_ = CreatePen(penStyle, 1, colour_);
     } else {
-        LOGBRUSH brush = {BS_SOLID, colour, 0};
-        made_ = ExtCreatePen(PS_GEOMETRIC | penStyle | PS_ENDCAP_ROUND | PS_JOIN_ROUND, width, &brush, 0,
+        LOGBRUSH brush = {BS_SOLID, colour_, 0};
+        made_ = ExtCreatePen(PS_GEOMETRIC | penStyle | PS_ENDCAP_ROUND | PS_JOIN_ROUND, width_, &brush, 0,
                              nullptr);
     }
     // Without a pen of its own the entity still shows, solid and thin.
-    oldPen_ = SelectObject(dc, made_ ? static_cast<HGDIOBJ>(made_) : GetStockObject(DC_PEN));
-    oldColour_ = SetDCPenColor(dc, colour);
+    oldPen_ = SelectObject(dc_, made_ ? static_cast<HGDIOBJ>(made_) : GetStockObject(DC_PEN));
+    oldColour_ = SetDCPenColor(dc_, colour_);
 }
 
 PenScope::~PenScope() {
+    if (!selected_) return;
     SetDCPenColor(dc_, oldColour_);
     SelectObject(dc_, oldPen_);
     if (made_) DeleteObject(made_);
@@ -105,6 +111,7 @@ PenScope::~PenScope() {
 void Painter::Segment(double x0, double y0, double x1, double y1) const {
     if (!ClipSegment(safe, &x0, &y0, &x1, &y1)) return;
     POINT from = ToPixel(x0, y0), to = ToPixel(x1, y1);
+    pen->Select();
     MoveToEx(dc, from.x, from.y, nullptr);
     LineTo(dc, to.x, to.y);
 }
@@ -122,8 +129,19 @@ void Painter::Path(const double* xy, int n, bool closed) const {
     for (int i = 0; i < n && allInside; ++i) allInside = Inside(safe, xy[2 * i], xy[2 * i + 1]);
     if (allInside) {
         g_points.resize(n + 1);
-        for (int i = 0; i < n; ++i) g_points[i] = ToPixel(xy[2 * i], xy[2 * i + 1]);
+        bool onePixel = true;
+        for (int i = 0; i < n; ++i) {
+            g_points[i] = ToPixel(xy[2 * i], xy[2 * i + 1]);
+            onePixel = onePixel && g_points[i].x == g_points[0].x && g_points[i].y == g_points[0].y;
+        }
+        // Far away from the view, a whole entity is one pixel: a dot
+        // is all that would show, and it needs no pen.
+        if (onePixel && thin) {
+            SetPixelV(dc, g_points[0].x, g_points[0].y, colour);
+            return;
+        }
         g_points[n] = g_points[0];
+        pen->Select();
         Polyline(dc, g_points.data(), closed ? n + 1 : n);
     } else {
         for (int i = 0; i + 1 < n; ++i) Segment(xy[2 * i], xy[2 * i + 1], xy[2 * i + 2], xy[2 * i + 3]);
@@ -146,7 +164,15 @@ void Painter::Fill(const double* xy, int n) const {
     int count = static_cast<int>(polygon.size() / 2);
     if (count < 3) return;
     g_points.resize(count);
-    for (int i = 0; i < count; ++i) g_points[i] = ToPixel(polygon[2 * i], polygon[2 * i + 1]);
+    bool onePixel = true;
+    for (int i = 0; i < count; ++i) {
+        g_points[i] = ToPixel(polygon[2 * i], polygon[2 * i + 1]);
+        onePixel = onePixel && g_points[i].x == g_points[0].x && g_points[i].y == g_points[0].y;
+    }
+    if (onePixel) {
+        SetPixelV(dc, g_points[0].x, g_points[0].y, colour);
+        return;
+    }
     HGDIOBJ oldBrush = SelectObject(dc, GetStockObject(DC_BRUSH));
     COLORREF oldBrushColour = SetDCBrushColor(dc, colour);
     HGDIOBJ oldPen = SelectObject(dc, GetStockObject(DC_PEN));
@@ -193,6 +219,7 @@ void Painter::Arc(const Affine& map, double cx, double cy, double r, double star
             to = t;
         }
         if (full) to = from;
+        pen->Select();
         int oldDirection = SetArcDirection(dc, AD_COUNTERCLOCKWISE);
         ::Arc(dc, lround(pcx - rx), lround(pcy - ry), lround(pcx + rx) + 1, lround(pcy + ry) + 1,
               from.x, from.y, to.x, to.y);
