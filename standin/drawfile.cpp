@@ -214,9 +214,11 @@ static bool WriteWholeFile(const char* path, const std::vector<unsigned char>& d
 }
 
 // Moves the finished file over the old one. Windows refuses to replace a
-// read-only file, and some paths refuse hidden or system files too (the
-// browse cache is hidden), so such attributes are cleared and the move is
-// tried again; the caller sets the attributes it wants afterwards.
+// read-only target this way (ERROR_ACCESS_DENIED), and hidden or system
+// targets trip up ReplaceFile and CREATE_ALWAYS; the browse cache is hidden.
+// So when the move fails on such a target, its attributes are cleared and
+// the move is tried once more; the caller sets the attributes it wants
+// afterwards. Wine's MoveFileEx replaces all of them at the first try.
 static bool ReplaceWith(const char* temporary, const char* path) {
     const DWORD how = MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH;
     if (MoveFileExA(temporary, path, how)) return true;

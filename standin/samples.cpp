@@ -141,10 +141,12 @@ void MakePlan(HDL list, int number, Random& random) {
         }
         float middle = (x + next) / 2;
         SampleSheet labels = On(list, kLabels);
-        AddText(labels, middle - 600, split / 2, 250, 0, kRoomNames[room++ % 8]);
+        AddText(labels, middle - 600, split * 0.8f, 250, 0, kRoomNames[room++ % 8]);
         AddText(labels, middle - 600, (split + depth) / 2, 250, 0, kRoomNames[room++ % 8]);
-        AddDoor(list, middle - 450, split, 900, 0);
-        AddDoor(list, middle + 450, split + 100, 900, kPi);
+        // One door from the corridor wall into the room above, one into the
+        // room below, at different places along it.
+        AddDoor(list, next - 1300, split + 100, 900, 0);
+        AddDoor(list, x + 1400, split, 900, kPi);
         // A window on the outer wall of each room, as a filled strip.
         AddSolid(On(list, kWalls, 5), middle - 600, -60, middle + 600, 60);
         AddSolid(On(list, kWalls, 5), middle - 600, depth - 60, middle + 600, depth + 60);
@@ -156,7 +158,7 @@ void MakePlan(HDL list, int number, Random& random) {
     }
 
     DefineFurniture(list);
-    PlaceTableWithChairs(list, width * 0.25f, split * 0.5f, random);
+    PlaceTableWithChairs(list, width * 0.22f, split * 0.4f, random);
     SymbolPlacement bed = {{width * 0.75f, (split + depth) / 2, 0}, 1, random.Range(0.9f, 1.2f), kPi / 2};
     AddSymbolRef(On(list, kFurniture, 2), "BED", bed, 1000);
 
@@ -236,7 +238,7 @@ void MakeTemplate(HDL list, int number, Random& random) {
 // set has no definition at all.
 void MakeLibrary(HDL list, int number, bool withSymbols) {
     SampleSheet sheet = On(list, 0);
-    AddText(sheet, 0, -800, 200, 0, withSymbols ? "SYMBOL LIBRARY" : "NO SYMBOLS HERE");
+    AddText(sheet, 0, -900, 250, 0, withSymbols ? "SYMBOL LIBRARY" : "NO SYMBOLS HERE");
     if (!withSymbols) {
         AddRectangle(sheet, 0, 0, 2000, 1000);
         AddLine(sheet, 0, 0, 2000, 1000);
@@ -259,7 +261,14 @@ void MakeLibrary(HDL list, int number, bool withSymbols) {
         AddCircle(On(wc, 0), 0, -50, 220);
     }
     DefineFurniture(list);
-    SetExtents(list, -1000, -1000, 2000, 1000, number % 2);
+    // A catalogue row: one placed copy of every symbol with its name.
+    const char* const kSymbols[] = {"DOOR", "WINDOW", "WC", "CHAIR", "TABLE", "BED"};
+    for (int i = 0; i < 6; ++i) {
+        float x = 2000.0f * i;
+        AddSymbolRef(sheet, kSymbols[i], {{x, 1000, 0}, 1, 1, 0}, 1000);
+        AddText(sheet, x - 400, -400, 150, 0, kSymbols[i]);
+    }
+    SetExtents(list, -1000, -1000, 11000, 2200, number % 2);
 }
 
 void WriteBytes(const char* path, const unsigned char* data, DWORD size) {
@@ -344,7 +353,7 @@ bool MakeSampleFolder(const char* folder, int count, unsigned seed) {
             MakePlan(list, number, random);
             break;
         case 4:
-            written = snprintf(path, sizeof path, "%s\\SYMBOLS%d.KVS", folder, number);
+            written = snprintf(path, sizeof path, "%s\\SYMB%03d.KVS", folder, number);
             MakeLibrary(list, number, libraries++ % 2 == 0);
             break;
         case 6:
