@@ -142,8 +142,19 @@ static const Command* FindCommand(const char* name) {
     return nullptr;
 }
 
+void ListWorkDrawing();
+void OpenDrawing(const char* path);
+
 // The host's own commands, beside the modules'.
-static bool RunBuiltIn(const char* name) {
+static bool RunBuiltIn(const char* name, const char* argument) {
+    if (lstrcmpiA(name, "LIST") == 0) {
+        ListWorkDrawing();
+        return true;
+    }
+    if (lstrcmpiA(name, "OPEN") == 0) {
+        OpenDrawing(argument);
+        return true;
+    }
     if (lstrcmpiA(name, "ABOUT") == 0) {
         for (XpRecordLayout* record : g_records) {
             if (record) record->handlers[0]();
@@ -172,13 +183,15 @@ void RunCommand(const char* text) {
     }
     name[length] = '\0';
     if (!name[0]) return;
+    const char* argument = text + length;
+    while (*argument == ' ') ++argument;
     CharUpperA(name);
-    RecordF("command", "%s", name);
+    RecordF("command", "%s%s%s", name, *argument ? " " : "", argument);
     if (ActiveCommand()) {
         RecordError("command %s typed while %s is still running", name, ActiveCommand());
         return;
     }
-    if (RunBuiltIn(name)) return;
+    if (RunBuiltIn(name, argument)) return;
     const Command* command = FindCommand(name);
     if (!command) {
         SetStatusLine("Unknown command.");
