@@ -772,6 +772,70 @@ TEST(Extents, CornersRoundOutwardsToFloat) {
     EXPECT_GE(box.maxY, fmax(ys[0], ys[1]) - e);
 }
 
+// ---- The main window's view ----
+
+TEST(View, WorkDrawingIsZoomedToItsExtentsWithoutHiddenLayers) {
+    HDL list = NewList("WORK.KVW");
+    LayerRecord hidden = {};
+    hidden.number = 5;
+    hidden.flags = 1;
+    SetLayers(list, &hidden, 1);
+    FrameRecord frame = Frame(kFrame, 0, 0, 100, 100);
+    frame.head.layer = 5;   // frames show on every layer
+    LineRecord shown = Line(10, 10, 90, 10);
+    LineRecord onHidden = Line(10, 90, 90, 90);
+    onHidden.head.layer = 5;
+    LineRecord farOnHidden = Line(1000, 1000, 2000, 2000);   // would shrink everything
+    farOnHidden.head.layer = 5;
+    for (const void* record : {(const void*)&frame, (const void*)&shown, (const void*)&onHidden,
+                               (const void*)&farOnHidden})
+        AppendRecord(list, record, *static_cast<const uint32_t*>(record));
+    SetWorkDrawing(list);
+    HWND view = CreateWindowA("STATIC", "", WS_POPUP, 0, 0, 101, 101, nullptr, nullptr, nullptr, nullptr);
+    RECT client;
+    GetClientRect(view, &client);
+    ASSERT_EQ(client.right, 101);
+    ASSERT_EQ(client.bottom, 101);
+    Canvas canvas;
+    PaintDrawingView(view, canvas.dc());
+    DestroyWindow(view);
+    SetWorkDrawing(nullptr);
+    // The extents 0..100 and a margin of 3 % map onto 101 pixels.
+    auto column = [](double x) { return static_cast<int>(lround((x + 3) * 100 / 106)); };
+    auto row = [](double y) { return static_cast<int>(lround(100 - (y + 3) * 100 / 106)); };
+    EXPECT_NE(canvas.Pixel(column(50), row(10)), kWhite);
+    EXPECT_EQ(canvas.Pixel(column(50), row(90)), kWhite);
+    EXPECT_NE(canvas.Pixel(column(0), row(50)), kWhite);
+    EXPECT_NE(canvas.Pixel(column(100), row(50)), kWhite);
+    EXPECT_EQ(canvas.Pixel(0, 50), kWhite);
+}
+
+TEST(View, DrawingLeavesTheTargetsObjectsAndModesAsTheyWere) {
+    Canvas canvas;
+    HDC dc = canvas.dc();
+    HGDIOBJ pen = GetCurrentObject(dc, OBJ_PEN), brush = GetCurrentObject(dc, OBJ_BRUSH);
+    HGDIOBJ font = GetCurrentObject(dc, OBJ_FONT);
+    UINT align = GetTextAlign(dc);
+    int mode = GetBkMode(dc);
+    COLORREF text = GetTextColor(dc), back = GetBkColor(dc);
+    auto label = Text("Label", 10, 10, 12, 0.3f);
+    LineRecord wide = Line(0, 50, 100, 0);
+    wide.head.lineWidth = 3;
+    SolidRecord solid = Solid({10, 10, 40, 10, 40, 40, 10, 40});
+    ArcRecord arc = Arc(50, 50, 20, 0.5f, 2);
+    for (HostEntity* e : {Entity(label), Entity(&wide), Entity(&solid), Entity(&arc)}) EDraw1(e);
+    RECT band = {0, 0, 60, 12};
+    DevVText("name", &band);
+    DevSLine(0, 0, 9, 9);
+    EXPECT_EQ(GetCurrentObject(dc, OBJ_PEN), pen);
+    EXPECT_EQ(GetCurrentObject(dc, OBJ_BRUSH), brush);
+    EXPECT_EQ(GetCurrentObject(dc, OBJ_FONT), font);
+    EXPECT_EQ(GetTextAlign(dc), align);
+    EXPECT_EQ(GetBkMode(dc), mode);
+    EXPECT_EQ(GetTextColor(dc), text);
+    EXPECT_EQ(GetBkColor(dc), back);
+}
+
 // ---- Resources ----
 
 // Counts GDI objects made and deleted by this program by rerouting its own
