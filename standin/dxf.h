@@ -78,7 +78,7 @@ struct DxfEntity {
     double extrusion[3];    // 210, 220, 230
     double radius;          // 40 (CIRCLE, ARC); height of TEXT and MTEXT; ratio of ELLIPSE
     double start, end;      // ARC degrees 50/51; ELLIPSE parameters 41/42
-    double angle;           // TEXT, MTEXT, INSERT rotation, degrees
+    double angle;           // rotation: TEXT and INSERT in degrees, MTEXT in radians (as DXF has them)
     double scaleX, scaleY;  // INSERT 41/42
     int flags;              // POLYLINE/LWPOLYLINE/SPLINE 70; MTEXT attachment 71
     int degree;             // SPLINE 71

@@ -281,7 +281,7 @@ void ConvertText(Converter* c, const DxfEntity& e, RecordBuffer* out) {
         from = nl + 1;
     }
     double angle = e.hasDirection && (e.p[1][0] != 0 || e.p[1][1] != 0) ? atan2(e.p[1][1], e.p[1][0])
-                                                                        : e.angle * kDegree;
+                                                                        : e.angle;
     double h = e.radius, step = h * kLineStep;
     int attach = e.flags >= 1 && e.flags <= 9 ? e.flags : 1;
     int row = (attach - 1) / 3, column = (attach - 1) % 3;

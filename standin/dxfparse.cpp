@@ -301,7 +301,12 @@ bool ReadEntity(Parser* p, std::vector<DxfEntity>* out, bool modelOnly) {
     Begin(&a, kind);
     if (strcmp(name, "LWPOLYLINE") == 0) a.e.name = "LW";  // marks the list form while reading
     a.dimension = strcmp(name, "DIMENSION") == 0;
+    bool embedded = false;
     while (Next(p) && p->group.code != 0) {
+        // After 101 comes an embedded object (MTEXT columns of R2018) that
+        // reuses the entity's codes for other things.
+        if (p->group.code == 101) embedded = true;
+        if (embedded) continue;
         if (p->group.code == 67) {
             int v = 0;
             a.paperSpace = GroupInt(p->group, &v) && v == 1;

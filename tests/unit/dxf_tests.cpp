@@ -358,6 +358,32 @@ TEST(DxfEntities, MTextCodesAreStrippedAndLinesSplit) {
     EXPECT_LT(b->at.y, a->at.y);
 }
 
+TEST(DxfEntities, MTextRotationIsInRadians) {
+    // Regression: MTEXT's 50 was read as degrees like TEXT's, turning texts at random.
+    DxfPlan plan;
+    ASSERT_TRUE(Plan(Entities(Lines({"0", "MTEXT", "40", "1", "50", "1.5", "1", "a", "0", "MTEXT", "40", "1",
+                                     "11", "0", "21", "2", "1", "b"})),
+                     &plan));
+    auto records = Records(plan.entities);
+    ASSERT_EQ(records.size(), 2u);
+    EXPECT_NEAR(As<TextRecord>(records[0])->angle, 1.5, 1e-6);
+    EXPECT_NEAR(As<TextRecord>(records[1])->angle, M_PI / 2, 1e-6) << "the direction vector wins";
+}
+
+TEST(DxfEntities, MTextEmbeddedObjectDoesNotOverrideTheText) {
+    // Regression: the codes after 101 (column data) moved and turned R2018 MTEXT.
+    DxfPlan plan;
+    ASSERT_TRUE(Plan(Entities(Lines({"0", "MTEXT", "10", "5", "20", "6", "40", "1", "1", "a", "101",
+                                     "Embedded Object", "10", "1", "20", "0", "11", "5", "21", "6", "40", "900"})),
+                     &plan));
+    auto records = Records(plan.entities);
+    ASSERT_EQ(records.size(), 1u);
+    const TextRecord* t = As<TextRecord>(records[0]);
+    EXPECT_FLOAT_EQ(t->at.x, 5);
+    EXPECT_FLOAT_EQ(t->angle, 0);
+    EXPECT_FLOAT_EQ(t->height, 1);
+}
+
 TEST(DxfEntities, EllipseWithRatioAboveOneIsKept) {
     // Regression: a writer's ratio of 1.0095 made every ellipse of the drawing vanish.
     DxfPlan plan;
@@ -821,6 +847,166 @@ TEST(DxfCorpus, EveryFileLoadsOrIsRefusedAsListed) {
     } while (FindNextFileA(find, &found));
     FindClose(find);
     EXPECT_EQ(files, static_cast<int>(sizeof kCorpus / sizeof kCorpus[0]));
+}
+
+// ---- Extents and pictures through the host's device ----
+
+// Extents of a drawing's top-level entities as the renderer measures them
+// (definitions only count through their references).
+bool ExtentsOf(HDL list, float six[6]) {
+    BgnPExtents();
+    for (HostEntity* e = FirstEntity(list); e; e = NextEntity(e)) {
+        if (e[4] != kSymbolDef) EXCheck(e);
+    }
+    EndPExtents(six);
+    for (int i = 0; i < 6; ++i) {
+        if (!isfinite(six[i])) return false;
+    }
+    return six[3] >= six[0] && six[4] >= six[1] && (six[3] > six[0] || six[4] > six[1]);
+}
+
+TEST(DxfCorpus, LoadedDrawingsHaveFiniteNonEmptyExtents) {
+    std::string folder = CorpusFolder();
+    int measured = 0;
+    for (const CorpusFile& c : kCorpus) {
+        if (c.expect != kEntities) continue;
+        HDL list = ReadDxfFile((folder + c.name).c_str());
+        ASSERT_NE(list, nullptr) << c.name;
+        float six[6];
+        EXPECT_TRUE(ExtentsOf(list, six)) << c.name << ": " << six[0] << "," << six[1] << " .. " << six[3] << ","
+                                          << six[4];
+        ++measured;
+        DLDestroy(list);
+    }
+    EXPECT_GT(measured, 25);
+}
+
+// A white 32-bit picture that a drawing is rendered into through the device.
+struct Picture {
+    enum { kSize = 200 };
+    HDC dc = nullptr;
+    HBITMAP bitmap = nullptr;
+    HGDIOBJ old = nullptr;
+    uint32_t* pixels = nullptr;
+    float six[6] = {};
+
+    Picture() {
+        BITMAPINFO info = {};
+        info.bmiHeader.biSize = sizeof info.bmiHeader;
+        info.bmiHeader.biWidth = kSize;
+        info.bmiHeader.biHeight = -kSize;  // top-down rows
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 32;
+        info.bmiHeader.biCompression = BI_RGB;
+        void* bits = nullptr;
+        dc = CreateCompatibleDC(nullptr);
+        bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+        if (dc && bitmap) {
+            old = SelectObject(dc, bitmap);
+            pixels = static_cast<uint32_t*>(bits);
+            memset(pixels, 0xFF, kSize * kSize * 4);
+        }
+    }
+    ~Picture() {
+        if (old) SelectObject(dc, old);
+        if (bitmap) DeleteObject(bitmap);
+        if (dc) DeleteDC(dc);
+    }
+    Picture(const Picture&) = delete;
+    Picture& operator=(const Picture&) = delete;
+
+    void Render(HDL list) {
+        ASSERT_TRUE(ExtentsOf(list, six));
+        RECT target = {0, 0, kSize, kSize};
+        DevUseBitmap(dc);
+        SetBMView(six[0], six[1], six[3], six[4], &target);
+        for (HostEntity* e = FirstEntity(list); e; e = NextEntity(e)) EDraw1(e);
+        DevUsePrior();
+        GdiFlush();
+    }
+    // The pixel of a drawing point, by the view's mapping of the extents.
+    void PixelOf(double x, double y, int* px, int* py) const {
+        double dx = six[3] - six[0], dy = six[4] - six[1];
+        *px = static_cast<int>(lround((x - six[0]) * (kSize - 1) / (dx != 0 ? dx : 1)));
+        *py = static_cast<int>(lround((kSize - 1) - (y - six[1]) * (kSize - 1) / (dy != 0 ? dy : 1)));
+    }
+    // Drawn on: some colour channel well below the white paper's (lines in
+    // cyan or yellow are as drawn as black ones).
+    bool Dark(int x, int y) const {
+        if (x < 0 || y < 0 || x >= kSize || y >= kSize) return false;
+        uint32_t p = pixels[y * kSize + x];
+        return (p & 0xFF) < 160 || ((p >> 8) & 0xFF) < 160 || ((p >> 16) & 0xFF) < 160;
+    }
+    // A dark pixel at the drawing point or next to it (lines are one pixel wide).
+    bool DarkNear(double x, double y) const {
+        int px, py;
+        PixelOf(x, y, &px, &py);
+        for (int dy = -1; dy <= 1; ++dy) {
+            for (int dx = -1; dx <= 1; ++dx) {
+                if (Dark(px + dx, py + dy)) return true;
+            }
+        }
+        return false;
+    }
+    int DarkCount() const {
+        int n = 0;
+        for (int y = 0; y < kSize; ++y) {
+            for (int x = 0; x < kSize; ++x) n += Dark(x, y);
+        }
+        return n;
+    }
+};
+
+TEST(DxfPictures, LinesOfRealDrawingsShowWhereTheyLie) {
+    for (const char* name : {"ezdxf__AC1003_LINE_Example.dxf", "skymakerolof-dxf__openscad_export.dxf",
+                             "ixmilia-dxf__diamond-bin.dxf"}) {
+        HDL list = ReadDxfFile((CorpusFolder() + name).c_str());
+        ASSERT_NE(list, nullptr) << name;
+        Picture picture;
+        ASSERT_NE(picture.pixels, nullptr);
+        picture.Render(list);
+        int checked = 0;
+        for (HostEntity* e = FirstEntity(list); e && checked < 12; e = NextEntity(e)) {
+            if (e[4] != kLine) continue;
+            LineRecord line;
+            memcpy(&line, e, sizeof line);
+            // A quarter along the line: away from the ends other lines share.
+            double x = line.from.x + (line.to.x - line.from.x) * 0.25;
+            double y = line.from.y + (line.to.y - line.from.y) * 0.25;
+            EXPECT_TRUE(picture.DarkNear(x, y)) << name << " line " << checked;
+            ++checked;
+        }
+        EXPECT_GT(checked, 2) << name;
+        // And the picture is mostly paper, not a blot.
+        EXPECT_LT(picture.DarkCount(), Picture::kSize * Picture::kSize / 3) << name;
+        DLDestroy(list);
+    }
+}
+
+TEST(DxfPictures, InsertedBlocksAreDrawnThroughTheirDefinitions) {
+    // The door symbol: everything of its reference is drawn from the definition's members.
+    HDL list = ReadDxfFile((CorpusFolder() + "ezdxf__wipeout_door.dxf").c_str());
+    ASSERT_NE(list, nullptr);
+    Picture picture;
+    ASSERT_NE(picture.pixels, nullptr);
+    picture.Render(list);
+    int refs = 0;
+    for (HostEntity* e = FirstEntity(list); e; e = NextEntity(e)) {
+        if (e[4] != kSymbolRef) continue;
+        SymbolRefRecord ref;
+        memcpy(&ref, e, sizeof ref);
+        ASSERT_NE(ref.definition, nullptr);
+        int x0, y0, x1, y1, dark = 0;
+        picture.PixelOf(ref.min.x, ref.max.y, &x0, &y0);
+        picture.PixelOf(ref.max.x, ref.min.y, &x1, &y1);
+        for (int y = y0; y <= y1; ++y) {
+            for (int x = x0; x <= x1; ++x) dark += picture.Dark(x, y);
+        }
+        EXPECT_GT(dark, 3) << "reference " << refs << " at " << ref.placement.at.x << "," << ref.placement.at.y;
+        ++refs;
+    }
+    EXPECT_GT(refs, 0);
+    DLDestroy(list);
 }
 
 }  // namespace
