@@ -81,7 +81,8 @@ static_assert(kNodeHead % 8 == 0, "records start 8-byte aligned");
 static void Poison(EntityNode* node) {
     uint32_t length;
     memcpy(&length, node->record, 4);
-    memset(node, 0xDD, kNodeHead + length);
+    memset(node->record, 0xDD, length);
+    node->prev = node->next = nullptr;
 }
 
 EntityNode* NodeOf(const HostEntity* entity) {
@@ -93,18 +94,61 @@ EntityNode* NodeOf(const HostEntity* entity) {
 bool IsList(HDL list) { return Contains(g_liveLists, list); }
 bool IsEntity(const HostEntity* entity) { return NodeOf(entity) != nullptr; }
 
+// Small nodes are carved from shared blocks: a drawing of 140,000 entities
+// would otherwise make as many heap calls, which under Wine cost as much as
+// all the rest of loading. A block is freed when its last node goes.
+struct NodeChunk {
+    uint32_t liveNodes;
+    uint32_t used;        // bytes handed out, from the start of the block
+};
+enum : uint32_t { kChunkSize = 256 * 1024, kChunkedNodeMax = 4096 };
+static NodeChunk* g_chunk;   // the block new nodes come from; written by CarveNode
+
+static uint32_t ChunkAlign(uint32_t size) { return (size + 7) & ~7u; }
+
+static EntityNode* CarveNode(uint32_t size) {
+    const uint32_t start = ChunkAlign(sizeof(NodeChunk));
+    size = ChunkAlign(size);
+    if (!g_chunk || g_chunk->used + size > kChunkSize) {
+        if (g_chunk && g_chunk->liveNodes == 0) free(g_chunk);
+        g_chunk = static_cast<NodeChunk*>(malloc(kChunkSize));
+        if (!g_chunk) return nullptr;
+        g_chunk->liveNodes = 0;
+        g_chunk->used = start;
+    }
+    EntityNode* node = reinterpret_cast<EntityNode*>(reinterpret_cast<unsigned char*>(g_chunk) + g_chunk->used);
+    g_chunk->used += size;
+    ++g_chunk->liveNodes;
+    node->chunk = g_chunk;
+    return node;
+}
+
+static void ReleaseNodeMemory(EntityNode* node) {
+    NodeChunk* chunk = node->chunk;
+    if (!chunk) {
+        free(node);
+    } else if (--chunk->liveNodes == 0 && chunk != g_chunk) {
+        free(chunk);
+    }
+}
+
 static EntityNode* NewNode(const void* record, uint32_t length) {
-    EntityNode* node = static_cast<EntityNode*>(malloc(kNodeHead + length));
+    EntityNode* node = nullptr;
+    if (kNodeHead + length <= kChunkedNodeMax) {
+        node = CarveNode(kNodeHead + length);
+    } else {
+        node = static_cast<EntityNode*>(malloc(kNodeHead + length));
+        if (node) node->chunk = nullptr;
+    }
     if (!node) return nullptr;
     node->prev = node->next = nullptr;
     node->owner = nullptr;
     node->members = nullptr;
     node->selected = 0;
-    node->spare = 0;
     memcpy(node->record, record, length);
     memcpy(node->record, &length, 4);
     if (!Add(g_liveNodes, node)) {
-        free(node);
+        ReleaseNodeMemory(node);
         return nullptr;
     }
     return node;
@@ -202,7 +246,7 @@ static void FreeNodeTree(EntityNode* node, bool poison) {
     }
     Remove(g_liveNodes, node);
     if (poison) Poison(node);
-    free(node);
+    ReleaseNodeMemory(node);
 }
 
 void DeleteNode(EntityNode* node) {

@@ -5,6 +5,7 @@
 #include "standin/drawing.h"
 
 struct ScanCursor;
+struct NodeChunk;
 
 // One entity: its links, its owner, its member list, its selection mark and
 // the record bytes. The entity handle is the address of `record`.
@@ -14,7 +15,7 @@ struct EntityNode {
     HostList* owner;
     HostList* members;     // null: the entity has no member list
     uint32_t selected;
-    uint32_t spare;        // keeps the record 8-byte aligned
+    NodeChunk* chunk;      // the block it was carved from, or null when it has its own
     unsigned char record[1];
 };
 
