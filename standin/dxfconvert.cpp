@@ -81,6 +81,7 @@ struct Converter {
     DxfPlan* plan;
     std::unordered_map<std::string, int> blockIndex;   // upper-case name → block
     std::unordered_set<std::string> hostNames;         // upper-case names given out
+    std::unordered_map<std::string, int> suffixes;     // upper-case 20-byte stem → last number tried
     std::vector<int> state;        // per block: 0 not seen, 1 being made, 2 done
     std::vector<int> definition;   // per block: index into plan->definitions, or -1
     size_t bytes;
@@ -426,7 +427,9 @@ void Convert(Converter* c, const DxfEntity& e, RecordBuffer* out) {
 // to the host's length could otherwise meet, and references are linked by name.
 void UniqueName(Converter* c, const std::string& name, char out[32]) {
     snprintf(out, 32, "%.31s", name.c_str());
-    for (int n = 1; c->hostNames.count(Upper(out)); ++n) snprintf(out, 32, "%.20s~%d", name.c_str(), n);
+    // Numbering goes on per stem, so many names alike cost no more than one each.
+    int& n = c->suffixes[Upper(name.substr(0, 20))];
+    while (c->hostNames.count(Upper(out))) snprintf(out, 32, "%.20s~%d", name.c_str(), ++n);
     c->hostNames.insert(Upper(out));
 }
 

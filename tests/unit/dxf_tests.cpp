@@ -610,6 +610,58 @@ TEST(DxfHostile, TruncatedAtEveryLineNeverCrashes) {
     EXPECT_LT(loaded, 10u);
 }
 
+TEST(DxfHostile, EveryLineReplacedByHostileTextNeverCrashes) {
+    std::string full = SmallDrawing();
+    std::vector<std::string> lines;
+    for (size_t from = 0; from < full.size();) {
+        size_t nl = full.find('\n', from);
+        lines.push_back(full.substr(from, nl - from));
+        from = nl + 1;
+    }
+    const char* hostile[] = {"", "nan", "-1e308", "1e18", "99999", "-5", "0", "SECTION", "BLOCK", "INSERT",
+                             "ENDSEC", "EOF", "\\P\\S^;{", "%%"};
+    int loaded = 0;
+    for (size_t i = 0; i < lines.size(); ++i) {
+        for (const char* h : hostile) {
+            std::string text;
+            for (size_t k = 0; k < lines.size(); ++k) text += (k == i ? h : lines[k]) + std::string("\n");
+            DxfModel model;
+            if (!Parse(text, &model)) continue;
+            DxfPlan plan;
+            char why[128];
+            loaded += PlanDxf(model, &plan, why, sizeof why);
+        }
+    }
+    EXPECT_GT(loaded, 0);
+}
+
+TEST(DxfHostile, EveryByteOfABinaryDrawingChangedNeverCrashes) {
+    static const char kStart[] = "\0\0SECTION\0\2\0ENTITIES\0\0\0LINE\0\x08\0" "0";
+    std::string binary = BinaryHeader() + std::string(kStart, sizeof kStart);
+    double v = 1.5;
+    for (int code : {10, 20, 30, 11, 21, 31}) {
+        int16_t c = static_cast<int16_t>(code);
+        binary.append(reinterpret_cast<const char*>(&c), 2);
+        binary.append(reinterpret_cast<const char*>(&v), 8);
+    }
+    static const char kEnd[] = "\0\0ENDSEC\0\0\0EOF";
+    binary += std::string(kEnd, sizeof kEnd);
+    DxfModel model;
+    ASSERT_TRUE(Parse(binary, &model));
+    ASSERT_EQ(model.entities.size(), 1u);
+    for (size_t at = 22; at < binary.size(); ++at) {
+        for (int value : {0x00, 0x01, 0x0A, 0x7F, 0xFF}) {
+            std::string bad = binary;
+            bad[at] = static_cast<char>(value);
+            if (Parse(bad, &model)) {
+                DxfPlan plan;
+                char why[128];
+                PlanDxf(model, &plan, why, sizeof why);
+            }
+        }
+    }
+}
+
 TEST(DxfHostile, GarbageAndOddGroupsAreRefusedOrSkipped) {
     DxfModel model;
     std::string why;
