@@ -17,20 +17,13 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench.h"
 #include "browsecache/cache.h"
 #include "host/host.h"
 #include "module/state.h"
 #include "standin/drawing.h"
 
 namespace {
-
-double Now() {
-    static LARGE_INTEGER frequency;
-    if (!frequency.QuadPart) QueryPerformanceFrequency(&frequency);
-    LARGE_INTEGER t;
-    QueryPerformanceCounter(&t);
-    return static_cast<double>(t.QuadPart) / frequency.QuadPart;
-}
 
 std::vector<std::string> FileNames(int count, unsigned seed) {
     std::vector<std::string> names;

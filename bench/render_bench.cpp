@@ -7,58 +7,12 @@
 #include <string.h>
 
 #include "standin/device.h"
-#include "standin/samples.h"
-#include "standin/standin.h"
+#include "bench/bench.h"
 
 namespace {
 
 const int kRepetitions = 5;
 const int kWidth = 181, kHeight = 188;
-
-double Now() {
-    static LARGE_INTEGER frequency;
-    if (!frequency.QuadPart) QueryPerformanceFrequency(&frequency);
-    LARGE_INTEGER counter;
-    QueryPerformanceCounter(&counter);
-    return static_cast<double>(counter.QuadPart) / frequency.QuadPart;
-}
-
-// A site plan: blocks of rooms with walls, doors, labels, fittings as
-// symbol references and grouped details, repeated over a grid.
-HDL MakeLargeDrawing() {
-    HDL list = NewList("PLAN.KVW");
-    SampleSheet sheet = {list, 0, 0, 1};
-    HDL chair = AddSymbolDef(sheet, "CHAIR", -250, -250, 250, 250);
-    AddRectangle({chair, 2, 0, 1}, -220, -220, 220, 220);
-    AddCircle({chair, 2, 0, 1}, 0, 0, 120);
-    char label[32];
-    for (int block = 0; block < 3400; ++block) {
-        float x = static_cast<float>(block % 60) * 20000, y = static_cast<float>(block / 60) * 15000;
-        AddRectangle(sheet, x, y, x + 18000, y + 13000);
-        float wall[40];
-        for (int i = 0; i < 20; ++i) {
-            wall[2 * i] = x + 900 * i;
-            wall[2 * i + 1] = y + (i % 2 ? 300 : 0);
-        }
-        AddPolyline(sheet, wall, 20, false);
-        for (int room = 0; room < 6; ++room) {
-            float rx = x + 3000 * room;
-            AddLine(sheet, rx, y, rx, y + 13000);
-            AddLine({list, 4, 1, 1}, rx + 100, y, rx + 100, y + 13000);
-            AddArc(sheet, rx + 500, y + 6000, 900, 0, 1.5708f);
-            AddCircle(sheet, rx + 1500, y + 3000, 600);
-            snprintf(label, sizeof label, "ROOM %d.%d", block, room);
-            AddText(sheet, rx + 800, y + 9000, 250, 0, label);
-            AddSymbolRef(sheet, "CHAIR", {{rx + 1500, y + 2000, 0}, 1, 1, 0.5f}, 250);
-            AddSolid(sheet, rx, y - 60, rx + 1200, y + 60);
-        }
-        HDL group = AddGroup(sheet, "DETAIL", (block & 1) != 0);
-        for (int i = 0; i < 8; ++i) AddLine({group, 4, 0, 1}, x + i * 100, y, x + i * 100, y + 500);
-        AddNote(sheet, "Block", "Drawn by K. Vandrel\r\nChecked\r\nIssued");
-    }
-    LinkSymbolReferences(list);
-    return list;
-}
 
 // Bytes of records in the list and its member lists.
 uint64_t RecordBytes(HDL list, int depth = 0) {
@@ -112,7 +66,7 @@ void LinesOnly(int count, HDC memory) {
 }  // namespace
 
 int main() {
-    HDL list = MakeLargeDrawing();
+    HDL list = MakeLargeDrawing(3400, nullptr);
     int entities = EntityCount(list);
     uint64_t bytes = RecordBytes(list);
     HDC screen = CreateICA("DISPLAY", nullptr, nullptr, nullptr);

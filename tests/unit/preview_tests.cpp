@@ -189,8 +189,8 @@ struct NotesTree : ::testing::Test {
 };
 
 TEST_F(NotesTree, BodySplitsAtCarriageReturnsSkippingWhatFollows) {
-    Add("Spec", "A\r\n\r\nB");
-    EXPECT_EQ(Items(), std::vector<std::string>{"Spec:A|B"});
+    Add("Plan", "A\r\n\r\nB");
+    EXPECT_EQ(Items(), std::vector<std::string>{"Plan:A|B"});
 }
 
 TEST_F(NotesTree, LeadingCarriageReturnGivesAnEmptyFirstChild) {
