@@ -19,26 +19,13 @@ namespace {
 // Host messages to the entity entry.
 enum { kMessageCreate = 1, kMessageName = 8, kMessageInfo = 9, kFormatInfo = 2 };
 
-#pragma pack(push, 1)
-struct InfoLine {
-    const char* text;
-    uint32_t end;
-};
-struct InfoLineWithName {
-    const char* text;
-    FormatValue name;
-    uint32_t end;
-};
-#pragma pack(pop)
-static_assert(sizeof(InfoLine) == 8 && sizeof(InfoLineWithName) == 16, "host format blocks");
-
 void WriteLine(const char* text) {
-    InfoLine line = {text, 0};
+    FormatBlockText line = {text, 0};
     host::FormSt(&line, kFormatInfo);
 }
 
 void WriteInformation(const ImageInfoRecord* entry) {
-    InfoLineWithName first = {"    FileName: !01\n", {entry->name, {0, 0, 5, 3}}, 0};
+    FormatBlockValue first = {"    FileName: !01\n", {entry->name, {0, 0, 5, 3}}, 0};
     host::FormSt(&first, kFormatInfo);
     switch (entry->state) {
         case kNoPicture: WriteLine("    Bitmap not loaded.\n"); break;

@@ -105,6 +105,18 @@ typedef struct FormatValue {
     const char* text;
     uint8_t tag[4];
 } FormatValue;
+
+// The two format blocks the module hands over: a text alone, and a text
+// with one value.
+typedef struct FormatBlockText {
+    const char* text;
+    uint32_t end;               // 0
+} FormatBlockText;
+typedef struct FormatBlockValue {
+    const char* text;
+    FormatValue value;
+    uint32_t end;               // 0
+} FormatBlockValue;
 #pragma pack(pop)
 
 // Path request record of GetOpenPath: eight 32-bit words.
@@ -255,6 +267,8 @@ static_assert(offsetof(ReqDataRecord, promptList) == 17, "");
 static_assert(offsetof(ReqDataRecord, valueCount) == 21, "");
 static_assert(offsetof(ReqDataRecord, continuation) == 25, "");
 static_assert(sizeof(FormatValue) == 8, "");
+static_assert(sizeof(FormatBlockText) == 8, "");
+static_assert(sizeof(FormatBlockValue) == 16, "");
 static_assert(sizeof(PathRequest) == 32, "");
 static_assert(offsetof(PathRequest, action) == 28, "");
 static_assert(sizeof(StoreRequest) == 32, "");

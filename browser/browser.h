@@ -1,0 +1,14 @@
+// The directory browser: the folder's drawings as rows of pictures, kept in
+// step with the folder through the browse-info cache.
+#pragma once
+
+#include "host/hostapi.h"
+
+// The "File format:" choice, 0 to 5; the file manager's type filter is the
+// same value (its filter number less one).
+extern int FormatIndex;
+
+// Shows the browse dialog for browseDirectory. resultPath (500 bytes)
+// receives the picked file's full path, or the folder and "\Work" on Close.
+// keepCache leaves the cache open for the caller. Returns 1 for a pick.
+int BrowseFiles(char* resultPath, int keepCache);

@@ -1,0 +1,70 @@
+// BROWSE, BROWSEPART and BROWSET: the browse directory asked on the command
+// line, then the directory browser, then a macro line.
+#include "commands/handlers.h"
+
+#include "browser/browser.h"
+#include "browsecache/cache.h"
+#include "commands/browsedir.h"
+#include "commands/macrolines.h"
+#include "host/host.h"
+#include "module/state.h"
+#include "module/text.h"
+#include "settings/settings.h"
+
+namespace {
+
+const char kBackupName[] = "FILE~BAK.KVW";
+
+// "!01" shows the current browse directory; the answer replaces it.
+const FormatBlockValue kDirectoryPrompt = {
+    "Browse directory [!01]: ", {browseDirectory, {0, 0, 5, 3}}, 0,
+};
+
+void EmitByMode(const char* path) {
+    switch (commandMode) {
+        case ModeLoad: EmitLoad(path); break;
+        case ModePart: EmitPart(path); break;
+        case ModeTemplate: EmitTemplate(path); break;
+        default: break;
+    }
+}
+
+// The drawing's changed state after the command is the one it had before:
+// the backup save and the browser must not change it.
+void RunBrowseSequence() {
+    ResetCommandState();
+    char path[kPickedPathSize];
+    CopyText(path, browseDirectory);
+    host::FullFileName(path, browseDirectory);
+    int* changedFlag = nullptr;
+    int wasChanged = host::MarkChanged(&changedFlag);
+    LoadOptions();
+    if (Options.autoSaveBackups) host::DLSave(host::DLGetWorkDL(), kBackupName);
+    NotifyHost();
+    if (BrowseFiles(path, 0)) EmitByMode(path);
+    CloseCache();
+    NotifyHost();
+    if (changedFlag) *changedFlag = wasChanged;
+}
+
+// Status 0 is an answer, 1 the default taken; anything else is a cancel.
+int BrowseContinuation(int status, intptr_t, intptr_t) {
+    if (status == kReqAnswered || status == kReqDefault) RunBrowseSequence();
+    return host::CmdEnd();
+}
+
+const ReqDataRecord kBrowseRequest = {
+    49, 2, kAnswerPath, 2, browseDirectory, &kDirectoryPrompt, 1, BrowseContinuation, {},
+};
+
+int StartBrowse(int mode) {
+    commandMode = mode;
+    EnsureBrowseDirectory();
+    return host::ReqData(&kBrowseRequest);
+}
+
+}  // namespace
+
+int CmdBrowse() { return StartBrowse(ModeLoad); }
+int CmdBrowsePart() { return StartBrowse(ModePart); }
+int CmdBrowseT() { return StartBrowse(ModeTemplate); }
