@@ -3,7 +3,9 @@
 # compares its transcript with the expected one, line by line.
 #   e2e.sh KV32_EXE TEST_PATH_WITHOUT_SUFFIX [extra kv32 options...]
 # TEST.script is the script; TEST.expected the transcript; TEST.setup, when
-# present, is sourced in the work folder first (to lay out files).
+# present, is sourced in the work folder first (to lay out files);
+# TEST.options, when present, holds more kv32 options, one a line, where
+# <work> stands for the work folder (e.g. /samples:<work>\drawings).
 set -euo pipefail
 exe=$1; test=$2; shift 2
 name=$(basename "$test")
@@ -12,10 +14,17 @@ work=$(dirname "$exe")/e2e/$name
 rm -rf "$work"; mkdir -p "$work"
 winpath() { printf 'Z:%s' "$(printf '%s' "$1" | tr / '\\')"; }
 if [ -f "$test.setup" ]; then (cd "$work" && source "$test.setup"); fi
+options=("$@")
+if [ -f "$test.options" ]; then
+  workwin=$(winpath "$work")
+  while IFS= read -r line || [ -n "$line" ]; do
+    [ -n "$line" ] && options+=("${line//<work>/$workwin}")
+  done < "$test.options"
+fi
 status=0
 (cd "$work" && "$here/wine-run" "$exe" "/work:$(winpath "$work")" "/script:$(winpath "$test.script")" \
     "/transcript:$(winpath "$work/transcript.txt")" "/rsc3053:Software\\KvTest\\$name" \
-    "/rsc3059:$(winpath "$work")\\" "$@") || status=$?
+    "/rsc3059:$(winpath "$work")\\" "${options[@]}") || status=$?
 if [ ! -f "$work/transcript.txt" ]; then echo "no transcript written (exit $status)"; exit 1; fi
 if ! diff -u "$test.expected" "$work/transcript.txt"; then
   echo "transcript differs from $test.expected (exit $status)"; exit 1
