@@ -1,0 +1,109 @@
+// Commands and macro lines: the folder kept from a picked path, the first
+// browse directory, and the line each insertion style gives.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "commands/browsedir.h"
+#include "commands/macrolines.h"
+#include "module/state.h"
+#include "module/text.h"
+#include "settings/settings.h"
+#include "standin/standin.h"
+#include "tests/support/folders.h"
+
+namespace {
+
+std::string Cut(const char* path) {
+    char buffer[kDirSize];
+    CopyText(buffer, path);
+    CutAtLastBackslash(buffer);
+    return buffer;
+}
+
+TEST(BrowseDirectory, PickedPathIsCutAtItsLastBackslash) {
+    EXPECT_EQ(Cut("C:\\plans\\folder.dir"), "C:\\plans");
+    EXPECT_EQ(Cut("C:\\plans\\"), "C:\\plans");
+    EXPECT_EQ(Cut("folder.dir"), "") << "no backslash: empty";
+    EXPECT_EQ(Cut("\\folder.dir"), "") << "the first character is not looked at";
+    EXPECT_EQ(Cut(""), "");
+}
+
+TEST(BrowseDirectory, FirstValueIsTheHostDirectoryLessItsLastCharacter) {
+    browseDirectory[0] = '\0';
+    CopyText(g_config.rsc3059, "C:\\KORVIND\\DRAWINGS\\");
+    EnsureBrowseDirectory();
+    EXPECT_STREQ(browseDirectory, "C:\\KORVIND\\DRAWINGS");
+    CopyText(g_config.rsc3059, "D:\\OTHER\\");
+    EnsureBrowseDirectory();
+    EXPECT_STREQ(browseDirectory, "C:\\KORVIND\\DRAWINGS") << "a directory once set stays";
+    browseDirectory[0] = '\0';
+    g_config.rsc3059[0] = '\0';
+    EnsureBrowseDirectory();
+    EXPECT_STREQ(browseDirectory, "");
+}
+
+// The macro lines reach the host's interpreter, which records them.
+struct MacroLines : ::testing::Test {
+    TempFolder folder{"macros"};
+    std::string Transcript() { return folder.path + "\\transcript.txt"; }
+    void SetUp() override {
+        CopyText(g_config.rsc3053, "Software\\KvUnit\\commands");
+        RegDeleteTreeA(HKEY_CURRENT_USER, g_config.rsc3053);
+        Options = OptionsRecord{0, 1, 0};
+        CloseTranscript();
+        OpenTranscript(Transcript().c_str());
+    }
+    void StoreInsertStyle(int32_t style) {
+        OptionsRecord stored = {style, 1, 0};
+        std::string key = std::string(g_config.rsc3053) + "\\XP\\Vandrel\\Kiru32 (Lumo32)\\";
+        HKEY handle;
+        ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr,
+                                  &handle, nullptr), ERROR_SUCCESS);
+        RegSetValueExA(handle, "Options", 0, REG_BINARY, reinterpret_cast<const BYTE*>(&stored),
+                       sizeof stored);
+        RegCloseKey(handle);
+    }
+    // The lines handed to the interpreter and the aborts, in order; what
+    // the stand-in's interpreter then did with them is left out.
+    std::string Lines() {
+        CloseTranscript();
+        std::string all = folder.Read("transcript.txt"), out;
+        for (size_t at = 0; at < all.size();) {
+            size_t end = all.find('\n', at);
+            std::string line = all.substr(at, end - at + 1);
+            if (line.rfind("macro ", 0) == 0 || line.rfind("abort-scripts", 0) == 0) out += line;
+            at = end == std::string::npos ? all.size() : end + 1;
+        }
+        return out;
+    }
+};
+
+TEST_F(MacroLines, PartLineFollowsTheStoredInsertStyle) {
+    EmitPart("C:\\p.kvw");            // nothing stored: the default
+    StoreInsertStyle(1);
+    EmitPart("C:\\p.kvw");
+    StoreInsertStyle(2);
+    EmitPart("C:\\p.kvw");
+    StoreInsertStyle(7);              // any other value acts as 0
+    EmitPart("C:\\p.kvw");
+    std::string lines = Lines();
+    EXPECT_EQ(lines, "macro ~PARTM C:\\p.kvw;\nmacro ~MPAR C:\\p.kvw;\nmacro ~MPARS C:\\p.kvw;\n"
+                     "macro ~PARTM C:\\p.kvw;\n");
+    EXPECT_EQ(lines.find("abort-scripts"), std::string::npos) << "inserting aborts no macros";
+}
+
+TEST_F(MacroLines, LoadAbortsRunningMacrosFirstAndTemplateStartsANewDrawing) {
+    EmitLoad("C:\\a b\\plan.kvw");
+    EmitTemplate("C:\\t.kvt");
+    std::string lines = Lines();
+    EXPECT_EQ(lines, "abort-scripts\nmacro ~LOADM C:\\a b\\plan.kvw;\nmacro ~TEMPLATEM C:\\t.kvt;NEW;\n");
+}
+
+TEST_F(MacroLines, LongestPickedPathFitsTheLine) {
+    std::string path = "C:\\" + std::string(kPickedPathSize - 4, 'x');
+    EmitTemplate(path.c_str());
+    EXPECT_EQ(Lines(), "macro ~TEMPLATEM " + path + ";NEW;\n");
+}
+
+}  // namespace
