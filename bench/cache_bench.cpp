@@ -47,18 +47,10 @@ void FreshCache() {
     ForgetCacheIndex();
 }
 
-double Fill(const std::vector<std::string>& names) {
-    FreshCache();
-    double start = Now();
-    for (size_t i = 0; i < names.size(); ++i) {
-        FILETIME t = Stamp(static_cast<int>(i));
-        FindOrAddEntry(names[i].c_str(), &t);
-    }
-    return Now() - start;
-}
-
-// Every file found, unchanged, as when a folder is shown again.
-double Refresh(const std::vector<std::string>& names) {
+// FindOrAddEntry for every file, as a scan of the folder does. Into a
+// fresh cache every entry is new; into a filled one every file is found
+// unchanged, as when a folder is shown again.
+double LookUpAll(const std::vector<std::string>& names) {
     ForgetCacheIndex();
     double start = Now();
     for (size_t i = 0; i < names.size(); ++i) {
@@ -67,6 +59,13 @@ double Refresh(const std::vector<std::string>& names) {
     }
     return Now() - start;
 }
+
+double Fill(const std::vector<std::string>& names) {
+    FreshCache();
+    return LookUpAll(names);
+}
+
+double Refresh(const std::vector<std::string>& names) { return LookUpAll(names); }
 
 // An entry out of name order at the front ("ZZZZ" sorts after every
 // "PLAN" name): the lookup must walk the list.
