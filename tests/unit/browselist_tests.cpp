@@ -31,7 +31,10 @@ const uint64_t kJanuary = 133000000000000000ull;
 struct BrowseList : ::testing::Test {
     TempFolder folder{"browse"};
 
+    // A store of its own, empty at the start: no "ColorMap" from another run.
     void SetUp() override {
+        CopyText(g_config.rsc3053, "Software\\KvUnitBrowseList");
+        RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\KvUnitBrowseList");
         ResetCommandState();
         ForgetCacheIndex();
         CacheList = NewList("~BRINFO.KVW");
@@ -42,6 +45,7 @@ struct BrowseList : ::testing::Test {
         CopyText(browseDirectory, folder.path.c_str());
     }
     void TearDown() override {
+        RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\KvUnitBrowseList");
         DLDestroy(CacheList);
         CacheList = nullptr;
         ForgetCacheIndex();
