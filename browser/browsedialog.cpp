@@ -96,10 +96,16 @@ int SelectBrowsePath() {
     return kEndDialog;
 }
 
+// Without a cache for the folder no dialog is shown, the options are not
+// stored and nothing is picked, also for a folder chosen with "Select &Path".
 int BrowseFiles(char* resultPath, int keepCache) {
     LoadOptions();
+    bool shown = true;
     for (;;) {
-        if (!OpenCache(browseDirectory)) return 0;
+        if (!OpenCache(browseDirectory)) {
+            shown = false;
+            break;
+        }
         ResultPath = resultPath;
         Picked = 0;
         DeleteOnClick = 0;
@@ -108,7 +114,8 @@ int BrowseFiles(char* resultPath, int keepCache) {
         if (!keepCache) CloseCache();
         if (result != kSelectPathEnded) break;
     }
-    SaveOptions();
     ResultPath = nullptr;
+    if (!shown) return 0;
+    SaveOptions();
     return Picked;
 }
