@@ -12,6 +12,7 @@
 #include "browser/browserinternal.h"
 #include "host/host.h"
 #include "module/state.h"
+#include "settings/settings.h"
 #include "standin/drawing.h"
 #include "standin/standin.h"
 #include "tests/support/browsedialog.h"
@@ -348,6 +349,32 @@ TEST_F(BrowseList, AnEmptyFolderHasNoRows) {
     Rows rows = FillAndRead();
     EXPECT_TRUE(rows.firsts.empty());
     EXPECT_EQ(rows.count, "0");
+}
+
+TEST_F(BrowseList, TemplateModeListsOnlyTemplatesAndDisablesTheFormatChoice) {
+    WriteFile("A.KVW");
+    WriteFile("B.DWG");
+    WriteFile("SHEET.KVT");
+    commandMode = ModeTemplate;
+    FormatIndex = 3;
+    Options.alwaysCache = 0;
+    ScanBrowseDir(FormatIndex);
+    EXPECT_EQ(FoundCount, 1);
+    EXPECT_EQ(Names(), (NameList{"SHEET.KVT"}));
+    bool comboEnabled = true, labelEnabled = true;
+    int rows = 0;
+    testdlg::RunInBrowseDialog([&] {
+        InitBrowseList();
+        HWND dialog = host::GetDlgWin();
+        comboEnabled = IsWindowEnabled(GetDlgItem(dialog, IDC_BROWSE_FORMAT));
+        labelEnabled = IsWindowEnabled(GetDlgItem(dialog, IDC_BROWSE_FORMATLABEL));
+        rows = static_cast<int>(SendDlgItemMessageA(dialog, IDC_BROWSE_LIST, LB_GETCOUNT, 0, 0));
+    });
+    EXPECT_FALSE(comboEnabled);
+    EXPECT_FALSE(labelEnabled);
+    EXPECT_EQ(rows, 1);
+    // Without "Always cache" no picture is made before the rows are drawn.
+    EXPECT_EQ(Entry("SHEET.KVT")->state, kNoPicture);
 }
 
 // ---- Missing pictures ----
