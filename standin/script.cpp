@@ -16,6 +16,7 @@
 //   file-dialog PATH      type PATH into the file dialog that is showing, press Open
 //   file-dialog cancel    cancel the file dialog that is showing
 //   screenshot PATH       save the active window as a PNG
+//   attributes PATH       record a file's attributes (hidden, read-only, ...)
 //   sleep MS              wait (for what no window shows)
 //   end                   close the host
 #include "standin/standin.h"
@@ -162,6 +163,32 @@ void WaitForTitle(const char* title) {
     });
 }
 
+// The attributes that matter to a module's files, by name; "missing" when
+// there is no such file.
+void RecordAttributes(const char* path) {
+    DWORD attributes = GetFileAttributesA(path);
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        RecordF("attributes", "%s missing", path);
+        return;
+    }
+    static const struct { DWORD bit; const char* name; } kNames[] = {
+        {FILE_ATTRIBUTE_READONLY, "read-only"}, {FILE_ATTRIBUTE_HIDDEN, "hidden"},
+        {FILE_ATTRIBUTE_SYSTEM, "system"},     {FILE_ATTRIBUTE_ARCHIVE, "archive"},
+        {FILE_ATTRIBUTE_DIRECTORY, "directory"},
+    };
+    char text[kLineSize + 96];
+    int used = snprintf(text, sizeof text, "%s", path);
+    for (const auto& entry : kNames) {
+        if ((attributes & entry.bit) && used >= 0 && used < static_cast<int>(sizeof text)) {
+            used += snprintf(text + used, sizeof text - used, " %s", entry.name);
+        }
+    }
+    if (attributes == FILE_ATTRIBUTE_NORMAL && used >= 0 && used < static_cast<int>(sizeof text)) {
+        snprintf(text + used, sizeof text - used, " normal");
+    }
+    Record("attributes", text);
+}
+
 int Number(const char* text) {
     char* end = nullptr;
     long value = strtol(text, &end, 10);
@@ -210,6 +237,9 @@ bool RunLine(char* line) {
     } else if (!strcmp(verb, "screenshot")) {
         Sync();
         PostText(WM_APP_SCREENSHOT, argument);
+    } else if (!strcmp(verb, "attributes")) {
+        Sync();
+        RecordAttributes(argument);
     } else if (!strcmp(verb, "sleep")) {
         Sleep(Number(argument));
         Sync();

@@ -1,0 +1,121 @@
+// BrowseFiles: the "Browse files" dialog, shown once per folder until the
+// user picks a file or closes it; "Select &Path" starts it over elsewhere.
+#include "browser/browser.h"
+#include "browser/browserinternal.h"
+
+#include "browsecache/cache.h"
+#include "commands/browsedir.h"
+#include "host/host.h"
+#include "module/state.h"
+#include "module/text.h"
+#include "module/xprecord.h"
+#include "resources/resource.h"
+#include "settings/settings.h"
+
+// Written by the dialog's mouse hook; read by the click handler.
+POINT LastMousePos;
+// Bound to "&Delete on click"; cleared by BrowseFiles at every showing.
+int DeleteOnClick;
+// Set by BrowseFiles for its handlers; filled by a pick or Close.
+char* ResultPath;
+// Set by a pick; BrowseFiles' result.
+int Picked;
+// Bound to the browse list; written by the host at every click.
+int BrowseListRow;
+
+namespace {
+
+// Installed around the dialog by BrowseFiles.
+HHOOK g_mouseHook;
+
+const char kTemplate[] = "IDD_DLGBROWSE";
+const char kEmptyList[] = "";
+const char kPathTitle[] = "Browse folder";
+const char kPresetName[] = "work.kvt";
+enum { kSelectPathEnded = IDC_BROWSE_SELECTPATH, kSavedDirSize = 256 };
+
+// One showing of the dialog for browseDirectory; the ending control's id.
+int ShowBrowseDialog() {
+    HDLGDEF def = host::DefDlg(kTemplate, InitBrowseList);
+    if (!def) return 0;
+    host::LSTCTL(def, IDC_BROWSE_LIST, &BrowseListRow, kEmptyList, OnBrowseListClick, DrawBrowseRow);
+    host::CMBCTL(def, IDC_BROWSE_FORMAT, &FormatIndex, kFormatComboItems, ChangeBrowseFormat);
+    host::CHKCTL(def, IDC_BROWSE_SMALL, &SmallPictures, 1, RefreshBrowseList);
+    host::CHKCTL(def, IDC_BROWSE_DELETE, &DeleteOnClick, 1, nullptr);
+    host::CHKCTL(def, IDC_BROWSE_ALWAYSCACHE, &Options.alwaysCache, 1, nullptr);
+    host::BTNCTL(def, IDC_BROWSE_SELECTPATH, SelectBrowsePath);
+    host::BTNCTL(def, IDC_BROWSE_CLOSE, CloseBrowser);
+    host::BTNCTL(def, IDC_BROWSE_CACHEALL, CacheAll);
+    g_mouseHook = SetWindowsHookExA(WH_MOUSE, BrowseMouseHook, XpRecord.hookModule, GetCurrentThreadId());
+    int result = host::XPDlog(def, XpRecord.instance);
+    if (g_mouseHook) UnhookWindowsHookEx(g_mouseHook);
+    g_mouseHook = nullptr;
+    host::RelDlg(def);
+    return result;
+}
+
+}  // namespace
+
+bool BrowseHookInstalled() { return g_mouseHook != nullptr; }
+
+LRESULT CALLBACK BrowseMouseHook(int code, WPARAM wParam, LPARAM lParam) {
+    if (lParam) LastMousePos = reinterpret_cast<const MOUSEHOOKSTRUCT*>(lParam)->pt;
+    return CallNextHookEx(g_mouseHook, code, wParam, lParam);
+}
+
+int CloseBrowser() {
+    if (ResultPath) FormatText(ResultPath, kPickedPathSize, "%s\\Work", browseDirectory);
+    browseRequested = 0;
+    return kEndDialog;
+}
+
+int SelectBrowsePath() {
+    char saved[kSavedDirSize];
+    DWORD savedLength = GetCurrentDirectoryA(sizeof saved, saved);
+    bool restore = savedLength > 0 && savedLength < sizeof saved;
+    SetCurrentDirectoryA(browseDirectory);
+    // A folder too long for the preset still starts the dialog there: it is
+    // the current directory, and the bare name is proposed.
+    char path[kDirSize];
+    if (!FormatText(path, sizeof path, "%s\\%s", browseDirectory, kPresetName)) {
+        CopyText(path, kPresetName);
+    }
+    static const char kNoFilters[] = "\0";
+    PathRequest request = {path, "?", "*.KVT", kNoFilters, 2048, 2048, 1, "Load"};
+    int chosen = host::GetOpenPath(kPathTitle, &request);
+    if (chosen) {
+        path[sizeof path - 1] = '\0';
+        CopyText(browseDirectory, path);
+        CutAtLastBackslash(browseDirectory);
+    }
+    if (restore) SetCurrentDirectoryA(saved);
+    if (!chosen) {
+        if (HWND dialog = host::GetDlgWin()) SetFocus(dialog);
+        return kKeepOpen;
+    }
+    return kEndDialog;
+}
+
+// Without a cache for the folder no dialog is shown, the options are not
+// stored and nothing is picked, also for a folder chosen with "Select &Path".
+int BrowseFiles(char* resultPath, int keepCache) {
+    LoadOptions();
+    bool shown = true;
+    for (;;) {
+        if (!OpenCache(browseDirectory)) {
+            shown = false;
+            break;
+        }
+        ResultPath = resultPath;
+        Picked = 0;
+        DeleteOnClick = 0;
+        ScanBrowseDir(FormatIndex);
+        int result = ShowBrowseDialog();
+        if (!keepCache) CloseCache();
+        if (result != kSelectPathEnded) break;
+    }
+    ResultPath = nullptr;
+    if (!shown) return 0;
+    SaveOptions();
+    return Picked;
+}

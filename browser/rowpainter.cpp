@@ -1,0 +1,141 @@
+// The owner-draw callback of the browse list: a row of 3 large or 6 small
+// pictures with their names, pictures missing from the cache made on the spot.
+#include "browser/browser.h"
+#include "browser/browserinternal.h"
+
+#include <algorithm>
+
+#include "browsecache/cache.h"
+#include "host/host.h"
+#include "module/state.h"
+#include "preview/preview.h"
+#include "resources/resource.h"
+#include "settings/settings.h"
+
+// Written at the start of every row drawn that holds entries; read by the
+// click handler when it cannot ask the list itself.
+POINT ListOrigin;
+
+namespace {
+
+enum { kBackground = 15, kText = 0, kBandHeight = 12 };
+
+struct Geometry {
+    int firstLeft, pitch, width, topGap, height;
+};
+const Geometry kLarge = {12, 191, 186, 5, kLargeHeight};
+const Geometry kSmall = {5, 97, 92, 2, kSmallHeight};
+
+void SetPictureSize(int width, int height) {
+    PictureInfo.header.biWidth = width;
+    PictureInfo.header.biHeight = height;
+}
+
+const BITMAPINFO* PictureFormat() { return reinterpret_cast<const BITMAPINFO*>(&PictureInfo); }
+
+// The copy is limited to the stored picture: a box wider or taller than the
+// picture keeps its background instead of showing bits from beyond the rows.
+int CopyPicture(HDC dc, const RECT& box, const void* bits, int width, int height) {
+    int cx = std::min<int>(box.right - box.left, width);
+    int cy = std::min<int>(box.bottom - box.top + 1, height);
+    return SetDIBitsToDevice(dc, box.left, box.top, cx, cy, 0, height - cy, 0, height, bits,
+                             PictureFormat(), DIB_RGB_COLORS);
+}
+
+// Draws a picture of state 1 into its box; false when the copy failed.
+bool DrawPicture(HDC dc, const RECT& box, const ImageInfoRecord* entry) {
+    if (!SmallPictures) return CopyPicture(dc, box, entry->largePicture, kLargeWidth, kLargeHeight) != 0;
+    if (entry->version > 2 && entry->smallPresent) {
+        SetPictureSize(kSmallWidth, kSmallHeight);
+        int copied = CopyPicture(dc, box, entry->smallPicture, kSmallWidth, kSmallHeight);
+        SetPictureSize(kLargeWidth, kLargeHeight);
+        return copied != 0;
+    }
+    // No small picture: the large one shrunk into the small box.
+    return StretchDIBits(dc, box.left, box.top, box.right - box.left, box.bottom - box.top + 1, 0, 0,
+                         kLargeWidth - 1, kLargeHeight - 1, entry->largePicture, PictureFormat(),
+                         DIB_RGB_COLORS, SRCCOPY) != 0;
+}
+
+void DrawName(const RECT& box, const char* name) {
+    RECT band = NameBand(box);
+    host::DevUseBkColor(kBackground);
+    host::DevUseColor(kBackground);
+    host::DevSRect(&band);
+    host::DevUseColor(kText);
+    HFONT kept = host::DevFont(static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT)));
+    host::DevVText(name, &band);
+    if (kept) host::DevFont(kept);
+}
+
+// Makes the entry's pictures; the entry may move, and then the row's data
+// (for the first column) and the chain follow it.
+void MakeOnDemand(HostEntity** entity, int column, int itemId) {
+    const ImageInfoRecord* entry = AsImageInfo(*entity);
+    if (!entry) return;
+    ShowLoadingStatus(entry->name);
+    MakePictures(entity);
+    if (column == 0) host::SetLstDta(IDC_BROWSE_LIST, itemId, reinterpret_cast<intptr_t>(*entity));
+    LinkViewChain(FormatIndex);
+    host::StatusMsg(nullptr);
+}
+
+void DrawRow(const DRAWITEMSTRUCT* item) {
+    int itemId = static_cast<int>(item->itemID);
+    intptr_t data = host::GetLstDta(IDC_BROWSE_LIST, itemId);
+    if (data == -1) return;
+    // The row's data is only trusted once the gate says it is an entry.
+    HostEntity* entity = reinterpret_cast<HostEntity*>(data);
+    if (!AsImageInfo(entity)) return;
+    GetDCOrgEx(item->hDC, &ListOrigin);
+    if (!colourTableReady) LoadColorMap();
+    bool small = SmallPictures != 0;
+    for (int column = 0; column < ColumnsPerRow; ++column) {
+        RECT box = PictureBox(item->rcItem, column, small);
+        const ImageInfoRecord* entry = AsImageInfo(entity);
+        if (!entry) break;
+        if (entry->state == kNoPicture || !colourTableReady) {
+            MakeOnDemand(&entity, column, itemId);
+            entry = AsImageInfo(entity);
+            if (!entry) break;
+        }
+        // Stored rows index the colour table: without one they mean nothing.
+        bool drawn = entry->state == kPictureMade && colourTableReady &&
+                     DrawPicture(item->hDC, box, entry);
+        if (!drawn) DrawEmptyFrame(&box);
+        DrawName(box, entry->name);
+        if (!entry->nextShown) break;
+        entity = entry->nextShown;
+    }
+}
+
+}  // namespace
+
+RECT PictureBox(const RECT& item, int column, bool small) {
+    const Geometry& g = small ? kSmall : kLarge;
+    RECT box;
+    box.left = g.firstLeft + g.pitch * column;
+    box.right = box.left + g.width;
+    box.top = item.top + g.topGap;
+    box.bottom = box.top + g.height;
+    return box;
+}
+
+RECT NameBand(const RECT& box) {
+    RECT band = {box.left, box.bottom + 1, box.right, box.bottom + 1 + kBandHeight};
+    return band;
+}
+
+int DrawBrowseRow(int action, void* item) {
+    if (action == kMeasureRow) return SmallPictures ? kSmallRowHeight : kLargeRowHeight;
+    if (action != kDrawRow || !item) return 0;
+    auto* draw = static_cast<const DRAWITEMSTRUCT*>(item);
+    if (draw->itemID == static_cast<UINT>(-1)) return 0;
+    host::DevUseOwnerDraw(draw);
+    host::DevUseColor(kBackground);
+    host::DevSRect(&draw->rcItem);
+    DrawRow(draw);
+    host::DevUsePrior();
+    SetPictureSize(kLargeWidth, kLargeHeight);
+    return 0;
+}
