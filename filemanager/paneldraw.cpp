@@ -72,10 +72,14 @@ void StorePictureInCache(const DRAWITEMSTRUCT* drawItem) {
 
 }  // namespace
 
+// The clip region goes on the item's own device context. BeginPaint on the
+// panel here, outside its WM_PAINT, would erase the panel's pending update
+// region over controls that had already painted (the panel has no
+// WS_CLIPCHILDREN) and then validate it, leaving the controls blank; and a
+// clip on the panel's context would not clip the item at all.
 void DrawPreviewBox(HWND panel, const DRAWITEMSTRUCT* drawItem) {
     if (static_cast<int>(drawItem->itemID) == -1) return;
-    PAINTSTRUCT paint;
-    HDC paintDC = BeginPaint(panel, &paint);
+    HDC paintDC = drawItem->hDC;
     host::DevUseOwnerDraw(drawItem);
     if (colourTableReady == 0) LoadColorMap();
     if (!DrawCachedPicture(panel, drawItem, paintDC)) {
@@ -88,5 +92,4 @@ void DrawPreviewBox(HWND panel, const DRAWITEMSTRUCT* drawItem) {
         StorePictureInCache(drawItem);
     }
     host::DevUsePrior();
-    EndPaint(panel, &paint);
 }
