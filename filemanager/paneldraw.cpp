@@ -80,6 +80,9 @@ void StorePictureInCache(const DRAWITEMSTRUCT* drawItem) {
 void DrawPreviewBox(HWND panel, const DRAWITEMSTRUCT* drawItem) {
     if (static_cast<int>(drawItem->itemID) == -1) return;
     HDC paintDC = drawItem->hDC;
+    // PaintPreviewItem ends by removing the clip region, the one the list box
+    // set around its item among it: the context goes back as it was given.
+    int saved = SaveDC(paintDC);
     host::DevUseOwnerDraw(drawItem);
     if (colourTableReady == 0) LoadColorMap();
     if (!DrawCachedPicture(panel, drawItem, paintDC)) {
@@ -92,4 +95,5 @@ void DrawPreviewBox(HWND panel, const DRAWITEMSTRUCT* drawItem) {
         StorePictureInCache(drawItem);
     }
     host::DevUsePrior();
+    if (saved) RestoreDC(paintDC, saved);
 }
