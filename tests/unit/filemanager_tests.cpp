@@ -10,6 +10,7 @@
 #include <string>
 
 #include "browsecache/cache.h"
+#include "filemanager/filemanager.h"
 #include "filemanager/panel.h"
 #include "host/host.h"
 #include "module/gdi.h"
@@ -17,6 +18,7 @@
 #include "module/xprecord.h"
 #include "preview/preview.h"
 #include "resources/resource.h"
+#include "settings/settings.h"
 #include "standin/standin.h"
 #include "tests/support/folders.h"
 #include "tests/support/records.h"
@@ -106,6 +108,61 @@ TEST(FileDialogErrors, CancelAndOtherCodesAreSilent) {
     EXPECT_EQ(FileDialogErrorText(0), nullptr);
     EXPECT_EQ(FileDialogErrorText(CDERR_REGISTERMSGFAIL), nullptr);
     EXPECT_EQ(FileDialogErrorText(CDERR_DIALOGFAILURE), nullptr);
+}
+
+// ---- One showing, cancelled ----
+
+// Plays the user who cancels: waits for the file manager's window (at most
+// kUserWaitMs) and presses Cancel.
+enum { kUserWaitMs = 30000 };
+
+DWORD WINAPI CancelFileManager(void*) {
+    for (int waited = 0; waited < kUserWaitMs; waited += 10) {
+        HWND dialog = FindWindowA(nullptr, "File manager");
+        if (dialog && IsWindowVisible(dialog)) {
+            PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+            return 0;
+        }
+        Sleep(10);
+    }
+    return 1;
+}
+
+TEST(RunFileManager, CancelWritesTheBackupAndPutsTheChangedFlagBack) {
+    TempFolder folder("fm-run");
+    char cwd[MAX_PATH];
+    GetCurrentDirectoryA(MAX_PATH, cwd);
+    SetCurrentDirectoryA(folder.path.c_str());
+    char savedKey[MAX_PATH];
+    CopyText(savedKey, g_config.rsc3053);
+    CopyText(g_config.rsc3053, "Software\\KvTest\\filemanager_unit_run");
+    Options.autoSaveBackups = 1;
+    HINSTANCE savedInstance = XpRecord.instance;
+    XpRecord.instance = GetModuleHandleA(nullptr);
+    int* changed = nullptr;
+    host::MarkChanged(&changed);
+    *changed = 0;
+    CloseTranscript();
+    OpenTranscript(folder.File("run.txt").c_str());
+    ResetCommandState();
+    HANDLE user = CreateThread(nullptr, 0, CancelFileManager, nullptr, 0, nullptr);
+    ASSERT_NE(user, nullptr);
+    char buffer[kPickedPathSize];
+    int result = RunFileManager(buffer, sizeof buffer, 1);
+    WaitForSingleObject(user, INFINITE);
+    CloseHandle(user);
+    CloseTranscript();
+    XpRecord.instance = savedInstance;
+    CopyText(g_config.rsc3053, savedKey);
+    SetCurrentDirectoryA(cwd);
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(*changed, 0) << "the changed flag is what it was before";
+    EXPECT_NE(GetFileAttributesA(folder.File("FILE~BAK.KVW").c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_STREQ(lastPartFile, "") << "nothing chosen, nothing remembered";
+    EXPECT_EQ(folder.Read("run.txt"), "xpmessage 204 34\nxpmessage 204 34\n")
+        << "the host is told before and after; a cancel shows no message";
+    EXPECT_EQ(PreviewDrawing, nullptr);
+    EXPECT_EQ(CacheList, nullptr);
 }
 
 // ---- Callbacks ----
