@@ -479,6 +479,25 @@ TEST_F(Panel, StoredPictureIsServedWithoutLoading) {
     EXPECT_EQ(TreeCount(), 0) << "an entry the file manager filled holds no notes";
 }
 
+TEST_F(Panel, EntryOfADeletedFileIsNeitherRenderedNorDrawnFromTheCache) {
+    Save("R.KVW", 1, 0, {0, 0, 0}, {10, 5, 0});
+    useBrowseFile = 1;
+    colourTableReady = 1;
+    Select(folder.File("R.KVW"), "R.KVW");
+    Notify(CDN_SELCHANGE);
+    ASSERT_NE(AsImageInfo(currentEntry), nullptr);
+    AsImageInfo(currentEntry)->state = kFileDeleted;
+    CacheDirty = 0;
+    Notify(CDN_SELCHANGE);
+    EXPECT_EQ(PreviewDrawing, nullptr) << "not loaded";
+    ShowWindow(dialog, SW_SHOW);
+    ShowWindow(panel, SW_SHOW);
+    RedrawWindow(GetDlgItem(panel, IDC_FILE_PREVIEW), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    EXPECT_EQ(AsImageInfo(currentEntry)->state, kFileDeleted) << "the empty frame is not stored";
+    EXPECT_EQ(CacheDirty, 0);
+    colourTableReady = 0;
+}
+
 TEST_F(Panel, NoteScanPutsOnlyNotesIntoTheTree) {
     HDL list = NewList("notes");
     AddLine(list, 0, 0, 1, 1);
