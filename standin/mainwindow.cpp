@@ -66,6 +66,17 @@ static LRESULT CALLBACK ViewProc(HWND view, UINT message, WPARAM wParam, LPARAM 
     return DefWindowProcA(view, message, wParam, lParam);
 }
 
+// A timer message comes only when nothing else, paint included, is waiting
+// for the thread: its arrival proves that every pending paint has been done.
+static HANDLE g_paintedEvent;  // set by WM_APP_SYNC_PAINTED, signalled by the timer
+enum { kPaintedTimer = 0x5150 };
+
+static void CALLBACK SignalPainted(HWND window, UINT, UINT_PTR id, DWORD) {
+    KillTimer(window, id);
+    if (g_paintedEvent) SetEvent(g_paintedEvent);
+    g_paintedEvent = nullptr;
+}
+
 static void RunPosted(UINT message, LPARAM lParam) {
     switch (message) {
         case WM_APP_SUBMIT: {
@@ -79,6 +90,10 @@ static void RunPosted(UINT message, LPARAM lParam) {
             break;
         case WM_APP_SYNC:
             SetEvent(reinterpret_cast<HANDLE>(lParam));
+            break;
+        case WM_APP_SYNC_PAINTED:
+            g_paintedEvent = reinterpret_cast<HANDLE>(lParam);
+            SetTimer(g_main, kPaintedTimer, 0, SignalPainted);
             break;
         case WM_APP_SCREENSHOT: {
             char* path = reinterpret_cast<char*>(lParam);
@@ -108,6 +123,7 @@ static LRESULT CALLBACK MainProc(HWND window, UINT message, WPARAM wParam, LPARA
         case WM_APP_SUBMIT:
         case WM_APP_CANCEL:
         case WM_APP_SYNC:
+        case WM_APP_SYNC_PAINTED:
         case WM_APP_SCREENSHOT:
         case WM_APP_QUIT:
             RunPosted(message, lParam);

@@ -5,6 +5,10 @@
 
 bool SaveScreenshot(HWND window, const char* path) {
     RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    // Wine copies what windows painted to the screen only when the thread
+    // waits idle, at most once in 50 ms: wait so that the copy is made.
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 60, 0);
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 0, 0);
     RECT rect;
     if (!GetWindowRect(window, &rect)) return false;
     int width = rect.right - rect.left, height = rect.bottom - rect.top;

@@ -10,17 +10,22 @@
 //   cancel                press Escape on the pending prompt
 //   wait-window TITLE     wait until a window of this title is active
 //   click ID              click a button (or check box) of the active window
+//   click-in ID           the same for a control anywhere inside the active
+//                         window, child dialogs included (a file dialog's panel)
 //   select ID INDEX       choose a row of a combo box of the active window
 //   click-at ID X Y       press and release the left button at X,Y of a control
 //   box yes|no|ok         answer the message box that is showing
 //   file-dialog PATH      type PATH into the file dialog that is showing, press Open
 //   file-dialog cancel    cancel the file dialog that is showing
+//   select-file NAME      select NAME in the file list of the file dialog that is
+//                         showing, as a click would (the dialog reports the change)
 //   screenshot PATH       save the active window as a PNG
 //   attributes PATH       record a file's attributes (hidden, read-only, ...)
 //   sleep MS              wait (for what no window shows)
 //   end                   close the host
 #include "standin/standin.h"
 
+#include <commctrl.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -128,6 +133,41 @@ void ClickAt(int id, int x, int y) {
     MouseButton(MOUSEEVENTF_LEFTUP);
 }
 
+// Waits until the user-interface thread has also painted whatever the last
+// action left invalid: a sync alone lets paint messages wait, and the next
+// action could overtake them.
+void SyncPainted() {
+    Sync();
+    HANDLE reached = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    PostMessageA(MainWindow(), WM_APP_SYNC_PAINTED, 0, reinterpret_cast<LPARAM>(reached));
+    DWORD waited = WaitForSingleObject(reached, g_config.timeoutMs);
+    if (waited != WAIT_OBJECT_0) Fail("%s", "the host did not paint in time");
+    CloseHandle(reached);
+}
+
+struct ControlSearch {
+    int id;
+    HWND found;
+};
+
+BOOL CALLBACK MatchControl(HWND child, LPARAM data) {
+    ControlSearch* search = reinterpret_cast<ControlSearch*>(data);
+    if (GetDlgCtrlID(child) != search->id) return TRUE;
+    search->found = child;
+    return FALSE;
+}
+
+// The first descendant of the active window with this id.
+HWND DescendantControl(int id) {
+    HWND window = WaitForActive("window", [](HWND) { return true; });
+    ControlSearch search = {id, nullptr};
+    EnumChildWindows(window, MatchControl, reinterpret_cast<LPARAM>(&search));
+    char number[16];
+    snprintf(number, sizeof number, "%d", id);
+    if (!search.found) Fail("the active window holds no control %s", number);
+    return search.found;
+}
+
 bool HasControl(HWND window, int id) { return GetDlgItem(window, id) != nullptr; }
 
 void AnswerBox(const char* answer) {
@@ -153,6 +193,29 @@ void AnswerFileDialog(const char* path) {
     }
     SendMessageA(FileNameField(dialog), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path));
     ClickButton(GetDlgItem(dialog, IDOK));
+}
+
+// The shell view's list in the file dialog: a SysListView32 inside
+// SHELLDLL_DefView. Selecting an item through the list itself makes the view
+// tell the dialog, which sends CDN_SELCHANGE to the hook, as for a click.
+void SelectFileInDialog(const char* name) {
+    HWND dialog = WaitForActive("file dialog", [](HWND w) { return FileNameField(w) != nullptr; });
+    HWND view = FindWindowExA(dialog, nullptr, "SHELLDLL_DefView", nullptr);
+    HWND list = view ? FindWindowExA(view, nullptr, WC_LISTVIEWA, nullptr) : nullptr;
+    if (!list) Fail("%s", "the file dialog shows no file list");
+    LVFINDINFOA find = {};
+    find.flags = LVFI_STRING;
+    find.psz = name;
+    int index = static_cast<int>(SendMessageA(list, LVM_FINDITEMA, static_cast<WPARAM>(-1),
+                                              reinterpret_cast<LPARAM>(&find)));
+    if (index < 0) Fail("the file list holds no %s", name);
+    LVITEMA clear = {};
+    clear.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    SendMessageA(list, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&clear));
+    LVITEMA item = {};
+    item.state = item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    SendMessageA(list, LVM_SETITEMSTATE, index, reinterpret_cast<LPARAM>(&item));
+    SyncPainted();
 }
 
 void WaitForTitle(const char* title) {
@@ -217,6 +280,11 @@ bool RunLine(char* line) {
         WaitForTitle(argument);
     } else if (!strcmp(verb, "click")) {
         ClickButton(ActiveControl(Number(argument)));
+    } else if (!strcmp(verb, "click-in")) {
+        ClickButton(DescendantControl(Number(argument)));
+        SyncPainted();
+    } else if (!strcmp(verb, "select-file")) {
+        SelectFileInDialog(argument);
     } else if (!strcmp(verb, "select")) {
         int id = Number(argument);
         char* index = strchr(argument, ' ');

@@ -41,6 +41,7 @@ enum {
     WM_APP_SYNC,                   // lParam: event to set once reached
     WM_APP_SCREENSHOT,             // lParam: heap path
     WM_APP_QUIT,
+    WM_APP_SYNC_PAINTED,           // lParam: event to set once every window has painted
 };
 HWND CreateMainWindow(HINSTANCE instance);
 HWND MainWindow();

@@ -1,0 +1,147 @@
+// RunFileManager: the system's Explorer-style open dialog with the preview
+// panel, alternating with the directory browser through the panel's Browse.
+#include "filemanager/filemanager.h"
+
+#include <windows.h>
+
+#include <commdlg.h>
+#include <stddef.h>
+
+#include "browsecache/cache.h"
+#include "browser/browser.h"
+#include "filemanager/panel.h"
+#include "host/host.h"
+#include "module/state.h"
+#include "module/text.h"
+#include "module/xprecord.h"
+#include "preview/preview.h"
+#include "settings/settings.h"
+
+namespace {
+
+// Labels and patterns back to back, the whole list ended by an extra NUL.
+// The rows are FormatIndex 0 to 5, the browser's "File format:" rows.
+const char kFilterList[] =
+    "Korvind KVW Drawing\0*.KVW\0"
+    "Korvind/DOS KVD Ver 2.72+ Drawing\0*.KVD\0"
+    "Linvale LVW 4.50+ Drawing\0*.LVW\0"
+    "AutoCad DWG File\0*.DWG\0"
+    "AutoCad DXF File\0*.DXF\0"
+    "CAD files\0*.KVW;*.KVD;*.LVW;*.DWG;*.DXF\0";
+
+// The short record of the first Explorer-style dialogs: the system then
+// leaves out the places bar and the fields that later versions added.
+enum : DWORD { kShortRecordSize = 76 };
+static_assert(offsetof(OPENFILENAMEA, lpTemplateName) + sizeof(LPCSTR) == kShortRecordSize,
+              "the short record ends after lpTemplateName");
+
+const DWORD kDialogFlags = OFN_HIDEREADONLY | OFN_NOCHANGEDIR | OFN_ENABLEHOOK | OFN_ENABLETEMPLATE |
+                           OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST | OFN_CREATEPROMPT | OFN_EXPLORER |
+                           OFN_ENABLESIZING;
+static_assert(kDialogFlags == 0x88386C, "");
+
+struct ErrorText {
+    DWORD code;
+    const char* text;
+};
+const ErrorText kErrorTexts[] = {
+    {CDERR_STRUCTSIZE, "File dialog closed with a CDERR_STRUCTSIZE error."},
+    {CDERR_INITIALIZATION, "File dialog closed with a CDERR_INITIALIZATION error."},
+    {CDERR_NOTEMPLATE, "File dialog closed with a CDERR_NOTEMPLATE error."},
+    {CDERR_NOHINSTANCE, "File dialog closed with a CDERR_NOHINSTANCE error."},
+    {CDERR_LOADSTRFAILURE, "File dialog closed with a CDERR_LOADSTRFAILURE error."},
+    {CDERR_FINDRESFAILURE, "File dialog closed with a CDERR_FINDRESFAILURE error."},
+    {CDERR_LOADRESFAILURE, "File dialog closed with a CDERR_LOADRESFAILURE error."},
+    {CDERR_LOCKRESFAILURE, "File dialog closed with a CDERR_LOCKRESFAILURE error."},
+    {CDERR_MEMALLOCFAILURE, "File dialog closed with a CDERR_MEMALLOCFAILURE error."},
+    {CDERR_MEMLOCKFAILURE, "File dialog closed with a CDERR_MEMLOCKFAILURE error."},
+    {CDERR_NOHOOK, "File dialog closed with a CDERR_NOHOOK error."},
+    {FNERR_SUBCLASSFAILURE, "File dialog closed with a FNERR_SUBCLASSFAILURE error."},
+    {FNERR_INVALIDFILENAME, "File dialog closed with an FNERR_INVALIDFILENAME error."},
+    {FNERR_BUFFERTOOSMALL, "File dialog closed with an FNERR_BUFFERTOOSMALL error."},
+};
+
+void FillDialogRecord(OPENFILENAMEA* record, char* buffer, int size) {
+    ZeroMemory(record, sizeof *record);
+    record->lStructSize = kShortRecordSize;
+    record->hwndOwner = XpRecord.hostWindow;
+    record->hInstance = XpRecord.instance;
+    record->lpstrFilter = kFilterList;
+    record->lpstrFile = buffer;
+    record->nMaxFile = static_cast<DWORD>(size);
+    record->lpstrTitle = "File manager";
+    record->Flags = kDialogFlags;
+    record->lpstrDefExt = "KVW";
+    record->lpfnHook = FileManagerHook;
+    record->lpTemplateName = "IDD_DLGFILE";
+}
+
+void ReleasePreviewDrawing() {
+    if (!PreviewDrawing) return;
+    DropScreenCopy();
+    host::DLDestroy(PreviewDrawing);
+    PreviewDrawing = nullptr;
+}
+
+}  // namespace
+
+const char* FileDialogErrorText(DWORD code) {
+    for (const ErrorText& entry : kErrorTexts) {
+        if (entry.code == code) return entry.text;
+    }
+    return nullptr;
+}
+
+// The last part file, or the host's default name, without its extension.
+// The cut looks for the last full stop anywhere, directory part included:
+// "C:\old.dir\plan" becomes "C:\old", as users of this dialog know it.
+void MakeStartingName(char* buffer, int size, int partFlag) {
+    if (size <= 0) return;
+    const char* start = partFlag && lastPartFile[0] ? lastPartFile : host::RscAdr(3025);
+    CopyText(buffer, static_cast<size_t>(size), start ? start : "");
+    for (int i = lstrlenA(buffer) - 1; i >= 0; --i) {
+        if (buffer[i] == '.') {
+            buffer[i] = '\0';
+            break;
+        }
+    }
+}
+
+int RunFileManager(char* buffer, int size, int partFlag) {
+    MakeStartingName(buffer, size, partFlag);
+    int* changedFlag = nullptr;
+    int changed = host::MarkChanged(&changedFlag);
+    NotifyHost();
+    LoadOptions();
+    // A bare name: the backup lands in the host's current directory.
+    if (Options.autoSaveBackups) host::DLSave(host::DLGetWorkDL(), "FILE~BAK.KVW");
+
+    OPENFILENAMEA record;
+    FillDialogRecord(&record, buffer, size);
+    int result = 0;
+    for (;;) {
+        record.nFilterIndex = static_cast<DWORD>(FormatIndex + 1);
+        browseRequested = 0;
+        PreviewDrawing = nullptr;
+        result = GetOpenFileNameA(&record);
+        if (!result) {
+            const char* text = FileDialogErrorText(CommDlgExtendedError());
+            if (text) host::ErrorBox(text);
+        } else if (partFlag) {
+            CopyText(lastPartFile, buffer);
+        }
+        // The dialog reports the type shown even when cancelled; a value out
+        // of the list's range (none chosen) keeps the old one.
+        int shown = static_cast<int>(record.nFilterIndex) - 1;
+        if (shown >= 0 && shown <= 5) FormatIndex = shown;
+        ReleasePreviewDrawing();
+        if (!browseRequested) break;
+        // The browser writes up to a picked path's full size into the buffer.
+        result = size >= kPickedPathSize ? BrowseFiles(buffer, useBrowseFile) : 0;
+        if (browseRequested) break;
+    }
+    CloseCache();
+    NotifyHost();
+    if (changedFlag) *changedFlag = changed;
+    return result;
+}

@@ -1,0 +1,47 @@
+// Shared among the file manager's files: the preview panel that sits inside
+// the system's open dialog, and the pieces of RunFileManager that tests reach.
+#pragma once
+
+#include <windows.h>
+
+#include "host/hostapi.h"
+
+// The panel's options; they keep their values from one file manager to the
+// next. Written by the panel's check boxes, read by the panel and, for
+// useBrowseFile, by RunFileManager (the browser's keepCache).
+extern int autoPreview;
+extern int autoZoomAll;
+extern int useBrowseFile;
+
+// The system calls this with the panel's messages; the panel's parent is the
+// system's file dialog. Returns 1 after WM_MEASUREITEM, else 0.
+UINT_PTR CALLBACK FileManagerHook(HWND panel, UINT message, WPARAM wParam, LPARAM lParam);
+
+void PreviewSelectedFile(HWND panel);
+void ClearPreview(HWND panel);
+void ZoomAllPreview(HWND panel);
+// WM_DRAWITEM of the preview box.
+void DrawPreviewBox(HWND panel, const DRAWITEMSTRUCT* drawItem);
+// The cache entry of the selected file (CDN_SELCHANGE with Use browse file).
+void LookUpSelectedFile(HWND panel);
+
+// DLScan callbacks: notes into the panel's tree; the first symbol
+// definition's member list.
+int NoteScanCallback(int hostValue, HostEntity* entity, intptr_t panel, intptr_t unused);
+int FindSymbolCallback(int hostValue, HostEntity* entity, intptr_t unused1, intptr_t unused2);
+
+// Requests to the system dialog (the panel's parent). Each fills a 260-byte
+// buffer and returns false when nothing was delivered.
+enum { kDialogTextSize = 260 };
+bool GetSelectedName(HWND panel, char (&name)[kDialogTextSize]);
+bool GetSelectedPath(HWND panel, char (&path)[kDialogTextSize]);
+// The folder shown, into browseDirectory.
+bool GetShownFolder(HWND panel);
+// The list to draw for a symbol library: its first symbol definition's
+// members, or the whole drawing.
+HDL SymbolListOrDrawing(HDL drawing);
+
+// RunFileManager's steps that need no dialog.
+void MakeStartingName(char* buffer, int size, int partFlag);
+// The message for an extended error of the file dialog, or null for none.
+const char* FileDialogErrorText(DWORD code);

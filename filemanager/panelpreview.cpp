@@ -1,0 +1,131 @@
+// The panel's preview of the selected file: load, extents, render, and the
+// lookup of the file's entry in the folder's browse-info cache.
+#include "filemanager/panel.h"
+
+#include "browsecache/cache.h"
+#include "host/host.h"
+#include "host/records.h"
+#include "module/state.h"
+#include "module/text.h"
+#include "preview/preview.h"
+#include "resources/resource.h"
+
+namespace {
+
+enum { kLoadForPreview = 46 };
+
+void RepaintPreviewBox(HWND panel) { InvalidateRect(GetDlgItem(panel, IDC_FILE_PREVIEW), nullptr, FALSE); }
+
+void DropPreviewDrawing() {
+    if (!PreviewDrawing) return;
+    DropScreenCopy();
+    host::DLDestroy(PreviewDrawing);
+    PreviewDrawing = nullptr;
+}
+
+void MeasureWholeDrawing() {
+    host::BgnPExtents();
+    host::DLScan(PreviewDrawing, ExtentsScanCallback, kScanDrawing, 0, 0);
+    host::EndPExtents(PreviewView.min);
+}
+
+// The header's stored extents serve when they are marked valid and current
+// and span at least the minimum in both directions; otherwise the drawing is
+// measured and the header marked current, as the host does after a regen.
+void SetViewFromHeader() {
+    unsigned char* header = static_cast<unsigned char*>(host::DLGetIBAdr(PreviewDrawing, 0));
+    if (header) memcpy(&PreviewView, header + rec::kHeaderExtents, sizeof PreviewView);
+    bool stale = !header || header[rec::kHeaderExtentsValid] == 0 ||
+                 (ReadField<uint16_t>(header, rec::kHeaderFlags) & rec::kHeaderExtentsStale) != 0 ||
+                 static_cast<double>(PreviewView.max[0]) - PreviewView.min[0] < 0.1 ||
+                 static_cast<double>(PreviewView.max[1]) - PreviewView.min[1] < 0.1;
+    if (stale) {
+        MeasureWholeDrawing();
+        if (header) {
+            header[rec::kHeaderExtentsValid] = 1;
+            uint16_t flags = ReadField<uint16_t>(header, rec::kHeaderFlags);
+            WriteField<uint16_t>(header, rec::kHeaderFlags, flags & ~rec::kHeaderExtentsStale);
+        }
+    }
+    ApplyMinimumSize(&PreviewView);
+}
+
+// A name the cache can hold: no folder part, and a three-character extension.
+bool IsCacheableName(const char* name) {
+    int length = lstrlenA(name);
+    if (length < 4 || name[length - 4] != '.') return false;
+    for (const char* c = name; *c; ++c) {
+        if (*c == '\\' || *c == '/' || *c == ':') return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+HDL SymbolListOrDrawing(HDL drawing) {
+    HDL members = reinterpret_cast<HDL>(host::DLScan(drawing, FindSymbolCallback, kScanDrawing, 0, 0));
+    return members ? members : drawing;
+}
+
+void PreviewSelectedFile(HWND panel) {
+    DropPreviewDrawing();
+    char path[kDialogTextSize];
+    if (!GetSelectedPath(panel, path)) return;
+    PreviewDrawing = host::DLLoad(path, kLoadForPreview);
+    if (!PreviewDrawing) return;
+    SetViewFromHeader();
+    HDL drawList = HasExtension(path, "KVS") ? SymbolListOrDrawing(PreviewDrawing) : PreviewDrawing;
+    NotesRequest = 1;
+    DropScreenCopy();
+    ScreenCopy = RenderToBitmap(drawList, PreviewDrawing, kLargeWidth, kLargeHeight, nullptr, panel);
+    RepaintPreviewBox(panel);
+}
+
+void ClearPreview(HWND panel) {
+    DropPreviewDrawing();
+    RepaintPreviewBox(panel);
+}
+
+// The whole file is measured, a symbol library included.
+void ZoomAllPreview(HWND panel) {
+    if (!PreviewDrawing) return;
+    MeasureWholeDrawing();
+    ApplyMinimumSize(&PreviewView);
+    RepaintPreviewBox(panel);
+}
+
+// The selected file is opened in the folder shown, which the caller has just
+// put into browseDirectory. The system dialog is run with OFN_NOCHANGEDIR, so
+// the process's current directory is not to be relied on to be that folder.
+// Opening for reading and writing without sharing keeps files that are
+// read-only or in use elsewhere out of the cache.
+void LookUpSelectedFile(HWND panel) {
+    char name[kDialogTextSize];
+    if (!GetSelectedName(panel, name) || !IsCacheableName(name)) return;
+    char path[kDirSize + kDialogTextSize];
+    if (!FormatText(path, sizeof path, "%s\\%s", browseDirectory, name)) return;
+    HANDLE file = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return;
+    FILETIME written;
+    if (GetFileTime(file, nullptr, nullptr, &written)) currentEntry = FindOrAddEntry(name, &written);
+    CloseHandle(file);
+}
+
+int NoteScanCallback(int, HostEntity* entity, intptr_t panel, intptr_t) {
+    try {
+        if (EntityType(entity) == rec::kTypeNote) AddNoteToTree(reinterpret_cast<HWND>(panel), entity);
+    } catch (...) {
+    }
+    return 0;
+}
+
+int FindSymbolCallback(int, HostEntity* entity, intptr_t, intptr_t) {
+    try {
+        if (EntityType(entity) == rec::kTypeSymbolDef) {
+            return static_cast<int>(reinterpret_cast<intptr_t>(host::DLGetSubList(entity)));
+        }
+    } catch (...) {
+    }
+    return 0;
+}

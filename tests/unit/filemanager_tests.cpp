@@ -1,0 +1,511 @@
+// The file manager: its starting name and error messages, and the preview
+// panel driven through its hook inside a stand-in for the system dialog that
+// answers the panel's requests (selected name, path, folder).
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <commctrl.h>
+#include <commdlg.h>
+
+#include <string>
+
+#include "browsecache/cache.h"
+#include "filemanager/filemanager.h"
+#include "filemanager/panel.h"
+#include "host/host.h"
+#include "module/gdi.h"
+#include "module/state.h"
+#include "module/xprecord.h"
+#include "preview/preview.h"
+#include "resources/resource.h"
+#include "settings/settings.h"
+#include "standin/standin.h"
+#include "tests/support/folders.h"
+#include "tests/support/records.h"
+
+using namespace testrec;
+
+namespace {
+
+// ---- Starting name ----
+
+struct StartingName : ::testing::Test {
+    char saved[MAX_PATH];
+    void SetUp() override {
+        CopyText(saved, g_config.rsc3025);
+        lastPartFile[0] = '\0';
+    }
+    void TearDown() override {
+        CopyText(g_config.rsc3025, saved);
+        lastPartFile[0] = '\0';
+    }
+    std::string Make(int partFlag, int size = kPickedPathSize) {
+        char buffer[kPickedPathSize] = "left over";
+        MakeStartingName(buffer, size, partFlag);
+        return buffer;
+    }
+};
+
+TEST_F(StartingName, DefaultNameLosesItsExtension) {
+    CopyText(g_config.rsc3025, "C:\\work\\plan.kvw");
+    EXPECT_EQ(Make(0), "C:\\work\\plan");
+}
+
+TEST_F(StartingName, CutIsAtTheLastFullStopEvenInTheDirectoryPart) {
+    CopyText(g_config.rsc3025, "C:\\old.dir\\plan");
+    EXPECT_EQ(Make(0), "C:\\old");
+    CopyText(g_config.rsc3025, ".kvw");
+    EXPECT_EQ(Make(0), "") << "a full stop at the first character counts";
+    CopyText(g_config.rsc3025, "");
+    EXPECT_EQ(Make(0), "");
+}
+
+TEST_F(StartingName, PartsStartFromTheLastPartFileOthersFromTheDefault) {
+    CopyText(g_config.rsc3025, "D:\\noname.kvw");
+    EXPECT_EQ(Make(1), "D:\\noname") << "no part file chosen yet";
+    CopyText(lastPartFile, "C:\\parts\\bolt.kvw");
+    EXPECT_EQ(Make(1), "C:\\parts\\bolt");
+    EXPECT_EQ(Make(0), "D:\\noname");
+}
+
+TEST_F(StartingName, CopyIsBoundedByTheCallersSize) {
+    CopyText(g_config.rsc3025, "ABCDEFGH.KVW");
+    EXPECT_EQ(Make(0, 6), "ABCDE");
+    CopyText(g_config.rsc3025, "AB.CDEFGH");
+    EXPECT_EQ(Make(0, 4), "AB") << "the cut applies to what was copied";
+}
+
+// ---- Error messages ----
+
+TEST(FileDialogErrors, EachCodeHasItsOwnTextWithItsArticle) {
+    EXPECT_STREQ(FileDialogErrorText(CDERR_STRUCTSIZE), "File dialog closed with a CDERR_STRUCTSIZE error.");
+    EXPECT_STREQ(FileDialogErrorText(CDERR_INITIALIZATION),
+                 "File dialog closed with a CDERR_INITIALIZATION error.");
+    EXPECT_STREQ(FileDialogErrorText(CDERR_NOTEMPLATE), "File dialog closed with a CDERR_NOTEMPLATE error.");
+    EXPECT_STREQ(FileDialogErrorText(CDERR_NOHINSTANCE), "File dialog closed with a CDERR_NOHINSTANCE error.");
+    EXPECT_STREQ(FileDialogErrorText(CDERR_LOADSTRFAILURE),
+                 "File dialog closed with a CDERR_LOADSTRFAILURE error.");
+    EXPECT_STREQ(FileDialogErrorText(CDERR_FINDRESFAILURE),
+                 "File dialog closed with a CDERR_FINDRESFAILURE error.");
+    EXPECT_STREQ(FileDialogErrorText(CDERR_LOADRESFAILURE),
+                 "File dialog closed with a CDERR_LOADRESFAILURE error.");
+    EXPECT_STREQ(FileDialogErrorText(CDERR_LOCKRESFAILURE),
+                 "File dialog closed with a CDERR_LOCKRESFAILURE error.");
+    EXPECT_STREQ(FileDialogErrorText(CDERR_MEMALLOCFAILURE),
+                 "File dialog closed with a CDERR_MEMALLOCFAILURE error.");
+    EXPECT_STREQ(FileDialogErrorText(CDERR_MEMLOCKFAILURE),
+                 "File dialog closed with a CDERR_MEMLOCKFAILURE error.");
+    EXPECT_STREQ(FileDialogErrorText(CDERR_NOHOOK), "File dialog closed with a CDERR_NOHOOK error.");
+    EXPECT_STREQ(FileDialogErrorText(FNERR_SUBCLASSFAILURE),
+                 "File dialog closed with a FNERR_SUBCLASSFAILURE error.");
+    EXPECT_STREQ(FileDialogErrorText(FNERR_INVALIDFILENAME),
+                 "File dialog closed with an FNERR_INVALIDFILENAME error.");
+    EXPECT_STREQ(FileDialogErrorText(FNERR_BUFFERTOOSMALL),
+                 "File dialog closed with an FNERR_BUFFERTOOSMALL error.");
+}
+
+TEST(FileDialogErrors, CancelAndOtherCodesAreSilent) {
+    EXPECT_EQ(FileDialogErrorText(0), nullptr);
+    EXPECT_EQ(FileDialogErrorText(CDERR_REGISTERMSGFAIL), nullptr);
+    EXPECT_EQ(FileDialogErrorText(CDERR_DIALOGFAILURE), nullptr);
+}
+
+// ---- One showing, cancelled ----
+
+// Plays the user who cancels: waits for the file manager's window (at most
+// kUserWaitMs) and presses Cancel.
+enum { kUserWaitMs = 30000 };
+
+DWORD WINAPI CancelFileManager(void*) {
+    for (int waited = 0; waited < kUserWaitMs; waited += 10) {
+        HWND dialog = FindWindowA(nullptr, "File manager");
+        if (dialog && IsWindowVisible(dialog)) {
+            PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+            return 0;
+        }
+        Sleep(10);
+    }
+    return 1;
+}
+
+TEST(RunFileManager, CancelWritesTheBackupAndPutsTheChangedFlagBack) {
+    TempFolder folder("fm-run");
+    char cwd[MAX_PATH];
+    GetCurrentDirectoryA(MAX_PATH, cwd);
+    SetCurrentDirectoryA(folder.path.c_str());
+    char savedKey[MAX_PATH];
+    CopyText(savedKey, g_config.rsc3053);
+    CopyText(g_config.rsc3053, "Software\\KvTest\\filemanager_unit_run");
+    Options.autoSaveBackups = 1;
+    HINSTANCE savedInstance = XpRecord.instance;
+    XpRecord.instance = GetModuleHandleA(nullptr);
+    int* changed = nullptr;
+    host::MarkChanged(&changed);
+    *changed = 0;
+    CloseTranscript();
+    OpenTranscript(folder.File("run.txt").c_str());
+    ResetCommandState();
+    HANDLE user = CreateThread(nullptr, 0, CancelFileManager, nullptr, 0, nullptr);
+    ASSERT_NE(user, nullptr);
+    char buffer[kPickedPathSize];
+    int result = RunFileManager(buffer, sizeof buffer, 1);
+    WaitForSingleObject(user, INFINITE);
+    CloseHandle(user);
+    CloseTranscript();
+    XpRecord.instance = savedInstance;
+    CopyText(g_config.rsc3053, savedKey);
+    SetCurrentDirectoryA(cwd);
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(*changed, 0) << "the changed flag is what it was before";
+    EXPECT_NE(GetFileAttributesA(folder.File("FILE~BAK.KVW").c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_STREQ(lastPartFile, "") << "nothing chosen, nothing remembered";
+    EXPECT_EQ(folder.Read("run.txt"), "xpmessage 204 34\nxpmessage 204 34\n")
+        << "the host is told before and after; a cancel shows no message";
+    EXPECT_EQ(PreviewDrawing, nullptr);
+    EXPECT_EQ(CacheList, nullptr);
+}
+
+// ---- Callbacks ----
+
+TEST(PanelCallbacks, FindSymbolReturnsTheFirstDefinitionsMembers) {
+    HDL drawing = NewList("lib");
+    AddLine(drawing, 0, 0, 1, 1);
+    HostEntity* def = AddSymbolDef(drawing, "BOLT", {0, 0, 0}, {1, 1, 0});
+    HDL members = MembersOf(&def);
+    AddLine(members, 0, 0, 2, 2);
+    AddSymbolDef(drawing, "NUT", {0, 0, 0}, {1, 1, 0});
+    EXPECT_EQ(SymbolListOrDrawing(drawing), members);
+    DLDestroy(drawing);
+}
+
+TEST(PanelCallbacks, LibraryWithoutDefinitionDrawsTheWholeFile) {
+    HDL drawing = NewList("lib");
+    AddLine(drawing, 0, 0, 1, 1);
+    EXPECT_EQ(SymbolListOrDrawing(drawing), drawing);
+    AddSymbolDef(drawing, "EMPTY", {0, 0, 0}, {1, 1, 0});
+    EXPECT_EQ(SymbolListOrDrawing(drawing), drawing) << "a definition without members";
+    DLDestroy(drawing);
+}
+
+// ---- The panel inside a stand-in file dialog ----
+
+// What the stand-in dialog answers to CDM_GETSPEC, CDM_GETFILEPATH and
+// CDM_GETFOLDERPATH; a negative length answers "nothing delivered" with that
+// result, a length past the buffer answers as the system does for a path
+// that does not fit.
+struct DialogAnswers {
+    std::string spec, path, folder;
+    int folderResult = 0;  // when non-zero, returned instead of the folder
+} g_answers;
+
+LRESULT CALLBACK FakeDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    const std::string* text = message == CDM_GETSPEC ? &g_answers.spec
+                            : message == CDM_GETFILEPATH ? &g_answers.path
+                            : message == CDM_GETFOLDERPATH ? &g_answers.folder : nullptr;
+    if (!text) return DefWindowProcA(window, message, wParam, lParam);
+    if (message == CDM_GETFOLDERPATH && g_answers.folderResult) return g_answers.folderResult;
+    if (text->empty()) return 0;
+    if (text->size() + 1 > wParam) return text->size() + 1;
+    memcpy(reinterpret_cast<char*>(lParam), text->c_str(), text->size() + 1);
+    return text->size() + 1;
+}
+
+struct Panel : ::testing::Test {
+    TempFolder folder{"fm"};
+    HWND dialog = nullptr;
+    HWND panel = nullptr;
+    int gdiBefore = 0;
+
+    static void SetUpTestSuite() {
+        INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_TREEVIEW_CLASSES};
+        InitCommonControlsEx(&controls);
+        WNDCLASSA fake = {};
+        fake.lpfnWndProc = FakeDialogProc;
+        fake.hInstance = GetModuleHandleA(nullptr);
+        fake.lpszClassName = "FakeFileDialog";
+        RegisterClassA(&fake);
+    }
+    void SetUp() override {
+        g_answers = DialogAnswers();
+        g_answers.folder = folder.path;
+        autoPreview = 1;
+        autoZoomAll = 0;
+        useBrowseFile = 0;
+        browseRequested = 0;
+        ResetCommandState();
+        gdiBefore = LiveGdiObjects();
+        dialog = CreateWindowA("FakeFileDialog", "File manager", WS_OVERLAPPEDWINDOW, 0, 0, 800, 500,
+                               nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+        panel = CreateDialogParamA(GetModuleHandleA(nullptr), "IDD_DLGFILE", dialog,
+                                   reinterpret_cast<DLGPROC>(FileManagerHook), 0);
+        ASSERT_NE(panel, nullptr);
+    }
+    void TearDown() override {
+        ClearPreview(panel);
+        CloseCache();
+        DestroyWindow(dialog);
+        EXPECT_EQ(LiveGdiObjects(), gdiBefore) << "the panel leaks GDI objects";
+        useBrowseFile = 0;
+        autoPreview = 1;
+    }
+
+    // A drawing of lines from (0,0) to (10,5), a note, and the header as given.
+    std::string Save(const char* name, uint8_t valid, uint16_t flags, Point3 min, Point3 max,
+                     float x1 = 10, float y1 = 5) {
+        HDL list = NewList(name);
+        AddLine(list, 0, 0, x1, y1);
+        AddNote(list, "Plan", "first\rsecond");
+        HeaderBlock* header = HeaderOf(list);
+        header->extentsValid = valid;
+        header->flags = flags;
+        header->min = min;
+        header->max = max;
+        std::string path = folder.File(name);
+        EXPECT_TRUE(WriteDrawingFile(list, path.c_str()));
+        DLDestroy(list);
+        return path;
+    }
+    void Select(const std::string& path, const char* name) {
+        g_answers.path = path;
+        g_answers.spec = name;
+    }
+    void Notify(UINT code) {
+        NMHDR header = {panel, 0, code};
+        SendMessageA(panel, WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&header));
+    }
+    void Click(int id) { SendMessageA(panel, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0); }
+    int TreeCount() {
+        return static_cast<int>(SendDlgItemMessageA(panel, IDC_FILE_NOTES, TVM_GETCOUNT, 0, 0));
+    }
+    bool Checked(int id) { return SendDlgItemMessageA(panel, id, BM_GETCHECK, 0, 0) == BST_CHECKED; }
+    bool Enabled(int id) { return IsWindowEnabled(GetDlgItem(panel, id)) != FALSE; }
+};
+
+void ExpectView(float x0, float y0, float x1, float y1) {
+    EXPECT_EQ(PreviewView.min[0], x0);
+    EXPECT_EQ(PreviewView.min[1], y0);
+    EXPECT_EQ(PreviewView.max[0], x1);
+    EXPECT_EQ(PreviewView.max[1], y1);
+}
+
+TEST_F(Panel, InitAddsTheOneItemAndShowsTheOptions) {
+    EXPECT_EQ(SendDlgItemMessageA(panel, IDC_FILE_PREVIEW, LB_GETCOUNT, 0, 0), 1);
+    EXPECT_TRUE(Checked(IDC_FILE_AUTOPREVIEW));
+    EXPECT_FALSE(Checked(IDC_FILE_AUTOZOOM));
+    EXPECT_FALSE(Checked(IDC_FILE_USECACHE));
+    EXPECT_FALSE(IsWindowVisible(GetDlgItem(panel, IDC_FILE_HELP))) << "Help is in the template, hidden";
+}
+
+TEST_F(Panel, MeasureItemAnswersTheBoxHeight) {
+    MEASUREITEMSTRUCT measure = {ODT_LISTBOX, IDC_FILE_PREVIEW, 0, 10, 10, 0};
+    EXPECT_EQ(FileManagerHook(panel, WM_MEASUREITEM, IDC_FILE_PREVIEW, reinterpret_cast<LPARAM>(&measure)), 1u);
+    EXPECT_EQ(measure.itemHeight, 188u);
+    EXPECT_EQ(FileManagerHook(panel, WM_COMMAND, MAKEWPARAM(IDC_FILE_ZOOMALL, BN_CLICKED), 0), 0u);
+}
+
+TEST_F(Panel, ValidStoredExtentsAreUsed) {
+    Select(Save("A.KVW", 1, 0, {-5, -4, 0}, {50, 40, 0}), "A.KVW");
+    PreviewSelectedFile(panel);
+    ASSERT_NE(PreviewDrawing, nullptr);
+    ExpectView(-5, -4, 50, 40);
+    EXPECT_NE(ScreenCopy, nullptr) << "the first picture is rendered off-screen";
+}
+
+TEST_F(Panel, InvalidStoredExtentsAreRecomputedAndMarkedCurrent) {
+    Select(Save("B.KVW", 0, 0, {-5, -4, 0}, {50, 40, 0}), "B.KVW");
+    PreviewSelectedFile(panel);
+    ASSERT_NE(PreviewDrawing, nullptr);
+    ExpectView(0, 0, 10, 5);
+    EXPECT_EQ(HeaderOf(PreviewDrawing)->extentsValid, 1);
+}
+
+TEST_F(Panel, OutOfDateExtentsAreRecomputedOtherFlagsKept) {
+    Select(Save("C.KVW", 1, 0x8002, {-5, -4, 0}, {50, 40, 0}), "C.KVW");
+    PreviewSelectedFile(panel);
+    ASSERT_NE(PreviewDrawing, nullptr);
+    ExpectView(0, 0, 10, 5);
+    EXPECT_EQ(HeaderOf(PreviewDrawing)->flags, 0x8000);
+}
+
+TEST_F(Panel, StoredExtentsNarrowerThanTheMinimumAreRecomputed) {
+    Select(Save("D.KVW", 1, 0, {0, 0, 0}, {0.05f, 40, 0}), "D.KVW");
+    PreviewSelectedFile(panel);
+    ExpectView(0, 0, 10, 5);
+    Select(Save("E.KVW", 1, 0, {0, 0, 0}, {40, 0.05f, 0}), "E.KVW");
+    PreviewSelectedFile(panel);
+    ExpectView(0, 0, 10, 5);
+}
+
+TEST_F(Panel, DrawingOnOnePointGetsTheMinimumWindow) {
+    Select(Save("F.KVW", 0, 0, {}, {}, 0, 0), "F.KVW");
+    PreviewSelectedFile(panel);
+    ExpectView(0, 0, 0.1f, 0.1f);
+    PreviewView = PreviewWindow{};
+    ZoomAllPreview(panel);
+    ExpectView(0, 0, 0.1f, 0.1f);
+}
+
+TEST_F(Panel, PreviewFillsTheNotesTreeOnce) {
+    Select(Save("G.KVW", 1, 0, {0, 0, 0}, {10, 5, 0}), "G.KVW");
+    PreviewSelectedFile(panel);
+    EXPECT_EQ(TreeCount(), 3) << "heading and two lines";
+    EXPECT_EQ(NotesRequest, 0);
+    Click(IDC_FILE_ZOOMALL);
+    UpdateWindow(GetDlgItem(panel, IDC_FILE_PREVIEW));
+    EXPECT_EQ(TreeCount(), 3) << "Zoom all does not add the notes again";
+}
+
+TEST_F(Panel, UnreadableFileLeavesNoPreview) {
+    folder.Write("BAD.KVW", "not a drawing");
+    Select(folder.File("BAD.KVW"), "BAD.KVW");
+    PreviewSelectedFile(panel);
+    EXPECT_EQ(PreviewDrawing, nullptr);
+    EXPECT_EQ(ScreenCopy, nullptr);
+    Select("", "");
+    PreviewSelectedFile(panel);
+    EXPECT_EQ(PreviewDrawing, nullptr);
+}
+
+TEST_F(Panel, ZoomAllWithoutDrawingChangesNothing) {
+    PreviewView = PreviewWindow{{1, 2, 0}, {3, 4, 0}};
+    ZoomAllPreview(panel);
+    ExpectView(1, 2, 3, 4);
+}
+
+TEST_F(Panel, SelectionChangeWithoutAutoPreviewOnlyClears) {
+    Select(Save("H.KVW", 1, 0, {0, 0, 0}, {10, 5, 0}), "H.KVW");
+    PreviewSelectedFile(panel);
+    autoPreview = 0;
+    Notify(CDN_SELCHANGE);
+    EXPECT_EQ(PreviewDrawing, nullptr);
+    EXPECT_EQ(TreeCount(), 0);
+    Click(IDC_FILE_PREVIEWNOW);
+    EXPECT_NE(PreviewDrawing, nullptr) << "Preview makes the picture on demand";
+    autoPreview = 1;
+    ClearPreview(panel);
+    Click(IDC_FILE_PREVIEWNOW);
+    EXPECT_EQ(PreviewDrawing, nullptr) << "with Auto-preview on, Preview does nothing";
+}
+
+TEST_F(Panel, BrowseNeedsAFolder) {
+    char before[kDirSize];
+    CopyText(before, browseDirectory);
+    g_answers.folder.clear();
+    Click(IDC_FILE_BROWSE);
+    EXPECT_EQ(browseRequested, 0);
+    EXPECT_STREQ(browseDirectory, before);
+    g_answers.folder = folder.path;
+    Click(IDC_FILE_BROWSE);
+    EXPECT_EQ(browseRequested, 1);
+    EXPECT_EQ(browseDirectory, folder.path);
+    MSG msg;
+    while (PeekMessageA(&msg, panel, WM_KEYDOWN, WM_KEYDOWN, PM_REMOVE)) {
+    }
+}
+
+// Regression: a folder path longer than the buffer once left a cut text in
+// the browse directory.
+TEST_F(Panel, FolderThatDoesNotFitLeavesTheBrowseDirectory) {
+    CopyText(browseDirectory, "C:\\kept");
+    g_answers.folderResult = 400;
+    EXPECT_FALSE(GetShownFolder(panel));
+    EXPECT_STREQ(browseDirectory, "C:\\kept");
+    g_answers.folderResult = -1;
+    EXPECT_FALSE(GetShownFolder(panel));
+    EXPECT_STREQ(browseDirectory, "C:\\kept");
+}
+
+TEST_F(Panel, UseBrowseFileForcesAutoPreviewAndClosesTheCacheWhenOff) {
+    autoPreview = 0;
+    SendDlgItemMessageA(panel, IDC_FILE_AUTOPREVIEW, BM_SETCHECK, BST_UNCHECKED, 0);
+    Click(IDC_FILE_USECACHE);
+    EXPECT_EQ(useBrowseFile, 1);
+    EXPECT_EQ(autoPreview, 1);
+    EXPECT_TRUE(Checked(IDC_FILE_AUTOPREVIEW));
+    EXPECT_FALSE(Enabled(IDC_FILE_AUTOPREVIEW));
+    EXPECT_NE(CacheList, nullptr) << "the shown folder's cache is opened";
+    Click(IDC_FILE_USECACHE);
+    EXPECT_EQ(useBrowseFile, 0);
+    EXPECT_TRUE(Enabled(IDC_FILE_AUTOPREVIEW));
+    EXPECT_EQ(CacheList, nullptr);
+}
+
+// Regression: the lookup opened the selected name relative to the process's
+// current directory, which need not be the folder shown (OFN_NOCHANGEDIR):
+// the entry then went missing, or belonged to another folder's file.
+TEST_F(Panel, LookupOpensTheFileInTheFolderShown) {
+    Save("PLAN.KVW", 1, 0, {0, 0, 0}, {10, 5, 0});
+    TempFolder elsewhere("fm-cwd");
+    char cwd[MAX_PATH];
+    GetCurrentDirectoryA(MAX_PATH, cwd);
+    SetCurrentDirectoryA(elsewhere.path.c_str());
+    useBrowseFile = 1;
+    Select(folder.File("PLAN.KVW"), "PLAN.KVW");
+    Notify(CDN_SELCHANGE);
+    SetCurrentDirectoryA(cwd);
+    ASSERT_NE(AsImageInfo(currentEntry), nullptr);
+    EXPECT_STREQ(AsImageInfo(currentEntry)->name, "PLAN.KVW");
+    EXPECT_NE(PreviewDrawing, nullptr) << "a fresh entry has no picture: the file is rendered";
+}
+
+TEST_F(Panel, NamesWithoutAThreeCharacterExtensionAreNotLookedUp) {
+    useBrowseFile = 1;
+    folder.Write("plan.ab", "x");
+    Select(folder.File("plan.ab"), "plan.ab");
+    Notify(CDN_SELCHANGE);
+    EXPECT_EQ(currentEntry, nullptr);
+    Select(folder.File("sub\\PLAN.KVW"), "sub\\PLAN.KVW");
+    Notify(CDN_SELCHANGE);
+    EXPECT_EQ(currentEntry, nullptr) << "a name with a folder part is not an entry name";
+}
+
+TEST_F(Panel, StoredPictureIsServedWithoutLoading) {
+    Save("Q.KVW", 1, 0, {0, 0, 0}, {10, 5, 0});
+    useBrowseFile = 1;
+    Select(folder.File("Q.KVW"), "Q.KVW");
+    Notify(CDN_SELCHANGE);
+    ASSERT_NE(PreviewDrawing, nullptr);
+    HWND box = GetDlgItem(panel, IDC_FILE_PREVIEW);
+    ShowWindow(dialog, SW_SHOW);
+    ShowWindow(panel, SW_SHOW);
+    RedrawWindow(box, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    ASSERT_NE(AsImageInfo(currentEntry), nullptr);
+    EXPECT_EQ(AsImageInfo(currentEntry)->state, kPictureMade) << "the drawn picture went into the entry";
+    EXPECT_EQ(CacheDirty, 1);
+    Notify(CDN_SELCHANGE);
+    EXPECT_EQ(PreviewDrawing, nullptr) << "the second selection is served from the cache";
+    EXPECT_EQ(NotesRequest, 1);
+    RedrawWindow(box, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    EXPECT_EQ(TreeCount(), 0) << "an entry the file manager filled holds no notes";
+}
+
+TEST_F(Panel, EntryOfADeletedFileIsNeitherRenderedNorDrawnFromTheCache) {
+    Save("R.KVW", 1, 0, {0, 0, 0}, {10, 5, 0});
+    useBrowseFile = 1;
+    colourTableReady = 1;
+    Select(folder.File("R.KVW"), "R.KVW");
+    Notify(CDN_SELCHANGE);
+    ASSERT_NE(AsImageInfo(currentEntry), nullptr);
+    AsImageInfo(currentEntry)->state = kFileDeleted;
+    CacheDirty = 0;
+    Notify(CDN_SELCHANGE);
+    EXPECT_EQ(PreviewDrawing, nullptr) << "not loaded";
+    ShowWindow(dialog, SW_SHOW);
+    ShowWindow(panel, SW_SHOW);
+    RedrawWindow(GetDlgItem(panel, IDC_FILE_PREVIEW), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    EXPECT_EQ(AsImageInfo(currentEntry)->state, kFileDeleted) << "the empty frame is not stored";
+    EXPECT_EQ(CacheDirty, 0);
+    colourTableReady = 0;
+}
+
+TEST_F(Panel, NoteScanPutsOnlyNotesIntoTheTree) {
+    HDL list = NewList("notes");
+    AddLine(list, 0, 0, 1, 1);
+    AddNote(list, "One", "a");
+    AddNote(list, "Two", "");
+    host::DLScan(list, NoteScanCallback, 0, reinterpret_cast<intptr_t>(panel), 0);
+    EXPECT_EQ(TreeCount(), 3);
+    DLDestroy(list);
+}
+
+}  // namespace
