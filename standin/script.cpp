@@ -110,17 +110,28 @@ void ClickButton(HWND button) {
     Sync();
 }
 
-void MouseButton(DWORD flags) {
+void SyncPainted();
+
+// Each button event carries its own absolute position: a pointer motion
+// that Wine takes from the X server after SetCursorPos could otherwise move
+// the cursor back before the button is pressed.
+void MouseButton(DWORD flags, POINT at) {
     LONG before = g_buttonMessages;
+    int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
     INPUT input = {};
     input.type = INPUT_MOUSE;
-    input.mi.dwFlags = flags;
+    input.mi.dx = (at.x * 65536 + width - 1) / width;
+    input.mi.dy = (at.y * 65536 + height - 1) / height;
+    input.mi.dwFlags = flags | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
     SendInput(1, &input, sizeof input);
     for (DWORD waited = 0; g_buttonMessages == before; waited += 5) {
         if (waited >= static_cast<DWORD>(g_config.timeoutMs)) Fail("%s", "the click never arrived");
         Sleep(5);
     }
-    Sync();
+    // The hook may see the message before it is handled, and a posted sync
+    // would be handed out before queued input: wait for the timer, which
+    // comes only once input and paint are done.
+    SyncPainted();
 }
 
 void ClickAt(int id, int x, int y) {
@@ -129,8 +140,8 @@ void ClickAt(int id, int x, int y) {
     ClientToScreen(control, &point);
     SetCursorPos(point.x, point.y);
     Sync();
-    MouseButton(MOUSEEVENTF_LEFTDOWN);
-    MouseButton(MOUSEEVENTF_LEFTUP);
+    MouseButton(MOUSEEVENTF_LEFTDOWN, point);
+    MouseButton(MOUSEEVENTF_LEFTUP, point);
 }
 
 // Waits until the user-interface thread has also painted whatever the last

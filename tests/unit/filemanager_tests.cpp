@@ -113,13 +113,28 @@ TEST(FileDialogErrors, CancelAndOtherCodesAreSilent) {
 // ---- One showing, cancelled ----
 
 // Plays the user who cancels: waits for the file manager's window (at most
-// kUserWaitMs) and presses Cancel.
+// kUserWaitMs) and presses Cancel. Only the test thread's own windows are
+// looked at: another program on the same display may show a "File manager"
+// of its own (a regression: this test once cancelled an end-to-end run's
+// dialog and then waited for ever for its own).
 enum { kUserWaitMs = 30000 };
 
-DWORD WINAPI CancelFileManager(void*) {
+BOOL CALLBACK FindFileManager(HWND window, LPARAM found) {
+    char title[32];
+    if (IsWindowVisible(window) && GetWindowTextA(window, title, sizeof title) &&
+        lstrcmpA(title, "File manager") == 0) {
+        *reinterpret_cast<HWND*>(found) = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+DWORD WINAPI CancelFileManager(void* testThread) {
+    DWORD thread = static_cast<DWORD>(reinterpret_cast<uintptr_t>(testThread));
     for (int waited = 0; waited < kUserWaitMs; waited += 10) {
-        HWND dialog = FindWindowA(nullptr, "File manager");
-        if (dialog && IsWindowVisible(dialog)) {
+        HWND dialog = nullptr;
+        EnumThreadWindows(thread, FindFileManager, reinterpret_cast<LPARAM>(&dialog));
+        if (dialog) {
             PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
             return 0;
         }
@@ -145,7 +160,9 @@ TEST(RunFileManager, CancelWritesTheBackupAndPutsTheChangedFlagBack) {
     CloseTranscript();
     OpenTranscript(folder.File("run.txt").c_str());
     ResetCommandState();
-    HANDLE user = CreateThread(nullptr, 0, CancelFileManager, nullptr, 0, nullptr);
+    HANDLE user = CreateThread(nullptr, 0, CancelFileManager,
+                               reinterpret_cast<void*>(static_cast<uintptr_t>(GetCurrentThreadId())), 0,
+                               nullptr);
     ASSERT_NE(user, nullptr);
     char buffer[kPickedPathSize];
     int result = RunFileManager(buffer, sizeof buffer, 1);
