@@ -101,7 +101,7 @@ static void RunPosted(UINT message, LPARAM lParam) {
             HWND foreground = GetForegroundWindow();
             if (foreground) target = foreground;
             if (!target) target = g_main;
-            if (SaveScreenshot(target, path)) RecordF("screenshot", "%s", path);
+            if (SaveScreenshot(target, path)) RecordF("screenshot", "%s", ScriptRelative(path));
             else RecordError("screenshot %s failed", path);
             free(path);
             break;

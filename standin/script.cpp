@@ -43,6 +43,19 @@ struct ScriptRun {
 
 ScriptRun g_run;  // owned by the script thread
 
+// The folder the run started in, with a trailing backslash. Relative paths
+// of a script are taken from here: the system's file dialog moves the
+// current directory while it shows a folder.
+char g_startFolder[MAX_PATH];
+
+// path made absolute against the start folder; false when it does not fit.
+bool FromStartFolder(const char* path, char* out, size_t size) {
+    bool absolute = path[0] == '\\' || (path[0] && path[1] == ':');
+    int written = absolute ? snprintf(out, size, "%s", path)
+                           : snprintf(out, size, "%s%s", g_startFolder, path);
+    return written >= 0 && static_cast<size_t>(written) < size;
+}
+
 // Mouse button messages the user-interface thread has taken from its queue;
 // counted by a hook there, read by the script thread. Posted messages are
 // handed out before input, so a sync alone could overtake a click.
@@ -240,7 +253,9 @@ void WaitForTitle(const char* title) {
 // The attributes that matter to a module's files, by name; "missing" when
 // there is no such file.
 void RecordAttributes(const char* path) {
-    DWORD attributes = GetFileAttributesA(path);
+    char full[MAX_PATH];
+    DWORD attributes = FromStartFolder(path, full, sizeof full) ? GetFileAttributesA(full)
+                                                                 : INVALID_FILE_ATTRIBUTES;
     if (attributes == INVALID_FILE_ATTRIBUTES) {
         RecordF("attributes", "%s missing", path);
         return;
@@ -315,7 +330,9 @@ bool RunLine(char* line) {
         AnswerFileDialog(argument);
     } else if (!strcmp(verb, "screenshot")) {
         Sync();
-        PostText(WM_APP_SCREENSHOT, argument);
+        char full[MAX_PATH];
+        if (!FromStartFolder(argument, full, sizeof full)) Fail("%s", "the path is too long");
+        PostText(WM_APP_SCREENSHOT, full);
     } else if (!strcmp(verb, "attributes")) {
         Sync();
         RecordAttributes(argument);
@@ -349,10 +366,18 @@ DWORD WINAPI ScriptThread(void*) {
 
 }  // namespace
 
+const char* ScriptRelative(const char* path) {
+    size_t length = strlen(g_startFolder);
+    return length && _strnicmp(path, g_startFolder, length) == 0 ? path + length : path;
+}
+
 bool StartScript(const char* path, DWORD uiThreadId) {
     g_run.file = fopen(path, "rb");
     if (!g_run.file) return false;
     g_run.uiThread = uiThreadId;
+    DWORD length = GetCurrentDirectoryA(MAX_PATH - 1, g_startFolder);
+    if (length == 0 || length >= MAX_PATH - 1) g_startFolder[0] = '\0';
+    else if (g_startFolder[length - 1] != '\\') lstrcatA(g_startFolder, "\\");
     g_counterHook = SetWindowsHookExA(WH_MOUSE, CountButtons, nullptr, uiThreadId);
     HANDLE thread = CreateThread(nullptr, 0, ScriptThread, nullptr, 0, nullptr);
     if (!thread) return false;

@@ -77,6 +77,8 @@ const char* MacroVariable(const char* name);
 
 // ---- Script runs (standin/script.cpp, standin/screenshot.cpp) ----
 bool StartScript(const char* path, DWORD uiThreadId);
+// A path under the run's start folder as the script wrote it (relative).
+const char* ScriptRelative(const char* path);
 bool SaveScreenshot(HWND window, const char* path);
 bool WritePng(const char* path, int width, int height, const unsigned char* rgbRows);
 
