@@ -211,12 +211,12 @@ TEST(PanelCallbacks, LibraryWithoutDefinitionDrawsTheWholeFile) {
 // result, a length past the buffer answers as the system does for a path
 // that does not fit.
 struct DialogAnswers {
-    std::string spec, path, folder;
+    std::string selectedName, path, folder;
     int folderResult = 0;  // when non-zero, returned instead of the folder
 } g_answers;
 
 LRESULT CALLBACK FakeDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    const std::string* text = message == CDM_GETSPEC ? &g_answers.spec
+    const std::string* text = message == CDM_GETSPEC ? &g_answers.selectedName
                             : message == CDM_GETFILEPATH ? &g_answers.path
                             : message == CDM_GETFOLDERPATH ? &g_answers.folder : nullptr;
     if (!text) return DefWindowProcA(window, message, wParam, lParam);
@@ -284,7 +284,7 @@ struct Panel : ::testing::Test {
     }
     void Select(const std::string& path, const char* name) {
         g_answers.path = path;
-        g_answers.spec = name;
+        g_answers.selectedName = name;
     }
     void Notify(UINT code) {
         NMHDR header = {panel, 0, code};
