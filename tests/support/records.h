@@ -10,6 +10,14 @@
 
 namespace testrec {
 
+// A file time from one 64-bit number of 100-ns ticks.
+inline FILETIME Time(uint64_t value) {
+    FILETIME t;
+    t.dwLowDateTime = static_cast<DWORD>(value);
+    t.dwHighDateTime = static_cast<DWORD>(value >> 32);
+    return t;
+}
+
 inline EntityHead Head(uint8_t type, uint32_t length, int16_t layer = 0, uint8_t colour = 0) {
     EntityHead head = {};
     head.length = length;

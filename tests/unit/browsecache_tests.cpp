@@ -19,13 +19,6 @@ using namespace testrec;
 
 namespace {
 
-FILETIME Time(uint64_t value) {
-    FILETIME t;
-    t.dwLowDateTime = static_cast<DWORD>(value);
-    t.dwHighDateTime = static_cast<DWORD>(value >> 32);
-    return t;
-}
-
 std::vector<unsigned char> EntryRecord(const std::string& name, uint32_t version, uint64_t time) {
     std::vector<unsigned char> bytes(kImageInfoSize);
     auto* entry = reinterpret_cast<ImageInfoRecord*>(bytes.data());

@@ -17,15 +17,11 @@
 #include "standin/standin.h"
 #include "tests/support/browsedialog.h"
 #include "tests/support/folders.h"
+#include "tests/support/records.h"
+
+using testrec::Time;
 
 namespace {
-
-FILETIME Time(uint64_t value) {
-    FILETIME t;
-    t.dwLowDateTime = static_cast<DWORD>(value);
-    t.dwHighDateTime = static_cast<DWORD>(value >> 32);
-    return t;
-}
 
 const uint64_t kJanuary = 133000000000000000ull;
 
