@@ -13,6 +13,10 @@ here=$(cd "$(dirname "$0")" && pwd)
 work=$(dirname "$exe")/e2e/$name
 rm -rf "$work"; mkdir -p "$work"
 winpath() { printf 'Z:%s' "$(printf '%s' "$1" | tr / '\\')"; }
+# Every run starts from an empty store: the Wine prefix keeps the registry
+# between runs, and a colour table or options left by an earlier run would
+# change what the module writes.
+"$here/wine-run" reg delete "HKCU\\Software\\KvTest\\$name" /f </dev/null >/dev/null 2>&1 || true
 if [ -f "$test.setup" ]; then (cd "$work" && source "$test.setup"); fi
 options=("$@")
 if [ -f "$test.options" ]; then
