@@ -20,6 +20,7 @@
 //   select-file NAME      select NAME in the file list of the file dialog that is
 //                         showing, as a click would (the dialog reports the change)
 //   screenshot PATH       save the active window as a PNG
+//   items ID              record the texts of a list box of the active window
 //   attributes PATH       record a file's attributes (hidden, read-only, ...)
 //   sleep MS              wait (for what no window shows)
 //   end                   close the host
@@ -250,6 +251,21 @@ void WaitForTitle(const char* title) {
     });
 }
 
+// What a list box shows, one transcript line an item.
+void RecordListItems(HWND list) {
+    LRESULT count = SendMessageA(list, LB_GETCOUNT, 0, 0);
+    for (LRESULT i = 0; i < count; ++i) {
+        char text[kLineSize];
+        LRESULT length = SendMessageA(list, LB_GETTEXTLEN, i, 0);
+        if (length < 0 || length >= static_cast<LRESULT>(sizeof text)) {
+            RecordF("item", "%ld (too long)", static_cast<long>(i));
+            continue;
+        }
+        SendMessageA(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text));
+        RecordF("item", "%s", text);
+    }
+}
+
 // The attributes that matter to a module's files, by name; "missing" when
 // there is no such file.
 void RecordAttributes(const char* path) {
@@ -333,6 +349,8 @@ bool RunLine(char* line) {
         char full[MAX_PATH];
         if (!FromStartFolder(argument, full, sizeof full)) Fail("%s", "the path is too long");
         PostText(WM_APP_SCREENSHOT, full);
+    } else if (!strcmp(verb, "items")) {
+        RecordListItems(ActiveControl(Number(argument)));
     } else if (!strcmp(verb, "attributes")) {
         Sync();
         RecordAttributes(argument);
