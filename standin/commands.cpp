@@ -56,10 +56,13 @@ extern "C" int XPRegCmd(XpRecordLayout* record) {
         }
         slot = record;
         record->hostWindow = MainWindow();
-        char list[kMaxCommands * (kMaxNameLength + 1)] = "";
+        // A space and a name each: room for the most names of the longest length.
+        char list[kMaxCommands * (kMaxNameLength + 1) + 1] = "";
+        size_t used = 0;
         for (int i = 0; i < n; ++i) {
-            strcat(list, " ");
-            strcat(list, names[i].name);
+            int written = snprintf(list + used, sizeof list - used, " %s", names[i].name);
+            if (written < 0 || static_cast<size_t>(written) >= sizeof list - used) break;
+            used += written;
         }
         RecordF("register", "entity 0x%X commands%s", record->entityType, list);
         RebuildCommandTable();
