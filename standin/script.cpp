@@ -20,7 +20,8 @@
 //   select-file NAME      select NAME in the file list of the file dialog that is
 //                         showing, as a click would (the dialog reports the change)
 //   screenshot PATH       save the active window as a PNG
-//   items ID              record the texts of a list box of the active window
+//   items ID              record the texts of a list or combo box of the active
+//                         window (a combo's selected row marked with *)
 //   attributes PATH       record a file's attributes (hidden, read-only, ...)
 //   sleep MS              wait (for what no window shows)
 //   end                   close the host
@@ -251,18 +252,26 @@ void WaitForTitle(const char* title) {
     });
 }
 
-// What a list box shows, one transcript line an item.
-void RecordListItems(HWND list) {
-    LRESULT count = SendMessageA(list, LB_GETCOUNT, 0, 0);
+// What a list box or combo box shows, one transcript line an item; the
+// selected item is marked with a star.
+void RecordListItems(HWND control) {
+    char kind[32] = "";
+    GetClassNameA(control, kind, sizeof kind);
+    bool combo = lstrcmpiA(kind, "ComboBox") == 0;
+    UINT countMessage = combo ? CB_GETCOUNT : LB_GETCOUNT;
+    UINT lengthMessage = combo ? CB_GETLBTEXTLEN : LB_GETTEXTLEN;
+    UINT textMessage = combo ? CB_GETLBTEXT : LB_GETTEXT;
+    LRESULT selected = SendMessageA(control, combo ? CB_GETCURSEL : LB_GETCURSEL, 0, 0);
+    LRESULT count = SendMessageA(control, countMessage, 0, 0);
     for (LRESULT i = 0; i < count; ++i) {
         char text[kLineSize];
-        LRESULT length = SendMessageA(list, LB_GETTEXTLEN, i, 0);
+        LRESULT length = SendMessageA(control, lengthMessage, i, 0);
         if (length < 0 || length >= static_cast<LRESULT>(sizeof text)) {
             RecordF("item", "%ld (too long)", static_cast<long>(i));
             continue;
         }
-        SendMessageA(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text));
-        RecordF("item", "%s", text);
+        SendMessageA(control, textMessage, i, reinterpret_cast<LPARAM>(text));
+        RecordF("item", "%s%s", combo && i == selected ? "* " : "", text);
     }
 }
 
@@ -333,7 +342,11 @@ bool RunLine(char* line) {
         if (!index) Fail("%s", "select needs a control and a row");
         HWND combo = ActiveControl(id);
         SendMessageA(combo, CB_SETCURSEL, Number(index + 1), 0);
+        // A user's choice in a drop-down list sends both: the system's file
+        // dialog takes a new file type only on the second.
         PostMessageA(GetParent(combo), WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE),
+                     reinterpret_cast<LPARAM>(combo));
+        PostMessageA(GetParent(combo), WM_COMMAND, MAKEWPARAM(id, CBN_SELENDOK),
                      reinterpret_cast<LPARAM>(combo));
         Sync();
     } else if (!strcmp(verb, "click-at")) {
