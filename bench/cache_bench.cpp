@@ -25,14 +25,14 @@
 
 namespace {
 
-std::vector<std::string> FileNames(int count, unsigned seed) {
+std::vector<std::string> FileNames(int count, unsigned variant) {
     std::vector<std::string> names;
     for (int i = 0; i < count; ++i) {
         char name[32];
         snprintf(name, sizeof name, "PLAN%05d.KVW", i);
         names.push_back(name);
     }
-    std::shuffle(names.begin(), names.end(), std::mt19937(seed));  // a listing's order
+    std::shuffle(names.begin(), names.end(), std::mt19937(variant));  // a listing's order
     return names;
 }
 

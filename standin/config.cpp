@@ -27,7 +27,7 @@ static void SetDefaults() {
     if (cwd == 0 || cwd >= MAX_PATH - 2) strcpy(g_config.rsc3059, "C:\\");
     else if (g_config.rsc3059[cwd - 1] != '\\') strcat(g_config.rsc3059, "\\");
     g_config.sampleCount = 24;
-    g_config.sampleSeed = 1;
+    g_config.sampleVariant = 1;
     g_config.timeoutMs = 20000;
 }
 
@@ -45,10 +45,10 @@ static bool ApplyOption(const char* arg) {
         if (_strnicmp(arg, t.name, n) == 0) return CopyOption(t.dst, MAX_PATH, arg + n);
     }
     struct Number { const char* name; long low, high; int* dst; };
-    int timeoutSeconds = -1, seed = -1;
+    int timeoutSeconds = -1, variant = -1;
     const Number numbers[] = {
         {"/count:", 1, 100000, &g_config.sampleCount},
-        {"/seed:", 0, 0x7fffffff, &seed},
+        {"/variant:", 0, 0x7fffffff, &variant},
         {"/timeout:", 1, 3600, &timeoutSeconds},
     };
     for (const Number& o : numbers) {
@@ -59,7 +59,7 @@ static bool ApplyOption(const char* arg) {
         if (end == arg + n || *end || value < o.low || value > o.high) return false;
         *o.dst = static_cast<int>(value);
         if (timeoutSeconds > 0) g_config.timeoutMs = timeoutSeconds * 1000;
-        if (seed >= 0) g_config.sampleSeed = static_cast<unsigned>(seed);
+        if (variant >= 0) g_config.sampleVariant = static_cast<unsigned>(variant);
         return true;
     }
     return false;
@@ -71,7 +71,7 @@ bool ParseCommandLine(const char* /*commandLine*/, char* error, int errorSize) {
         if (!ApplyOption(__argv[i])) {
             snprintf(error, errorSize,
                      "Unknown or malformed option: %s\n\nOptions: /script:file /transcript:file "
-                     "/module:dll /work:dir /samples:dir /count:N /seed:N /timeout:seconds "
+                     "/module:dll /work:dir /samples:dir /count:N /variant:N /timeout:seconds "
                      "/rsc3025:text /rsc3053:text /rsc3059:dir\\",
                      __argv[i]);
             return false;

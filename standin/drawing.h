@@ -171,7 +171,7 @@ bool WriteDrawingFile(HDL list, const char* path);
 HDL ReadDxfFile(const char* path);
 
 // ---- Samples (standin/samples.cpp) ----
-bool MakeSampleFolder(const char* folder, int count, unsigned seed);
+bool MakeSampleFolder(const char* folder, int count, unsigned variant);
 
 // ---- Views and drawing (standin/device.cpp) ----
 

@@ -5,7 +5,7 @@
 #include <commctrl.h>
 #include <stdio.h>
 
-extern bool MakeSampleFolder(const char* folder, int count, unsigned seed);
+extern bool MakeSampleFolder(const char* folder, int count, unsigned variant);
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int show) {
     char error[1024];
@@ -22,7 +22,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int show) {
     InitCommonControlsEx(&controls);
 
     if (g_config.samplesDir[0] &&
-        !MakeSampleFolder(g_config.samplesDir, g_config.sampleCount, g_config.sampleSeed)) {
+        !MakeSampleFolder(g_config.samplesDir, g_config.sampleCount, g_config.sampleVariant)) {
         RecordError("cannot make sample drawings in %s", g_config.samplesDir);
     }
     HWND window = CreateMainWindow(instance);

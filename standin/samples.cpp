@@ -1,6 +1,6 @@
 // Sample drawings for tests and demonstrations (/samples:DIR /count:N
-// /seed:N): floor plans, details, symbol libraries, templates and a few
-// broken files, all deterministic from the seed.
+// /variant:N): floor plans, details, symbol libraries, templates and a few
+// broken files, all deterministic from the variant number.
 #include "standin/samples.h"
 #include "standin/standin.h"
 
@@ -14,7 +14,7 @@ namespace {
 
 const float kPi = 3.14159265f;
 
-// xorshift32: the same drawings from the same seed on every machine.
+// xorshift32: the same drawings from the same variant number on every machine.
 struct Random {
     uint32_t state;
     uint32_t Next() {
@@ -323,12 +323,12 @@ bool MakeFolder(const char* folder) {
 // plan (.LVW), symbol library (.KVS), plan, template (.KVT), plan. Every
 // second library has no symbol definition. With eight files or more, the
 // last three are broken instead (cut short, garbage, empty).
-bool MakeSampleFolder(const char* folder, int count, unsigned seed) {
+bool MakeSampleFolder(const char* folder, int count, unsigned variant) {
     if (!folder || !MakeFolder(folder)) return false;
     bool ok = true;
     int libraries = 0;
     for (int i = 0; i < count; ++i) {
-        Random random = {seed * 2654435761u + static_cast<uint32_t>(i) * 40503u + 1u};
+        Random random = {variant * 2654435761u + static_cast<uint32_t>(i) * 40503u + 1u};
         random.Next();
         int number = i + 1;
         char path[MAX_PATH];

@@ -17,7 +17,7 @@ struct StandinConfig {
     char rsc3059[MAX_PATH];        // a directory path ending in a backslash
     char samplesDir[MAX_PATH];     // /samples: make sample drawings there, then go on
     int sampleCount;
-    unsigned sampleSeed;
+    unsigned sampleVariant;
     int timeoutMs;                 // every wait of a script run
 };
 extern StandinConfig g_config;

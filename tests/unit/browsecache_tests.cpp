@@ -225,9 +225,9 @@ void ModelFindOrAdd(std::vector<ModelEntry>& list, const std::string& name, uint
     else list.insert(list.begin() + insertBefore, fresh);
 }
 
-void CheckAgainstModel(Cache& cache, std::vector<ModelEntry> model, unsigned seed, int operations) {
+void CheckAgainstModel(Cache& cache, std::vector<ModelEntry> model, unsigned variant, int operations) {
     for (const ModelEntry& e : model) cache.Put(e.name, e.version, e.time);
-    std::mt19937 random(seed);
+    std::mt19937 random(variant);
     const char* pool[] = {"a.kvw", "A.KVW", "b.kvw", "B-1.kvw", "b_1.kvw", "c.kvw", "d.KVW",
                           "dd.kvw", "e.kvw", "Z.KVW", "m.kvd", "n.lvw", "~x.kvw"};
     for (int op = 0; op < operations; ++op) {
@@ -254,8 +254,8 @@ void CheckAgainstModel(Cache& cache, std::vector<ModelEntry> model, unsigned see
 }
 
 TEST_F(Cache, IndexedLookupMatchesTheWalkOnSortedLists) {
-    for (unsigned seed = 1; seed <= 6; ++seed) {
-        CheckAgainstModel(*this, {{"b.kvw", 3, 0}, {"C.KVW", 1, 0}, {"dd.kvw", 3, 1}}, seed, 150);
+    for (unsigned variant = 1; variant <= 6; ++variant) {
+        CheckAgainstModel(*this, {{"b.kvw", 3, 0}, {"C.KVW", 1, 0}, {"dd.kvw", 3, 1}}, variant, 150);
         DLEmpty(CacheList);
         ForgetCacheIndex();
     }

@@ -68,9 +68,9 @@ void ExpectOptions(int insertStyle, int autoSaveBackups, int alwaysCache) {
     EXPECT_EQ(Options.alwaysCache, alwaysCache);
 }
 
-void FillColours(unsigned char seed) {
+void FillColours(unsigned char variant) {
     unsigned char* bytes = reinterpret_cast<unsigned char*>(PictureInfo.colours);
-    for (int i = 0; i < 1024; ++i) bytes[i] = static_cast<unsigned char>(seed + i * 7);
+    for (int i = 0; i < 1024; ++i) bytes[i] = static_cast<unsigned char>(variant + i * 7);
 }
 
 // Runs first (tests run in the order written): nothing has been loaded yet.
