@@ -13,7 +13,8 @@ demo=$build/demo
 rm -rf "$demo"; mkdir -p "$demo"
 winpath() { printf 'Z:%s' "$(printf '%s' "$1" | tr / '\\')"; }
 options=("/work:$(winpath "$demo")" "/samples:$(winpath "$demo/drawings")" "/count:40"
-         "/rsc3059:$(winpath "$demo/drawings")\\" "/transcript:$(winpath "$demo/transcript.txt")")
+         "/rsc3059:$(winpath "$demo/drawings")\\" "/rsc3025:$(winpath "$demo/drawings")\\PLAN001.KVW"
+         "/transcript:$(winpath "$demo/transcript.txt")")
 if [ -n "${DISPLAY:-}" ] && [ -z "${XP_HEADLESS:-}" ]; then
   "$root/tools/wine-run" "$build/kv32.exe" "${options[@]}"
 else
