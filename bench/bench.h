@@ -4,7 +4,7 @@
 
 #include <stdio.h>
 
-#include "standin/samples.h"
+#include "standin/samples/samples.h"
 #include "standin/standin.h"
 
 inline double Now() {

@@ -21,7 +21,7 @@
 #include "browsecache/cache.h"
 #include "host/host.h"
 #include "module/state.h"
-#include "standin/drawing.h"
+#include "standin/drawing/drawing.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <stdio.h>
 #include <string.h>
 
-#include "standin/device.h"
+#include "standin/device/device.h"
 #include "bench/bench.h"
 
 namespace {

@@ -6,7 +6,7 @@
 
 #include "host/hostapi.h"
 
-// ---- Configuration (standin/config.cpp) ----
+// ---- Configuration (standin/window/config.cpp) ----
 struct StandinConfig {
     char modulePath[MAX_PATH];
     char scriptPath[MAX_PATH];
@@ -24,7 +24,7 @@ extern StandinConfig g_config;
 // Parses the command line into g_config; false (with a message) when malformed.
 bool ParseCommandLine(const char* commandLine, char* error, int errorSize);
 
-// ---- Transcript (standin/transcript.cpp) ----
+// ---- Transcript (standin/window/transcript.cpp) ----
 void OpenTranscript(const char* path);
 void CloseTranscript();
 // One line "kind text"; newlines in text are written as \n.
@@ -34,7 +34,7 @@ void RecordF(const char* kind, const char* format, ...) __attribute__((format(pr
 void RecordError(const char* format, ...) __attribute__((format(printf, 1, 2)));
 int TranscriptErrorCount();
 
-// ---- Main window (standin/mainwindow.cpp) ----
+// ---- Main window (standin/window/mainwindow.cpp) ----
 enum {
     WM_APP_SUBMIT = WM_APP + 1,    // lParam: heap text typed on the command line
     WM_APP_CANCEL,                 // Escape on the command line
@@ -49,7 +49,7 @@ void SetStatusLine(const char* text);
 void SetPromptLine(const char* text);
 void RedrawDrawingView();
 
-// ---- Commands and prompts (standin/commands.cpp, standin/prompt.cpp) ----
+// ---- Commands and prompts (standin/window/commands.cpp, standin/window/prompt.cpp) ----
 bool LoadModule(const char* path);
 void UnloadModules();
 // Text entered on the command line: a prompt's answer, or a command.
@@ -64,25 +64,25 @@ const XpRecordLayout* RegisteredRecord(int slot);
 // The registered module whose entity entry serves entityType, or null.
 EntityProc FindEntityProc(unsigned entityType);
 
-// ---- Message boxes (standin/messages.cpp) ----
+// ---- Message boxes (standin/dialogs/messages.cpp) ----
 // Answers that QuestBox and ErrorBox take instead of showing a box (unit tests).
 void QueueBoxAnswer(int answer);
 HWND DialogOwner();
 
-// ---- Dialog services (standin/dialogs.cpp) ----
+// ---- Dialog services (standin/dialogs/dialogs.cpp) ----
 HWND ActiveHostDialog();
 
-// ---- Macros (standin/macros.cpp) ----
+// ---- Macros (standin/window/macros.cpp) ----
 const char* MacroVariable(const char* name);
 
-// ---- Script runs (standin/script.cpp, standin/screenshot.cpp) ----
+// ---- Script runs (standin/script/script.cpp, standin/script/screenshot.cpp) ----
 bool StartScript(const char* path, DWORD uiThreadId);
 // A path under the run's start folder as the script wrote it (relative).
 const char* ScriptRelative(const char* path);
 bool SaveScreenshot(HWND window, const char* path);
 bool WritePng(const char* path, int width, int height, const unsigned char* rgbRows);
 
-// ---- Drawings (standin/drawing*.cpp) ----
+// ---- Drawings (standin/drawing/, standin/samples/) ----
 // The drawing shown in the main window; replaced by ~LOADM and ~TEMPLATEM.
 void SetWorkDrawing(HDL list);
 int* DrawingChangedFlag();

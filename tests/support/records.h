@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "standin/drawing.h"
+#include "standin/drawing/drawing.h"
 
 namespace testrec {
 

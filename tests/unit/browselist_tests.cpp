@@ -13,7 +13,7 @@
 #include "host/host.h"
 #include "module/state.h"
 #include "settings/settings.h"
-#include "standin/drawing.h"
+#include "standin/drawing/drawing.h"
 #include "standin/standin.h"
 #include "tests/support/browsedialog.h"
 #include "tests/support/folders.h"

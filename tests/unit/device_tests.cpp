@@ -8,7 +8,7 @@
 
 #include <vector>
 
-#include "standin/device.h"
+#include "standin/device/device.h"
 #include "standin/standin.h"
 
 namespace {

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "standin/drawlist_internal.h"
-#include "standin/samples.h"
+#include "standin/drawing/drawlist_internal.h"
+#include "standin/samples/samples.h"
 #include "standin/standin.h"
 
 namespace {

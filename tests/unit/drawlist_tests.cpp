@@ -6,7 +6,7 @@
 
 #include <vector>
 
-#include "standin/drawlist_internal.h"
+#include "standin/drawing/drawlist_internal.h"
 #include "standin/standin.h"
 
 namespace {

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "standin/drawing.h"
-#include "standin/dxf.h"
+#include "standin/drawing/drawing.h"
+#include "standin/dxf/dxf.h"
 #include "standin/standin.h"
 
 namespace {

@@ -11,7 +11,7 @@
 #include "browser/browserinternal.h"
 #include "host/host.h"
 #include "module/state.h"
-#include "standin/drawing.h"
+#include "standin/drawing/drawing.h"
 #include "standin/standin.h"
 #include "tests/support/browsedialog.h"
 #include "tests/support/folders.h"

@@ -1,6 +1,6 @@
 // The main window's drawing view: the work drawing zoomed to its extents,
 // drawn off-screen through the display device and copied in one piece.
-#include "standin/device.h"
+#include "standin/device/device.h"
 #include "standin/standin.h"
 
 #include <string.h>

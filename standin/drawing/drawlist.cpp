@@ -1,6 +1,6 @@
 // Drawing lists: entity nodes on the heap, list heads, member lists, and the
 // internal list interface that the file readers build drawings with.
-#include "standin/drawlist_internal.h"
+#include "standin/drawing/drawlist_internal.h"
 #include "standin/standin.h"
 
 #include <stdlib.h>

@@ -1,6 +1,6 @@
 // Extents: the running box of BgnPExtents .. EndPExtents, the exact bounds
 // of each entity type, and the symbol transform of LDSymTM and TranP2.
-#include "standin/device.h"
+#include "standin/device/device.h"
 #include "standin/standin.h"
 
 #include <math.h>

@@ -1,7 +1,7 @@
 // EDraw1: one entity on the current drawing target, at the target's view,
 // in the entity's own colour, line style and width. References and groups
 // draw their members.
-#include "standin/edraw.h"
+#include "standin/device/edraw.h"
 #include "standin/standin.h"
 
 #include <math.h>

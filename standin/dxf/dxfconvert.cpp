@@ -7,7 +7,7 @@
 #include <unordered_map>
 #include <unordered_set>
 
-#include "standin/dxf.h"
+#include "standin/dxf/dxf.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 // filled polygons. Coordinates arrive as doubles and are clipped to a window
 // around the view before they become GDI's integers, so a far-away point
 // neither overflows nor bends a line.
-#include "standin/edraw.h"
+#include "standin/device/edraw.h"
 
 #include <math.h>
 #include <vector>

@@ -2,7 +2,7 @@
 // entity drawing and extents share, and checked access to entity records.
 #pragma once
 
-#include "standin/drawing.h"
+#include "standin/drawing/drawing.h"
 
 // A 2-D affine map: x' = a x + b y + e, y' = c x + d y + f.
 struct Affine {

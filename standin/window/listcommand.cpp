@@ -4,7 +4,7 @@
 
 #include <stdio.h>
 
-#include "standin/drawing.h"
+#include "standin/drawing/drawing.h"
 
 namespace {
 

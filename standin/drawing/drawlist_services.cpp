@@ -1,7 +1,7 @@
 // The drawing-list services that the host exports to modules, and the work
 // drawing shown in the main window. A module's wrong handle or malformed
 // record is its own fault: it is refused and logged as an error of the run.
-#include "standin/drawlist_internal.h"
+#include "standin/drawing/drawlist_internal.h"
 #include "standin/standin.h"
 
 #include <string.h>

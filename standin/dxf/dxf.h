@@ -2,7 +2,7 @@
 // tested alone: the group reader (ASCII or binary group code / value pairs),
 // the section parser (a faithful model of the entities that matter), and the
 // conversion of that model into this host's entity records. ReadDxfFile
-// (standin/dxffile.cpp) runs them and appends the records to a new list.
+// (standin/dxf/dxffile.cpp) runs them and appends the records to a new list.
 #pragma once
 
 #include <stddef.h>
@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "standin/drawing.h"
+#include "standin/drawing/drawing.h"
 
 // ---- Bounds on untrusted input ----
 enum : uint32_t {
@@ -28,7 +28,7 @@ enum : uint32_t {
     kDxfMaxArray = 256,         // MINSERT copies of one INSERT
 };
 
-// ---- Group reader (standin/dxfgroups.cpp) ----
+// ---- Group reader (standin/dxf/dxfgroups.cpp) ----
 
 struct DxfGroup {
     int code;
@@ -61,7 +61,7 @@ bool GroupInt(const DxfGroup& group, int* value);
 // The text with leading blanks removed.
 const char* GroupName(const DxfGroup& group);
 
-// ---- Model (standin/dxfparse.cpp) ----
+// ---- Model (standin/dxf/dxfparse.cpp) ----
 
 enum DxfKind : uint8_t {
     kDxfLine, kDxfArc, kDxfCircle, kDxfEllipse, kDxfPolyline, kDxfSpline,
@@ -116,7 +116,7 @@ struct DxfModel {
 // the file is refused; a bad entity is dropped without spoiling the rest.
 bool ParseDxf(const uint8_t* data, size_t size, DxfModel* model, char* why, size_t whySize);
 
-// ---- Conversion to host records (standin/dxfconvert.cpp, dxfshapes.cpp) ----
+// ---- Conversion to host records (standin/dxf/dxfconvert.cpp, dxfshapes.cpp) ----
 
 // Host records, back to back, each starting with its EntityHead.
 typedef std::vector<uint8_t> RecordBuffer;

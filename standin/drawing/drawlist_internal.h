@@ -2,7 +2,7 @@
 // list head, shared by the files that implement the list services.
 #pragma once
 
-#include "standin/drawing.h"
+#include "standin/drawing/drawing.h"
 
 struct ScanCursor;
 struct NodeChunk;

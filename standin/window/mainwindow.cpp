@@ -1,6 +1,6 @@
 // The main window: drawing view, prompt, command line and status line.
 #include "standin/standin.h"
-#include "standin/standin_res.h"
+#include "standin/window/standin_res.h"
 
 #include <initializer_list>
 #include <stdlib.h>

@@ -3,7 +3,7 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include "standin/dxf.h"
+#include "standin/dxf/dxf.h"
 
 namespace {
 

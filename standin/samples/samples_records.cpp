@@ -1,6 +1,6 @@
 // Entity makers for the sample drawings: each builds one record with the
 // pen of the sheet and appends it.
-#include "standin/samples.h"
+#include "standin/samples/samples.h"
 
 #include <math.h>
 #include <string.h>

@@ -1,6 +1,6 @@
 // Entity records: the well-formedness rule every list and reader applies,
 // the host's current attributes, and the information-line services.
-#include "standin/drawing.h"
+#include "standin/drawing/drawing.h"
 #include "standin/standin.h"
 
 #include <string.h>

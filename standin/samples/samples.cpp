@@ -1,7 +1,7 @@
 // Sample drawings for tests and demonstrations (/samples:DIR /count:N
 // /variant:N): floor plans, details, symbol libraries, templates and a few
 // broken files, all deterministic from the variant number.
-#include "standin/samples.h"
+#include "standin/samples/samples.h"
 #include "standin/standin.h"
 
 #include <math.h>

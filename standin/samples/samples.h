@@ -2,7 +2,7 @@
 // with, and one maker per entity type.
 #pragma once
 
-#include "standin/drawing.h"
+#include "standin/drawing/drawing.h"
 
 struct SampleSheet {
     HDL list;            // where entities go: a drawing or a member list

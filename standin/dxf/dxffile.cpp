@@ -5,7 +5,7 @@
 
 #include <new>
 
-#include "standin/dxf.h"
+#include "standin/dxf/dxf.h"
 #include "standin/standin.h"
 
 namespace {

@@ -2,7 +2,7 @@
 // the entity types are drawn with.
 #pragma once
 
-#include "standin/device.h"
+#include "standin/device/device.h"
 
 // The entity's pen: selected into the DC on its first stroke (most entities
 // of a thumbnail are a single pixel and need none) and put back, and a pen

@@ -134,7 +134,7 @@ enum { kMaxRecordLength = 16 * 1024 * 1024, kMaxNesting = 16 };
 // are only held to the length rules. Every list and file reader checks with it.
 bool IsWellFormedRecord(const void* record, uint32_t length);
 
-// ---- Lists (standin/drawlist.cpp) ----
+// ---- Lists (standin/drawing/drawlist.cpp) ----
 
 // A new empty list with a default header and no layer table.
 HDL NewList(const char* name);
@@ -159,7 +159,7 @@ HeaderBlock* HeaderOf(HDL list);
 // definition of the same name; references without one are unlinked (null).
 void LinkSymbolReferences(HDL list);
 
-// ---- Files (standin/drawfile.cpp, standin/dxf.cpp) ----
+// ---- Files (standin/drawing/drawfile.cpp, standin/dxf/dxffile.cpp) ----
 
 // The native format; null when the file cannot be read or is invalid.
 HDL ReadDrawingFile(const char* path);
@@ -170,10 +170,10 @@ bool WriteDrawingFile(HDL list, const char* path);
 // ASCII or binary DXF; null when refused.
 HDL ReadDxfFile(const char* path);
 
-// ---- Samples (standin/samples.cpp) ----
+// ---- Samples (standin/samples/samples.cpp) ----
 bool MakeSampleFolder(const char* folder, int count, unsigned variant);
 
-// ---- Views and drawing (standin/device.cpp) ----
+// ---- Views and drawing (standin/device/device.cpp) ----
 
 // Paints the work drawing into the main window's view.
 void PaintDrawingView(HWND view, HDC dc);

@@ -2,7 +2,7 @@
 // splines.
 #include <math.h>
 
-#include "standin/dxf.h"
+#include "standin/dxf/dxf.h"
 
 namespace {
 

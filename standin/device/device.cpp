@@ -1,7 +1,7 @@
 // The display device: a stack of drawing targets (memory DCs and owner-drawn
 // items), the host's fixed colour palette, rectangles, lines and text in
 // pixels, and the views that map a drawing window onto a target.
-#include "standin/device.h"
+#include "standin/device/device.h"
 #include "standin/standin.h"
 
 #include <math.h>

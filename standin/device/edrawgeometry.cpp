@@ -1,6 +1,6 @@
 // Geometry that entity drawing and extents share: affine maps, arc sweeps,
 // the text box estimate, and checked access to records.
-#include "standin/device.h"
+#include "standin/device/device.h"
 
 #include <math.h>
 #include <string.h>

@@ -4,7 +4,7 @@
 // Files are untrusted: the reader takes the whole file into memory and reads
 // every field through a cursor that checks it against the bytes left, so a
 // damaged file is refused (null), never over-read.
-#include "standin/drawlist_internal.h"
+#include "standin/drawing/drawlist_internal.h"
 #include "standin/standin.h"
 
 #include <stdlib.h>

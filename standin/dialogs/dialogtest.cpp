@@ -1,7 +1,7 @@
 // DLGTEST: the host's own round trip through its dialog services, with every
 // kind of binding, so the services are exercised without any module.
 #include "standin/standin.h"
-#include "standin/standin_res.h"
+#include "standin/window/standin_res.h"
 
 #include <stdio.h>
 
