@@ -65,6 +65,10 @@ int DeleteEntryFile(ImageInfoRecord* entry) {
 
 }  // namespace
 
+int ActOnBrowseEntry(ImageInfoRecord* entry) {
+    return DeleteOnClick ? DeleteEntryFile(entry) : PickEntry(entry);
+}
+
 int HitColumn(int dx, bool small, int columns) {
     if (dx <= 0) return -1;
     int column = dx / (small ? kSmallPitch : kLargePitch);
@@ -84,5 +88,5 @@ int OnBrowseListClick(int code) {
     ImageInfoRecord* entry = AsImageInfo(reinterpret_cast<HostEntity*>(data));
     for (int i = 0; entry && i < column; ++i) entry = AsImageInfo(entry->nextShown);
     if (!entry) return kKeepOpen;
-    return DeleteOnClick ? DeleteEntryFile(entry) : PickEntry(entry);
+    return ActOnBrowseEntry(entry);
 }

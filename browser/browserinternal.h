@@ -73,6 +73,9 @@ int DrawBrowseRow(int action, void* item);
 // The column that a click dx pixels from the list's left edge hits, or -1.
 int HitColumn(int dx, bool small, int columns);
 int OnBrowseListClick(int code);
+// What a click on a picture does: pick it, or with "&Delete on click" ask
+// and delete its file. kEndDialog after a pick.
+int ActOnBrowseEntry(ImageInfoRecord* entry);
 
 // ---- browsedialog.cpp ----
 LRESULT CALLBACK BrowseMouseHook(int code, WPARAM wParam, LPARAM lParam);
