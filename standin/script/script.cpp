@@ -14,6 +14,11 @@
 //                         window, child dialogs included (a file dialog's panel)
 //   select ID INDEX       choose a row of a combo box of the active window
 //   click-at ID X Y       press and release the left button at X,Y of a control
+//   key NAME              press and release a key through the system's real input,
+//                         to the active window: Right, Left, Up, Down, Home, End,
+//                         Prior, Next, Return, Space, Escape or Tab
+//   wheel ID N            turn the mouse wheel N notches over a control of the
+//                         active window (negative: down)
 //   box yes|no|ok         answer the message box that is showing
 //   file-dialog PATH      type PATH into the file dialog that is showing, press Open
 //   file-dialog cancel    cancel the file dialog that is showing
@@ -69,6 +74,16 @@ LRESULT CALLBACK CountButtons(int code, WPARAM wParam, LPARAM lParam) {
         InterlockedIncrement(&g_buttonMessages);
     }
     return CallNextHookEx(g_counterHook, code, wParam, lParam);
+}
+
+// Key messages the user-interface thread has taken from its queue, counted
+// the same way.
+volatile LONG g_keyMessages;
+HHOOK g_keyCounterHook;
+
+LRESULT CALLBACK CountKeys(int code, WPARAM wParam, LPARAM lParam) {
+    if (code == HC_ACTION) InterlockedIncrement(&g_keyMessages);
+    return CallNextHookEx(g_keyCounterHook, code, wParam, lParam);
 }
 
 [[noreturn]] void Fail(const char* format, const char* detail) {
@@ -127,26 +142,72 @@ void ClickButton(HWND button) {
 
 void SyncPainted();
 
-// Each button event carries its own absolute position: a pointer motion
-// that Wine takes from the X server after SetCursorPos could otherwise move
-// the cursor back before the button is pressed.
-void MouseButton(DWORD flags, POINT at) {
-    LONG before = g_buttonMessages;
-    int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
-    INPUT input = {};
-    input.type = INPUT_MOUSE;
-    input.mi.dx = (at.x * 65536 + width - 1) / width;
-    input.mi.dy = (at.y * 65536 + height - 1) / height;
-    input.mi.dwFlags = flags | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-    SendInput(1, &input, sizeof input);
-    for (DWORD waited = 0; g_buttonMessages == before; waited += 5) {
-        if (waited >= static_cast<DWORD>(g_config.timeoutMs)) Fail("%s", "the click never arrived");
+// Sends the input and waits until the user-interface thread has taken
+// `messages` more from its queue, as the counter tells.
+void SendAndWait(INPUT* inputs, UINT count, volatile LONG* counter, LONG messages) {
+    LONG before = *counter;
+    SendInput(count, inputs, sizeof *inputs);
+    for (DWORD waited = 0; *counter - before < messages; waited += 5) {
+        if (waited >= static_cast<DWORD>(g_config.timeoutMs)) Fail("%s", "the input never arrived");
         Sleep(5);
     }
     // The hook may see the message before it is handled, and a posted sync
     // would be handed out before queued input: wait for the timer, which
     // comes only once input and paint are done.
     SyncPainted();
+}
+
+// Each button event carries its own absolute position: a pointer motion
+// that Wine takes from the X server after SetCursorPos could otherwise move
+// the cursor back before the button is pressed. For a wheel event data is
+// the turn.
+void MouseButton(DWORD flags, POINT at, int data = 0) {
+    int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
+    INPUT input = {};
+    input.type = INPUT_MOUSE;
+    input.mi.dx = (at.x * 65536 + width - 1) / width;
+    input.mi.dy = (at.y * 65536 + height - 1) / height;
+    input.mi.mouseData = static_cast<DWORD>(data);
+    input.mi.dwFlags = flags | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    SendAndWait(&input, 1, &g_buttonMessages, 1);
+}
+
+// The navigation keys are extended keys on a real keyboard.
+void PressKey(const char* name) {
+    static const struct { const char* name; WORD key; bool extended; } kKeys[] = {
+        {"Right", VK_RIGHT, true}, {"Left", VK_LEFT, true},   {"Up", VK_UP, true},
+        {"Down", VK_DOWN, true},   {"Home", VK_HOME, true},   {"End", VK_END, true},
+        {"Prior", VK_PRIOR, true}, {"Next", VK_NEXT, true},   {"Return", VK_RETURN, false},
+        {"Space", VK_SPACE, false}, {"Escape", VK_ESCAPE, false}, {"Tab", VK_TAB, false},
+    };
+    for (const auto& key : kKeys) {
+        if (strcmp(name, key.name)) continue;
+        WaitForActive("window", [](HWND) { return true; });
+        INPUT inputs[2] = {};
+        for (int i = 0; i < 2; ++i) {
+            inputs[i].type = INPUT_KEYBOARD;
+            inputs[i].ki.wVk = key.key;
+            inputs[i].ki.wScan = static_cast<WORD>(MapVirtualKeyA(key.key, MAPVK_VK_TO_VSC));
+            inputs[i].ki.dwFlags = (key.extended ? KEYEVENTF_EXTENDEDKEY : 0) | (i ? KEYEVENTF_KEYUP : 0);
+        }
+        SendAndWait(inputs, 2, &g_keyMessages, 2);
+        return;
+    }
+    Fail("unknown key %s", name);
+}
+
+// Each notch is an event of its own, as a wheel sends them.
+void TurnWheel(int id, int notches) {
+    HWND control = ActiveControl(id);
+    RECT client;
+    GetClientRect(control, &client);
+    POINT centre = {client.right / 2, client.bottom / 2};
+    ClientToScreen(control, &centre);
+    SetCursorPos(centre.x, centre.y);
+    Sync();
+    for (int i = 0; i < abs(notches); ++i) {
+        MouseButton(MOUSEEVENTF_WHEEL, centre, notches < 0 ? -WHEEL_DELTA : WHEEL_DELTA);
+    }
 }
 
 void ClickAt(int id, int x, int y) {
@@ -353,6 +414,12 @@ bool RunLine(char* line) {
         int id, x, y;
         if (sscanf(argument, "%d %d %d", &id, &x, &y) != 3) Fail("%s", "click-at needs ID X Y");
         ClickAt(id, x, y);
+    } else if (!strcmp(verb, "key")) {
+        PressKey(argument);
+    } else if (!strcmp(verb, "wheel")) {
+        int id, notches;
+        if (sscanf(argument, "%d %d", &id, &notches) != 2) Fail("%s", "wheel needs ID N");
+        TurnWheel(id, notches);
     } else if (!strcmp(verb, "box")) {
         AnswerBox(argument);
     } else if (!strcmp(verb, "file-dialog")) {
@@ -410,6 +477,7 @@ bool StartScript(const char* path, DWORD uiThreadId) {
     if (length == 0 || length >= MAX_PATH - 1) g_startFolder[0] = '\0';
     else if (g_startFolder[length - 1] != '\\') lstrcatA(g_startFolder, "\\");
     g_counterHook = SetWindowsHookExA(WH_MOUSE, CountButtons, nullptr, uiThreadId);
+    g_keyCounterHook = SetWindowsHookExA(WH_KEYBOARD, CountKeys, nullptr, uiThreadId);
     HANDLE thread = CreateThread(nullptr, 0, ScriptThread, nullptr, 0, nullptr);
     if (!thread) return false;
     CloseHandle(thread);
