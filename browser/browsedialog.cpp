@@ -36,7 +36,7 @@ enum { kSelectPathEnded = IDC_BROWSE_SELECTPATH, kSavedDirSize = 256 };
 
 // One showing of the dialog for browseDirectory; the ending control's id.
 int ShowBrowseDialog() {
-    HDLGDEF def = host::DefDlg(kTemplate, InitBrowseList);
+    HDLGDEF def = host::DefDlg(kTemplate, InitBrowseDialog);
     if (!def) return 0;
     host::LSTCTL(def, IDC_BROWSE_LIST, &BrowseListRow, kEmptyList, OnBrowseListClick, DrawBrowseRow);
     host::CMBCTL(def, IDC_BROWSE_FORMAT, &FormatIndex, kFormatComboItems, ChangeBrowseFormat);
@@ -47,7 +47,9 @@ int ShowBrowseDialog() {
     host::BTNCTL(def, IDC_BROWSE_CLOSE, CloseBrowser);
     host::BTNCTL(def, IDC_BROWSE_CACHEALL, CacheAll);
     g_mouseHook = SetWindowsHookExA(WH_MOUSE, BrowseMouseHook, XpRecord.hookModule, GetCurrentThreadId());
+    StartBrowseKeys();
     int result = host::XPDlog(def, XpRecord.instance);
+    StopBrowseKeys();
     if (g_mouseHook) UnhookWindowsHookEx(g_mouseHook);
     g_mouseHook = nullptr;
     host::RelDlg(def);

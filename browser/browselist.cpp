@@ -83,8 +83,12 @@ void FillBrowseList() {
     LinkViewChain(FormatIndex);
 }
 
+// The framed picture stays framed through a refill, also when the rows
+// change from three to six pictures.
 int RefreshBrowseList() {
+    int framed = FramedPicture();
     FillBrowseList();
+    FramePicture(framed);
     host::UpdCtl(IDC_BROWSE_LIST);
     return kKeepOpen;
 }

@@ -83,3 +83,21 @@ int CloseBrowser();
 int SelectBrowsePath();
 // True while the dialog's mouse hook is installed.
 bool BrowseHookInstalled();
+
+// ---- browsekeys.cpp ----
+// The framed picture's column; its row is the list's caret row. Written by
+// the keys and clicks, read by the painter.
+extern int FramedColumn;
+// Where a key moves the frame from picture (counted from 0 through the view
+// chain) among count pictures; pageRows is how many rows the list shows.
+int MoveFrame(int picture, int key, int count, int columns, int pageRows);
+// The framed picture, or -1 when the list has none.
+int FramedPicture();
+// Frames picture (clamped to those listed) and scrolls it into view.
+void FramePicture(int picture);
+// The host's initialisation callback: the list filled, the keyboard on its
+// first picture.
+int InitBrowseDialog();
+// The dialog's thread message hook, installed around the dialog.
+void StartBrowseKeys();
+void StopBrowseKeys();

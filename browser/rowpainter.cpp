@@ -18,7 +18,7 @@ POINT ListOrigin;
 
 namespace {
 
-enum { kBackground = 15, kText = 0, kBandHeight = 12 };
+enum { kBackground = 15, kText = 0, kBandHeight = 12, kFrameWidth = 2 };
 
 struct Geometry {
     int firstLeft, pitch, width, topGap, height;
@@ -80,6 +80,20 @@ void MakeOnDemand(HostEntity** entity, int column, int itemId) {
     host::StatusMsg(nullptr);
 }
 
+// The keyboard's frame round the picture and its name, in the system's
+// highlight colour. It lies in the gaps round the box; the small rows leave
+// no gap under the name band, so there it covers the band's last pixels.
+void DrawFocusFrame(HDC dc, const RECT& item, int column, bool small) {
+    RECT box = PictureBox(item, column, small);
+    RECT frame = {box.left - kFrameWidth, box.top - kFrameWidth, box.right + kFrameWidth,
+                  std::min<LONG>(NameBand(box).bottom + kFrameWidth, item.bottom)};
+    HBRUSH brush = GetSysColorBrush(COLOR_HIGHLIGHT);
+    for (int ring = 0; ring < kFrameWidth; ++ring) {
+        FrameRect(dc, &frame, brush);
+        InflateRect(&frame, -1, -1);
+    }
+}
+
 void DrawRow(const DRAWITEMSTRUCT* item) {
     int itemId = static_cast<int>(item->itemID);
     intptr_t data = host::GetLstDta(IDC_BROWSE_LIST, itemId);
@@ -90,6 +104,7 @@ void DrawRow(const DRAWITEMSTRUCT* item) {
     GetDCOrgEx(item->hDC, &ListOrigin);
     if (!colourTableReady) LoadColorMap();
     bool small = SmallPictures != 0;
+    int columnsDrawn = 0;
     for (int column = 0; column < ColumnsPerRow; ++column) {
         RECT box = PictureBox(item->rcItem, column, small);
         const ImageInfoRecord* entry = AsImageInfo(entity);
@@ -104,8 +119,14 @@ void DrawRow(const DRAWITEMSTRUCT* item) {
                      DrawPicture(item->hDC, box, entry);
         if (!drawn) DrawEmptyFrame(&box);
         DrawName(box, entry->name);
+        columnsDrawn = column + 1;
         if (!entry->nextShown) break;
         entity = entry->nextShown;
+    }
+    // The list's focus row carries the frame; a short last row frames its
+    // last picture.
+    if ((item->itemState & ODS_FOCUS) && columnsDrawn > 0) {
+        DrawFocusFrame(item->hDC, item->rcItem, std::min(FramedColumn, columnsDrawn - 1), small);
     }
 }
 

@@ -340,6 +340,44 @@ TEST_F(BrowseList, SevenFilesMakeRowsOfThreeOrSix) {
     EXPECT_EQ(Chain(), (NameList{"A.KVW", "B.KVW", "C.KVW", "D.KVW", "E.KVW", "F.KVW", "G.KVW"}));
 }
 
+TEST(Keys, TheFrameMovesAcrossRowEndsByRowsAndByPages) {
+    // Seven pictures in rows of three: 0 1 2 / 3 4 5 / 6.
+    EXPECT_EQ(MoveFrame(2, VK_RIGHT, 7, 3, 2), 3);
+    EXPECT_EQ(MoveFrame(3, VK_LEFT, 7, 3, 2), 2);
+    EXPECT_EQ(MoveFrame(0, VK_LEFT, 7, 3, 2), 0);
+    EXPECT_EQ(MoveFrame(6, VK_RIGHT, 7, 3, 2), 6);
+    EXPECT_EQ(MoveFrame(1, VK_DOWN, 7, 3, 2), 4);
+    EXPECT_EQ(MoveFrame(5, VK_DOWN, 7, 3, 2), 6);  // nothing under it: the last picture
+    EXPECT_EQ(MoveFrame(6, VK_DOWN, 7, 3, 2), 6);
+    EXPECT_EQ(MoveFrame(4, VK_UP, 7, 3, 2), 1);
+    EXPECT_EQ(MoveFrame(1, VK_UP, 7, 3, 2), 1);
+    EXPECT_EQ(MoveFrame(4, VK_HOME, 7, 3, 2), 0);
+    EXPECT_EQ(MoveFrame(1, VK_END, 7, 3, 2), 6);
+    // Twelve in four rows, two of them shown: a page is two rows.
+    EXPECT_EQ(MoveFrame(1, VK_NEXT, 12, 3, 2), 7);
+    EXPECT_EQ(MoveFrame(7, VK_NEXT, 12, 3, 2), 10);  // the last row, same column
+    EXPECT_EQ(MoveFrame(10, VK_PRIOR, 12, 3, 2), 4);
+    EXPECT_EQ(MoveFrame(4, VK_PRIOR, 12, 3, 2), 1);  // the first row, same column
+    EXPECT_EQ(MoveFrame(9, VK_RIGHT, 12, 6, 3), 10);
+    EXPECT_EQ(MoveFrame(0, VK_RIGHT, 0, 3, 2), -1);  // no pictures, no frame
+}
+
+TEST_F(BrowseList, TheFramedPictureStaysFramedThroughARefill) {
+    for (const char* name : {"A.KVW", "B.KVW", "C.KVW", "D.KVW", "E.KVW", "F.KVW", "G.KVW"}) WriteFile(name);
+    ScanBrowseDir(0);
+    testdlg::RunInBrowseDialog([] {
+        RefreshBrowseList();
+        FramePicture(4);
+        EXPECT_EQ(FramedPicture(), 4);
+        SmallPictures = 1;
+        RefreshBrowseList();
+        EXPECT_EQ(FramedPicture(), 4);
+        EXPECT_EQ(FramedColumn, 4);
+        FramePicture(99);
+        EXPECT_EQ(FramedPicture(), 6);
+    });
+}
+
 TEST_F(BrowseList, AnEmptyFolderHasNoRows) {
     ScanBrowseDir(0);
     Rows rows = FillAndRead();

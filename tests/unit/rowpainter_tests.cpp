@@ -94,7 +94,7 @@ struct RowPainter : ::testing::Test {
         return entry;
     }
     // Fills the list and draws row `row` into the canvas at item top `top`.
-    void DrawRow(Canvas& canvas, int row, int top) {
+    void DrawRow(Canvas& canvas, int row, int top, UINT state = 0) {
         testdlg::RunInBrowseDialog([&] {
             FillBrowseList();
             DRAWITEMSTRUCT item = {};
@@ -102,6 +102,7 @@ struct RowPainter : ::testing::Test {
             item.CtlID = IDC_BROWSE_LIST;
             item.itemID = static_cast<UINT>(row);
             item.itemAction = ODA_DRAWENTIRE;
+            item.itemState = state;
             item.hDC = canvas.dc;
             int height = SmallPictures ? kSmallRowHeight : kLargeRowHeight;
             item.rcItem = {0, top, 600, top + height};
@@ -245,6 +246,38 @@ TEST_F(RowPainter, WithoutAColourTableNoStoredPictureIsTrusted) {
     DrawRow(canvas, 0, 0);
     EXPECT_EQ(canvas.At(12 + 3, 5 + 50), kBlack);
     EXPECT_EQ(canvas.At(12 + 20, 5 + 50), kWhite);
+}
+
+TEST_F(RowPainter, TheFocusRowFramesTheFramedPicture) {
+    const COLORREF frame = GetSysColor(COLOR_HIGHLIGHT);
+    Put("A.KVW", kPictureMade);
+    Put("B.KVW", kPictureMade);
+    FramedColumn = 1;
+    Canvas canvas(600, 211);
+    DrawRow(canvas, 0, 0, ODS_FOCUS);
+    EXPECT_EQ(canvas.At(203 - 2, 100), frame);              // left of the second box
+    EXPECT_EQ(canvas.At(389 + 1, 100), frame);              // right of it
+    EXPECT_EQ(canvas.At(250, 5 - 2), frame);                // above it
+    EXPECT_EQ(canvas.At(250, 206 + 1), frame);              // under its name
+    EXPECT_EQ(canvas.At(12 - 2, 100), kWhite);              // the first is not framed
+    // A column beyond a short row frames its last picture; without the
+    // focus there is no frame.
+    FramedColumn = 2;
+    Canvas beyond(600, 211);
+    DrawRow(beyond, 0, 0, ODS_FOCUS);
+    EXPECT_EQ(beyond.At(203 - 2, 100), frame);
+    Canvas unfocused(600, 211);
+    DrawRow(unfocused, 0, 0);
+    EXPECT_EQ(unfocused.At(203 - 2, 100), kWhite);
+    // Small rows: the frame stays inside the row.
+    SmallPictures = 1;
+    FramedColumn = 0;
+    Canvas small(600, 109);
+    DrawRow(small, 0, 0, ODS_FOCUS);
+    EXPECT_EQ(small.At(5 - 2, 50), frame);
+    EXPECT_EQ(small.At(40, 0), frame);
+    EXPECT_EQ(small.At(40, 108), frame);
+    FramedColumn = 0;
 }
 
 TEST_F(RowPainter, TheFocusOfAnEmptyListDrawsNothing) {
