@@ -29,7 +29,7 @@ HWND BrowseList() {
     return dialog ? GetDlgItem(dialog, IDC_BROWSE_LIST) : nullptr;
 }
 
-LRESULT Ask(HWND list, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
+LRESULT SendToList(HWND list, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
     return SendMessageA(list, message, wParam, lParam);
 }
 
@@ -41,7 +41,7 @@ ImageInfoRecord* RowEntry(int row) {
 // Every row is full but the last: the count is the full rows and what the
 // chain holds from the last row's first entry on.
 int PictureCount(HWND list) {
-    int rows = static_cast<int>(Ask(list, LB_GETCOUNT));
+    int rows = static_cast<int>(SendToList(list, LB_GETCOUNT));
     if (rows <= 0) return 0;
     int inLast = 0;
     for (ImageInfoRecord* entry = RowEntry(rows - 1); entry && inLast < ColumnsPerRow;
@@ -60,7 +60,7 @@ ImageInfoRecord* PictureEntry(int picture) {
 // Whole rows the list shows, at least one: the page of Page Up and Down.
 int VisibleRows(HWND list) {
     RECT client;
-    int height = static_cast<int>(Ask(list, LB_GETITEMHEIGHT, 0));
+    int height = static_cast<int>(SendToList(list, LB_GETITEMHEIGHT, 0));
     if (!GetClientRect(list, &client) || height <= 0) return 1;
     return std::max(1, static_cast<int>(client.bottom / height));
 }
@@ -68,17 +68,17 @@ int VisibleRows(HWND list) {
 // The list box itself would only make a row partly visible, and a row is
 // taller than the part of a third row that shows.
 void KeepRowInView(HWND list, int row) {
-    int top = static_cast<int>(Ask(list, LB_GETTOPINDEX));
+    int top = static_cast<int>(SendToList(list, LB_GETTOPINDEX));
     int visible = VisibleRows(list);
     if (row < top) top = row;
     else if (row >= top + visible) top = row - visible + 1;
     else return;
-    Ask(list, LB_SETTOPINDEX, top);
+    SendToList(list, LB_SETTOPINDEX, top);
 }
 
 void RedrawRow(HWND list, int row) {
     RECT item;
-    if (row >= 0 && Ask(list, LB_GETITEMRECT, row, reinterpret_cast<LPARAM>(&item)) != LB_ERR) {
+    if (row >= 0 && SendToList(list, LB_GETITEMRECT, row, reinterpret_cast<LPARAM>(&item)) != LB_ERR) {
         InvalidateRect(list, &item, FALSE);
     }
 }
@@ -125,9 +125,9 @@ bool OnWheel(HWND list, const MSG& msg) {
     g_wheelRest += GET_WHEEL_DELTA_WPARAM(msg.wParam);
     int notches = g_wheelRest / WHEEL_DELTA;
     g_wheelRest -= notches * WHEEL_DELTA;
-    int rows = static_cast<int>(Ask(list, LB_GETCOUNT));
-    int top = static_cast<int>(Ask(list, LB_GETTOPINDEX)) - notches;
-    if (notches && rows > 0) Ask(list, LB_SETTOPINDEX, std::max(0, std::min(top, rows - 1)));
+    int rows = static_cast<int>(SendToList(list, LB_GETCOUNT));
+    int top = static_cast<int>(SendToList(list, LB_GETTOPINDEX)) - notches;
+    if (notches && rows > 0) SendToList(list, LB_SETTOPINDEX, std::max(0, std::min(top, rows - 1)));
     return true;
 }
 
@@ -140,7 +140,7 @@ void OnListPress(HWND list, LPARAM position) {
         RECT box = PictureBox(row, column, SmallPictures != 0);
         if (x < box.left || x >= box.right) continue;
         FramedColumn = column;
-        LRESULT hit = Ask(list, LB_ITEMFROMPOINT, 0, position);
+        LRESULT hit = SendToList(list, LB_ITEMFROMPOINT, 0, position);
         if (HIWORD(hit) == 0) RedrawRow(list, LOWORD(hit));
         return;
     }
@@ -200,7 +200,7 @@ int FramedPicture() {
     HWND list = BrowseList();
     int count = list ? PictureCount(list) : 0;
     if (count == 0) return -1;
-    int row = std::max(0, static_cast<int>(Ask(list, LB_GETCARETINDEX)));
+    int row = std::max(0, static_cast<int>(SendToList(list, LB_GETCARETINDEX)));
     return std::min(count - 1, row * ColumnsPerRow + FramedColumn);
 }
 
@@ -211,8 +211,8 @@ void FramePicture(int picture) {
     FramedColumn = picture % ColumnsPerRow;
     if (count == 0) return;
     int row = picture / ColumnsPerRow;
-    int before = static_cast<int>(Ask(list, LB_GETCARETINDEX));
-    Ask(list, LB_SETCURSEL, row);
+    int before = static_cast<int>(SendToList(list, LB_GETCARETINDEX));
+    SendToList(list, LB_SETCURSEL, row);
     KeepRowInView(list, row);
     RedrawRow(list, before);
     RedrawRow(list, row);
