@@ -50,6 +50,11 @@ ImageInfoRecord* ShownEntry(HostEntity* entity, int formatIndex);
 // ---- scan.cpp ----
 void ScanBrowseDir(int formatIndex);
 void LinkViewChain(int formatIndex);
+// The name a listed file can be opened by, or null.
+const char* OpenableName(const WIN32_FIND_DATAA& found);
+// The first file of the last scan left out because its full path is too
+// long to open; empty when none was.
+extern char LongPathFile[kEntryNameSize];
 
 // ---- browselist.cpp ----
 void FillBrowseList();
@@ -72,6 +77,9 @@ int DrawBrowseRow(int action, void* item);
 // ---- browseclick.cpp ----
 // The column that a click dx pixels from the list's left edge hits, or -1.
 int HitColumn(int dx, bool small, int columns);
+// What a click on this entry does: pick it, or with "&Delete on click" ask
+// and delete its file. Returns the handler's answer.
+int ActOnBrowseEntry(ImageInfoRecord* entry);
 int OnBrowseListClick(int code);
 
 // ---- browsedialog.cpp ----
@@ -80,3 +88,5 @@ int CloseBrowser();
 int SelectBrowsePath();
 // True while the dialog's mouse hook is installed.
 bool BrowseHookInstalled();
+// Names LongPathFile in a message box, once per showing of the dialog.
+void TellLongPathFile();
