@@ -380,6 +380,7 @@ bool RunLine(char* line) {
         RecordF("pixel", "%d %d %d %02x%02x%02x", id, x, y, GetRValue(colour), GetGValue(colour),
                 GetBValue(colour));
     } else if (!strcmp(verb, "cwd")) {
+        SyncPainted();
         char folder[MAX_PATH];
         DWORD length = GetCurrentDirectoryA(sizeof folder, folder);
         Record("cwd", length && length < sizeof folder ? folder : "(too long)");
