@@ -7,7 +7,7 @@
 
 enum { kCachePathSize = 264 };
 // The longest folder that can have a cache: the host opens no path of
-// MAX_PATH characters or more, and the cache's adds "\~BRINFO.KVW".
+// MAX_PATH characters or more, and the cache's path adds "\~BRINFO.KVW".
 enum { kLongestCacheFolder = MAX_PATH - 1 - 12 };
 
 // The open cache file's full path; written by OpenCache.

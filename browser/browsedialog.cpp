@@ -40,7 +40,8 @@ enum { kSelectPathEnded = IDC_BROWSE_SELECTPATH, kSavedDirSize = 256, kMessageSi
 void TellNoCache() {
     char text[kMessageSize];
     if (lstrlenA(browseDirectory) > kLongestCacheFolder) {
-        FormatText(text, sizeof text, "The path of this folder is too long to browse:\n\n%s", browseDirectory);
+        FormatText(text, sizeof text, "The path of this folder is too long to browse:\n\n%s",
+                   browseDirectory);
     } else {
         FormatText(text, sizeof text, "Error: Couldn't open the browse info of this folder:\n\n%s",
                    browseDirectory);
