@@ -6,6 +6,9 @@
 #include "host/hostapi.h"
 
 enum { kCachePathSize = 264 };
+// The longest folder that can have a cache: the host opens no path of
+// MAX_PATH characters or more, and the cache's path adds "\~BRINFO.KVW".
+enum { kLongestCacheFolder = MAX_PATH - 1 - 12 };
 
 // The open cache file's full path; written by OpenCache.
 extern char CachePath[kCachePathSize];
@@ -15,6 +18,7 @@ extern int CacheDirty;
 // The file manager's selected entry, or null; cleared when the cache closes.
 extern HostEntity* currentEntry;
 
+// 0 when the folder can have no cache (too long, or no list).
 int OpenCache(const char* directory);
 void CloseCache();
 HostEntity* FindOrAddEntry(const char* name, const FILETIME* time);

@@ -11,6 +11,15 @@ HostEntity* currentEntry;
 
 static const char kCacheName[] = "~BRINFO.KVW";
 enum { kCacheSuffixLength = 12, kCacheFlags = 8 };  // "\~BRINFO.KVW"
+static_assert(kLongestCacheFolder + kCacheSuffixLength < MAX_PATH, "");
+
+// Set by OpenCache when the file under the cache's name is someone's
+// drawing; read by CloseCache, which then never writes it.
+static bool g_cacheIsDrawing;
+
+static int FindOtherRecord(int, HostEntity* entity, intptr_t, intptr_t) {
+    return AsImageInfo(entity) ? 0 : 1;
+}
 
 // The open cache's folder is compared as spelled: another spelling of the
 // same folder closes and reloads it.
@@ -27,15 +36,22 @@ int OpenCache(const char* directory) {
         if (IsOpenFor(directory)) return 1;
         CloseCache();
     }
-    // A folder too long for the path is refused, never cut into another path.
-    if (!FormatText(CachePath, sizeof CachePath, "%s\\%s", directory, kCacheName)) {
+    // A folder too long for a path the host can open has no cache: its path
+    // is refused, never cut into another path.
+    if (lstrlenA(directory) > kLongestCacheFolder ||
+        !FormatText(CachePath, sizeof CachePath, "%s\\%s", directory, kCacheName)) {
         CachePath[0] = '\0';
         return 0;
     }
+    g_cacheIsDrawing = false;
     if (GetFileAttributesA(CachePath) != INVALID_FILE_ATTRIBUTES) {
         host::StatusMsg("Loading browse info...");
         CacheList = host::DLLoad(CachePath, kCacheFlags);
         host::StatusMsg(nullptr);
+        // Top-level records that are no entries: someone saved a drawing
+        // under the cache's name. It is browsed from memory and never
+        // rewritten or hidden.
+        if (CacheList) g_cacheIsDrawing = host::DLScan(CacheList, FindOtherRecord, kScanAll, 0, 0) != 0;
     }
     if (!CacheList) {
         CacheList = host::DLCreate(kCacheName, kCacheFlags);
@@ -48,7 +64,7 @@ int OpenCache(const char* directory) {
 }
 
 void CloseCache() {
-    if (CacheDirty == 1 && CacheList) {
+    if (CacheDirty == 1 && CacheList && !g_cacheIsDrawing) {
         host::StatusMsg("Saving browse info...");
         host::DLSave(CacheList, CachePath);
         host::StatusMsg(nullptr);
@@ -56,6 +72,7 @@ void CloseCache() {
     }
     if (CacheList) host::DLDestroy(CacheList);
     CacheList = nullptr;
+    g_cacheIsDrawing = false;
     currentEntry = nullptr;
     ForgetCacheIndex();
 }

@@ -1,5 +1,6 @@
 // A click on the browse list: the host names the row, the mouse position
-// names the column; the picture under it is picked or its file deleted.
+// names the column; what the click then does to that entry (pick it, or
+// delete its file) is ActOnBrowseEntry's.
 #include "browser/browser.h"
 #include "browser/browserinternal.h"
 
@@ -11,10 +12,7 @@
 namespace {
 
 enum { kListClickCode = 19, kAnswerYes = 6 };
-// The hit-test pitch is the picture's width, not the drawing pitch: a click
-// in the gap left of a box counts for the column before it.
-enum { kLargePitch = 188, kSmallPitch = 94 };
-enum { kQuestionSize = 320 };
+enum { kMessageSize = 400 };
 
 // Where the list's client area is on the screen now. The painter's
 // ListOrigin is only as fresh as the last row drawn: a dialog moved since
@@ -36,23 +34,54 @@ POINT ClickPosition() {
     return point;
 }
 
-int PickEntry(const ImageInfoRecord* entry) {
-    // A path that does not fit the caller's buffer is no pick: a cut path
-    // would name another file.
-    if (!ResultPath || !FormatText(ResultPath, kPickedPathSize, "%s\\%s", browseDirectory, entry->name)) {
-        return kKeepOpen;
+// The entry's full path as the host would open it: the host opens no path
+// of MAX_PATH characters or more, so such a path is refused, never cut.
+bool EntryPath(const ImageInfoRecord* entry, char (&path)[MAX_PATH]) {
+    return FormatText(path, sizeof path, "%s\\%s", browseDirectory, entry->name);
+}
+
+enum FileCheck { kFileAsPictured, kFileGone, kFileChanged };
+
+// Whether the file is still the one whose picture the entry holds: there,
+// not a folder, and last written when the entry says.
+FileCheck CheckEntryFile(const ImageInfoRecord* entry, const char* path) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExA(path, GetFileExInfoStandard, &data) ||
+        (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        return kFileGone;
     }
+    return CompareFileTime(&data.ftLastWriteTime, &entry->fileTime) == 0 ? kFileAsPictured
+                                                                         : kFileChanged;
+}
+
+// A file deleted from the browser or gone since the listing is no pick: the
+// host would only fail to load it. The dialog stays open.
+int PickEntry(const ImageInfoRecord* entry) {
+    char path[MAX_PATH];
+    if (entry->state == kFileDeleted || !EntryPath(entry, path)) return kKeepOpen;
+    if (CheckEntryFile(entry, path) == kFileGone) return kKeepOpen;
+    if (!ResultPath || !CopyText(ResultPath, kPickedPathSize, path)) return kKeepOpen;
     Picked = 1;
     return kEndDialog;
 }
 
+// The name is checked against the picture right before the deletion: a
+// file put there since the listing is not the one the user was asked about.
 int DeleteEntryFile(ImageInfoRecord* entry) {
-    char question[kQuestionSize];
-    FormatText(question, sizeof question, "Do you want to delete this file?\n\n%s", entry->name);
-    if (host::QuestBox(question) != kAnswerYes) return kKeepOpen;
-    char path[kDirSize + kEntryNameSize + 2];
-    bool fits = FormatText(path, sizeof path, "%s\\%s", browseDirectory, entry->name);
-    if (fits && DeleteFileA(path)) {
+    char text[kMessageSize];
+    FormatText(text, sizeof text, "Do you want to delete this file?\n\n%s", entry->name);
+    if (host::QuestBox(text) != kAnswerYes) return kKeepOpen;
+    char path[MAX_PATH];
+    FileCheck check = EntryPath(entry, path) ? CheckEntryFile(entry, path) : kFileGone;
+    if (check == kFileGone) {
+        FormatText(text, sizeof text, "The file is no longer there; nothing was deleted.\n\n%s", entry->name);
+        host::ErrorBox(text);
+    } else if (check == kFileChanged) {
+        FormatText(text, sizeof text,
+                   "The file has changed since its picture was made; it was not deleted.\n\n%s",
+                   entry->name);
+        host::ErrorBox(text);
+    } else if (DeleteFileA(path)) {
         entry->state = kFileDeleted;
         HWND dialog = host::GetDlgWin();
         HWND list = dialog ? GetDlgItem(dialog, IDC_BROWSE_LIST) : nullptr;
@@ -65,14 +94,23 @@ int DeleteEntryFile(ImageInfoRecord* entry) {
 
 }  // namespace
 
-int ActOnBrowseEntry(ImageInfoRecord* entry) {
-    return DeleteOnClick ? DeleteEntryFile(entry) : PickEntry(entry);
+// Column i takes the clicks from the right edge of box i - 1 (the list's
+// left edge for the first) up to its own right edge: the picture, its name
+// band and the gap before it. The edges are the painter's own boxes, so a
+// click always names the picture drawn under it; right of the last box of a
+// row nothing is hit.
+int HitColumn(int dx, bool small, int columns) {
+    if (dx < 0) return -1;
+    const RECT row = {0, 0, 0, 0};
+    for (int column = 0; column < columns; ++column) {
+        if (dx < PictureBox(row, column, small).right) return column;
+    }
+    return -1;
 }
 
-int HitColumn(int dx, bool small, int columns) {
-    if (dx <= 0) return -1;
-    int column = dx / (small ? kSmallPitch : kLargePitch);
-    return column < columns ? column : -1;
+int ActOnBrowseEntry(ImageInfoRecord* entry) {
+    if (!entry) return kKeepOpen;
+    return DeleteOnClick ? DeleteEntryFile(entry) : PickEntry(entry);
 }
 
 int OnBrowseListClick(int code) {
@@ -87,6 +125,5 @@ int OnBrowseListClick(int code) {
     // are addresses, trusted only once they prove to be entries.
     ImageInfoRecord* entry = AsImageInfo(reinterpret_cast<HostEntity*>(data));
     for (int i = 0; entry && i < column; ++i) entry = AsImageInfo(entry->nextShown);
-    if (!entry) return kKeepOpen;
     return ActOnBrowseEntry(entry);
 }

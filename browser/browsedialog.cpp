@@ -27,12 +27,27 @@ namespace {
 
 // Installed around the dialog by BrowseFiles.
 HHOOK g_mouseHook;
+// Set once LongPathFile has been told; cleared at every showing.
+bool g_toldLongPath;
 
 const char kTemplate[] = "IDD_DLGBROWSE";
 const char kEmptyList[] = "";
 const char kPathTitle[] = "Browse folder";
 const char kPresetName[] = "work.kvt";
-enum { kSelectPathEnded = IDC_BROWSE_SELECTPATH, kSavedDirSize = 256 };
+enum { kSelectPathEnded = IDC_BROWSE_SELECTPATH, kSavedDirSize = 256, kMessageSize = 400 };
+
+// Why a folder shows no dialog: a path too long, or no list for its cache.
+void TellNoCache() {
+    char text[kMessageSize];
+    if (lstrlenA(browseDirectory) > kLongestCacheFolder) {
+        FormatText(text, sizeof text, "The path of this folder is too long to browse:\n\n%s",
+                   browseDirectory);
+    } else {
+        FormatText(text, sizeof text, "Error: Couldn't open the browse info of this folder:\n\n%s",
+                   browseDirectory);
+    }
+    host::ErrorBox(text);
+}
 
 // One showing of the dialog for browseDirectory; the ending control's id.
 int ShowBrowseDialog() {
@@ -59,6 +74,17 @@ int ShowBrowseDialog() {
 }  // namespace
 
 bool BrowseHookInstalled() { return g_mouseHook != nullptr; }
+
+// Once per showing, however often the folder is scanned again: a box at
+// every change of format would nag.
+void TellLongPathFile() {
+    if (!LongPathFile[0] || g_toldLongPath) return;
+    g_toldLongPath = true;
+    char text[kMessageSize];
+    FormatText(text, sizeof text, "The full path of this file is too long to open; it is not listed:\n\n%s",
+               LongPathFile);
+    host::ErrorBox(text);
+}
 
 LRESULT CALLBACK BrowseMouseHook(int code, WPARAM wParam, LPARAM lParam) {
     if (lParam) LastMousePos = reinterpret_cast<const MOUSEHOOKSTRUCT*>(lParam)->pt;
@@ -98,26 +124,30 @@ int SelectBrowsePath() {
     return kEndDialog;
 }
 
-// Without a cache for the folder no dialog is shown, the options are not
-// stored and nothing is picked, also for a folder chosen with "Select &Path".
+// Without a cache for the first folder no dialog is shown, the options are
+// not stored and nothing is picked. A folder chosen with "Select &Path" that
+// has none ends the browser too, but the options of the dialogs shown are
+// kept. Either way the user is told why.
 int BrowseFiles(char* resultPath, int keepCache) {
     LoadOptions();
-    bool shown = true;
+    int showings = 0;
     for (;;) {
         if (!OpenCache(browseDirectory)) {
-            shown = false;
+            TellNoCache();
             break;
         }
         ResultPath = resultPath;
         Picked = 0;
         DeleteOnClick = 0;
+        g_toldLongPath = false;
         ScanBrowseDir(FormatIndex);
+        ++showings;
         int result = ShowBrowseDialog();
         if (!keepCache) CloseCache();
         if (result != kSelectPathEnded) break;
     }
     ResultPath = nullptr;
-    if (!shown) return 0;
+    if (!showings) return 0;
     SaveOptions();
     return Picked;
 }

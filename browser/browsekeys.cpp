@@ -134,16 +134,11 @@ bool OnWheel(HWND list, const MSG& msg) {
 // A click frames the picture under it (the list moves its caret row
 // itself); what the click does is the click handler's.
 void OnListPress(HWND list, LPARAM position) {
-    int x = GET_X_LPARAM(position);
-    RECT row = {0, 0, 0, 0};
-    for (int column = 0; column < ColumnsPerRow; ++column) {
-        RECT box = PictureBox(row, column, SmallPictures != 0);
-        if (x < box.left || x >= box.right) continue;
-        FramedColumn = column;
-        LRESULT hit = SendToList(list, LB_ITEMFROMPOINT, 0, position);
-        if (HIWORD(hit) == 0) RedrawRow(list, LOWORD(hit));
-        return;
-    }
+    int column = HitColumn(GET_X_LPARAM(position), SmallPictures != 0, ColumnsPerRow);
+    if (column < 0) return;
+    FramedColumn = column;
+    LRESULT hit = SendToList(list, LB_ITEMFROMPOINT, 0, position);
+    if (HIWORD(hit) == 0) RedrawRow(list, LOWORD(hit));
 }
 
 // True when the message is used up and must not reach the dialog.

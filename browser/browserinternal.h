@@ -50,6 +50,11 @@ ImageInfoRecord* ShownEntry(HostEntity* entity, int formatIndex);
 // ---- scan.cpp ----
 void ScanBrowseDir(int formatIndex);
 void LinkViewChain(int formatIndex);
+// The name a listed file can be opened by, or null.
+const char* OpenableName(const WIN32_FIND_DATAA& found);
+// The first file of the last scan left out because its full path is too
+// long to open; empty when none was.
+extern char LongPathFile[kEntryNameSize];
 
 // ---- browselist.cpp ----
 void FillBrowseList();
@@ -72,10 +77,10 @@ int DrawBrowseRow(int action, void* item);
 // ---- browseclick.cpp ----
 // The column that a click dx pixels from the list's left edge hits, or -1.
 int HitColumn(int dx, bool small, int columns);
-int OnBrowseListClick(int code);
-// What a click on a picture does: pick it, or with "&Delete on click" ask
-// and delete its file. kEndDialog after a pick.
+// What a click on this entry does: pick it, or with "&Delete on click" ask
+// and delete its file. Returns the handler's answer.
 int ActOnBrowseEntry(ImageInfoRecord* entry);
+int OnBrowseListClick(int code);
 
 // ---- browsedialog.cpp ----
 LRESULT CALLBACK BrowseMouseHook(int code, WPARAM wParam, LPARAM lParam);
@@ -83,6 +88,8 @@ int CloseBrowser();
 int SelectBrowsePath();
 // True while the dialog's mouse hook is installed.
 bool BrowseHookInstalled();
+// Names LongPathFile in a message box, once per showing of the dialog.
+void TellLongPathFile();
 
 // ---- browsekeys.cpp ----
 // The framed picture's column; its row is the list's caret row. Written by

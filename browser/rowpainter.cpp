@@ -33,21 +33,22 @@ void SetPictureSize(int width, int height) {
 
 const BITMAPINFO* PictureFormat() { return reinterpret_cast<const BITMAPINFO*>(&PictureInfo); }
 
-// The copy is limited to the stored picture: a box wider or taller than the
-// picture keeps its background instead of showing bits from beyond the rows.
-int CopyPicture(HDC dc, const RECT& box, const void* bits, int width, int height) {
-    int cx = std::min<int>(box.right - box.left, width);
-    int cy = std::min<int>(box.bottom - box.top + 1, height);
-    return SetDIBitsToDevice(dc, box.left, box.top, cx, cy, 0, height - cy, 0, height, bits,
-                             PictureFormat(), DIB_RGB_COLORS);
+// The copy is the box's width and its height plus one, from (0, 0), over
+// all stored rows. The system clips it to the picture, so nothing past the
+// stored rows is read: the rest of the box keeps its background, and the
+// picture's top row lands one pixel below the box's top edge, its bottom
+// row on the bottom edge.
+int CopyPicture(HDC dc, const RECT& box, const void* bits, int height) {
+    return SetDIBitsToDevice(dc, box.left, box.top, box.right - box.left, box.bottom - box.top + 1, 0, 0,
+                             0, height, bits, PictureFormat(), DIB_RGB_COLORS);
 }
 
 // Draws a picture of state 1 into its box; false when the copy failed.
 bool DrawPicture(HDC dc, const RECT& box, const ImageInfoRecord* entry) {
-    if (!SmallPictures) return CopyPicture(dc, box, entry->largePicture, kLargeWidth, kLargeHeight) != 0;
+    if (!SmallPictures) return CopyPicture(dc, box, entry->largePicture, kLargeHeight) != 0;
     if (entry->version > 2 && entry->smallPresent) {
         SetPictureSize(kSmallWidth, kSmallHeight);
-        int copied = CopyPicture(dc, box, entry->smallPicture, kSmallWidth, kSmallHeight);
+        int copied = CopyPicture(dc, box, entry->smallPicture, kSmallHeight);
         SetPictureSize(kLargeWidth, kLargeHeight);
         return copied != 0;
     }

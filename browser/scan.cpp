@@ -3,6 +3,8 @@
 // format that are still marked, whose files are gone.
 #include "browser/browserinternal.h"
 
+#include <string.h>
+
 #include "browsecache/cache.h"
 #include "host/host.h"
 #include "module/state.h"
@@ -10,6 +12,8 @@
 
 // Written by ScanBrowseDir; shown by FillBrowseList.
 int FoundCount;
+// Written by ScanBrowseDir; told by the dialog.
+char LongPathFile[kEntryNameSize];
 
 namespace {
 
@@ -36,21 +40,39 @@ int LinkEntry(int, HostEntity* entity, intptr_t previousValue, intptr_t formatIn
     return 0;
 }
 
-// The tests of one directory result, in order; the cache file itself is
-// matched as spelled, so a drawing named ~brinfo.kvw is still listed.
-bool TakesFile(const WIN32_FIND_DATAA& found, int formatIndex) {
-    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return false;
-    if (lstrlenA(found.cFileName) <= kShortestName) return false;
-    if (!NameMatchesFormat(formatIndex, found.cFileName)) return false;
-    return lstrcmpA(found.cFileName, kCacheFileName) != 0;
+// The tests of one directory result, in order; the name to list, or null.
+const char* TakenName(const WIN32_FIND_DATAA& found, int formatIndex) {
+    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return nullptr;
+    const char* name = OpenableName(found);
+    if (!name || lstrlenA(name) <= kShortestName) return nullptr;
+    if (!NameMatchesFormat(formatIndex, name)) return nullptr;
+    // On a file system that ignores case every spelling of the cache's name
+    // is the cache itself, never a drawing.
+    if (lstrcmpiA(name, kCacheFileName) == 0) return nullptr;
+    return name;
+}
+
+// The host opens no path of MAX_PATH characters or more.
+bool PathFits(const char* name) {
+    return lstrlenA(browseDirectory) + 1 + lstrlenA(name) < MAX_PATH;
 }
 
 }  // namespace
+
+// For a name outside the code page the system puts '?' in place of each
+// character it cannot spell; '?' is never legal in a file name, so such a
+// name opens nothing. The short name, when the system gives one, does.
+const char* OpenableName(const WIN32_FIND_DATAA& found) {
+    if (!strchr(found.cFileName, '?')) return found.cFileName;
+    const char* shortName = found.cAlternateFileName;
+    return shortName[0] && !strchr(shortName, '?') ? shortName : nullptr;
+}
 
 void ScanBrowseDir(int formatIndex) {
     if (!CacheList) return;
     host::DLScan(CacheList, MarkEntity, kScanAll, 0, 0);
     FoundCount = 0;
+    LongPathFile[0] = '\0';
     char pattern[kDirSize + 8];
     // A folder too long for the pattern reads as an empty one.
     HANDLE search = INVALID_HANDLE_VALUE;
@@ -60,8 +82,16 @@ void ScanBrowseDir(int formatIndex) {
     }
     if (search != INVALID_HANDLE_VALUE) {
         do {
-            if (!TakesFile(found, formatIndex)) continue;
-            FindOrAddEntry(found.cFileName, &found.ftLastWriteTime);
+            const char* name = TakenName(found, formatIndex);
+            if (!name) continue;
+            if (!PathFits(name)) {
+                if (!LongPathFile[0]) CopyText(LongPathFile, name);
+                continue;
+            }
+            // A state byte outside 0 to 2 (a damaged or foreign cache) means
+            // no picture: it is made again rather than left blank for ever.
+            ImageInfoRecord* entry = AsImageInfo(FindOrAddEntry(name, &found.ftLastWriteTime));
+            if (entry && entry->state > kFileDeleted) entry->state = kNoPicture;
             ++FoundCount;
         } while (FindNextFileA(search, &found));
         FindClose(search);

@@ -28,6 +28,8 @@
 //   items ID              record the texts of a list or combo box of the active
 //                         window (a combo's selected row marked with *)
 //   attributes PATH       record a file's attributes (hidden, read-only, ...)
+//   pixel ID X Y          record the colour shown at X,Y of a control
+//   cwd                   record the host's current directory
 //   sleep MS              wait (for what no window shows)
 //   end                   close the host
 #include "standin/standin.h"
@@ -434,6 +436,21 @@ bool RunLine(char* line) {
     } else if (!strcmp(verb, "attributes")) {
         Sync();
         RecordAttributes(argument);
+    } else if (!strcmp(verb, "pixel")) {
+        int id, x, y;
+        if (sscanf(argument, "%d %d %d", &id, &x, &y) != 3) Fail("%s", "pixel needs ID X Y");
+        HWND control = ActiveControl(id);
+        SyncPainted();
+        HDC dc = GetDC(control);
+        COLORREF colour = GetPixel(dc, x, y);
+        ReleaseDC(control, dc);
+        RecordF("pixel", "%d %d %d %02x%02x%02x", id, x, y, GetRValue(colour), GetGValue(colour),
+                GetBValue(colour));
+    } else if (!strcmp(verb, "cwd")) {
+        SyncPainted();
+        char folder[MAX_PATH];
+        DWORD length = GetCurrentDirectoryA(sizeof folder, folder);
+        Record("cwd", length && length < sizeof folder ? folder : "(too long)");
     } else if (!strcmp(verb, "sleep")) {
         Sleep(Number(argument));
         Sync();

@@ -360,13 +360,41 @@ TEST_F(CacheFile, DeletionsAloneDoNotRewriteTheFile) {
 }
 
 // Regression: a folder too long for the cache path was cut into the path of
-// another folder's cache.
-TEST_F(CacheFile, FolderTooLongForThePathIsRefused) {
+// another folder's cache; one whose cache path reached MAX_PATH opened a
+// cache that was never saved.
+TEST_F(CacheFile, FolderTooLongForTheCachePathIsRefused) {
     std::string longFolder = folder.path + "\\" + std::string(260 - folder.path.size(), 'd');
     EXPECT_EQ(OpenCache(longFolder.c_str()), 0);
     EXPECT_EQ(CacheList, nullptr);
-    std::string fits(251, 'f');
-    EXPECT_EQ(OpenCache(fits.c_str()), 1) << "251 characters still fit";
+    EXPECT_EQ(OpenCache(std::string(248, 'f').c_str()), 0);
+    EXPECT_EQ(CacheList, nullptr);
+    EXPECT_EQ(OpenCache(std::string(247, 'f').c_str()), 1) << "a cache path of 259 characters";
+}
+
+// Regression: a drawing saved under the cache's name got an entry appended
+// per file and was made hidden.
+TEST_F(CacheFile, ADrawingUnderTheCachesNameIsNeverRewritten) {
+    HDL drawing = NewList("drawing");
+    AddLine(drawing, 0, 0, 10, 10);
+    std::vector<unsigned char> entry = EntryRecord("A.KVW", 3, 1);
+    host::DLApnd(drawing, entry.data());
+    ASSERT_TRUE(host::DLSave(drawing, CacheFilePath().c_str()));
+    DLDestroy(drawing);
+    std::string bytes = folder.Read("~BRINFO.KVW");
+    ASSERT_EQ(OpenCache(folder.path.c_str()), 1);
+    EXPECT_NE(AsImageInfo(Find("A.KVW")), nullptr) << "its entries still serve";
+    Find("B.KVW");
+    EXPECT_EQ(CacheDirty, 1);
+    CloseCache();
+    EXPECT_EQ(folder.Read("~BRINFO.KVW"), bytes);
+    EXPECT_EQ(SavedAttributes() & FILE_ATTRIBUTE_HIDDEN, 0u);
+
+    // The next cache of that name that holds entries only is saved again.
+    folder.Write("~BRINFO.KVW", "");
+    ASSERT_EQ(OpenCache(folder.path.c_str()), 1);
+    Find("B.KVW");
+    CloseCache();
+    EXPECT_EQ(SavedAttributes(), static_cast<DWORD>(FILE_ATTRIBUTE_HIDDEN));
 }
 
 // ---- Pictures ----

@@ -1,7 +1,7 @@
 // The browser's list model: which names each format takes, the folder scan
 // against the cache (new, unchanged, changed and vanished files), the view
-// chain, the rows of the browse list, the hit test of a click and the
-// progress text.
+// chain, the rows of the browse list, the hit test of a click and what a
+// click does, the progress text, and the dialog's template.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -16,6 +16,7 @@
 #include "standin/drawing/drawing.h"
 #include "standin/standin.h"
 #include "tests/support/browsedialog.h"
+#include "tests/support/dialogtemplate.h"
 #include "tests/support/folders.h"
 #include "tests/support/records.h"
 
@@ -172,11 +173,43 @@ TEST_F(BrowseList, DirectoriesShortNamesAndTheCacheFileAreSkipped) {
     EXPECT_EQ(FoundCount, 1);
 }
 
-TEST_F(BrowseList, TheCacheFileNameIsMatchedCaseSensitively) {
+// Regression: where names ignore case, ~brinfo.kvw is the cache itself,
+// yet it was listed as a drawing.
+TEST_F(BrowseList, TheCacheFileIsSkippedInAnyLetterCase) {
     WriteFile("~brinfo.kvw");
+    WriteFile("A.KVW");
     ScanBrowseDir(0);
-    EXPECT_EQ(Names(), (NameList{"~brinfo.kvw"}));
+    EXPECT_EQ(Names(), (NameList{"A.KVW"}));
     EXPECT_EQ(FoundCount, 1);
+}
+
+// Regression: a name that the code page cannot spell was listed with '?'
+// in it, and opened nothing.
+TEST(Scan, AnUnspellableNameIsTakenByItsShortNameOrNotAtAll) {
+    WIN32_FIND_DATAA found = {};
+    CopyText(found.cFileName, "PLAN.KVW");
+    EXPECT_STREQ(OpenableName(found), "PLAN.KVW");
+    CopyText(found.cFileName, "?? ??.KVW");
+    EXPECT_EQ(OpenableName(found), nullptr);
+    CopyText(found.cAlternateFileName, "____~VBB.KVW");
+    EXPECT_STREQ(OpenableName(found), "____~VBB.KVW");
+    CopyText(found.cAlternateFileName, "?~1.KVW");
+    EXPECT_EQ(OpenableName(found), nullptr);
+}
+
+// Regression: an entry of a foreign or damaged cache whose state was not 0,
+// 1 or 2 stayed blank for ever.
+TEST_F(BrowseList, ADamagedStateCountsAsNoPicture) {
+    WriteFile("A.KVW");
+    WriteFile("B.KVW");
+    ScanBrowseDir(0);
+    Entry("A.KVW")->state = 7;
+    Entry("B.KVW")->state = kFileDeleted;
+    CacheDirty = 0;
+    ScanBrowseDir(0);
+    EXPECT_EQ(Entry("A.KVW")->state, kNoPicture);
+    EXPECT_EQ(Entry("B.KVW")->state, kFileDeleted);
+    EXPECT_EQ(CacheDirty, 0);
 }
 
 TEST_F(BrowseList, HiddenFilesAreListed) {
@@ -431,17 +464,99 @@ TEST_F(BrowseList, CachingMakesMissingPicturesOnlyAndClearsTheStatus) {
 
 // ---- Clicks and progress ----
 
-TEST(Clicks, TheHitTestPitchIsThePictureWidth) {
-    EXPECT_EQ(HitColumn(0, false, 3), -1);
-    EXPECT_EQ(HitColumn(-4, false, 3), -1);
-    EXPECT_EQ(HitColumn(1, false, 3), 0);
-    EXPECT_EQ(HitColumn(187, false, 3), 0);
+// Regression: the hit test used a pitch of 188 (small: 94) against boxes
+// drawn at 12 + 191 i (5 + 97 i): a click on the right part of a picture
+// picked its neighbour, and the sixth small picture ended at 564.
+TEST(Clicks, EachColumnRunsFromTheBoxBeforeToItsOwnRightEdge) {
+    const RECT row = {0, 0, 600, 211};
+    for (bool small : {false, true}) {
+        int columns = small ? 6 : 3;
+        int previousRight = 0;
+        for (int i = 0; i < columns; ++i) {
+            RECT box = PictureBox(row, i, small);
+            EXPECT_EQ(HitColumn(previousRight, small, columns), i) << i;
+            EXPECT_EQ(HitColumn(box.left, small, columns), i) << i;
+            EXPECT_EQ(HitColumn(box.right - 1, small, columns), i) << i;
+            previousRight = box.right;
+        }
+        EXPECT_EQ(HitColumn(previousRight, small, columns), -1) << "right of the last box";
+        EXPECT_EQ(HitColumn(-1, small, columns), -1);
+    }
     EXPECT_EQ(HitColumn(200, false, 3), 1);
-    EXPECT_EQ(HitColumn(563, false, 3), 2);
-    EXPECT_EQ(HitColumn(564, false, 3), -1);
+    EXPECT_EQ(HitColumn(385, false, 3), 1);
     EXPECT_EQ(HitColumn(100, true, 6), 1);
-    EXPECT_EQ(HitColumn(563, true, 6), 5);
-    EXPECT_EQ(HitColumn(570, true, 6), -1);
+    EXPECT_EQ(HitColumn(288, true, 6), 2);
+    EXPECT_EQ(HitColumn(570, true, 6), 5);
+    EXPECT_EQ(HitColumn(300, false, 1), -1) << "a row of one picture";
+}
+
+// The painter's ListOrigin is as old as the last row drawn: a click after
+// the dialog moved is placed by where the list is now.
+TEST_F(BrowseList, AClickIsPlacedByWhereTheListIsNow) {
+    WriteFile("A.KVW");
+    WriteFile("B.KVW");
+    ScanBrowseDir(0);
+    char picked[kPickedPathSize] = "";
+    ResultPath = picked;
+    DeleteOnClick = 0;
+    int answer = -1;
+    testdlg::RunInBrowseDialog([&] {
+        FillBrowseList();
+        HWND list = GetDlgItem(host::GetDlgWin(), IDC_BROWSE_LIST);
+        POINT origin = {0, 0};
+        ClientToScreen(list, &origin);
+        ListOrigin = {origin.x - 40, origin.y};  // drawn before a move 40 pixels right
+        BrowseListRow = 0;
+        // Without the hook the click is the position of the message handled.
+        SetCursorPos(origin.x + 190, origin.y + 50);
+        PostMessageA(list, WM_APP + 9, 0, 0);
+        MSG message;
+        PeekMessageA(&message, list, WM_APP + 9, WM_APP + 9, PM_REMOVE);
+        answer = OnBrowseListClick(19);
+    });
+    ResultPath = nullptr;
+    EXPECT_EQ(answer, kEndDialog);
+    EXPECT_EQ(std::string(picked), folder.File("A.KVW"));
+}
+
+// Regression: a click on an entry deleted from the browser, or on one whose
+// file had vanished, sent a load of a missing file.
+TEST_F(BrowseList, OnlyAFileThatIsThereIsPicked) {
+    for (const char* name : {"A.KVW", "B.KVW", "C.KVW"}) WriteFile(name);
+    ScanBrowseDir(0);
+    Entry("B.KVW")->state = kFileDeleted;
+    DeleteFileA(folder.File("C.KVW").c_str());
+    char picked[kPickedPathSize] = "";
+    ResultPath = picked;
+    DeleteOnClick = 0;
+    Picked = 0;
+    EXPECT_EQ(ActOnBrowseEntry(Entry("B.KVW")), kKeepOpen);
+    EXPECT_EQ(ActOnBrowseEntry(Entry("C.KVW")), kKeepOpen);
+    EXPECT_EQ(Picked, 0);
+    EXPECT_STREQ(picked, "");
+    EXPECT_EQ(ActOnBrowseEntry(Entry("A.KVW")), kEndDialog);
+    EXPECT_EQ(Picked, 1);
+    EXPECT_EQ(std::string(picked), folder.File("A.KVW"));
+    ResultPath = nullptr;
+}
+
+// Regression: a file replaced after the listing was deleted by its name.
+TEST_F(BrowseList, DeleteRemovesOnlyTheFileThatWasPictured) {
+    WriteFile("A.KVW");
+    WriteFile("B.KVW");
+    ScanBrowseDir(0);
+    SetTime("B.KVW", kJanuary + 1);
+    DeleteOnClick = 1;
+    QueueBoxAnswer(IDYES);  // the question
+    QueueBoxAnswer(IDOK);   // the message that it changed
+    EXPECT_EQ(ActOnBrowseEntry(Entry("B.KVW")), kKeepOpen);
+    EXPECT_NE(GetFileAttributesA(folder.File("B.KVW").c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(Entry("B.KVW")->state, kNoPicture);
+    QueueBoxAnswer(IDYES);
+    EXPECT_EQ(ActOnBrowseEntry(Entry("A.KVW")), kKeepOpen);
+    EXPECT_EQ(GetFileAttributesA(folder.File("A.KVW").c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(Entry("A.KVW")->state, kFileDeleted);
+    DeleteOnClick = 0;
 }
 
 TEST(Progress, ANameThatFitsIsShownWhole) {
@@ -460,6 +575,61 @@ TEST(Progress, AnOverlongNameIsShortenedKeepingItsEnd) {
     EXPECT_EQ(shown.rfind("Loading NNN", 0), 0u);
     EXPECT_EQ(shown.substr(shown.size() - 11), "NNNN.KVW...");
     EXPECT_LT(shown.find("..."), shown.size() - 3);
+}
+
+// ---- The dialog's template ----
+
+TEST(BrowseTemplate, ControlsHaveTheirIdsKindsAndStylesAndHelpStaysHidden) {
+    using namespace testtemplate;
+    DialogTemplate dialog = LoadDialogTemplate("IDD_DLGBROWSE");
+    EXPECT_EQ(dialog.caption, "Browse files");
+    EXPECT_EQ(dialog.cx, 421);
+    EXPECT_EQ(dialog.cy, 322);
+    EXPECT_TRUE(HasModuleFrame(dialog));
+    enum : WORD { kButton = 0x80, kStatic = 0x82, kListBox = 0x83, kComboBox = 0x85 };
+    struct Expected {
+        int id;
+        WORD kind;
+        const char* className;
+        DWORD styles;  // all of them must be set
+        const char* text;  // null: not looked at
+    };
+    const DWORD list = LBS_OWNERDRAWVARIABLE | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_BORDER | WS_VSCROLL;
+    const Expected expected[] = {
+        {IDC_BROWSE_SMALL, kButton, "Button", BS_AUTOCHECKBOX, "&Small pictures"},
+        {IDC_BROWSE_DELETE, kButton, "Button", BS_AUTOCHECKBOX, "&Delete on click"},
+        {IDC_BROWSE_ALWAYSCACHE, kButton, "Button", BS_AUTOCHECKBOX, "Always &cache"},
+        {IDC_BROWSE_FORMATLABEL, kStatic, "Static", SS_LEFT, "File format:"},
+        {IDC_BROWSE_FORMAT, kComboBox, "ComboBox", CBS_DROPDOWNLIST | WS_VSCROLL, ""},
+        {IDC_BROWSE_SELECTPATH, kButton, "Button", BS_PUSHBUTTON, "Select &Path"},
+        {IDC_BROWSE_CACHEALL, kButton, "Button", BS_PUSHBUTTON, "Cache &all"},
+        {IDC_BROWSE_CLOSE, kButton, "Button", BS_DEFPUSHBUTTON, "&Close"},
+        {-1, kStatic, "Static", SS_LEFT, nullptr},
+        {IDC_BROWSE_DIR, kStatic, "Static", SS_LEFT, "Dir"},
+        {IDC_BROWSE_COUNT, kStatic, "Static", SS_LEFT, "Count"},
+        {-1, kStatic, "Static", SS_LEFT, "files"},
+        {IDC_BROWSE_LIST, kListBox, "ListBox", list, ""},
+        {IDC_BROWSE_HELP, kButton, "Button", BS_PUSHBUTTON, "&Help"},
+    };
+    ASSERT_EQ(dialog.items.size(), sizeof expected / sizeof expected[0]);
+    for (size_t i = 0; i < dialog.items.size(); ++i) {
+        const TemplateItem& item = dialog.items[i];
+        const Expected& e = expected[i];
+        SCOPED_TRACE(i);
+        EXPECT_EQ(item.id, e.id);
+        EXPECT_TRUE(item.classAtom == e.kind || lstrcmpiA(item.className.c_str(), e.className) == 0);
+        if (e.kind == kButton) {
+            EXPECT_EQ(item.style & BS_TYPEMASK, e.styles);
+        } else {
+            EXPECT_EQ(item.style & e.styles, e.styles);
+        }
+        if (e.text) {
+            EXPECT_EQ(item.text, e.text);
+        }
+        bool visible = (item.style & WS_VISIBLE) != 0;
+        EXPECT_EQ(visible, e.id != IDC_BROWSE_HELP) << "only Help is hidden";
+    }
+    EXPECT_EQ(dialog.items[12].style & LBS_HASSTRINGS, 0u) << "rows without strings";
 }
 
 }  // namespace

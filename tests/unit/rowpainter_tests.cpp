@@ -146,12 +146,15 @@ TEST_F(RowPainter, LargePicturesAreCopiedUnscaledIntoTheirBoxes) {
     Canvas canvas(600, 211);
     ListOrigin = {-7, -7};
     DrawRow(canvas, 0, 0);
+    // Regression: the picture was copied one pixel higher than its box
+    // puts it. The copy is one row taller than the picture: its top row
+    // lands below the box's top edge, its bottom row on the bottom edge.
     for (int i = 0; i < 2; ++i) {
         int left = 12 + 191 * i;
-        EXPECT_EQ(canvas.At(left, 5), kRed) << i;
-        EXPECT_EQ(canvas.At(left + 180, 5 + 187), kRed) << i;
+        EXPECT_EQ(canvas.At(left, 5), kWhite) << i;
+        EXPECT_EQ(canvas.At(left, 6), kRed) << i;
+        EXPECT_EQ(canvas.At(left + 180, 5 + 188), kRed) << i;
         EXPECT_EQ(canvas.At(left + 183, 50), kWhite) << i;   // beyond the 181 pixels
-        EXPECT_EQ(canvas.At(left + 50, 4), kWhite) << i;     // above the box
     }
     EXPECT_EQ(canvas.At(200, 50), kWhite);                  // between the boxes
     EXPECT_EQ(canvas.At(394 + 50, 50), kWhite);             // no third entry
@@ -217,8 +220,9 @@ TEST_F(RowPainter, SmallPicturesAreDrawnFromTheSmallPicture) {
     DrawRow(canvas, 0, 0);
     for (int i = 0; i < 6; ++i) {
         int left = 5 + 97 * i;
-        EXPECT_EQ(canvas.At(left, 2), kGreen) << i;
-        EXPECT_EQ(canvas.At(left + 89, 2 + 93), kGreen) << i;
+        EXPECT_EQ(canvas.At(left, 2), kWhite) << i;
+        EXPECT_EQ(canvas.At(left, 3), kGreen) << i;
+        EXPECT_EQ(canvas.At(left + 89, 2 + 94), kGreen) << i;
         EXPECT_EQ(canvas.At(left + 91, 50), kWhite) << i;
     }
     EXPECT_EQ(PictureInfo.header.biWidth, 181);

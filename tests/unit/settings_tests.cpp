@@ -11,6 +11,7 @@
 #include "settings/fileopt.h"
 #include "settings/settings.h"
 #include "standin/standin.h"
+#include "tests/support/dialogtemplate.h"
 
 namespace {
 
@@ -340,111 +341,14 @@ TEST_F(FileOpt, CancelWithNothingStoredLeavesTheOptionsAsTheyWere) {
 
 // ---- The template as the module's resources hold it ----
 
-// Reads a DLGTEMPLATEEX: the fields that the settings dialog fixes.
-struct TemplateItem {
-    int id;
-    DWORD style;
-    WORD classAtom;         // 0 when the class is given by name
-    std::string className;
-    std::string text;
-    short x, y, cx, cy;
-};
-struct DialogTemplate {
-    DWORD style = 0;
-    short cx = 0, cy = 0;
-    std::string caption, font;
-    WORD pointSize = 0;
-    std::vector<TemplateItem> items;
-};
-
-class TemplateReader {
-public:
-    TemplateReader(const BYTE* data, size_t size) : p_(data), end_(data + size) {}
-    template <typename T> T Take() {
-        T value{};
-        if (p_ + sizeof(T) <= end_) memcpy(&value, p_, sizeof(T));
-        p_ += sizeof(T);
-        return value;
-    }
-    std::string Text() {
-        std::string text;
-        for (WORD c; (c = Take<WORD>()) != 0 && p_ <= end_;) text += static_cast<char>(c);
-        return text;
-    }
-    // A name or an ordinal (0xFFFF then the number); returns the ordinal.
-    WORD NameOrOrdinal(std::string* name) {
-        WORD first;
-        memcpy(&first, p_, 2);
-        if (first == 0xFFFF) {
-            Take<WORD>();
-            return Take<WORD>();
-        }
-        *name = Text();
-        return 0;
-    }
-    void AlignDword(const BYTE* base) {
-        while ((p_ - base) % 4) ++p_;
-    }
-    bool Ok() const { return p_ <= end_; }
-
-private:
-    const BYTE* p_;
-    const BYTE* end_;
-};
-
-DialogTemplate LoadFileOptTemplate() {
-    DialogTemplate dialog;
-    HMODULE module = GetModuleHandleA(nullptr);
-    HRSRC found = FindResourceA(module, "IDD_DLGFILEOPT", MAKEINTRESOURCEA(5));
-    if (!found) return dialog;
-    const BYTE* data = static_cast<const BYTE*>(LockResource(LoadResource(module, found)));
-    TemplateReader r(data, SizeofResource(module, found));
-    if (r.Take<WORD>() != 1 || r.Take<WORD>() != 0xFFFF) return dialog;
-    r.Take<DWORD>();  // help id
-    r.Take<DWORD>();  // extended style
-    dialog.style = r.Take<DWORD>();
-    WORD count = r.Take<WORD>();
-    r.Take<short>();
-    r.Take<short>();
-    dialog.cx = r.Take<short>();
-    dialog.cy = r.Take<short>();
-    std::string ignored;
-    r.NameOrOrdinal(&ignored);  // menu
-    r.NameOrOrdinal(&ignored);  // class
-    dialog.caption = r.Text();
-    dialog.pointSize = r.Take<WORD>();
-    r.Take<WORD>();   // weight
-    r.Take<WORD>();   // italic, character set
-    dialog.font = r.Text();
-    for (WORD i = 0; i < count && r.Ok(); ++i) {
-        r.AlignDword(data);
-        TemplateItem item;
-        r.Take<DWORD>();  // help id
-        r.Take<DWORD>();  // extended style
-        item.style = r.Take<DWORD>();
-        item.x = r.Take<short>();
-        item.y = r.Take<short>();
-        item.cx = r.Take<short>();
-        item.cy = r.Take<short>();
-        item.id = r.Take<int32_t>();
-        item.classAtom = r.NameOrOrdinal(&item.className);
-        r.NameOrOrdinal(&item.text);
-        WORD extra = r.Take<WORD>();
-        for (WORD b = 0; b < extra; ++b) r.Take<BYTE>();
-        dialog.items.push_back(item);
-    }
-    return dialog;
-}
+using namespace testtemplate;
 
 TEST(FileOptTemplate, DialogHasItsCaptionSizeFontAndFrame) {
-    DialogTemplate dialog = LoadFileOptTemplate();
+    DialogTemplate dialog = LoadDialogTemplate("IDD_DLGFILEOPT");
     EXPECT_EQ(dialog.caption, "File manager settings");
     EXPECT_EQ(dialog.cx, 155);
     EXPECT_EQ(dialog.cy, 86);
-    EXPECT_EQ(dialog.font, "MS Sans Serif");
-    EXPECT_EQ(dialog.pointSize, 8);
-    const DWORD frame = DS_MODALFRAME | WS_POPUP | WS_CAPTION | WS_SYSMENU;
-    EXPECT_EQ(dialog.style & frame, frame);
+    EXPECT_TRUE(HasModuleFrame(dialog));
 }
 
 TEST(FileOptTemplate, ControlsHaveTheirIdsTextsKindsAndPlaces) {
@@ -463,7 +367,7 @@ TEST(FileOptTemplate, ControlsHaveTheirIdsTextsKindsAndPlaces) {
         {IDCANCEL, "Cancel", BS_PUSHBUTTON, 98, 24, 50, 14},
         {IDC_FILEOPT_BACKUPS, "Auto-save backups", BS_AUTOCHECKBOX, 7, 69, 77, 10},
     };
-    DialogTemplate dialog = LoadFileOptTemplate();
+    DialogTemplate dialog = LoadDialogTemplate("IDD_DLGFILEOPT");
     ASSERT_EQ(dialog.items.size(), sizeof expected / sizeof expected[0]);
     for (size_t i = 0; i < dialog.items.size(); ++i) {
         const TemplateItem& item = dialog.items[i];
