@@ -17,9 +17,13 @@ bash "$root/tools/build.sh" "$build" >/dev/null
 demo=${XP_DEMO_DIR:-$build/demo}
 rm -rf "$demo"; mkdir -p "$demo"
 winpath() { printf 'Z:%s' "$(printf '%s' "$1" | tr / '\\')"; }
-options=("/work:$(winpath "$demo")" "/samples:$(winpath "$demo/drawings")" "/count:40"
-         "/rsc3059:$(winpath "$demo/drawings")\\" "/rsc3025:$(winpath "$demo/drawings")\\PLAN001.KVW"
-         "/transcript:$(winpath "$demo/transcript.txt")")
+# The demo folder is the prefix's drive K:, so the dialogs show K:\drawings
+# wherever the clone lives (and the screenshots do not change with it). The
+# first run makes the prefix.
+[ -d "$build/wine/dosdevices" ] || "$root/tools/wine-run" cmd /c exit </dev/null >/dev/null 2>&1 || true
+ln -sfn "$demo" "$build/wine/dosdevices/k:"
+options=("/work:K:" "/samples:K:\\drawings" "/count:40" "/rsc3059:K:\\drawings\\"
+         "/rsc3025:K:\\drawings\\PLAN001.KVW" "/transcript:K:\\transcript.txt")
 if [ -n "${DISPLAY:-}" ] && [ -z "${XP_HEADLESS:-}" ]; then
   "$root/tools/wine-run" "$build/kv32.exe" "${options[@]}" "$@"
 else
