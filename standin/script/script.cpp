@@ -233,6 +233,7 @@ void AnswerBox(const char* answer) {
 // window's; else how far off it is.
 void RecordPlacement() {
     HWND window = WaitForActive("window", [](HWND) { return true; });
+    SyncPainted();  // the line comes after whatever showing the window recorded
     RECT own, host;
     GetWindowRect(window, &own);
     GetWindowRect(MainWindow(), &host);
