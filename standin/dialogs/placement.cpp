@@ -10,6 +10,12 @@ namespace {
 
 HHOOK g_placementHook;                       // on the user-interface thread
 const char kPlacedProp[] = "KV32.Placed";    // set once a window has been placed
+// The window last placed and its size then: the system's file dialog sizes
+// itself to its contents only after its first activation, so it is placed
+// again once its own start-up is over (a timer comes only when nothing else
+// waits).
+HWND g_lastPlaced;
+SIZE g_placedSize;
 
 void CentreOnHost(HWND window) {
     RECT host, own, area;
@@ -24,14 +30,32 @@ void CentreOnHost(HWND window) {
     SetWindowPos(window, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+SIZE SizeOf(HWND window) {
+    RECT rect = {};
+    GetWindowRect(window, &rect);
+    return SIZE{rect.right - rect.left, rect.bottom - rect.top};
+}
+
+void CALLBACK PlaceAgainIfResized(HWND, UINT, UINT_PTR timer, DWORD) {
+    KillTimer(nullptr, timer);
+    if (!g_lastPlaced || !IsWindow(g_lastPlaced)) return;
+    SIZE now = SizeOf(g_lastPlaced);
+    if (now.cx != g_placedSize.cx || now.cy != g_placedSize.cy) CentreOnHost(g_lastPlaced);
+    g_lastPlaced = nullptr;
+}
+
 LRESULT CALLBACK PlaceOnFirstActivation(int code, WPARAM wParam, LPARAM lParam) {
     HWND window = reinterpret_cast<HWND>(wParam);
     if (code == HCBT_ACTIVATE && MainWindow() && window != MainWindow() &&
         !(GetWindowLongA(window, GWL_STYLE) & WS_CHILD) && !GetPropA(window, kPlacedProp)) {
         SetPropA(window, kPlacedProp, reinterpret_cast<HANDLE>(1));
         CentreOnHost(window);
+        g_lastPlaced = window;
+        g_placedSize = SizeOf(window);
+        SetTimer(nullptr, 0, 0, PlaceAgainIfResized);
     } else if (code == HCBT_DESTROYWND) {
         RemovePropA(window, kPlacedProp);
+        if (window == g_lastPlaced) g_lastPlaced = nullptr;
     }
     return CallNextHookEx(g_placementHook, code, wParam, lParam);
 }
