@@ -46,6 +46,8 @@ enum {
 HWND CreateMainWindow(HINSTANCE instance);
 HWND MainWindow();
 void SetStatusLine(const char* text);
+// The title names the current drawing (its file name; "NONAME" for none).
+void ShowDrawingName(const char* path);
 void SetPromptLine(const char* text);
 void RedrawDrawingView();
 
@@ -69,8 +71,10 @@ EntityProc FindEntityProc(unsigned entityType);
 void QueueBoxAnswer(int answer);
 HWND DialogOwner();
 
-// ---- Dialog services (standin/dialogs/dialogs.cpp) ----
+// ---- Dialog services (standin/dialogs/dialogs.cpp, standin/dialogs/placement.cpp) ----
 HWND ActiveHostDialog();
+// From now on every window of that thread opens centred on the host window.
+void CentreWindowsOnHost(DWORD uiThreadId);
 
 // ---- Macros (standin/window/macros.cpp) ----
 const char* MacroVariable(const char* name);

@@ -2,25 +2,34 @@
 # The main job: installs what is missing, builds, makes a folder of sample
 # drawings and runs the stand-in host kv32.exe with the module on it.
 # With a display ($DISPLAY set) the host opens for you to type commands.
-# Without one, it runs tools/demo.script on a private display, prints the
-# transcript and leaves the screenshots in build/demo/.
+# Without one (or with XP_HEADLESS set), it runs tools/demo.script on a
+# private display, prints the transcript and leaves the screenshots in
+# build/demo/ (or $XP_DEMO_DIR). Works from any folder; further arguments go
+# to kv32.exe.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${XP_BUILD_DIR:-$root/build}
+# The Wine runner finds its prefix through this, wherever we were started.
+export XP_BUILD_DIR=$build
 bash "$root/tools/setup.sh"
+[ -f "$build/kv32.exe" ] || echo "run: first build of everything (a few minutes) into $build ..."
 bash "$root/tools/build.sh" "$build" >/dev/null
-demo=$build/demo
+demo=${XP_DEMO_DIR:-$build/demo}
 rm -rf "$demo"; mkdir -p "$demo"
 winpath() { printf 'Z:%s' "$(printf '%s' "$1" | tr / '\\')"; }
-options=("/work:$(winpath "$demo")" "/samples:$(winpath "$demo/drawings")" "/count:40"
-         "/rsc3059:$(winpath "$demo/drawings")\\" "/rsc3025:$(winpath "$demo/drawings")\\PLAN001.KVW"
-         "/transcript:$(winpath "$demo/transcript.txt")")
+# The demo folder is the prefix's drive K:, so the dialogs show K:\drawings
+# wherever the clone lives (and the screenshots do not change with it). The
+# first run makes the prefix.
+[ -d "$build/wine/dosdevices" ] || "$root/tools/wine-run" cmd /c exit </dev/null >/dev/null 2>&1 || true
+ln -sfn "$demo" "$build/wine/dosdevices/k:"
+options=("/work:K:" "/samples:K:\\drawings" "/count:40" "/rsc3059:K:\\drawings\\"
+         "/rsc3025:K:\\drawings\\PLAN001.KVW" "/transcript:K:\\transcript.txt")
 if [ -n "${DISPLAY:-}" ] && [ -z "${XP_HEADLESS:-}" ]; then
-  "$root/tools/wine-run" "$build/kv32.exe" "${options[@]}"
+  "$root/tools/wine-run" "$build/kv32.exe" "${options[@]}" "$@"
 else
   status=0
   "$root/tools/xvfb-session" "$build" "$root/tools/wine-run" "$build/kv32.exe" "${options[@]}" \
-      "/script:$(winpath "$root/tools/demo.script")" || status=$?
+      "/script:$(winpath "$root/tools/demo.script")" "$@" || status=$?
   cat "$demo/transcript.txt"
   echo "Screenshots: $(ls "$demo"/*.png 2>/dev/null | tr '\n' ' ')"
   exit $status

@@ -3,7 +3,10 @@
 # Idempotent: a second run only checks that the packages are there.
 set -euo pipefail
 
-packages=(wine wine32:i386 g++-mingw-w64-i686 binutils-mingw-w64-i686 cmake make
+# fonts-wine: Wine's own Tahoma and its dialog fonts. --no-install-recommends
+# leaves it out, and without it every dialog is drawn with a substitute whose
+# wider letters cut labels short and turn title-bar buttons into letters.
+packages=(wine wine32:i386 fonts-wine g++-mingw-w64-i686 binutils-mingw-w64-i686 cmake make
           xvfb xauth googletest imagemagick)
 
 missing=()

@@ -190,18 +190,36 @@ void DevSLine(int x0, int y0, int x1, int y1) {
     SelectObject(dc, oldPen);
 }
 
-// One line of text, left-aligned and centred vertically, clipped to the
-// rectangle, on the background colour.
+// A name in its band: one line, '&' shown as it is, cut with an ellipsis
+// when too long, on the background colour. Centred vertically when the
+// font fits; a font taller than the band keeps its descent inside it (the
+// leading above the capitals is what is cut), so underscores and the tails
+// of g, p and y still show.
 void DevVText(const char* text, const RECT* rect) {
     DrawTarget* target = TargetFor("DevVText");
     if (!target || !text || !rect) return;
     HDC dc = target->dc;
     RECT box = *rect;
+    TEXTMETRICA metrics;
+    if (GetTextMetricsA(dc, &metrics)) {
+        int room = box.bottom - box.top;
+        int top = box.top + (room - static_cast<int>(metrics.tmHeight)) / 2;
+        if (metrics.tmHeight > room) top = box.bottom - metrics.tmHeight;
+        box.top = top;
+        box.bottom = top + metrics.tmHeight;
+    }
     int length = static_cast<int>(strnlen(text, kMaxTextLength));
     COLORREF oldText = SetTextColor(dc, HostColour(target->colour));
     COLORREF oldBk = SetBkColor(dc, HostColour(target->bkColour));
     int oldMode = SetBkMode(dc, OPAQUE);
-    DrawTextA(dc, text, length, &box, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+    // The band clips; the box only places the line within it.
+    HRGN oldClip = CreateRectRgn(0, 0, 0, 0);
+    int hadClip = oldClip ? GetClipRgn(dc, oldClip) : -1;
+    IntersectClipRect(dc, rect->left, rect->top, rect->right, rect->bottom);
+    DrawTextA(dc, text, length, &box,
+              DT_LEFT | DT_TOP | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS | DT_NOCLIP);
+    SelectClipRgn(dc, hadClip == 1 ? oldClip : nullptr);
+    if (oldClip) DeleteObject(oldClip);
     SetBkMode(dc, oldMode);
     SetBkColor(dc, oldBk);
     SetTextColor(dc, oldText);

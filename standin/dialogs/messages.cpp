@@ -33,7 +33,8 @@ extern "C" int QuestBox(const char* text) {
     Record("quest-box", text);
     int answer;
     if (!TakeQueuedAnswer(&answer)) {
-        answer = MessageBoxA(DialogOwner(), text, "Korvind", MB_YESNO | MB_ICONQUESTION);
+        // No is the default: Enter must not confirm what cannot be undone.
+        answer = MessageBoxA(DialogOwner(), text, "Korvind", MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2);
     }
     RecordF("quest-answer", "%d", answer);
     return answer;

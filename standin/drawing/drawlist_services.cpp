@@ -32,6 +32,7 @@ void SetWorkDrawing(HDL list) {
     HDL old = g_workDrawing;
     g_workDrawing = list;
     DestroyList(old);
+    ShowDrawingName(list ? list->name : nullptr);
     RedrawDrawingView();
 }
 

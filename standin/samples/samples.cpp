@@ -322,7 +322,8 @@ bool MakeFolder(const char* folder) {
 // File i of the set, in runs of eight: plan (.KVW), plan, detail (.KVD),
 // plan (.LVW), symbol library (.KVS), plan, template (.KVT), plan. Every
 // second library has no symbol definition. With eight files or more, the
-// last three are broken instead (cut short, garbage, empty).
+// last three are broken instead (cut short, garbage, empty), named X_CUT,
+// X_JUNK and X_EMPTY.
 bool MakeSampleFolder(const char* folder, int count, unsigned variant) {
     if (!folder || !MakeFolder(folder)) return false;
     bool ok = true;
@@ -333,7 +334,8 @@ bool MakeSampleFolder(const char* folder, int count, unsigned variant) {
         int number = i + 1;
         char path[MAX_PATH];
         int broken = count >= 8 ? i - (count - 3) : -1;
-        const char* const kBrokenNames[] = {"CUT", "JUNK", "EMPTY"};
+        // Named to sort after every drawing: a folder shows its drawings first.
+        const char* const kBrokenNames[] = {"X_CUT", "X_JUNK", "X_EMPTY"};
         int written;
         if (broken >= 0) {
             written = snprintf(path, sizeof path, "%s\\%s%03d.KVW", folder, kBrokenNames[broken], number);

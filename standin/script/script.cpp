@@ -19,7 +19,8 @@
 //                         Prior, Next, Return, Space, Escape or Tab
 //   wheel ID N            turn the mouse wheel N notches over a control of the
 //                         active window (negative: down)
-//   box yes|no|ok         answer the message box that is showing
+//   box yes|no|ok|enter   answer the message box that is showing (enter: press
+//                         the Enter key, which takes the box's default button)
 //   file-dialog PATH      type PATH into the file dialog that is showing, press Open
 //   file-dialog cancel    cancel the file dialog that is showing
 //   select-file NAME      select NAME in the file list of the file dialog that is
@@ -31,6 +32,9 @@
 //   pixel ID X Y          record the colour shown at X,Y of a control
 //   cwd                   record the host's current directory
 //   sleep MS              wait (for what no window shows)
+//   expand ID             open the first item of a tree view inside the active window
+//   title                 record the host window's title
+//   placement             record where the active window sits over the host window
 //   end                   close the host
 #include "standin/standin.h"
 
@@ -259,13 +263,49 @@ HWND DescendantControl(int id) {
 
 bool HasControl(HWND window, int id) { return GetDlgItem(window, id) != nullptr; }
 
+void PressEnter() {
+    INPUT keys[2] = {};
+    keys[0].type = keys[1].type = INPUT_KEYBOARD;
+    keys[0].ki.wVk = keys[1].ki.wVk = VK_RETURN;
+    keys[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    SendInput(2, keys, sizeof keys[0]);
+}
+
 void AnswerBox(const char* answer) {
+    bool enter = lstrcmpiA(answer, "enter") == 0;
     int id = lstrcmpiA(answer, "yes") == 0 ? IDYES : lstrcmpiA(answer, "no") == 0 ? IDNO
-           : lstrcmpiA(answer, "ok") == 0 ? IDOK : 0;
+           : lstrcmpiA(answer, "ok") == 0 || enter ? IDOK : 0;
     if (!id) Fail("unknown box answer %s", answer);
-    HWND box = WaitForActive("message box", [id](HWND w) { return HasControl(w, id) &&
-                                                                 HasControl(w, 0xFFFF); });
-    ClickButton(GetDlgItem(box, id));
+    // A question box has Yes and No, no OK: enter waits for any box.
+    HWND box = WaitForActive("message box", [id, enter](HWND w) {
+        return (HasControl(w, id) || (enter && HasControl(w, IDYES))) && HasControl(w, 0xFFFF);
+    });
+    if (!enter) {
+        ClickButton(GetDlgItem(box, id));
+        return;
+    }
+    PressEnter();
+    for (DWORD waited = 0; IsWindow(box); waited += 20) {
+        if (waited >= static_cast<DWORD>(g_config.timeoutMs)) Fail("%s", "Enter did not close the box");
+        Sleep(20);
+    }
+    Sync();
+}
+
+// "centred" when the active window's centre lies within a pixel of the host
+// window's; else how far off it is.
+void RecordPlacement() {
+    HWND window = WaitForActive("window", [](HWND) { return true; });
+    SyncPainted();  // the line comes after whatever showing the window recorded
+    RECT own, host;
+    GetWindowRect(window, &own);
+    GetWindowRect(MainWindow(), &host);
+    char title[256] = "";
+    GetWindowTextA(window, title, sizeof title);
+    int dx = (own.left + own.right - host.left - host.right) / 2;
+    int dy = (own.top + own.bottom - host.top - host.bottom) / 2;
+    if (abs(dx) <= 1 && abs(dy) <= 1) RecordF("placement", "%s: centred on the host", title);
+    else RecordF("placement", "%s: %+d,%+d from the host's centre", title, dx, dy);
 }
 
 // The system file dialog's name field: the combo's edit (cmb13) or edt1.
@@ -454,6 +494,19 @@ bool RunLine(char* line) {
     } else if (!strcmp(verb, "sleep")) {
         Sleep(Number(argument));
         Sync();
+    } else if (!strcmp(verb, "expand")) {
+        HWND tree = DescendantControl(Number(argument));
+        LRESULT first = SendMessageA(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0);
+        if (!first) Fail("%s", "the tree is empty");
+        SendMessageA(tree, TVM_EXPAND, TVE_EXPAND, first);
+        SyncPainted();
+    } else if (!strcmp(verb, "title")) {
+        Sync();
+        char title[256] = "";
+        GetWindowTextA(MainWindow(), title, sizeof title);
+        Record("title", title);
+    } else if (!strcmp(verb, "placement")) {
+        RecordPlacement();
     } else if (!strcmp(verb, "end")) {
         return false;
     } else {

@@ -27,6 +27,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int show) {
     }
     HWND window = CreateMainWindow(instance);
     if (!window) return 2;
+    CentreWindowsOnHost(GetCurrentThreadId());
     ShowWindow(window, show == SW_HIDE ? SW_SHOWNORMAL : show);
     UpdateWindow(window);
     LoadModule(g_config.modulePath);

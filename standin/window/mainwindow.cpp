@@ -3,6 +3,7 @@
 #include "standin/window/standin_res.h"
 
 #include <initializer_list>
+#include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 
@@ -14,6 +15,16 @@ HWND MainWindow() { return g_main; }
 
 void SetStatusLine(const char* text) {
     if (g_status) SetWindowTextA(g_status, text);
+}
+
+void ShowDrawingName(const char* path) {
+    const char* name = path && path[0] ? path : "NONAME";
+    for (const char* p = name; *p; ++p) {
+        if ((*p == '\\' || *p == '/' || *p == ':') && p[1]) name = p + 1;
+    }
+    char title[MAX_PATH + 32];
+    snprintf(title, sizeof title, "%s - Korvind/Linvale", name);
+    if (g_main) SetWindowTextA(g_main, title);
 }
 
 void SetPromptLine(const char* text) {
@@ -148,7 +159,7 @@ HWND CreateMainWindow(HINSTANCE instance) {
     viewClass.lpszClassName = "KV32View";
     if (!RegisterClassA(&mainClass) || !RegisterClassA(&viewClass)) return nullptr;
 
-    g_main = CreateWindowA("KV32Main", "Korvind/Linvale - kv32 stand-in", WS_OVERLAPPEDWINDOW,
+    g_main = CreateWindowA("KV32Main", "Korvind/Linvale", WS_OVERLAPPEDWINDOW,
                            0, 0, 900, 680, nullptr, nullptr, instance, nullptr);
     if (!g_main) return nullptr;
     auto child = [&](const char* cls, DWORD style, int id) {
@@ -164,6 +175,7 @@ HWND CreateMainWindow(HINSTANCE instance) {
     g_editProc = reinterpret_cast<WNDPROC>(
         SetWindowLongPtrA(g_commandLine, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(CommandLineProc)));
     SetPromptLine("Command:");
+    ShowDrawingName(nullptr);
     LayOut(g_main);
     return g_main;
 }

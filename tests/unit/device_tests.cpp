@@ -810,6 +810,38 @@ TEST(View, WorkDrawingIsZoomedToItsExtentsWithoutHiddenLayers) {
     EXPECT_EQ(canvas.Pixel(0, 50), kWhite);
 }
 
+// The browser's name band is 12 pixels, less than the dialog font's cell:
+// the line keeps its descent inside the band, and a name too long for it
+// ends in an ellipsis rather than a letter cut in half.
+TEST(Device, NameBandKeepsUnderscoresAndEndsLongNamesWithAnEllipsis) {
+    Canvas canvas(200, 60);
+    DevUseColor(0);
+    DevUseBkColor(15);
+    HFONT old = DevFont(static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT)));
+    RECT band = {10, 20, 60, 32};
+    DevVText("___", &band);
+    int underscore = 0;
+    for (int row = band.top; row < band.bottom; ++row)
+        for (int column = band.left; column < band.right; ++column) underscore += canvas.Pixel(column, row) == kBlack;
+    EXPECT_GT(underscore, 6);
+
+    RECT narrow = {10, 40, 80, 52};
+    // Capital I is one upright stroke: any few columns of them hold one.
+    DevVText("IIIIIIIIIIIIIIIIIIIIIIIIIIIIIIIIIIIIIIII.KVW", &narrow);
+    DevFont(old);
+    auto inkRows = [&](int column) {
+        int rows = 0;
+        for (int row = narrow.top; row < narrow.bottom; ++row) rows += canvas.Pixel(column, row) != kWhite;
+        return rows;
+    };
+    int last = narrow.right - 1;
+    while (last >= narrow.left && inkRows(last) == 0) --last;
+    ASSERT_GE(last, narrow.left + 20);
+    for (int column = last - 4; column <= last; ++column) {
+        EXPECT_LE(inkRows(column), 3) << column << ": the line ends in a letter, not in the ellipsis";
+    }
+}
+
 TEST(View, DrawingLeavesTheTargetsObjectsAndModesAsTheyWere) {
     Canvas canvas;
     HDC dc = canvas.dc();

@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# The README's screenshots: runs the main job's demo without a display and
+# copies what it shows into docs/. Run again after a change to anything the
+# pictures show; the result depends only on the sources.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${XP_BUILD_DIR:-$root/build}
+log=$(mktemp)
+trap 'rm -f "$log"' EXIT
+if ! XP_HEADLESS=1 XP_DEMO_DIR= bash "$root/tools/run.sh" >"$log" 2>&1; then
+  cat "$log"; echo "screenshots: the demo failed" >&2; exit 1
+fi
+for shot in browse browse-small host-main-window filemanager fileopt about-box; do
+  cp "$build/demo/$shot.png" "$root/docs/$shot.png"
+  echo "docs/$shot.png"
+done
