@@ -2,24 +2,21 @@
 #include "browsecache/cache.h"
 
 #include "host/host.h"
+#include "module/paths.h"
 #include "module/state.h"
-#include "module/text.h"
 
 char CachePath[kCachePathSize];
 int CacheDirty;
 HostEntity* currentEntry;
 
 static const char kCacheName[] = "~BRINFO.KVW";
-enum { kCacheSuffixLength = 12, kCacheFlags = 8 };  // "\~BRINFO.KVW"
+enum { kCacheFlags = 8 };
 
 // The open cache's folder is compared as spelled: another spelling of the
 // same folder closes and reloads it.
 static bool IsOpenFor(const char* directory) {
-    int folderLength = lstrlenA(CachePath) - kCacheSuffixLength;
-    if (folderLength < 0 || folderLength != lstrlenA(directory)) return false;
-    char folder[kCachePathSize];
-    CopyText(folder, static_cast<size_t>(folderLength) + 1, CachePath);
-    return lstrcmpA(folder, directory) == 0;
+    char path[kCachePathSize];
+    return JoinPath(path, directory, kCacheName) && lstrcmpA(path, CachePath) == 0;
 }
 
 int OpenCache(const char* directory) {
@@ -28,7 +25,7 @@ int OpenCache(const char* directory) {
         CloseCache();
     }
     // A folder too long for the path is refused, never cut into another path.
-    if (!FormatText(CachePath, sizeof CachePath, "%s\\%s", directory, kCacheName)) {
+    if (!JoinPath(CachePath, directory, kCacheName)) {
         CachePath[0] = '\0';
         return 0;
     }

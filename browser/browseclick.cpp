@@ -3,7 +3,9 @@
 #include "browser/browser.h"
 #include "browser/browserinternal.h"
 
+#include "commands/macrolines.h"
 #include "host/host.h"
+#include "module/paths.h"
 #include "module/state.h"
 #include "module/text.h"
 #include "resources/resource.h"
@@ -39,9 +41,9 @@ POINT ClickPosition() {
 int PickEntry(const ImageInfoRecord* entry) {
     // A path that does not fit the caller's buffer is no pick: a cut path
     // would name another file.
-    if (!ResultPath || !FormatText(ResultPath, kPickedPathSize, "%s\\%s", browseDirectory, entry->name)) {
-        return kKeepOpen;
-    }
+    if (!ResultPath || !JoinPath(ResultPath, kPickedPathSize, browseDirectory, entry->name)) return kKeepOpen;
+    // Refused while the user can still pick another file.
+    if (!AcceptPickedPath(ResultPath)) return kKeepOpen;
     Picked = 1;
     return kEndDialog;
 }
@@ -51,7 +53,7 @@ int DeleteEntryFile(ImageInfoRecord* entry) {
     FormatText(question, sizeof question, "Do you want to delete this file?\n\n%s", entry->name);
     if (host::QuestBox(question) != kAnswerYes) return kKeepOpen;
     char path[kDirSize + kEntryNameSize + 2];
-    bool fits = FormatText(path, sizeof path, "%s\\%s", browseDirectory, entry->name);
+    bool fits = JoinPath(path, browseDirectory, entry->name);
     if (fits && DeleteFileA(path)) {
         entry->state = kFileDeleted;
         HWND dialog = host::GetDlgWin();

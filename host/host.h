@@ -137,7 +137,11 @@ inline int MarkChanged(int** flagAddress) {
 }
 
 // ---- Resources and files ----
-inline const char* RscAdr(int number) { return ::RscAdr(number); }
+// A host without the string counts as an empty one.
+inline const char* RscAdr(int number) {
+    const char* text = ::RscAdr(number);
+    return text ? text : "";
+}
 inline int GetOpenPath(const char* title, PathRequest* request) {
     return OrZero<int>([&](int* s) { return ::GetOpenPath(title, request, s); });
 }

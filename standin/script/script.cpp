@@ -23,6 +23,7 @@
 //   items ID              record the texts of a list or combo box of the active
 //                         window (a combo's selected row marked with *)
 //   attributes PATH       record a file's attributes (hidden, read-only, ...)
+//   changed               record the drawing-changed flag (0 or 1)
 //   sleep MS              wait (for what no window shows)
 //   end                   close the host
 #include "standin/standin.h"
@@ -367,6 +368,9 @@ bool RunLine(char* line) {
     } else if (!strcmp(verb, "attributes")) {
         Sync();
         RecordAttributes(argument);
+    } else if (!strcmp(verb, "changed")) {
+        Sync();
+        RecordF("changed", "%d", *DrawingChangedFlag());
     } else if (!strcmp(verb, "sleep")) {
         Sleep(Number(argument));
         Sync();

@@ -4,6 +4,7 @@
 // progress text.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,7 @@
 #include "standin/standin.h"
 #include "tests/support/browsedialog.h"
 #include "tests/support/folders.h"
+#include "tests/support/pathdialog.h"
 #include "tests/support/records.h"
 
 using testrec::Time;
@@ -422,6 +424,29 @@ TEST(Progress, AnOverlongNameIsShortenedKeepingItsEnd) {
     EXPECT_EQ(shown.rfind("Loading NNN", 0), 0u);
     EXPECT_EQ(shown.substr(shown.size() - 11), "NNNN.KVW...");
     EXPECT_LT(shown.find("..."), shown.size() - 3);
+}
+
+// A current directory of 256 characters or more was never read back, and
+// the browse directory stayed current after "Select &Path".
+TEST(SelectPath, CancelledPutsBackTheCurrentDirectoryEvenAtItsLongest) {
+    TempFolder base("select-path");
+    std::string deep = base.path;
+    while (deep.size() < 256) {
+        deep += "\\" + std::string(std::min<size_t>(60, 256 - deep.size()), 'd');
+        CreateDirectoryA(deep.c_str(), nullptr);
+    }
+    char before[MAX_PATH];
+    GetCurrentDirectoryA(MAX_PATH, before);
+    ASSERT_TRUE(SetCurrentDirectoryA(deep.c_str()));
+    CopyText(browseDirectory, base.path.c_str());
+    testdlg::PathDialogUser user;
+    EXPECT_EQ(SelectBrowsePath(), kKeepOpen);
+    EXPECT_TRUE(user.Join());
+    char after[MAX_PATH] = "";
+    GetCurrentDirectoryA(MAX_PATH, after);
+    SetCurrentDirectoryA(before);
+    EXPECT_EQ(std::string(after), deep);
+    EXPECT_EQ(std::string(browseDirectory), base.path) << "cancelled: the folder stays";
 }
 
 }  // namespace
