@@ -5,11 +5,12 @@
 #include "module/state.h"
 #include "module/text.h"
 
-// A host string too long for the buffer is not used: cut, it would name
-// another folder.
+// A host without the string counts as an empty one; a string too long for
+// the buffer is not used: cut, it would name another folder.
 void EnsureBrowseDirectory() {
     if (browseDirectory[0]) return;
-    if (!CopyText(browseDirectory, host::RscAdr(3059))) browseDirectory[0] = '\0';
+    const char* hostDirectory = host::RscAdr(3059);
+    if (!hostDirectory || !CopyText(browseDirectory, hostDirectory)) browseDirectory[0] = '\0';
     DropTrailingBackslashes(browseDirectory);
 }
 

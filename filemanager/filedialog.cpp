@@ -99,7 +99,7 @@ const char* FileDialogErrorText(DWORD code) {
 void MakeStartingName(char* buffer, int size, int partFlag) {
     if (size <= 0) return;
     const char* start = partFlag && lastPartFile[0] ? lastPartFile : host::RscAdr(3025);
-    if (!CopyText(buffer, static_cast<size_t>(size), start)) buffer[0] = '\0';
+    if (!start || !CopyText(buffer, static_cast<size_t>(size), start)) buffer[0] = '\0';
     for (int i = lstrlenA(buffer) - 1; i >= 0 && buffer[i] != '\\' && buffer[i] != '/'; --i) {
         if (buffer[i] == '.') {
             buffer[i] = '\0';

@@ -137,11 +137,7 @@ inline int MarkChanged(int** flagAddress) {
 }
 
 // ---- Resources and files ----
-// A host without the string counts as an empty one.
-inline const char* RscAdr(int number) {
-    const char* text = ::RscAdr(number);
-    return text ? text : "";
-}
+inline const char* RscAdr(int number) { return ::RscAdr(number); }
 inline int GetOpenPath(const char* title, PathRequest* request) {
     return OrZero<int>([&](int* s) { return ::GetOpenPath(title, request, s); });
 }
