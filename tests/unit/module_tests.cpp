@@ -169,7 +169,8 @@ TEST(Paths, TrailingBackslashesGoExceptARoots) {
 TEST(Paths, ASemicolonOrAControlCharacterKeepsAPathOutOfMacroLines) {
     EXPECT_TRUE(IsMacroSafePath("C:\\a b\\(1) pl\xE4n,x.kvw"));
     EXPECT_TRUE(IsMacroSafePath(""));
-    for (const char* path : {"A;~LOADM X.KVW;B.KVW", "x;y\\p.kvw", "a\nb", "a\rb", "a\tb", "a\x01", "a\x7F"}) {
+    const char* const unsafe[] = {"A;~LOADM X.KVW;B.KVW", "x;y\\p.kvw", "a\nb", "a\rb", "a\tb", "a\x01", "a\x7F"};
+    for (const char* path : unsafe) {
         EXPECT_FALSE(IsMacroSafePath(path)) << path;
     }
 }
