@@ -2,8 +2,8 @@
 #include "browsecache/cache.h"
 
 #include "host/host.h"
+#include "module/paths.h"
 #include "module/state.h"
-#include "module/text.h"
 
 char CachePath[kCachePathSize];
 int CacheDirty;
@@ -24,11 +24,8 @@ static int FindOtherRecord(int, HostEntity* entity, intptr_t, intptr_t) {
 // The open cache's folder is compared as spelled: another spelling of the
 // same folder closes and reloads it.
 static bool IsOpenFor(const char* directory) {
-    int folderLength = lstrlenA(CachePath) - kCacheSuffixLength;
-    if (folderLength < 0 || folderLength != lstrlenA(directory)) return false;
-    char folder[kCachePathSize];
-    CopyText(folder, static_cast<size_t>(folderLength) + 1, CachePath);
-    return lstrcmpA(folder, directory) == 0;
+    char path[kCachePathSize];
+    return JoinPath(path, directory, kCacheName) && lstrcmpA(path, CachePath) == 0;
 }
 
 int OpenCache(const char* directory) {
@@ -39,7 +36,7 @@ int OpenCache(const char* directory) {
     // A folder too long for a path the host can open has no cache: its path
     // is refused, never cut into another path.
     if (lstrlenA(directory) > kLongestCacheFolder ||
-        !FormatText(CachePath, sizeof CachePath, "%s\\%s", directory, kCacheName)) {
+        !JoinPath(CachePath, directory, kCacheName)) {
         CachePath[0] = '\0';
         return 0;
     }

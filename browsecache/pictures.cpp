@@ -5,6 +5,7 @@
 #include "host/host.h"
 #include "host/records.h"
 #include "module/gdi.h"
+#include "module/paths.h"
 #include "module/state.h"
 #include "module/text.h"
 #include "preview/preview.h"
@@ -66,7 +67,7 @@ void MakePictures(HostEntity** entryRef) {
     const ImageInfoRecord* entry = AsImageInfo(*entryRef);
     if (!entry) return;
     char path[MAX_PATH];
-    if (!FormatText(path, sizeof path, "%s\\%s", browseDirectory, entry->name)) return;
+    if (!JoinPath(path, browseDirectory, entry->name)) return;
     HDL drawing = host::DLLoad(path, kPreviewLoadFlags);
     if (!drawing) return;
     HDL list = ListToDraw(drawing, entry->name);

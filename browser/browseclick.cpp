@@ -4,7 +4,9 @@
 #include "browser/browser.h"
 #include "browser/browserinternal.h"
 
+#include "commands/macrolines.h"
 #include "host/host.h"
+#include "module/paths.h"
 #include "module/state.h"
 #include "module/text.h"
 #include "resources/resource.h"
@@ -37,7 +39,7 @@ POINT ClickPosition() {
 // The entry's full path as the host would open it: the host opens no path
 // of MAX_PATH characters or more, so such a path is refused, never cut.
 bool EntryPath(const ImageInfoRecord* entry, char (&path)[MAX_PATH]) {
-    return FormatText(path, sizeof path, "%s\\%s", browseDirectory, entry->name);
+    return JoinPath(path, browseDirectory, entry->name);
 }
 
 enum FileCheck { kFileAsPictured, kFileGone, kFileChanged };
@@ -61,6 +63,8 @@ int PickEntry(const ImageInfoRecord* entry) {
     if (entry->state == kFileDeleted || !EntryPath(entry, path)) return kKeepOpen;
     if (CheckEntryFile(entry, path) == kFileGone) return kKeepOpen;
     if (!ResultPath || !CopyText(ResultPath, kPickedPathSize, path)) return kKeepOpen;
+    // Refused while the user can still pick another file.
+    if (!AcceptPickedPath(ResultPath)) return kKeepOpen;
     Picked = 1;
     return kEndDialog;
 }

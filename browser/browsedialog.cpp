@@ -6,6 +6,7 @@
 #include "browsecache/cache.h"
 #include "commands/browsedir.h"
 #include "host/host.h"
+#include "module/paths.h"
 #include "module/state.h"
 #include "module/text.h"
 #include "module/xprecord.h"
@@ -34,7 +35,7 @@ const char kTemplate[] = "IDD_DLGBROWSE";
 const char kEmptyList[] = "";
 const char kPathTitle[] = "Browse folder";
 const char kPresetName[] = "work.kvt";
-enum { kSelectPathEnded = IDC_BROWSE_SELECTPATH, kSavedDirSize = 256, kMessageSize = 400 };
+enum { kSelectPathEnded = IDC_BROWSE_SELECTPATH, kMessageSize = 400 };
 
 // Why a folder shows no dialog: a path too long, or no list for its cache.
 void TellNoCache() {
@@ -92,20 +93,22 @@ LRESULT CALLBACK BrowseMouseHook(int code, WPARAM wParam, LPARAM lParam) {
 }
 
 int CloseBrowser() {
-    if (ResultPath) FormatText(ResultPath, kPickedPathSize, "%s\\Work", browseDirectory);
+    if (ResultPath) JoinPath(ResultPath, kPickedPathSize, browseDirectory, "Work");
     browseRequested = 0;
     return kEndDialog;
 }
 
+// The current directory is read into room for any the system keeps, and put
+// back only when it was read whole: a buffer too small is left unfilled.
 int SelectBrowsePath() {
-    char saved[kSavedDirSize];
+    char saved[MAX_PATH];
     DWORD savedLength = GetCurrentDirectoryA(sizeof saved, saved);
     bool restore = savedLength > 0 && savedLength < sizeof saved;
     SetCurrentDirectoryA(browseDirectory);
     // A folder too long for the preset still starts the dialog there: it is
     // the current directory, and the bare name is proposed.
     char path[kDirSize];
-    if (!FormatText(path, sizeof path, "%s\\%s", browseDirectory, kPresetName)) {
+    if (!JoinPath(path, browseDirectory, kPresetName)) {
         CopyText(path, kPresetName);
     }
     static const char kNoFilters[] = "\0";

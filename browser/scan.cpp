@@ -7,6 +7,7 @@
 
 #include "browsecache/cache.h"
 #include "host/host.h"
+#include "module/paths.h"
 #include "module/state.h"
 #include "module/text.h"
 
@@ -77,7 +78,7 @@ void ScanBrowseDir(int formatIndex) {
     // A folder too long for the pattern reads as an empty one.
     HANDLE search = INVALID_HANDLE_VALUE;
     WIN32_FIND_DATAA found;
-    if (FormatText(pattern, sizeof pattern, "%s\\*.*", browseDirectory)) {
+    if (JoinPath(pattern, browseDirectory, "*.*")) {
         search = FindFirstFileA(pattern, &found);
     }
     if (search != INVALID_HANDLE_VALUE) {

@@ -7,6 +7,7 @@
 #include "commands/browsedir.h"
 #include "commands/macrolines.h"
 #include "host/host.h"
+#include "module/paths.h"
 #include "module/state.h"
 #include "module/text.h"
 #include "settings/settings.h"
@@ -29,22 +30,27 @@ void EmitByMode(const char* path) {
     }
 }
 
-// The drawing's changed state after the command is the one it had before:
-// the backup save and the browser must not change it.
+// The drawing's changed state after the browser is the one it had before:
+// the backup save and the browser must not change it. It is put back before
+// the line goes out, as a host may run the line at once, and a part it
+// inserts leaves the drawing changed.
 void RunBrowseSequence() {
     ResetCommandState();
     char path[kPickedPathSize];
     CopyText(path, browseDirectory);
     host::FullFileName(path, browseDirectory);
+    // "drawings\" answered would otherwise give "...\drawings\\PLAN.KVW".
+    DropTrailingBackslashes(browseDirectory);
     int* changedFlag = nullptr;
     int wasChanged = host::MarkChanged(&changedFlag);
     LoadOptions();
     if (Options.autoSaveBackups) host::DLSave(host::DLGetWorkDL(), kBackupName);
     NotifyHost();
-    if (BrowseFiles(path, 0)) EmitByMode(path);
+    int picked = BrowseFiles(path, 0);
     CloseCache();
     NotifyHost();
     if (changedFlag) *changedFlag = wasChanged;
+    if (picked) EmitByMode(path);
 }
 
 // Status 0 is an answer, 1 the default taken; anything else is a cancel.

@@ -5,6 +5,7 @@
 
 #include "commands/browsedir.h"
 #include "host/host.h"
+#include "module/paths.h"
 #include "module/state.h"
 #include "module/text.h"
 
@@ -13,7 +14,7 @@ int CmdBrowseP() {
     char path[kDirSize];
     // A directory too long for the preset starts the dialog from the
     // current folder instead of a cut, wrong one.
-    if (!FormatText(path, sizeof path, "%s\\folder.dir", browseDirectory)) {
+    if (!JoinPath(path, browseDirectory, "folder.dir")) {
         CopyText(path, "folder.dir");
     }
     PathRequest request = {path, "folder.dir", "*", "All files\0*.*\0", 2048, 2048, 1, "Load"};

@@ -15,10 +15,14 @@ enum { kPartFlag = 1 };
 // fileVariable.
 const FormatBlockText kVariablePrompt = {"Variable:", 0};
 
-int FileMContinuation(int, intptr_t, intptr_t) {
+// Only a name typed at the prompt opens the file manager: after a cancel or
+// an empty answer the buffer holds nothing, or the name of an earlier FILEM,
+// whose variable would be overwritten.
+int FileMContinuation(int status, intptr_t, intptr_t) {
+    if (status != kReqAnswered || !fileVariable[0]) return host::CmdEnd();
     ResetCommandState();
     char path[kPickedPathSize];
-    if (RunFileManager(path, sizeof path, 0)) host::SetVar(fileVariable, path);
+    if (RunFileManager(path, sizeof path, 0) && AcceptPickedPath(path)) host::SetVar(fileVariable, path);
     return host::CmdEnd();
 }
 

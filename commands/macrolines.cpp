@@ -1,9 +1,23 @@
 #include "commands/macrolines.h"
 
 #include "host/host.h"
+#include "module/paths.h"
 #include "module/state.h"
 #include "module/text.h"
 #include "settings/settings.h"
+
+enum { kRefusalSize = kPickedPathSize + 160 };
+
+bool AcceptPickedPath(const char* path) {
+    if (IsMacroSafePath(path)) return true;
+    char text[kRefusalSize];
+    FormatText(text, sizeof text,
+               "This file cannot be used:\n\n%s\n\nIts path holds a semicolon or a control character, "
+               "which would end the command there.",
+               path);
+    host::ErrorBox(text);
+    return false;
+}
 
 // A picked path is at most 499 characters: every line fits its buffer.
 static void Emit(const char* format, const char* path) {
@@ -13,11 +27,13 @@ static void Emit(const char* format, const char* path) {
 }
 
 void EmitLoad(const char* path) {
+    if (!AcceptPickedPath(path)) return;
     host::AbortAllScripts();
     Emit("~LOADM %s;", path);
 }
 
 void EmitPart(const char* path) {
+    if (!AcceptPickedPath(path)) return;
     LoadOptions();
     switch (Options.insertStyle) {
         case 1: Emit("~MPAR %s;", path); break;
@@ -26,4 +42,6 @@ void EmitPart(const char* path) {
     }
 }
 
-void EmitTemplate(const char* path) { Emit("~TEMPLATEM %s;NEW;", path); }
+void EmitTemplate(const char* path) {
+    if (AcceptPickedPath(path)) Emit("~TEMPLATEM %s;NEW;", path);
+}

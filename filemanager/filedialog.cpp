@@ -93,13 +93,14 @@ const char* FileDialogErrorText(DWORD code) {
 }
 
 // The last part file, or the host's default name, without its extension.
-// The cut looks for the last full stop anywhere, directory part included:
-// "C:\old.dir\plan" becomes "C:\old", as users of this dialog know it.
+// Only the file's own name is cut: "C:\old.dir\plan" stays whole, so the
+// dialog starts in that folder. A name too long for the buffer is not
+// proposed at all, as cut it would name another file.
 void MakeStartingName(char* buffer, int size, int partFlag) {
     if (size <= 0) return;
     const char* start = partFlag && lastPartFile[0] ? lastPartFile : host::RscAdr(3025);
-    CopyText(buffer, static_cast<size_t>(size), start ? start : "");
-    for (int i = lstrlenA(buffer) - 1; i >= 0; --i) {
+    if (!start || !CopyText(buffer, static_cast<size_t>(size), start)) buffer[0] = '\0';
+    for (int i = lstrlenA(buffer) - 1; i >= 0 && buffer[i] != '\\' && buffer[i] != '/'; --i) {
         if (buffer[i] == '.') {
             buffer[i] = '\0';
             break;

@@ -5,6 +5,7 @@
 #include "browsecache/cache.h"
 #include "host/host.h"
 #include "host/records.h"
+#include "module/paths.h"
 #include "module/state.h"
 #include "module/text.h"
 #include "preview/preview.h"
@@ -103,7 +104,7 @@ void LookUpSelectedFile(HWND panel) {
     char name[kDialogTextSize];
     if (!GetSelectedName(panel, name) || !IsCacheableName(name)) return;
     char path[kDirSize + kDialogTextSize];
-    if (!FormatText(path, sizeof path, "%s\\%s", browseDirectory, name)) return;
+    if (!JoinPath(path, browseDirectory, name)) return;
     HANDLE file = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return;

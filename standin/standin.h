@@ -7,14 +7,17 @@
 #include "host/hostapi.h"
 
 // ---- Configuration (standin/window/config.cpp) ----
+enum { kHostStringSize = 1024 };
 struct StandinConfig {
     char modulePath[MAX_PATH];
     char scriptPath[MAX_PATH];
     char transcriptPath[MAX_PATH];
     char workDir[MAX_PATH];        // made current at start; shown as <work> in the transcript
-    char rsc3025[MAX_PATH];        // default file name
-    char rsc3053[MAX_PATH];        // registry base key
-    char rsc3059[MAX_PATH];        // a directory path ending in a backslash
+    // Host strings may be longer than a module's buffers, as a real host's can.
+    char rsc3025[kHostStringSize]; // default file name
+    char rsc3053[kHostStringSize]; // registry base key
+    char rsc3059[kHostStringSize]; // a directory path ending in a backslash
+    int missingString;             // /nostring:N: RscAdr answers null for N
     char samplesDir[MAX_PATH];     // /samples: make sample drawings there, then go on
     int sampleCount;
     unsigned sampleVariant;

@@ -5,6 +5,7 @@
 #include <string.h>
 
 extern "C" const char* RscAdr(int number) {
+    if (g_config.missingString && number == g_config.missingString) return nullptr;
     switch (number) {
         case 3025: return g_config.rsc3025;
         case 3053: return g_config.rsc3053;

@@ -31,6 +31,7 @@
 //   attributes PATH       record a file's attributes (hidden, read-only, ...)
 //   pixel ID X Y          record the colour shown at X,Y of a control
 //   cwd                   record the host's current directory
+//   changed               record the drawing-changed flag (0 or 1)
 //   sleep MS              wait (for what no window shows)
 //   expand ID             open the first item of a tree view inside the active window
 //   title                 record the host window's title
@@ -491,6 +492,9 @@ bool RunLine(char* line) {
         char folder[MAX_PATH];
         DWORD length = GetCurrentDirectoryA(sizeof folder, folder);
         Record("cwd", length && length < sizeof folder ? folder : "(too long)");
+    } else if (!strcmp(verb, "changed")) {
+        Sync();
+        RecordF("changed", "%d", *DrawingChangedFlag());
     } else if (!strcmp(verb, "sleep")) {
         Sleep(Number(argument));
         Sync();

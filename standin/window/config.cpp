@@ -33,16 +33,16 @@ static void SetDefaults() {
 
 // One option "/name:value"; false when unknown or too long.
 static bool ApplyOption(const char* arg) {
-    struct Text { const char* name; char* dst; };
+    struct Text { const char* name; char* dst; size_t size; };
     const Text texts[] = {
-        {"/module:", g_config.modulePath},     {"/script:", g_config.scriptPath},
-        {"/transcript:", g_config.transcriptPath}, {"/work:", g_config.workDir},
-        {"/rsc3025:", g_config.rsc3025},       {"/rsc3053:", g_config.rsc3053},
-        {"/rsc3059:", g_config.rsc3059},       {"/samples:", g_config.samplesDir},
+        {"/module:", g_config.modulePath, MAX_PATH},     {"/script:", g_config.scriptPath, MAX_PATH},
+        {"/transcript:", g_config.transcriptPath, MAX_PATH}, {"/work:", g_config.workDir, MAX_PATH},
+        {"/rsc3025:", g_config.rsc3025, kHostStringSize}, {"/rsc3053:", g_config.rsc3053, kHostStringSize},
+        {"/rsc3059:", g_config.rsc3059, kHostStringSize}, {"/samples:", g_config.samplesDir, MAX_PATH},
     };
     for (const Text& t : texts) {
         size_t n = strlen(t.name);
-        if (_strnicmp(arg, t.name, n) == 0) return CopyOption(t.dst, MAX_PATH, arg + n);
+        if (_strnicmp(arg, t.name, n) == 0) return CopyOption(t.dst, t.size, arg + n);
     }
     struct Number { const char* name; long low, high; int* dst; };
     int timeoutSeconds = -1, variant = -1;
@@ -50,6 +50,7 @@ static bool ApplyOption(const char* arg) {
         {"/count:", 1, 100000, &g_config.sampleCount},
         {"/variant:", 0, 0x7fffffff, &variant},
         {"/timeout:", 1, 3600, &timeoutSeconds},
+        {"/nostring:", 1, 0x7fffffff, &g_config.missingString},
     };
     for (const Number& o : numbers) {
         size_t n = strlen(o.name);
@@ -72,7 +73,7 @@ bool ParseCommandLine(const char* /*commandLine*/, char* error, int errorSize) {
             snprintf(error, errorSize,
                      "Unknown or malformed option: %s\n\nOptions: /script:file /transcript:file "
                      "/module:dll /work:dir /samples:dir /count:N /variant:N /timeout:seconds "
-                     "/rsc3025:text /rsc3053:text /rsc3059:dir\\",
+                     "/rsc3025:text /rsc3053:text /rsc3059:dir\\ /nostring:N",
                      __argv[i]);
             return false;
         }

@@ -63,6 +63,7 @@ static void LoadAsWorkDrawing(const char* path, const char* how) {
         return;
     }
     SetWorkDrawing(list);
+    *DrawingChangedFlag() = 0;  // as loaded: nothing to save yet
     RecordF("drawing", "%s %s", how, path);
 }
 
@@ -75,6 +76,7 @@ static void InsertAsPart(const char* path, const char* how) {
         return;
     }
     DLDestroy(part);
+    *DrawingChangedFlag() = 1;  // the drawing now holds the part
     RecordF("part", "%s %s", how, path);
     RedrawDrawingView();
 }

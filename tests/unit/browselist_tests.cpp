@@ -4,6 +4,7 @@
 // click does, the progress text, and the dialog's template.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,7 @@
 #include "tests/support/browsedialog.h"
 #include "tests/support/dialogtemplate.h"
 #include "tests/support/folders.h"
+#include "tests/support/pathdialog.h"
 #include "tests/support/records.h"
 
 using testrec::Time;
@@ -630,6 +632,29 @@ TEST(BrowseTemplate, ControlsHaveTheirIdsKindsAndStylesAndHelpStaysHidden) {
         EXPECT_EQ(visible, e.id != IDC_BROWSE_HELP) << "only Help is hidden";
     }
     EXPECT_EQ(dialog.items[12].style & LBS_HASSTRINGS, 0u) << "rows without strings";
+}
+
+// A current directory of 256 characters or more was never read back, and
+// the browse directory stayed current after "Select &Path".
+TEST(SelectPath, CancelledPutsBackTheCurrentDirectoryEvenAtItsLongest) {
+    TempFolder base("select-path");
+    std::string deep = base.path;
+    while (deep.size() < 256) {
+        deep += "\\" + std::string(std::min<size_t>(60, 256 - deep.size()), 'd');
+        CreateDirectoryA(deep.c_str(), nullptr);
+    }
+    char before[MAX_PATH];
+    GetCurrentDirectoryA(MAX_PATH, before);
+    ASSERT_TRUE(SetCurrentDirectoryA(deep.c_str()));
+    CopyText(browseDirectory, base.path.c_str());
+    testdlg::PathDialogUser user;
+    EXPECT_EQ(SelectBrowsePath(), kKeepOpen);
+    EXPECT_TRUE(user.Join());
+    char after[MAX_PATH] = "";
+    GetCurrentDirectoryA(MAX_PATH, after);
+    SetCurrentDirectoryA(before);
+    EXPECT_EQ(std::string(after), deep);
+    EXPECT_EQ(std::string(browseDirectory), base.path) << "cancelled: the folder stays";
 }
 
 }  // namespace

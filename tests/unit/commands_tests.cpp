@@ -1,16 +1,19 @@
 // Commands and macro lines: the folder kept from a picked path, the first
-// browse directory, and the line each insertion style gives.
+// browse directory, the line each insertion style gives, the paths no line
+// may carry, and BROWSEP's preset.
 #include <gtest/gtest.h>
 
 #include <string>
 
 #include "commands/browsedir.h"
+#include "commands/handlers.h"
 #include "commands/macrolines.h"
 #include "module/state.h"
 #include "module/text.h"
 #include "settings/settings.h"
 #include "standin/standin.h"
 #include "tests/support/folders.h"
+#include "tests/support/pathdialog.h"
 
 namespace {
 
@@ -29,6 +32,14 @@ TEST(BrowseDirectory, PickedPathIsCutAtItsLastBackslash) {
     EXPECT_EQ(Cut(""), "");
 }
 
+// "Z:" alone is the drive's current folder, where BROWSE then browsed and
+// wrote its cache.
+TEST(BrowseDirectory, ADriveRootKeepsItsBackslash) {
+    EXPECT_EQ(Cut("Z:\\folder.dir"), "Z:\\");
+    EXPECT_EQ(Cut("Z:\\plans\\\\folder.dir"), "Z:\\plans") << "a doubled backslash goes too";
+    EXPECT_EQ(Cut("\\\\server\\share\\folder.dir"), "\\\\server\\share");
+}
+
 TEST(BrowseDirectory, FirstValueIsTheHostDirectoryLessItsLastCharacter) {
     browseDirectory[0] = '\0';
     CopyText(g_config.rsc3059, "C:\\KORVIND\\DRAWINGS\\");
@@ -41,6 +52,38 @@ TEST(BrowseDirectory, FirstValueIsTheHostDirectoryLessItsLastCharacter) {
     g_config.rsc3059[0] = '\0';
     EnsureBrowseDirectory();
     EXPECT_STREQ(browseDirectory, "");
+}
+
+TEST(BrowseDirectory, AMissingOrOverlongHostDirectoryLeavesItEmptyAndARootStaysARoot) {
+    browseDirectory[0] = '\0';
+    g_config.missingString = 3059;  // once a crash
+    EnsureBrowseDirectory();
+    g_config.missingString = 0;
+    EXPECT_STREQ(browseDirectory, "");
+    std::string overlong = "C:\\" + std::string(kDirSize, 'd') + "\\";
+    CopyText(g_config.rsc3059, overlong.c_str());
+    EnsureBrowseDirectory();
+    EXPECT_STREQ(browseDirectory, "") << "cut, it would lose a real character, not the backslash";
+    CopyText(g_config.rsc3059, "Z:\\");
+    EnsureBrowseDirectory();
+    EXPECT_STREQ(browseDirectory, "Z:\\");
+    browseDirectory[0] = '\0';
+    g_config.rsc3059[0] = '\0';
+}
+
+// A folder too long for "\folder.dir" starts the dialog on the bare name in
+// the current folder, not on a cut path; cancelled, nothing changes.
+TEST(BrowseP, AFolderTooLongForThePresetProposesTheBareName) {
+    std::string folder = "C:\\" + std::string(kDirSize - 12, 'd');
+    CopyText(browseDirectory, folder.c_str());
+    testdlg::PathDialogUser user;
+    BeginCommand("BROWSEP");
+    CmdBrowseP();
+    ASSERT_TRUE(user.Join());
+    EXPECT_EQ(user.Proposed(), "folder.dir");
+    EXPECT_EQ(ActiveCommand(), nullptr) << "the command ended";
+    EXPECT_EQ(browseDirectory, folder);
+    browseDirectory[0] = '\0';
 }
 
 // The macro lines reach the host's interpreter, which records them.
@@ -72,7 +115,10 @@ struct MacroLines : ::testing::Test {
         for (size_t at = 0; at < all.size();) {
             size_t end = all.find('\n', at);
             std::string line = all.substr(at, end - at + 1);
-            if (line.rfind("macro ", 0) == 0 || line.rfind("abort-scripts", 0) == 0) out += line;
+            if (line.rfind("macro ", 0) == 0 || line.rfind("abort-scripts", 0) == 0 ||
+                line.rfind("error-box", 0) == 0) {
+                out += line;
+            }
             at = end == std::string::npos ? all.size() : end + 1;
         }
         return out;
@@ -98,6 +144,27 @@ TEST_F(MacroLines, LoadAbortsRunningMacrosFirstAndTemplateStartsANewDrawing) {
     EmitTemplate("C:\\t.kvt");
     std::string lines = Lines();
     EXPECT_EQ(lines, "abort-scripts\nmacro ~LOADM C:\\a b\\plan.kvw;\nmacro ~TEMPLATEM C:\\t.kvt;NEW;\n");
+}
+
+// A file named "A;~LOADM X.KVW;B.KVW" loaded A and then ran what its name
+// carried; a line feed or return split the line the same way.
+TEST_F(MacroLines, APathThatWouldSplitTheLineIsRefusedWithAMessage) {
+    for (int i = 0; i < 4; ++i) QueueBoxAnswer(IDOK);
+    EmitLoad("C:\\A;~LOADM X.KVW;B.KVW");
+    EmitPart("C:\\x;y\\p.kvw");
+    EmitTemplate("C:\\t\nNEW.kvt");
+    EXPECT_TRUE(AcceptPickedPath("C:\\a b\\pl\xE4n.kvw"));
+    EXPECT_FALSE(AcceptPickedPath("C:\\a\rb.kvw"));
+    EXPECT_EQ(Lines(),
+              "error-box This file cannot be used:\\n\\nC:\\A;~LOADM X.KVW;B.KVW\\n\\nIts path holds a "
+              "semicolon or a control character, which would end the command there.\n"
+              "error-box This file cannot be used:\\n\\nC:\\x;y\\p.kvw\\n\\nIts path holds a semicolon or "
+              "a control character, which would end the command there.\n"
+              "error-box This file cannot be used:\\n\\nC:\\t\\nNEW.kvt\\n\\nIts path holds a semicolon "
+              "or a control character, which would end the command there.\n"
+              "error-box This file cannot be used:\\n\\nC:\\a\\rb.kvw\\n\\nIts path holds a semicolon or "
+              "a control character, which would end the command there.\n")
+        << "no line, no aborted macros";
 }
 
 TEST_F(MacroLines, LongestPickedPathFitsTheLine) {

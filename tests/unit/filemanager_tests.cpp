@@ -51,9 +51,15 @@ TEST_F(StartingName, DefaultNameLosesItsExtension) {
     EXPECT_EQ(Make(0), "C:\\work\\plan");
 }
 
-TEST_F(StartingName, CutIsAtTheLastFullStopEvenInTheDirectoryPart) {
+// "C:\old.dir\plan" once became "C:\old": the dialog started in the wrong
+// folder with the wrong name.
+TEST_F(StartingName, OnlyTheFilesOwnNameIsCut) {
     CopyText(g_config.rsc3025, "C:\\old.dir\\plan");
-    EXPECT_EQ(Make(0), "C:\\old");
+    EXPECT_EQ(Make(0), "C:\\old.dir\\plan");
+    CopyText(g_config.rsc3025, "C:\\old.dir\\plan.v2.kvw");
+    EXPECT_EQ(Make(0), "C:\\old.dir\\plan.v2");
+    CopyText(g_config.rsc3025, "C:\\old.dir\\.kvw");
+    EXPECT_EQ(Make(0), "C:\\old.dir\\");
     CopyText(g_config.rsc3025, ".kvw");
     EXPECT_EQ(Make(0), "") << "a full stop at the first character counts";
     CopyText(g_config.rsc3025, "");
@@ -68,11 +74,14 @@ TEST_F(StartingName, PartsStartFromTheLastPartFileOthersFromTheDefault) {
     EXPECT_EQ(Make(0), "D:\\noname");
 }
 
-TEST_F(StartingName, CopyIsBoundedByTheCallersSize) {
+// A cut default name named another file.
+TEST_F(StartingName, AHostNameMissingOrTooLongForTheBufferIsNotProposed) {
     CopyText(g_config.rsc3025, "ABCDEFGH.KVW");
-    EXPECT_EQ(Make(0, 6), "ABCDE");
-    CopyText(g_config.rsc3025, "AB.CDEFGH");
-    EXPECT_EQ(Make(0, 4), "AB") << "the cut applies to what was copied";
+    EXPECT_EQ(Make(0, 6), "");
+    EXPECT_EQ(Make(0, 13), "ABCDEFGH") << "fits exactly";
+    g_config.missingString = 3025;
+    EXPECT_EQ(Make(0), "");
+    g_config.missingString = 0;
 }
 
 // ---- Error messages ----

@@ -3,6 +3,9 @@
 
 #include <string.h>
 
+#include <string>
+
+#include "module/paths.h"
 #include "module/state.h"
 #include "module/text.h"
 #include "module/xprecord.h"
@@ -127,6 +130,49 @@ TEST(Text, ExtensionIsTheLastThreeCharactersWithoutRegardToCase) {
     EXPECT_TRUE(HasExtension("PLANKVS", "KVS"));
     EXPECT_FALSE(HasExtension("VS", "KVS"));
     EXPECT_FALSE(HasExtension("plan.kvw", "KVS"));
+}
+
+std::string Joined(const char* folder, const char* name) {
+    char path[16];
+    return JoinPath(path, folder, name) ? path : "(refused)";
+}
+
+std::string Trimmed(const char* folder) {
+    char copy[16];
+    CopyText(copy, folder);
+    DropTrailingBackslashes(copy);
+    return copy;
+}
+
+// "Z:\" joined as "%s\%s" gave "Z:\\PLAN.KVW".
+TEST(Paths, AFolderAndANameAreJoinedByOneBackslash) {
+    EXPECT_EQ(Joined("C:\\d", "A.KVW"), "C:\\d\\A.KVW");
+    EXPECT_EQ(Joined("Z:\\", "A.KVW"), "Z:\\A.KVW");
+    EXPECT_EQ(Joined("", "A.KVW"), "\\A.KVW");
+    EXPECT_EQ(Joined("C:\\folder", "A.KVW"), "C:\\folder\\A.KVW") << "fits exactly";
+    EXPECT_EQ(Joined("C:\\folders", "A.KVW"), "(refused)") << "cut, it would name another file";
+    char path[8] = "old";
+    EXPECT_FALSE(JoinPath(path, "C:\\folder", "x"));
+    EXPECT_STREQ(path, "") << "a refused join leaves no path behind";
+}
+
+TEST(Paths, TrailingBackslashesGoExceptARoots) {
+    EXPECT_EQ(Trimmed("C:\\d\\"), "C:\\d");
+    EXPECT_EQ(Trimmed("C:\\d\\\\\\"), "C:\\d");
+    EXPECT_EQ(Trimmed("Z:\\"), "Z:\\");
+    EXPECT_EQ(Trimmed("Z:\\\\"), "Z:\\");
+    EXPECT_EQ(Trimmed("\\"), "\\");
+    EXPECT_EQ(Trimmed("drawings"), "drawings");
+    EXPECT_EQ(Trimmed(""), "");
+}
+
+TEST(Paths, ASemicolonOrAControlCharacterKeepsAPathOutOfMacroLines) {
+    EXPECT_TRUE(IsMacroSafePath("C:\\a b\\(1) pl\xE4n,x.kvw"));
+    EXPECT_TRUE(IsMacroSafePath(""));
+    const char* const unsafe[] = {"A;~LOADM X.KVW;B.KVW", "x;y\\p.kvw", "a\nb", "a\rb", "a\tb", "a\x01", "a\x7F"};
+    for (const char* path : unsafe) {
+        EXPECT_FALSE(IsMacroSafePath(path)) << path;
+    }
 }
 
 }  // namespace

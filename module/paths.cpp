@@ -1,0 +1,38 @@
+#include "module/paths.h"
+
+#include <windows.h>
+
+#include "module/text.h"
+
+namespace {
+
+// "\" alone, or a drive and its backslash: the backslash is the folder.
+bool IsRoot(const char* folder, int length) {
+    if (length == 1) return folder[0] == '\\';
+    return length == 3 && folder[1] == ':' && folder[2] == '\\';
+}
+
+}  // namespace
+
+bool JoinPath(char* dst, size_t size, const char* folder, const char* name) {
+    int length = lstrlenA(folder);
+    const char* separator = length > 0 && folder[length - 1] == '\\' ? "" : "\\";
+    if (FormatText(dst, size, "%s%s%s", folder, separator, name)) return true;
+    if (size > 0) dst[0] = '\0';
+    return false;
+}
+
+void DropTrailingBackslashes(char* folder) {
+    int length = lstrlenA(folder);
+    while (length > 0 && folder[length - 1] == '\\' && !IsRoot(folder, length)) folder[--length] = '\0';
+}
+
+// ';' ends a macro command, so "A;~LOADM X.KVW;B.KVW" would load A and then
+// run what the name carried. A line feed or return (possible in names written
+// from other systems) splits the line just the same.
+bool IsMacroSafePath(const char* path) {
+    for (const unsigned char* p = reinterpret_cast<const unsigned char*>(path); *p; ++p) {
+        if (*p == ';' || *p < 0x20 || *p == 0x7F) return false;
+    }
+    return true;
+}
