@@ -23,6 +23,8 @@
 //   items ID              record the texts of a list or combo box of the active
 //                         window (a combo's selected row marked with *)
 //   attributes PATH       record a file's attributes (hidden, read-only, ...)
+//   pixel ID X Y          record the colour painted at X,Y of a control anywhere
+//                         inside the active window
 //   sleep MS              wait (for what no window shows)
 //   end                   close the host
 #include "standin/standin.h"
@@ -367,6 +369,15 @@ bool RunLine(char* line) {
     } else if (!strcmp(verb, "attributes")) {
         Sync();
         RecordAttributes(argument);
+    } else if (!strcmp(verb, "pixel")) {
+        int id, x, y;
+        if (sscanf(argument, "%d %d %d", &id, &x, &y) != 3) Fail("%s", "pixel needs ID X Y");
+        SyncPainted();
+        HWND control = DescendantControl(id);
+        HDC dc = GetDC(control);
+        COLORREF colour = GetPixel(dc, x, y);
+        ReleaseDC(control, dc);
+        RecordF("pixel", "%d %d %d #%02X%02X%02X", id, x, y, GetRValue(colour), GetGValue(colour), GetBValue(colour));
     } else if (!strcmp(verb, "sleep")) {
         Sleep(Number(argument));
         Sync();
