@@ -7,6 +7,7 @@
 
 #include "host/host.h"
 #include "host/records.h"
+#include "module/text.h"
 
 enum { kNotesTreeId = 1000, kHeadingLimit = 31, kLineSize = 1024 };
 
@@ -50,49 +51,70 @@ static size_t FieldLength(const HostEntity* note, uint32_t offset, uint32_t room
     return n;
 }
 
-// What the tree holds so far. The count of headings rides in the tree's
-// user data and starts anew whenever the tree is empty (the panel empties
-// it at each selection); every other item is a line, or the closing item.
+// The tree being filled: how much it holds, and its headings in sort
+// order, so that each new heading goes in after the one found by binary
+// search. Asked to sort (TVI_SORT), Wine's tree view compares the new
+// heading with every other by locale, which took seconds for 1000 notes;
+// the order is the same. Starts anew for another tree, and for the same tree
+// once emptied (the panel empties it at each selection). Written and read by
+// AddNoteToTree only.
+struct TreeHeading {
+    char text[rec::kNoteHeadingSize];
+    HTREEITEM item;
+};
 struct TreeFill {
     HWND tree;
     int notes;
     int lines;
     bool closed;
+    TreeHeading headings[kTreeNotes];
 };
-const LONG_PTR kTreeClosed = 0x40000000;
+static TreeFill g_fill;
 
-static TreeFill ReadTreeFill(HWND tree) {
-    int items = static_cast<int>(SendMessageA(tree, TVM_GETCOUNT, 0, 0));
-    LONG_PTR data = items > 0 ? GetWindowLongPtrA(tree, GWLP_USERDATA) : 0;
-    TreeFill fill = {tree, static_cast<int>(data & ~kTreeClosed), 0, (data & kTreeClosed) != 0};
-    fill.lines = items - fill.notes - (fill.closed ? 1 : 0);
-    return fill;
+static TreeFill& FillOf(HWND tree) {
+    if (g_fill.tree != tree || SendMessageA(tree, TVM_GETCOUNT, 0, 0) == 0) {
+        g_fill.tree = tree;
+        g_fill.notes = g_fill.lines = 0;
+        g_fill.closed = false;
+    }
+    return g_fill;
 }
 
-static void WriteTreeFill(const TreeFill& fill) {
-    SetWindowLongPtrA(fill.tree, GWLP_USERDATA, fill.notes | (fill.closed ? kTreeClosed : 0));
+static void CloseTree(TreeFill& fill) {
+    InsertItem(fill.tree, TVI_ROOT, TVI_LAST, kRestLeftOut, sizeof kRestLeftOut - 1);
+    fill.closed = true;
 }
 
-static void CloseTree(TreeFill* fill) {
-    InsertItem(fill->tree, TVI_ROOT, TVI_LAST, kRestLeftOut, sizeof kRestLeftOut - 1);
-    fill->closed = true;
-    WriteTreeFill(*fill);
+// A heading goes after the last one that does not sort after it.
+static HTREEITEM InsertHeading(TreeFill& fill, const char* heading) {
+    int low = 0, high = fill.notes;
+    while (low < high) {
+        int middle = (low + high) / 2;
+        if (lstrcmpiA(heading, fill.headings[middle].text) < 0) high = middle;
+        else low = middle + 1;
+    }
+    HTREEITEM after = low == 0 ? TVI_FIRST : fill.headings[low - 1].item;
+    HTREEITEM item = InsertItem(fill.tree, TVI_ROOT, after, heading, kHeadingLimit);
+    if (!item) return nullptr;
+    memmove(&fill.headings[low + 1], &fill.headings[low], (fill.notes - low) * sizeof fill.headings[0]);
+    CopyText(fill.headings[low].text, heading);
+    fill.headings[low].item = item;
+    ++fill.notes;
+    return item;
 }
 
 void AddNoteToTree(HWND notesWindow, const HostEntity* note) {
     HWND tree = GetDlgItem(notesWindow, kNotesTreeId);
     if (!tree || EntityLength(note) < rec::kNoteBody) return;
-    TreeFill fill = ReadTreeFill(tree);
+    TreeFill& fill = FillOf(tree);
     if (fill.closed) return;
-    if (fill.notes >= kTreeNotes || fill.lines >= kTreeLines) return CloseTree(&fill);
+    if (fill.notes >= kTreeNotes || fill.lines >= kTreeLines) return CloseTree(fill);
     char heading[rec::kNoteHeadingSize];
     size_t headingLength = FieldLength(note, rec::kNoteHeading, sizeof heading - 1);
     memcpy(heading, note + rec::kNoteHeading, headingLength);
     heading[headingLength] = '\0';
-    HTREEITEM item = InsertItem(tree, TVI_ROOT, TVI_SORT, heading, kHeadingLimit);
+    HTREEITEM item = InsertHeading(fill, heading);
     if (!item) return;
-    ++fill.notes;
-    WriteTreeFill(fill);
 
     // A carriage return ends a line; the returns and line feeds right after
     // it are skipped. What follows the last return is the last line.
@@ -101,15 +123,16 @@ void AddNoteToTree(HWND notesWindow, const HostEntity* note) {
     size_t start = 0;
     for (size_t at = 0; at < bodyLength; ++at) {
         if (body[at] != '\r') continue;
-        if (fill.lines >= kTreeLines) return CloseTree(&fill);
+        if (fill.lines >= kTreeLines) return CloseTree(fill);
         InsertLine(tree, item, body + start, at - start);
         ++fill.lines;
         while (at + 1 < bodyLength && (body[at + 1] == '\r' || body[at + 1] == '\n')) ++at;
         start = at + 1;
     }
     if (start < bodyLength) {
-        if (fill.lines >= kTreeLines) return CloseTree(&fill);
+        if (fill.lines >= kTreeLines) return CloseTree(fill);
         InsertLine(tree, item, body + start, bodyLength - start);
+        ++fill.lines;
     }
 }
 

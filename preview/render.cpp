@@ -22,7 +22,10 @@ void ApplyMinimumSize(PreviewWindow* window) {
         float& low = window->min[axis];
         float& high = window->max[axis];
         if (!(static_cast<double>(high) - low < 0.1)) continue;
-        high = low + 0.1f;
+        // Stored before it is compared: the x87 unit would compare the sum at
+        // its own wider precision and find it larger.
+        volatile float sum = low + 0.1f;
+        high = sum;
         if (!(high > low)) high = nextafterf(low, INFINITY);
         if (!isfinite(high)) {
             high = low;
