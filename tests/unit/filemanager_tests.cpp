@@ -6,6 +6,7 @@
 
 #include <commctrl.h>
 #include <commdlg.h>
+#include <dlgs.h>
 
 #include <string>
 
@@ -182,6 +183,71 @@ TEST(RunFileManager, CancelWritesTheBackupAndPutsTheChangedFlagBack) {
     EXPECT_EQ(CacheList, nullptr);
 }
 
+// Plays the user of one showing: reads the file name the dialog proposes,
+// then opens pick, or cancels when pick is empty.
+struct UserPlay {
+    DWORD testThread;
+    std::string pick;
+    std::string proposed;
+};
+
+DWORD WINAPI PlayFileManager(void* data) {
+    UserPlay* play = static_cast<UserPlay*>(data);
+    for (int waited = 0; waited < kUserWaitMs; waited += 10) {
+        HWND dialog = nullptr;
+        EnumThreadWindows(play->testThread, FindFileManager, reinterpret_cast<LPARAM>(&dialog));
+        HWND field = dialog ? GetDlgItem(dialog, cmb13) : nullptr;
+        if (dialog && !field) field = GetDlgItem(dialog, edt1);
+        if (field) {
+            char text[MAX_PATH] = "";
+            GetWindowTextA(field, text, sizeof text);
+            play->proposed = text;
+            if (!play->pick.empty()) SetWindowTextA(field, play->pick.c_str());
+            PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(play->pick.empty() ? IDCANCEL : IDOK, BN_CLICKED), 0);
+            return 0;
+        }
+        Sleep(10);
+    }
+    return 1;
+}
+
+// A file chosen with the part flag is remembered and proposed, without its
+// extension, by the next showing with the part flag.
+TEST(RunFileManager, PartPickIsProposedByTheNextPartShowing) {
+    TempFolder folder("fm-part");
+    HDL drawing = NewList("PICK.KVW");
+    ASSERT_TRUE(WriteDrawingFile(drawing, folder.File("PICK.KVW").c_str()));
+    DLDestroy(drawing);
+    char cwd[MAX_PATH];
+    GetCurrentDirectoryA(MAX_PATH, cwd);
+    SetCurrentDirectoryA(folder.path.c_str());
+    char savedKey[MAX_PATH];
+    CopyText(savedKey, g_config.rsc3053);
+    CopyText(g_config.rsc3053, "Software\\KvTest\\filemanager_unit_part");
+    HINSTANCE savedInstance = XpRecord.instance;
+    XpRecord.instance = GetModuleHandleA(nullptr);
+    lastPartFile[0] = '\0';
+    auto show = [](UserPlay* play) {
+        ResetCommandState();
+        HANDLE user = CreateThread(nullptr, 0, PlayFileManager, play, 0, nullptr);
+        char buffer[kPickedPathSize];
+        int result = RunFileManager(buffer, sizeof buffer, 1);
+        WaitForSingleObject(user, INFINITE);
+        CloseHandle(user);
+        return result;
+    };
+    UserPlay pick = {GetCurrentThreadId(), folder.File("PICK.KVW"), ""};
+    EXPECT_NE(show(&pick), 0);
+    EXPECT_EQ(std::string(lastPartFile), folder.File("PICK.KVW"));
+    UserPlay look = {GetCurrentThreadId(), "", ""};
+    EXPECT_EQ(show(&look), 0);
+    EXPECT_EQ(look.proposed, "PICK");
+    XpRecord.instance = savedInstance;
+    CopyText(g_config.rsc3053, savedKey);
+    SetCurrentDirectoryA(cwd);
+    lastPartFile[0] = '\0';
+}
+
 // ---- Callbacks ----
 
 TEST(PanelCallbacks, FindSymbolReturnsTheFirstDefinitionsMembers) {
@@ -285,6 +351,13 @@ struct Panel : ::testing::Test {
     void Select(const std::string& path, const char* name) {
         g_answers.path = path;
         g_answers.selectedName = name;
+    }
+    // Use browse file on, a fresh drawing of this name selected in the folder.
+    void SelectSavedWithCache(const char* name) {
+        Save(name, 1, 0, {0, 0, 0}, {10, 5, 0});
+        useBrowseFile = 1;
+        Select(folder.File(name), name);
+        Notify(CDN_SELCHANGE);
     }
     void Notify(UINT code) {
         NMHDR header = {panel, 0, code};
@@ -552,10 +625,7 @@ TEST_F(Panel, NamesWithoutAThreeCharacterExtensionAreNotLookedUp) {
 }
 
 TEST_F(Panel, StoredPictureIsServedWithoutLoading) {
-    Save("Q.KVW", 1, 0, {0, 0, 0}, {10, 5, 0});
-    useBrowseFile = 1;
-    Select(folder.File("Q.KVW"), "Q.KVW");
-    Notify(CDN_SELCHANGE);
+    SelectSavedWithCache("Q.KVW");
     ASSERT_NE(PreviewDrawing, nullptr);
     HWND box = GetDlgItem(panel, IDC_FILE_PREVIEW);
     ShowWindow(dialog, SW_SHOW);
@@ -652,11 +722,8 @@ TEST_F(Panel, SymbolLibraryDrawsItsFirstDefinitionsMembers) {
 }
 
 TEST_F(Panel, EntryOfADeletedFileIsNeitherRenderedNorDrawnFromTheCache) {
-    Save("R.KVW", 1, 0, {0, 0, 0}, {10, 5, 0});
-    useBrowseFile = 1;
     colourTableReady = 1;
-    Select(folder.File("R.KVW"), "R.KVW");
-    Notify(CDN_SELCHANGE);
+    SelectSavedWithCache("R.KVW");
     ASSERT_NE(AsImageInfo(currentEntry), nullptr);
     AsImageInfo(currentEntry)->state = kFileDeleted;
     CacheDirty = 0;
@@ -705,10 +772,7 @@ TEST_F(Panel, TurningUseBrowseFileOffSavesTheChangedCache) {
 }
 
 TEST_F(Panel, SwitchingFoldersSavesTheOldCacheAndForgetsTheEntry) {
-    Save("T.KVW", 1, 0, {0, 0, 0}, {10, 5, 0});
-    useBrowseFile = 1;
-    Select(folder.File("T.KVW"), "T.KVW");
-    Notify(CDN_SELCHANGE);
+    SelectSavedWithCache("T.KVW");
     ASSERT_NE(currentEntry, nullptr);
     TempFolder other("fm-other");
     g_answers.folder = other.path;
