@@ -82,7 +82,8 @@ void KeepColumnClear(HWND panel) {
     }
     enum { kGap = 2 };
     int shift = 0;
-    for (HWND other = GetWindow(GetParent(panel), GW_CHILD); other; other = GetWindow(other, GW_HWNDNEXT)) {
+    HWND first = GetWindow(GetParent(panel), GW_CHILD);
+    for (HWND other = first; other; other = GetWindow(other, GW_HWNDNEXT)) {
         // The dialog is not shown yet: what will show carries WS_VISIBLE.
         if (other == panel || !(GetWindowLongA(other, GWL_STYLE) & WS_VISIBLE)) continue;
         RECT rect = RectInPanel(panel, other);
@@ -94,7 +95,8 @@ void KeepColumnClear(HWND panel) {
     for (HWND child = GetWindow(panel, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
         RECT rect = RectInPanel(panel, child);
         if (rect.left < column.left) continue;
-        SetWindowPos(child, nullptr, rect.left + shift, rect.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        SetWindowPos(child, nullptr, rect.left + shift, rect.top, 0, 0,
+                     SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
 }
 

@@ -14,7 +14,7 @@
 
 namespace {
 
-enum { kEmptyBackground = 15 };  // host colour of backgrounds
+enum { kBackgroundColour = 15 };  // the host's colour of backgrounds
 
 // Every conversion through PictureInfo fills exactly one large picture; a
 // description left at another size would read or write past the entry.
@@ -31,14 +31,16 @@ bool DescribesLargePicture() {
 // the stored picture once it had been stored made both buttons do nothing.
 bool DrawCachedPicture(HWND panel, const DRAWITEMSTRUCT* drawItem, HDC paintDC) {
     ImageInfoRecord* entry = CacheList ? AsImageInfo(currentEntry) : nullptr;
-    if (useBrowseFile != 1 || PreviewDrawing || !entry || entry->state != kPictureMade || colourTableReady != 1) {
-        return false;
-    }
-    if (!DescribesLargePicture()) return false;
+    if (useBrowseFile != 1 || PreviewDrawing || !entry || entry->state != kPictureMade) return false;
+    if (colourTableReady != 1 || !DescribesLargePicture()) return false;
     const RECT& item = drawItem->rcItem;
-    // The item is wider than the picture: the strip beside it is cleared.
-    host::DevUseColor(kEmptyBackground);
-    host::DevSRect(&item);
+    // The item is wider than the picture: the strip beside it is cleared,
+    // or it would keep the previous picture.
+    RECT strip = {item.left + kLargeWidth, item.top, item.right, item.bottom};
+    if (strip.right > strip.left) {
+        host::DevUseColor(kBackgroundColour);
+        host::DevSRect(&strip);
+    }
     HRGN clip = MakeRectRegion(&item);
     if (clip) SelectClipRgn(paintDC, clip);
     int copied = SetDIBitsToDevice(drawItem->hDC, item.left, item.top, item.right - item.left,

@@ -377,7 +377,8 @@ bool RunLine(char* line) {
         HDC dc = GetDC(control);
         COLORREF colour = GetPixel(dc, x, y);
         ReleaseDC(control, dc);
-        RecordF("pixel", "%d %d %d #%02X%02X%02X", id, x, y, GetRValue(colour), GetGValue(colour), GetBValue(colour));
+        RecordF("pixel", "%d %d %d #%02X%02X%02X", id, x, y, GetRValue(colour), GetGValue(colour),
+                GetBValue(colour));
     } else if (!strcmp(verb, "sleep")) {
         Sleep(Number(argument));
         Sync();

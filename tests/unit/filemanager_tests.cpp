@@ -637,8 +637,14 @@ TEST_F(Panel, StoredPictureIsServedWithoutLoading) {
     Notify(CDN_SELCHANGE);
     EXPECT_EQ(PreviewDrawing, nullptr) << "the second selection is served from the cache";
     EXPECT_EQ(NotesRequest, 1);
+    RECT item;
+    GetClientRect(box, &item);
+    HDC dc = GetDC(box);
+    FillRect(dc, &item, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));  // as a wider picture left it
     RedrawWindow(box, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
     EXPECT_EQ(TreeCount(), 3) << "the panel stored the drawing's notes with its picture";
+    EXPECT_EQ(GetPixel(dc, item.right - 3, 94), RGB(255, 255, 255)) << "the strip beside the stored picture";
+    ReleaseDC(box, dc);
 }
 
 // Regression: once the first paint had stored the picture, every later
@@ -651,7 +657,10 @@ TEST_F(Panel, LoadedDrawingIsRedrawnByZoomAllAndShowAllWithUseBrowseFile) {
     Paint();
     ASSERT_NE(AsImageInfo(currentEntry), nullptr);
     ASSERT_EQ(AsImageInfo(currentEntry)->state, kPictureMade);
-    std::string stored(reinterpret_cast<const char*>(AsImageInfo(currentEntry)->largePicture), 34592);
+    auto storedPicture = [] {
+        return std::string(reinterpret_cast<const char*>(AsImageInfo(currentEntry)->largePicture), 34592);
+    };
+    std::string stored = storedPicture();
     Click(IDC_FILE_SHOWALL);
     Paint();
     EXPECT_EQ(ShowAllRequest, 0) << "a drawing served the request";
@@ -662,8 +671,7 @@ TEST_F(Panel, LoadedDrawingIsRedrawnByZoomAllAndShowAllWithUseBrowseFile) {
     ExpectView(0, 0, 100, 100);
     ASSERT_EQ(CopyWidth(), ItemWidth());
     EXPECT_FALSE(CopyDarkNear(ItemWidth() / 2, 94)) << "hidden again";
-    EXPECT_EQ(std::string(reinterpret_cast<const char*>(AsImageInfo(currentEntry)->largePicture), 34592), stored)
-        << "what the buttons draw is not stored";
+    EXPECT_EQ(storedPicture(), stored) << "what the buttons draw is not stored";
 }
 
 TEST_F(Panel, ZoomAllShowAllAndAutoZoomAll) {
