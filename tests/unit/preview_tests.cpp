@@ -289,11 +289,14 @@ TEST_F(NotesTree, HostileNotesAreCappedAndTheRestIsNamed) {
     DLDestroy(list);
 }
 
-TEST_F(NotesTree, LongBodyIsCutAtTheLineCap) {
+TEST_F(NotesTree, LongBodyIsCutAtTheLineCapAndReadOnlySoFar) {
     std::string body;
     for (int i = 0; i < 20000; ++i) body += "x\r";
     Add("Long", body);
     EXPECT_EQ(Count(tree), 1 + 10000 + 1);
+    SendMessageA(tree, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
+    Add("Wide", std::string(70000, 'w') + "\rpast what is read");
+    EXPECT_EQ(Count(tree), 1 + 1) << "the body is read to 64 KiB: one line";
 }
 
 // A note whose fields run to the record's end (no terminator) is read only
