@@ -24,6 +24,9 @@ void CloseCache();
 HostEntity* FindOrAddEntry(const char* name, const FILETIME* time);
 int MatchEntryCallback(int hostValue, HostEntity* entity, intptr_t name, intptr_t insertBefore);
 void MakePictures(HostEntity** entryRef);
+// The entry's notes become copies of the notes of list (the list its picture
+// was drawn from); the entry may move, and entryRef follows it.
+void StoreEntryNotes(HostEntity** entryRef, HDL list);
 
 // The lookup keeps an index of the open list. Code that changes the list
 // other than through FindOrAddEntry tells it here.

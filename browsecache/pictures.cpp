@@ -63,6 +63,20 @@ static void StorePictures(HostEntity* entity, HBITMAP large, HBITMAP small) {
     DropDC(info);
 }
 
+// An entry's notes are replaced, never added to: MakePictures runs again for
+// an entry whose pictures were not all stored (colour table not ready, a
+// copy that failed), and each run once appended the notes a second time.
+static void EmptyEntryNotes(HostEntity* entry) {
+    if (HDL notes = host::DLGetSubList(entry)) host::DLEmpty(notes);
+}
+
+void StoreEntryNotes(HostEntity** entryRef, HDL list) {
+    HostEntity* before = *entryRef;
+    EmptyEntryNotes(before);
+    CollectNotes(list, entryRef);
+    CacheEntryMoved(before, *entryRef);
+}
+
 void MakePictures(HostEntity** entryRef) {
     const ImageInfoRecord* entry = AsImageInfo(*entryRef);
     if (!entry) return;
@@ -75,6 +89,7 @@ void MakePictures(HostEntity** entryRef) {
     // Collecting the notes may move the entry: it is reached through
     // entryRef from here on.
     HostEntity* before = *entryRef;
+    EmptyEntryNotes(before);
     HBITMAP large = RenderToBitmap(list, drawing, kLargeWidth, kLargeHeight, entryRef, nullptr);
     CacheEntryMoved(before, *entryRef);
     entry = AsImageInfo(*entryRef);

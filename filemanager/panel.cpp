@@ -52,6 +52,54 @@ void OnInitDialog(HWND panel) {
     }
 }
 
+// A window's rectangle in the panel's client coordinates.
+RECT RectInPanel(HWND panel, HWND window) {
+    RECT rect;
+    GetWindowRect(window, &rect);
+    MapWindowPoints(nullptr, panel, reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+}
+
+// The panel's right-hand column ("Preview:", the preview box and the
+// buttons under it) is kept clear of the system dialog's own controls.
+// Wine widens the place of those controls (stc32) beyond the template but
+// moves the controls to its right by less, and its toolbar then covered the
+// "Preview:" label and the box's top-left corner. Once the dialog has placed
+// everything, the column moves right past whatever system control reaches
+// into it; where nothing does (as on Windows), nothing moves.
+void KeepColumnClear(HWND panel) {
+    HWND box = GetDlgItem(panel, IDC_FILE_PREVIEW);
+    if (!box) return;
+    RECT boxRect = RectInPanel(panel, box);
+    RECT units = {0, 0, 4, 0};  // the column starts a unit or so left of the box
+    MapDialogRect(panel, &units);
+    RECT column = boxRect;
+    for (HWND child = GetWindow(panel, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        RECT rect = RectInPanel(panel, child);
+        if (rect.left < boxRect.left - units.right) continue;
+        if (rect.left < column.left) column.left = rect.left;
+        if (rect.top < column.top) column.top = rect.top;
+    }
+    enum { kGap = 2 };
+    int shift = 0;
+    HWND first = GetWindow(GetParent(panel), GW_CHILD);
+    for (HWND other = first; other; other = GetWindow(other, GW_HWNDNEXT)) {
+        // The dialog is not shown yet: what will show carries WS_VISIBLE.
+        if (other == panel || !(GetWindowLongA(other, GWL_STYLE) & WS_VISIBLE)) continue;
+        RECT rect = RectInPanel(panel, other);
+        bool reaches = rect.top < boxRect.bottom && rect.bottom > column.top && rect.left < boxRect.right &&
+                       rect.right + kGap > column.left;
+        if (reaches && rect.right + kGap - column.left > shift) shift = rect.right + kGap - column.left;
+    }
+    if (shift == 0) return;
+    for (HWND child = GetWindow(panel, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        RECT rect = RectInPanel(panel, child);
+        if (rect.left < column.left) continue;
+        SetWindowPos(child, nullptr, rect.left + shift, rect.top, 0, 0,
+                     SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+}
+
 void PreviewAndZoom(HWND panel) {
     PreviewSelectedFile(panel);
     if (autoZoomAll == 1) ZoomAllPreview(panel);
@@ -144,6 +192,7 @@ UINT_PTR HandleMessage(HWND panel, UINT message, WPARAM wParam, LPARAM lParam) {
             return 1;
         case WM_NOTIFY:
             if (reinterpret_cast<const NMHDR*>(lParam)->code == CDN_SELCHANGE) OnSelectionChange(panel);
+            if (reinterpret_cast<const NMHDR*>(lParam)->code == CDN_INITDONE) KeepColumnClear(panel);
             return 0;
         case WM_COMMAND:
             OnCommand(panel, wParam);

@@ -14,6 +14,8 @@
 
 namespace {
 
+enum { kBackgroundColour = 15 };  // the host's colour of backgrounds
+
 // Every conversion through PictureInfo fills exactly one large picture; a
 // description left at another size would read or write past the entry.
 bool DescribesLargePicture() {
@@ -24,12 +26,21 @@ bool DescribesLargePicture() {
 }
 
 // One SetDIBitsToDevice of the stored 8-bit rows; the box is left as it was
-// when the copy fails.
+// when the copy fails. The stored picture serves only while nothing is
+// loaded: a loaded drawing is what Zoom all and Show all redraw, and taking
+// the stored picture once it had been stored made both buttons do nothing.
 bool DrawCachedPicture(HWND panel, const DRAWITEMSTRUCT* drawItem, HDC paintDC) {
     ImageInfoRecord* entry = CacheList ? AsImageInfo(currentEntry) : nullptr;
-    if (useBrowseFile != 1 || !entry || entry->state != kPictureMade || colourTableReady != 1) return false;
-    if (!DescribesLargePicture()) return false;
+    if (useBrowseFile != 1 || PreviewDrawing || !entry || entry->state != kPictureMade) return false;
+    if (colourTableReady != 1 || !DescribesLargePicture()) return false;
     const RECT& item = drawItem->rcItem;
+    // The item is wider than the picture: the strip beside it is cleared,
+    // or it would keep the previous picture.
+    RECT strip = {item.left + kLargeWidth, item.top, item.right, item.bottom};
+    if (strip.right > strip.left) {
+        host::DevUseColor(kBackgroundColour);
+        host::DevSRect(&strip);
+    }
     HRGN clip = MakeRectRegion(&item);
     if (clip) SelectClipRgn(paintDC, clip);
     int copied = SetDIBitsToDevice(drawItem->hDC, item.left, item.top, item.right - item.left,
@@ -54,11 +65,16 @@ bool SelectedIsSymbolLibrary(HWND panel) {
     return GetSelectedName(panel, name) && HasExtension(name, "KVS");
 }
 
-// What the box shows after a render goes into the selected file's fresh or
-// refreshed cache entry, converted to 8 bits through PictureInfo.
-void StorePictureInCache(const DRAWITEMSTRUCT* drawItem) {
+// The first picture drawn after a selection (the off-screen render) goes
+// into the selected file's fresh entry, converted to 8 bits through
+// PictureInfo, with the notes of the list drawn, as the browser makes an
+// entry whole. An entry that holds a picture is refreshed only while the
+// colour table is not ready (the conversion fills it); what Zoom all and
+// Show all draw later is never stored.
+void StorePictureInCache(const DRAWITEMSTRUCT* drawItem, HDL drawList) {
     ImageInfoRecord* entry = CacheList ? AsImageInfo(currentEntry) : nullptr;
-    if (useBrowseFile != 1 || !entry || !ScreenCopy || !DescribesLargePicture()) return;
+    if (useBrowseFile != 1 || !entry || !ScreenCopy || !drawList || !DescribesLargePicture()) return;
+    if (entry->state != kNoPicture && !(entry->state == kPictureMade && colourTableReady == 0)) return;
     HDC memory = MakeMemoryDC(drawItem->hDC);
     if (!memory) return;
     if (GetDIBits(memory, ScreenCopy, 0, kLargeHeight, entry->largePicture,
@@ -66,6 +82,7 @@ void StorePictureInCache(const DRAWITEMSTRUCT* drawItem) {
         if (entry->state == kNoPicture) CacheDirty = 1;
         entry->state = kPictureMade;
         if (colourTableReady == 0) SaveColorMap();
+        StoreEntryNotes(&currentEntry, drawList);
     }
     DropDC(memory);
 }
@@ -86,13 +103,14 @@ void DrawPreviewBox(HWND panel, const DRAWITEMSTRUCT* drawItem) {
     host::DevUseOwnerDraw(drawItem);
     if (colourTableReady == 0) LoadColorMap();
     if (!DrawCachedPicture(panel, drawItem, paintDC)) {
+        HDL drawList = nullptr;
         if (PreviewDrawing) {
-            HDL drawList = SelectedIsSymbolLibrary(panel) ? SymbolListOrDrawing(PreviewDrawing) : PreviewDrawing;
+            drawList = SelectedIsSymbolLibrary(panel) ? SymbolListOrDrawing(PreviewDrawing) : PreviewDrawing;
             PaintPreviewItem(drawItem, drawList, paintDC, panel);
         } else {
             DrawEmptyFrame(&drawItem->rcItem);
         }
-        StorePictureInCache(drawItem);
+        StorePictureInCache(drawItem, drawList);
     }
     host::DevUsePrior();
     if (saved) RestoreDC(paintDC, saved);

@@ -95,22 +95,22 @@ void ZoomAllPreview(HWND panel) {
     RepaintPreviewBox(panel);
 }
 
-// The selected file is opened in the folder shown, which the caller has just
-// put into browseDirectory. The system dialog is run with OFN_NOCHANGEDIR, so
-// the process's current directory is not to be relied on to be that folder.
-// Opening for reading and writing without sharing keeps files that are
-// read-only or in use elsewhere out of the cache.
+// The selected file's last-write time is read by attribute query on its
+// path in the folder shown, which the caller has just put into
+// browseDirectory (the system dialog runs with OFN_NOCHANGEDIR, so the
+// process's current directory need not be that folder). The file is not
+// opened: opening it for writing without sharing locked the drawing against
+// every other program for that moment, and kept read-only drawings and
+// read-only shares out of the cache.
 void LookUpSelectedFile(HWND panel) {
     char name[kDialogTextSize];
     if (!GetSelectedName(panel, name) || !IsCacheableName(name)) return;
     char path[kDirSize + kDialogTextSize];
     if (!JoinPath(path, browseDirectory, name)) return;
-    HANDLE file = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return;
-    FILETIME written;
-    if (GetFileTime(file, nullptr, nullptr, &written)) currentEntry = FindOrAddEntry(name, &written);
-    CloseHandle(file);
+    WIN32_FILE_ATTRIBUTE_DATA file;
+    if (!GetFileAttributesExA(path, GetFileExInfoStandard, &file)) return;
+    if (file.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return;
+    currentEntry = FindOrAddEntry(name, &file.ftLastWriteTime);
 }
 
 int NoteScanCallback(int, HostEntity* entity, intptr_t panel, intptr_t) {

@@ -4,7 +4,6 @@
 #include "host/host.h"
 #include "host/records.h"
 
-#include <initializer_list>
 
 void DrawingExtents(HDL list, PreviewWindow* extents) {
     host::BgnPExtents();
@@ -13,21 +12,29 @@ void DrawingExtents(HDL list, PreviewWindow* extents) {
 }
 
 // A symbol reference counts by its definition's box, placed by the
-// reference's transform, whatever its layer.
+// reference's transform, whatever its layer. All four corners are placed:
+// under a rotation that is not a multiple of 90 degrees the two stored
+// corners alone span a box too small, and the picture was cut at its edge.
 static void AddSymbolReference(HostEntity* reference) {
     if (EntityLength(reference) < rec::kSymbolPlacement + 4) return;
     const HostEntity* definition = ReadField<const HostEntity*>(reference, rec::kSymbolDefinition);
     if (!definition || EntityLength(definition) < rec::kCornerMax + rec::kCornerSize) return;
     host::LDSymTM(reference + rec::kSymbolPlacement);
-    // The reference's own corners receive the definition's box, transformed.
-    memcpy(reference + rec::kCornerMin, definition + rec::kCornerMin, 2 * rec::kCornerSize);
-    float corner[3];
-    for (uint32_t offset : {rec::kCornerMin, rec::kCornerMax}) {
-        memcpy(corner, reference + offset, sizeof corner);
+    float low[3], high[3], placed[2][3];
+    memcpy(low, definition + rec::kCornerMin, sizeof low);
+    memcpy(high, definition + rec::kCornerMax, sizeof high);
+    for (int i = 0; i < 4; ++i) {
+        float corner[3] = {i & 1 ? high[0] : low[0], i & 2 ? high[1] : low[1], i & 2 ? high[2] : low[2]};
         host::TranP2(corner);
-        memcpy(reference + offset, corner, sizeof corner);
         host::XCheckP2(corner);
+        for (int axis = 0; axis < 3; ++axis) {
+            if (i == 0 || corner[axis] < placed[0][axis]) placed[0][axis] = corner[axis];
+            if (i == 0 || corner[axis] > placed[1][axis]) placed[1][axis] = corner[axis];
+        }
     }
+    // The reference's own corners receive the placed box.
+    memcpy(reference + rec::kCornerMin, placed[0], rec::kCornerSize);
+    memcpy(reference + rec::kCornerMax, placed[1], rec::kCornerSize);
 }
 
 int ExtentsScanCallback(int, HostEntity* entity, intptr_t, intptr_t) {

@@ -12,11 +12,17 @@ void DropScreenCopy() {
     ScreenCopy = nullptr;
 }
 
-static void CopyScreenCopyTo(HDC target, int width, int height) {
+// The kept copy goes to the item's top-left corner at its own size, which
+// may be smaller than the item (the off-screen render is 181 x 188).
+static void CopyScreenCopyTo(HDC target, const RECT& item) {
+    BITMAP size = {};
+    if (!GetObjectA(ScreenCopy, sizeof size, &size)) return;
     HDC memory = MakeMemoryDC(target);
     if (!memory) return;
     HGDIOBJ kept = SelectObject(memory, ScreenCopy);
-    BitBlt(target, 0, 0, width, height, memory, 0, 0, SRCCOPY);
+    int width = item.right - item.left < size.bmWidth ? item.right - item.left : size.bmWidth;
+    int height = item.bottom - item.top < size.bmHeight ? item.bottom - item.top : size.bmHeight;
+    BitBlt(target, item.left, item.top, width, height, memory, 0, 0, SRCCOPY);
     SelectObject(memory, kept);
     DropDC(memory);
 }
@@ -38,13 +44,15 @@ static void KeepScreenCopy(HDC source, int width, int height) {
 void PaintPreviewItem(const DRAWITEMSTRUCT* drawItem, HDL drawList, HDC paintDC, HWND notesWindow) {
     const RECT& item = drawItem->rcItem;
     int width = item.right - item.left, height = item.bottom - item.top;
-    if (ScreenCopy) {
-        CopyScreenCopyTo(drawItem->hDC, width, height);
-        return;
-    }
+    // The whole item takes the picture's background first: where a kept copy
+    // is narrower than the item, the previous picture stayed in the strip.
     const void* header = host::DLGetIBAdr(drawList, 0);
     host::DevUseColor(header ? ReadField<int16_t>(header, rec::kHeaderBackground) : 15);
     host::DevSRect(&item);
+    if (ScreenCopy) {
+        CopyScreenCopyTo(drawItem->hDC, item);
+        return;
+    }
     float fitted[4];
     FitWindowToPixels(PreviewView, width, height, fitted);
     host::SetODView(fitted[0], fitted[1], fitted[2], fitted[3], drawItem);

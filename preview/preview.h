@@ -33,6 +33,10 @@ void PaintPreviewItem(const DRAWITEMSTRUCT* drawItem, HDL drawList, HDC paintDC,
 void DropScreenCopy();
 void DrawEmptyFrame(const RECT* rect);
 void AddNoteToTree(HWND notesWindow, const HostEntity* note);
+// Copies of notes into the member list of the cache entry that holder holds;
+// the entry moves when its member list is made, and holder follows it.
+void CollectNote(HostEntity** holder, const HostEntity* note);
+void CollectNotes(HDL list, HostEntity** holder);
 
 // The minimum window and the fit to a pixel size, shared by both renders.
 void ApplyMinimumSize(PreviewWindow* window);

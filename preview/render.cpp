@@ -13,11 +13,23 @@ int NotesRequest;
 PreviewWindow PreviewView;
 
 // The window is at least 0.1 units wide and high. The test is made in double
-// precision, the stored value is the single-precision 0.1.
+// precision, the stored value is the single-precision 0.1. Far from the
+// origin 0.1 is less than the spacing of single-precision numbers (8 at 1e8)
+// and the sum stays where it was: the next number up is taken instead, or
+// the next one down from the maximum where nothing lies above.
 void ApplyMinimumSize(PreviewWindow* window) {
     for (int axis = 0; axis < 2; ++axis) {
-        if (static_cast<double>(window->max[axis]) - window->min[axis] < 0.1) {
-            window->max[axis] = window->min[axis] + 0.1f;
+        float& low = window->min[axis];
+        float& high = window->max[axis];
+        if (!(static_cast<double>(high) - low < 0.1)) continue;
+        // Stored before it is compared: the x87 unit would compare the sum at
+        // its own wider precision and find it larger.
+        volatile float sum = low + 0.1f;
+        high = sum;
+        if (!(high > low)) high = nextafterf(low, INFINITY);
+        if (!isfinite(high)) {
+            high = low;
+            low = nextafterf(high, -INFINITY);
         }
     }
 }
@@ -45,19 +57,6 @@ void FitWindowToPixels(const PreviewWindow& window, int width, int height, float
     fitted[1] = static_cast<float>(y0);
     fitted[2] = static_cast<float>(x1);
     fitted[3] = static_cast<float>(y1);
-}
-
-// A copy of a note goes into the cache entry's member list. The entry moves
-// when its member list is made, so the holder is updated.
-static void CollectNote(HostEntity** holder, const HostEntity* note) {
-    HDL members = host::DLGetSubList(*holder);
-    if (!members) {
-        HostEntity* moved = host::DLMakeSubList(*holder);
-        if (!moved) return;
-        *holder = moved;
-        members = host::DLGetSubList(*holder);
-    }
-    if (members) host::DLCopy(members, note);
 }
 
 int DrawScanCallback(int, HostEntity* entity, intptr_t notesWindow, intptr_t noteHolder) {

@@ -29,7 +29,8 @@
 //   items ID              record the texts of a list or combo box of the active
 //                         window (a combo's selected row marked with *)
 //   attributes PATH       record a file's attributes (hidden, read-only, ...)
-//   pixel ID X Y          record the colour shown at X,Y of a control
+//   pixel ID X Y          record the colour painted at X,Y of a control anywhere
+//                         inside the active window
 //   cwd                   record the host's current directory
 //   changed               record the drawing-changed flag (0 or 1)
 //   sleep MS              wait (for what no window shows)
@@ -480,12 +481,12 @@ bool RunLine(char* line) {
     } else if (!strcmp(verb, "pixel")) {
         int id, x, y;
         if (sscanf(argument, "%d %d %d", &id, &x, &y) != 3) Fail("%s", "pixel needs ID X Y");
-        HWND control = ActiveControl(id);
         SyncPainted();
+        HWND control = DescendantControl(id);
         HDC dc = GetDC(control);
         COLORREF colour = GetPixel(dc, x, y);
         ReleaseDC(control, dc);
-        RecordF("pixel", "%d %d %d %02x%02x%02x", id, x, y, GetRValue(colour), GetGValue(colour),
+        RecordF("pixel", "%d %d %d #%02X%02X%02X", id, x, y, GetRValue(colour), GetGValue(colour),
                 GetBValue(colour));
     } else if (!strcmp(verb, "cwd")) {
         SyncPainted();

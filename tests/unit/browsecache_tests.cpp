@@ -463,6 +463,22 @@ TEST_F(Pictures, PlanIsDrawnWithoutItsHiddenLayerAndNotesAreKept) {
     EXPECT_EQ(count, 2);
 }
 
+// Regression: a second run for the same entry (colour table not ready yet,
+// or an earlier picture copy that failed) appended the notes again.
+TEST_F(Pictures, NotesAreCollectedOnceWhenPicturesAreMadeAgain) {
+    WritePlan("AGAIN.KVW");
+    HostEntity* entry = Find("AGAIN.KVW");
+    MakePictures(&entry);
+    colourTableReady = 0;
+    MakePictures(&entry);
+    HDL notes = host::DLGetSubList(entry);
+    ASSERT_NE(notes, nullptr);
+    int count = 0;
+    for (HostEntity* e = FirstEntity(notes); e; e = NextEntity(e)) ++count;
+    EXPECT_EQ(count, 2);
+    EXPECT_EQ(Find("AGAIN.KVW"), entry);
+}
+
 TEST_F(Pictures, ColourTableIsStoredOnceAndVersionTwoGetsNoSmallPicture) {
     WritePlan("ONE.KVW");
     WritePlan("TWO.KVW");

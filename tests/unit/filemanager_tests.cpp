@@ -6,6 +6,7 @@
 
 #include <commctrl.h>
 #include <commdlg.h>
+#include <dlgs.h>
 
 #include <string>
 
@@ -191,6 +192,71 @@ TEST(RunFileManager, CancelWritesTheBackupAndPutsTheChangedFlagBack) {
     EXPECT_EQ(CacheList, nullptr);
 }
 
+// Plays the user of one showing: reads the file name the dialog proposes,
+// then opens pick, or cancels when pick is empty.
+struct UserPlay {
+    DWORD testThread;
+    std::string pick;
+    std::string proposed;
+};
+
+DWORD WINAPI PlayFileManager(void* data) {
+    UserPlay* play = static_cast<UserPlay*>(data);
+    for (int waited = 0; waited < kUserWaitMs; waited += 10) {
+        HWND dialog = nullptr;
+        EnumThreadWindows(play->testThread, FindFileManager, reinterpret_cast<LPARAM>(&dialog));
+        HWND field = dialog ? GetDlgItem(dialog, cmb13) : nullptr;
+        if (dialog && !field) field = GetDlgItem(dialog, edt1);
+        if (field) {
+            char text[MAX_PATH] = "";
+            GetWindowTextA(field, text, sizeof text);
+            play->proposed = text;
+            if (!play->pick.empty()) SetWindowTextA(field, play->pick.c_str());
+            PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(play->pick.empty() ? IDCANCEL : IDOK, BN_CLICKED), 0);
+            return 0;
+        }
+        Sleep(10);
+    }
+    return 1;
+}
+
+// A file chosen with the part flag is remembered and proposed, without its
+// extension, by the next showing with the part flag.
+TEST(RunFileManager, PartPickIsProposedByTheNextPartShowing) {
+    TempFolder folder("fm-part");
+    HDL drawing = NewList("PICK.KVW");
+    ASSERT_TRUE(WriteDrawingFile(drawing, folder.File("PICK.KVW").c_str()));
+    DLDestroy(drawing);
+    char cwd[MAX_PATH];
+    GetCurrentDirectoryA(MAX_PATH, cwd);
+    SetCurrentDirectoryA(folder.path.c_str());
+    char savedKey[MAX_PATH];
+    CopyText(savedKey, g_config.rsc3053);
+    CopyText(g_config.rsc3053, "Software\\KvTest\\filemanager_unit_part");
+    HINSTANCE savedInstance = XpRecord.instance;
+    XpRecord.instance = GetModuleHandleA(nullptr);
+    lastPartFile[0] = '\0';
+    auto show = [](UserPlay* play) {
+        ResetCommandState();
+        HANDLE user = CreateThread(nullptr, 0, PlayFileManager, play, 0, nullptr);
+        char buffer[kPickedPathSize];
+        int result = RunFileManager(buffer, sizeof buffer, 1);
+        WaitForSingleObject(user, INFINITE);
+        CloseHandle(user);
+        return result;
+    };
+    UserPlay pick = {GetCurrentThreadId(), folder.File("PICK.KVW"), ""};
+    EXPECT_NE(show(&pick), 0);
+    EXPECT_EQ(std::string(lastPartFile), folder.File("PICK.KVW"));
+    UserPlay look = {GetCurrentThreadId(), "", ""};
+    EXPECT_EQ(show(&look), 0);
+    EXPECT_EQ(look.proposed, "PICK");
+    XpRecord.instance = savedInstance;
+    CopyText(g_config.rsc3053, savedKey);
+    SetCurrentDirectoryA(cwd);
+    lastPartFile[0] = '\0';
+}
+
 // ---- Callbacks ----
 
 TEST(PanelCallbacks, FindSymbolReturnsTheFirstDefinitionsMembers) {
@@ -295,6 +361,13 @@ struct Panel : ::testing::Test {
         g_answers.path = path;
         g_answers.selectedName = name;
     }
+    // Use browse file on, a fresh drawing of this name selected in the folder.
+    void SelectSavedWithCache(const char* name) {
+        Save(name, 1, 0, {0, 0, 0}, {10, 5, 0});
+        useBrowseFile = 1;
+        Select(folder.File(name), name);
+        Notify(CDN_SELCHANGE);
+    }
     void Notify(UINT code) {
         NMHDR header = {panel, 0, code};
         SendMessageA(panel, WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&header));
@@ -304,6 +377,57 @@ struct Panel : ::testing::Test {
         return static_cast<int>(SendDlgItemMessageA(panel, IDC_FILE_NOTES, TVM_GETCOUNT, 0, 0));
     }
     bool Checked(int id) { return SendDlgItemMessageA(panel, id, BM_GETCHECK, 0, 0) == BST_CHECKED; }
+    // Shows the panel and has the preview box drawn now.
+    void Paint() {
+        ShowWindow(dialog, SW_SHOW);
+        ShowWindow(panel, SW_SHOW);
+        RedrawWindow(GetDlgItem(panel, IDC_FILE_PREVIEW), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    }
+    // A drawing whose stored extents are (0,0)-(100,100): two visible lines
+    // across, and a line down the middle on hidden layer 5.
+    std::string SaveLayered(const char* name) {
+        HDL list = NewList(name);
+        LayerRecord layers[] = {Layer(5, true)};
+        SetLayers(list, layers, 1);
+        AddLine(list, 0, 0, 100, 0);
+        AddLine(list, 0, 100, 100, 100);
+        AddLine(list, 50, 0, 50, 100, 5);
+        AddNote(list, "Plan", "first\rsecond");
+        HeaderBlock* header = HeaderOf(list);
+        header->extentsValid = 1;
+        header->min = {0, 0, 0};
+        header->max = {100, 100, 0};
+        std::string path = folder.File(name);
+        EXPECT_TRUE(WriteDrawingFile(list, path.c_str()));
+        DLDestroy(list);
+        return path;
+    }
+    // The kept picture of the box: its width, and whether it is dark at x
+    // (within a pixel either side) in row y.
+    int CopyWidth() {
+        BITMAP bitmap = {};
+        return ScreenCopy && GetObjectA(ScreenCopy, sizeof bitmap, &bitmap) ? bitmap.bmWidth : 0;
+    }
+    bool CopyDarkNear(int x, int y) {
+        HDC dc = MakeMemoryDC(nullptr);
+        HGDIOBJ kept = SelectObject(dc, ScreenCopy);
+        bool dark = false;
+        for (int dx = -1; dx <= 1; ++dx) dark |= GetPixel(dc, x + dx, y) == RGB(0, 0, 0);
+        SelectObject(dc, kept);
+        DropDC(dc);
+        return dark;
+    }
+    int ItemWidth() {
+        RECT client;
+        GetClientRect(GetDlgItem(panel, IDC_FILE_PREVIEW), &client);
+        return client.right;
+    }
+    RECT RectInDialog(HWND window) {
+        RECT rect;
+        GetWindowRect(window, &rect);
+        MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&rect), 2);
+        return rect;
+    }
     bool Enabled(int id) { return IsWindowEnabled(GetDlgItem(panel, id)) != FALSE; }
 };
 
@@ -474,6 +598,30 @@ TEST_F(Panel, LookupOpensTheFileInTheFolderShown) {
     EXPECT_NE(PreviewDrawing, nullptr) << "a fresh entry has no picture: the file is rendered";
 }
 
+// Regression: the lookup opened the file for reading and writing without
+// sharing, which locked the drawing for that moment and kept read-only
+// drawings, and drawings open elsewhere, out of the cache.
+TEST_F(Panel, LookupNeedsNoWriteAccessAndNoSharing) {
+    Save("RO.KVW", 1, 0, {0, 0, 0}, {10, 5, 0});
+    Save("OPEN.KVW", 1, 0, {0, 0, 0}, {10, 5, 0});
+    SetFileAttributesA(folder.File("RO.KVW").c_str(), FILE_ATTRIBUTE_READONLY);
+    HANDLE held = CreateFileA(folder.File("OPEN.KVW").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    useBrowseFile = 1;
+    for (const char* name : {"RO.KVW", "OPEN.KVW"}) {
+        Select(folder.File(name), name);
+        Notify(CDN_SELCHANGE);
+        ASSERT_NE(AsImageInfo(currentEntry), nullptr) << name;
+        EXPECT_STREQ(AsImageInfo(currentEntry)->name, name);
+    }
+    CloseHandle(held);
+    CreateDirectoryA(folder.File("DIR.KVW").c_str(), nullptr);
+    Select(folder.File("DIR.KVW"), "DIR.KVW");
+    Notify(CDN_SELCHANGE);
+    EXPECT_EQ(currentEntry, nullptr) << "a folder is not a drawing";
+}
+
 TEST_F(Panel, NamesWithoutAThreeCharacterExtensionAreNotLookedUp) {
     useBrowseFile = 1;
     folder.Write("plan.ab", "x");
@@ -486,10 +634,7 @@ TEST_F(Panel, NamesWithoutAThreeCharacterExtensionAreNotLookedUp) {
 }
 
 TEST_F(Panel, StoredPictureIsServedWithoutLoading) {
-    Save("Q.KVW", 1, 0, {0, 0, 0}, {10, 5, 0});
-    useBrowseFile = 1;
-    Select(folder.File("Q.KVW"), "Q.KVW");
-    Notify(CDN_SELCHANGE);
+    SelectSavedWithCache("Q.KVW");
     ASSERT_NE(PreviewDrawing, nullptr);
     HWND box = GetDlgItem(panel, IDC_FILE_PREVIEW);
     ShowWindow(dialog, SW_SHOW);
@@ -501,16 +646,101 @@ TEST_F(Panel, StoredPictureIsServedWithoutLoading) {
     Notify(CDN_SELCHANGE);
     EXPECT_EQ(PreviewDrawing, nullptr) << "the second selection is served from the cache";
     EXPECT_EQ(NotesRequest, 1);
+    RECT item;
+    GetClientRect(box, &item);
+    HDC dc = GetDC(box);
+    FillRect(dc, &item, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));  // as a wider picture left it
     RedrawWindow(box, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
-    EXPECT_EQ(TreeCount(), 0) << "an entry the file manager filled holds no notes";
+    EXPECT_EQ(TreeCount(), 3) << "the panel stored the drawing's notes with its picture";
+    EXPECT_EQ(GetPixel(dc, item.right - 3, 94), RGB(255, 255, 255)) << "the strip beside the stored picture";
+    ReleaseDC(box, dc);
+}
+
+// Regression: once the first paint had stored the picture, every later
+// paint took the stored picture, and Zoom all and Show all did nothing.
+TEST_F(Panel, LoadedDrawingIsRedrawnByZoomAllAndShowAllWithUseBrowseFile) {
+    SaveLayered("Z.KVW");
+    useBrowseFile = 1;
+    Select(folder.File("Z.KVW"), "Z.KVW");
+    Notify(CDN_SELCHANGE);
+    Paint();
+    ASSERT_NE(AsImageInfo(currentEntry), nullptr);
+    ASSERT_EQ(AsImageInfo(currentEntry)->state, kPictureMade);
+    auto storedPicture = [] {
+        return std::string(reinterpret_cast<const char*>(AsImageInfo(currentEntry)->largePicture), 34592);
+    };
+    std::string stored = storedPicture();
+    Click(IDC_FILE_SHOWALL);
+    Paint();
+    EXPECT_EQ(ShowAllRequest, 0) << "a drawing served the request";
+    ASSERT_EQ(CopyWidth(), ItemWidth()) << "drawn anew into the box";
+    EXPECT_TRUE(CopyDarkNear(ItemWidth() / 2, 94)) << "the hidden layer shows";
+    Click(IDC_FILE_ZOOMALL);
+    Paint();
+    ExpectView(0, 0, 100, 100);
+    ASSERT_EQ(CopyWidth(), ItemWidth());
+    EXPECT_FALSE(CopyDarkNear(ItemWidth() / 2, 94)) << "hidden again";
+    EXPECT_EQ(storedPicture(), stored) << "what the buttons draw is not stored";
+}
+
+TEST_F(Panel, ZoomAllShowAllAndAutoZoomAll) {
+    Select(Save("V.KVW", 1, 0, {-5, -4, 0}, {50, 40, 0}), "V.KVW");
+    Click(IDC_FILE_AUTOZOOM);
+    EXPECT_EQ(autoZoomAll, 1);
+    Notify(CDN_SELCHANGE);
+    ExpectView(0, 0, 10, 5);
+    EXPECT_EQ(CopyWidth(), 181) << "the first picture is the render, as without Auto-zoom all";
+    Click(IDC_FILE_AUTOZOOM);
+    EXPECT_EQ(autoZoomAll, 0);
+    Notify(CDN_SELCHANGE);
+    ExpectView(-5, -4, 50, 40);
+
+    Select(SaveLayered("W.KVW"), "W.KVW");
+    Notify(CDN_SELCHANGE);
+    Paint();
+    EXPECT_FALSE(CopyDarkNear(90, 94)) << "the hidden layer does not show";
+    Click(IDC_FILE_SHOWALL);
+    EXPECT_EQ(ScreenCopy, nullptr);
+    EXPECT_EQ(ShowAllRequest, 1);
+    Paint();
+    EXPECT_EQ(ShowAllRequest, 0);
+    EXPECT_TRUE(CopyDarkNear(ItemWidth() / 2, 94)) << "Show all draws the hidden layer";
+    Click(IDC_FILE_ZOOMALL);
+    EXPECT_EQ(ScreenCopy, nullptr);
+    ExpectView(0, 0, 100, 100);
+    Paint();
+    EXPECT_EQ(CopyWidth(), ItemWidth());
+    EXPECT_FALSE(CopyDarkNear(ItemWidth() / 2, 94)) << "the next drawing hides it again";
+}
+
+// The box draws a symbol library's first definition, judged by the entry's
+// name or, without one, by the selected name.
+TEST_F(Panel, SymbolLibraryDrawsItsFirstDefinitionsMembers) {
+    HDL library = NewList("LIB.KVS");
+    AddLine(library, 0, 500, 1000, 500);
+    HostEntity* def = AddSymbolDef(library, "POST", {0, 0, 0}, {1000, 1000, 0});
+    AddLine(MembersOf(&def), 500, 0, 500, 1000);
+    ASSERT_TRUE(WriteDrawingFile(library, folder.File("LIB.KVS").c_str()));
+    DLDestroy(library);
+    WriteDrawingFile(library = NewList("LIB.KVW"), folder.File("LIB.KVW").c_str());
+    DLDestroy(library);
+    for (int cached = 0; cached < 2; ++cached) {
+        useBrowseFile = cached;
+        Select(folder.File("LIB.KVS"), "LIB.KVS");
+        Notify(CDN_SELCHANGE);
+        EXPECT_EQ(currentEntry != nullptr, cached == 1);
+        if (cached) g_answers.selectedName = "LIB.KVW";  // the entry's name decides
+        Click(IDC_FILE_ZOOMALL);  // the whole file's window: the line across
+        Paint();
+        ASSERT_EQ(CopyWidth(), ItemWidth());
+        EXPECT_TRUE(CopyDarkNear(ItemWidth() / 2, 20)) << "the member line down the middle";
+        EXPECT_FALSE(CopyDarkNear(10, 94)) << "the line across is not in the definition";
+    }
 }
 
 TEST_F(Panel, EntryOfADeletedFileIsNeitherRenderedNorDrawnFromTheCache) {
-    Save("R.KVW", 1, 0, {0, 0, 0}, {10, 5, 0});
-    useBrowseFile = 1;
     colourTableReady = 1;
-    Select(folder.File("R.KVW"), "R.KVW");
-    Notify(CDN_SELCHANGE);
+    SelectSavedWithCache("R.KVW");
     ASSERT_NE(AsImageInfo(currentEntry), nullptr);
     AsImageInfo(currentEntry)->state = kFileDeleted;
     CacheDirty = 0;
@@ -522,6 +752,79 @@ TEST_F(Panel, EntryOfADeletedFileIsNeitherRenderedNorDrawnFromTheCache) {
     EXPECT_EQ(AsImageInfo(currentEntry)->state, kFileDeleted) << "the empty frame is not stored";
     EXPECT_EQ(CacheDirty, 0);
     colourTableReady = 0;
+}
+
+TEST_F(Panel, OpeningWithUseBrowseFileOnOpensTheCacheAndLeavesAutoPreviewEnabled) {
+    ASSERT_EQ(OpenCache(folder.path.c_str()), 1);
+    FILETIME time = {1, 2};
+    currentEntry = FindOrAddEntry("OLD.KVW", &time);
+    CloseCache();
+    ASSERT_EQ(OpenCache(folder.path.c_str()), 1);
+    currentEntry = FindOrAddEntry("OLD.KVW", &time);
+    DestroyWindow(panel);
+    useBrowseFile = 1;
+    panel = CreateDialogParamA(GetModuleHandleA(nullptr), "IDD_DLGFILE", dialog,
+                               reinterpret_cast<DLGPROC>(FileManagerHook), 0);
+    ASSERT_NE(panel, nullptr);
+    EXPECT_TRUE(Checked(IDC_FILE_USECACHE));
+    EXPECT_TRUE(Checked(IDC_FILE_AUTOPREVIEW));
+    EXPECT_TRUE(Enabled(IDC_FILE_AUTOPREVIEW));
+    EXPECT_NE(CacheList, nullptr);
+    EXPECT_EQ(std::string(CachePath), folder.File("~BRINFO.KVW"));
+    EXPECT_EQ(currentEntry, nullptr);
+}
+
+TEST_F(Panel, TurningUseBrowseFileOffSavesTheChangedCache) {
+    Save("S.KVW", 1, 0, {0, 0, 0}, {10, 5, 0});
+    Click(IDC_FILE_USECACHE);
+    Select(folder.File("S.KVW"), "S.KVW");
+    Notify(CDN_SELCHANGE);
+    ASSERT_EQ(CacheDirty, 1);
+    Click(IDC_FILE_USECACHE);
+    EXPECT_EQ(CacheList, nullptr);
+    EXPECT_EQ(currentEntry, nullptr);
+    DWORD attributes = GetFileAttributesA(folder.File("~BRINFO.KVW").c_str());
+    ASSERT_NE(attributes, INVALID_FILE_ATTRIBUTES) << "the changed cache is saved";
+    EXPECT_TRUE(attributes & FILE_ATTRIBUTE_HIDDEN);
+}
+
+TEST_F(Panel, SwitchingFoldersSavesTheOldCacheAndForgetsTheEntry) {
+    SelectSavedWithCache("T.KVW");
+    ASSERT_NE(currentEntry, nullptr);
+    TempFolder other("fm-other");
+    g_answers.folder = other.path;
+    Select(other.File("README"), "README");
+    Notify(CDN_SELCHANGE);
+    EXPECT_EQ(currentEntry, nullptr);
+    EXPECT_EQ(std::string(CachePath), other.File("~BRINFO.KVW"));
+    EXPECT_NE(GetFileAttributesA(folder.File("~BRINFO.KVW").c_str()), INVALID_FILE_ATTRIBUTES)
+        << "the changed cache of the folder left is saved";
+    CloseCache();
+}
+
+// Regression: Wine widens the place of the system dialog's own controls but
+// moves the panel's column by less; its toolbar then hid "Preview:".
+TEST_F(Panel, ColumnMovesClearOfSystemControlsOnceTheDialogIsPlaced) {
+    HWND box = GetDlgItem(panel, IDC_FILE_PREVIEW);
+    HWND label = FindWindowExA(panel, nullptr, "Static", "Preview:");
+    ASSERT_NE(label, nullptr);
+    RECT boxBefore = RectInDialog(box), treeBefore = RectInDialog(GetDlgItem(panel, IDC_FILE_NOTES));
+    RECT zoomBefore = RectInDialog(GetDlgItem(panel, IDC_FILE_ZOOMALL));
+    HWND hidden = CreateWindowA("Static", "", WS_CHILD, boxBefore.left - 50, boxBefore.top, 100, 20, dialog,
+                                nullptr, nullptr, nullptr);
+    Notify(CDN_INITDONE);
+    EXPECT_EQ(RectInDialog(box).left, boxBefore.left) << "nothing visible reaches into the column";
+    RECT labelBefore = RectInDialog(label);
+    HWND toolbar = CreateWindowA("Static", "", WS_CHILD | WS_VISIBLE, labelBefore.left - 60, labelBefore.top,
+                                 70, 20, dialog, nullptr, nullptr, nullptr);
+    Notify(CDN_INITDONE);
+    EXPECT_GE(RectInDialog(label).left, labelBefore.left + 10);
+    int shift = RectInDialog(box).left - boxBefore.left;
+    EXPECT_EQ(shift, RectInDialog(label).left - labelBefore.left);
+    EXPECT_EQ(RectInDialog(GetDlgItem(panel, IDC_FILE_ZOOMALL)).left, zoomBefore.left + shift);
+    EXPECT_EQ(RectInDialog(GetDlgItem(panel, IDC_FILE_NOTES)).left, treeBefore.left);
+    DestroyWindow(toolbar);
+    DestroyWindow(hidden);
 }
 
 TEST_F(Panel, NoteScanPutsOnlyNotesIntoTheTree) {

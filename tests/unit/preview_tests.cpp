@@ -48,6 +48,23 @@ TEST(WindowFit, MinimumIsComparedInDoublePrecision) {
     EXPECT_EQ(v.max[0], 1 + 0.1f);
 }
 
+// Regression: far from the origin 0.1 was added in single precision and
+// lost, so a one-point drawing at 1e8 got a window of no width or height.
+TEST(WindowFit, FarFromTheOriginTheWindowStillHasWidthAndHeight) {
+    const float maxFloat = std::numeric_limits<float>::max();
+    for (float at : {1e8f, -1e8f, 3e37f, maxFloat}) {
+        PreviewWindow w = Window(at, at, at, at);
+        ApplyMinimumSize(&w);
+        EXPECT_GT(w.max[0], w.min[0]) << at;
+        EXPECT_GT(w.max[1], w.min[1]) << at;
+        EXPECT_TRUE(std::isfinite(w.min[0]) && std::isfinite(w.max[0])) << at;
+        float fitted[4];
+        FitWindowToPixels(w, 181, 188, fitted);
+        EXPECT_GT(fitted[2], fitted[0]) << at;
+        EXPECT_GT(fitted[3], fitted[1]) << at;
+    }
+}
+
 TEST(WindowFit, EqualShapesWidenYByZero) {
     float fitted[4];
     FitWindowToPixels(Window(10, 20, 191, 208), 181, 188, fitted);
@@ -134,6 +151,34 @@ TEST_F(LayerTable, MalformedRecordEndsTheWalkSafely) {
     EXPECT_TRUE(LayerVisible(2)) << "records past the block's size are not read";
 }
 
+// Regression: the walk was bounded by the head's first word, which only our
+// stand-in fills with the block's size; with anything else there every
+// hidden layer showed.
+TEST_F(LayerTable, HeadHoldingNoSizeStillFindsHiddenLayers) {
+    for (uint32_t head : {0u, 4u, 0xFFFFFFFFu}) {
+        memcpy(Table(), &head, 4);
+        EXPECT_FALSE(LayerVisible(2)) << head;
+        EXPECT_FALSE(LayerVisible(-3)) << head;
+        EXPECT_TRUE(LayerVisible(4)) << head;
+        EXPECT_TRUE(LayerVisible(99)) << head << ": the end record stops the walk";
+    }
+    uint32_t noSize = 0;
+    memcpy(Table(), &noSize, 4);
+    SetRecordLength(0, 7);
+    EXPECT_TRUE(LayerVisible(2)) << "a length below a record's minimum ends the walk";
+}
+
+TEST_F(LayerTable, WalkEndsAfterTheCap) {
+    std::vector<LayerRecord> layers(70000, Layer(1, false));
+    layers[60000] = Layer(3, true);
+    layers.back() = Layer(2, true);
+    SetLayers(drawing, layers.data(), static_cast<int>(layers.size()));
+    uint32_t noSize = 0;
+    memcpy(Table(), &noSize, 4);
+    EXPECT_FALSE(LayerVisible(3));
+    EXPECT_TRUE(LayerVisible(2)) << "the walk stops after 65536 records";
+}
+
 TEST_F(LayerTable, EndRecordStopsTheWalk) {
     SetRecordLength(1, 0);
     EXPECT_TRUE(LayerVisible(2));
@@ -213,6 +258,45 @@ TEST_F(NotesTree, HeadingsAreSortedAndCutToTheirField) {
     Add("Zeta", "z");
     Add("Alpha", "a");
     EXPECT_EQ(Items(), (std::vector<std::string>{"Alpha:a", "Zeta:z"}));
+}
+
+int Count(HWND tree) { return static_cast<int>(SendMessageA(tree, TVM_GETCOUNT, 0, 0)); }
+
+// Regression: a cache entry of 3000 notes of 100 lines froze one selection
+// for over a minute. The tree takes 1000 notes and 10,000 lines, then one
+// item says that the rest is left out; an emptied tree starts anew.
+TEST_F(NotesTree, HostileNotesAreCappedAndTheRestIsNamed) {
+    std::string body;
+    for (int i = 0; i < 100; ++i) body += "line\r";
+    HDL list = NewList("n");
+    for (int i = 0; i < 3000; ++i) AddNote(list, "Note", body);
+    for (HostEntity* e = FirstEntity(list); e; e = NextEntity(e)) AddNoteToTree(window, e);
+    EXPECT_LE(Count(tree), 1000 + 10000 + 1);
+    HTREEITEM last = nullptr;
+    int roots = 0;
+    for (HTREEITEM top = Next(nullptr, TVGN_ROOT); top; top = Next(top, TVGN_NEXT)) last = top, ++roots;
+    EXPECT_EQ(roots, 100 + 1) << "100 notes of 100 lines fill the lines";
+    EXPECT_EQ(Text(last), "(the rest of the notes is left out)");
+    SendMessageA(tree, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
+    for (int i = 0; i < 1500; ++i) AddNote(list, "Short", "");
+    for (HostEntity* e = FirstEntity(list); e; e = NextEntity(e)) {
+        if (e[30] == 'S') AddNoteToTree(window, e);
+    }
+    EXPECT_EQ(Count(tree), 1000 + 1) << "notes without lines: 1000 of them";
+    SendMessageA(tree, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
+    Add("One", "a\rb");
+    EXPECT_EQ(Items(), std::vector<std::string>{"One:a|b"}) << "an emptied tree takes notes again";
+    DLDestroy(list);
+}
+
+TEST_F(NotesTree, LongBodyIsCutAtTheLineCapAndReadOnlySoFar) {
+    std::string body;
+    for (int i = 0; i < 20000; ++i) body += "x\r";
+    Add("Long", body);
+    EXPECT_EQ(Count(tree), 1 + 10000 + 1);
+    SendMessageA(tree, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
+    Add("Wide", std::string(70000, 'w') + "\rpast what is read");
+    EXPECT_EQ(Count(tree), 1 + 1) << "the body is read to 64 KiB: one line";
 }
 
 // A note whose fields run to the record's end (no terminator) is read only
@@ -380,6 +464,23 @@ TEST_F(Extents, SymbolReferenceCountsByItsDefinitionsBoxOnAnyLayer) {
     EXPECT_FLOAT_EQ(corner[1], 90);
 }
 
+// Regression: only the definition's two stored corners were placed, so a
+// reference turned by 45 degrees measured (0,0)-(5.66,8.49) and its picture
+// was cut at the edge.
+TEST_F(Extents, RotatedReferenceCountsByAllFourCornersOfItsBox) {
+    AddSymbolDef(drawing, "BAR", {0, 0, 0}, {10, 2, 0});
+    HostEntity* ref = AddSymbolRef(drawing, "BAR", {{0, 0, 0}, 1, 1, 0.7853982f});
+    LinkSymbolReferences(drawing);
+    PreviewWindow w = Measure();
+    EXPECT_NEAR(w.min[0], -1.414, 0.01);
+    EXPECT_NEAR(w.min[1], 0, 0.01);
+    EXPECT_NEAR(w.max[0], 7.071, 0.01);
+    EXPECT_NEAR(w.max[1], 8.485, 0.01);
+    float corner[3];
+    memcpy(corner, ref + 28, sizeof corner);
+    EXPECT_NEAR(corner[0], -1.414, 0.01) << "the reference's corners hold the placed box";
+}
+
 TEST_F(Extents, GroupCountsThroughItsMembersOnlyWithBitOne) {
     AddLine(drawing, 0, 0, 1, 1);
     HostEntity* counted = AddGroup(drawing, 2, 9);  // hidden group, members count
@@ -512,6 +613,51 @@ TEST_F(Pixels, ShowAllAppliesToTheNextPaintOnlyAndRepaintsCopy) {
     ReleaseDC(nullptr, screen);
 }
 
+// An item wider than the 181-pixel picture, on a surface left black, as a
+// previous picture would leave it.
+struct WideItem {
+    HDC screen = GetDC(nullptr);
+    HDC target = MakeMemoryDC(screen);
+    HBITMAP surface = MakeBitmap(screen, 215, 188);
+    HGDIOBJ kept = SelectObject(target, surface);
+    DRAWITEMSTRUCT item = {};
+    WideItem() {
+        item.hDC = target;
+        item.rcItem = {0, 0, 215, 188};
+        FillRect(target, &item.rcItem, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+    }
+    ~WideItem() {
+        SelectObject(target, kept);
+        DropObject(surface);
+        DropDC(target);
+        ReleaseDC(nullptr, screen);
+    }
+    void Paint(HDL list) {
+        host::DevUseOwnerDraw(&item);
+        PaintPreviewItem(&item, list, target, nullptr);
+        host::DevUsePrior();
+    }
+};
+
+// Regression: the kept 181-pixel copy went into the wider item without
+// clearing it, and the strip beside it kept the previous picture.
+TEST_F(Pixels, PreviewItemShowsOnePictureOnTheHeadersBackground) {
+    HeaderOf(drawing)->background = 1;
+    AddLine(drawing, 0, 0, 10, 10);
+    WideItem wide;
+    ScreenCopy = RenderToBitmap(drawing, drawing, 181, 188, nullptr, nullptr);
+    wide.Paint(drawing);
+    EXPECT_EQ(GetPixel(wide.target, 200, 100), RGB(0, 0, 128)) << "the strip beside the copy";
+    EXPECT_EQ(GetPixel(wide.target, 170, 5), RGB(0, 0, 128)) << "the copy";
+    DropScreenCopy();
+    FillRect(wide.target, &wide.item.rcItem, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+    PreviewView = Window(0, 0, 10, 10);
+    wide.Paint(drawing);
+    EXPECT_EQ(GetPixel(wide.target, 2, 2), RGB(0, 0, 128)) << "drawn anew, on the header's background";
+    EXPECT_EQ(GetPixel(wide.target, 212, 185), RGB(0, 0, 128));
+    DropScreenCopy();
+}
+
 TEST_F(Pixels, EmptyFrameIsACrossInAFrameOnWhite) {
     HDC screen = GetDC(nullptr);
     HDC target = MakeMemoryDC(screen);
@@ -527,6 +673,12 @@ TEST_F(Pixels, EmptyFrameIsACrossInAFrameOnWhite) {
     EXPECT_EQ(GetPixel(target, 11, 50), RGB(255, 255, 255)) << "colour 15 fills the rectangle";
     EXPECT_EQ(GetPixel(target, 5, 5), RGB(0, 0, 0)) << "nothing outside it";
     EXPECT_EQ(GetPixel(target, 13, 50), RGB(0, 0, 0)) << "frame at left + 3";
+    EXPECT_EQ(GetPixel(target, 50, 13), RGB(0, 0, 0)) << "frame at top + 3";
+    // The device's frame covers its rectangle's last column and row.
+    EXPECT_EQ(GetPixel(target, 85, 50), RGB(0, 0, 0)) << "frame at right - 4";
+    EXPECT_EQ(GetPixel(target, 86, 50), RGB(255, 255, 255));
+    EXPECT_EQ(GetPixel(target, 50, 86), RGB(0, 0, 0)) << "frame at bottom - 3";
+    EXPECT_EQ(GetPixel(target, 50, 87), RGB(255, 255, 255));
     bool crossed = false;
     for (int dy = -1; dy <= 1; ++dy) {
         for (int dx = -1; dx <= 1; ++dx) crossed |= GetPixel(target, 50 + dx, 50 + dy) == RGB(0, 0, 0);
