@@ -84,6 +84,7 @@ struct Converter {
     std::unordered_map<std::string, int> suffixes;     // upper-case 20-byte stem → last number tried
     std::vector<int> state;        // per block: 0 not seen, 1 being made, 2 done
     std::vector<int> definition;   // per block: index into plan->definitions, or -1
+    std::vector<bool> hidden;      // per layer: off or frozen
     size_t bytes;
     bool tooLarge;
     double base[3];                // the block base point of the members being made
@@ -188,8 +189,12 @@ void ConvertArc(Converter* c, const DxfEntity& e, RecordBuffer* out) {
     MakeOcs(e.extrusion, &o);
     double centre[3];
     ToWorld(o, e.p[0][0], e.p[0][1], e.p[0][2], centre);
-    bool circle = e.kind == kDxfCircle;
-    double start = circle ? 0 : e.start * kDegree, end = circle ? kTwoPi : e.end * kDegree;
+    double start = e.kind == kDxfCircle ? 0 : e.start * kDegree;
+    double sweep = e.kind == kDxfCircle ? kTwoPi : TurnSweep(start, e.end * kDegree);
+    double end = start + sweep;
+    // An arc of a whole turn is a circle: as an arc record its float angles
+    // could round to a sliver.
+    bool circle = sweep == kTwoPi;
     if (o.plain || o.mirrored) {
         if (circle) {
             CircleRecord r{HeadFor(*c, e, kCircle, sizeof(CircleRecord)), At(*c, centre),
@@ -205,9 +210,6 @@ void ConvertArc(Converter* c, const DxfEntity& e, RecordBuffer* out) {
         return;
     }
     // Tilted: the circle is seen as an ellipse; draw it through points.
-    start = Normalised(start);
-    end = Normalised(end);
-    if (end <= start) end += kTwoPi;
     c->points.clear();
     int n = 72;
     for (int i = 0; i <= n; ++i) {
@@ -259,7 +261,7 @@ void ConvertPolyline(Converter* c, const DxfEntity& e, RecordBuffer* out) {
 }
 
 void ConvertText(Converter* c, const DxfEntity& e, RecordBuffer* out) {
-    std::string text = CleanText(e.text, e.kind == kDxfMText, c->model->unicode);
+    std::string text = CleanText(e.text, e.kind == kDxfMText, c->model->codePage);
     if (e.kind == kDxfText) {
         Ocs o;
         MakeOcs(e.extrusion, &o);
@@ -381,9 +383,44 @@ void ConvertInsert(Converter* c, const DxfEntity& e, RecordBuffer* out) {
     }
 }
 
+int BlockOf(const Converter& c, const DxfEntity& e) {
+    if (e.kind != kDxfInsert && e.kind != kDxfDimension) return -1;
+    auto found = c.blockIndex.find(Upper(e.name));
+    return found == c.blockIndex.end() ? -1 : found->second;
+}
+
+void Convert(Converter* c, const DxfEntity& e, RecordBuffer* out);
+
+// A dimension shows its block, which holds it drawn at its place: inserted
+// unmoved. Several writers leave the block out (or empty): then it is drawn
+// from its definition points, as are leaders.
+void ConvertAnnotation(Converter* c, const DxfEntity& e, RecordBuffer* out) {
+    int b = BlockOf(*c, e);
+    if (b >= 0 && c->definition[b] >= 0) {
+        DxfEntity insert = DxfEntity();
+        insert.kind = kDxfInsert;
+        insert.layer = e.layer;
+        insert.colour = e.colour;
+        insert.extrusion[2] = 1;
+        insert.scaleX = insert.scaleY = 1;
+        insert.columns = insert.rows = 1;
+        insert.name = e.name;
+        ConvertInsert(c, insert, out);
+        return;
+    }
+    std::vector<DxfEntity> parts;
+    ExplodeAnnotation(*c->model, e, &parts);
+    for (const DxfEntity& part : parts) Convert(c, part, out);
+}
+
 void Convert(Converter* c, const DxfEntity& e, RecordBuffer* out) {
     if (c->tooLarge) return;
     switch (e.kind) {
+    case kDxfDimension:
+    case kDxfLeader:
+    case kDxfMLeader:
+        ConvertAnnotation(c, e, out);
+        break;
     case kDxfLine: {
         LineRecord r{HeadFor(*c, e, kLine, sizeof(LineRecord)), At(*c, e.p[0]), At(*c, e.p[1])};
         Put(c, out, r);
@@ -400,7 +437,7 @@ void Convert(Converter* c, const DxfEntity& e, RecordBuffer* out) {
         break;
     case kDxfEllipse:
         EllipsePoints(e, &c->points);
-        PutPolyline(c, e, Normalised(e.end - e.start) < 1e-9 || fabs(e.end - e.start) >= kTwoPi - 1e-6, out);
+        PutPolyline(c, e, TurnSweep(e.start, e.end) == kTwoPi, out);
         break;
     case kDxfPolyline:
         ConvertPolyline(c, e, out);
@@ -433,12 +470,6 @@ void UniqueName(Converter* c, const std::string& name, char out[32]) {
     c->hostNames.insert(Upper(out));
 }
 
-int BlockOf(const Converter& c, const DxfEntity& e) {
-    if (e.kind != kDxfInsert) return -1;
-    auto found = c.blockIndex.find(Upper(e.name));
-    return found == c.blockIndex.end() ? -1 : found->second;
-}
-
 // Makes the definition of block b after the definitions its members use.
 // A block met again while being made (it inserts itself) or beyond the
 // nesting bound gets no definition there, so its reference is left out.
@@ -457,8 +488,9 @@ void MakeDefinition(Converter* c, int b, int depth) {
     for (const DxfEntity& e : block.entities) Convert(c, e, &def.members);
     c->base[0] = c->base[1] = c->base[2] = 0;
     c->state[b] = 2;
+    // The box of what a reference shows: members on hidden layers are not drawn.
     float min[3], max[3];
-    if (c->tooLarge || !RecordsBox(def.members, min, max) ||
+    if (c->tooLarge || !RecordsBox(def.members, min, max, &c->hidden) ||
         c->plan->definitions.size() >= kDxfMaxDefinitions) {
         return;
     }
@@ -488,10 +520,14 @@ void Widen(float min[3], float max[3], bool* any, double x, double y, double z) 
 
 }  // namespace
 
-bool RecordsBox(const RecordBuffer& records, float min[3], float max[3]) {
+bool RecordsBox(const RecordBuffer& records, float min[3], float max[3], const std::vector<bool>* hidden) {
     bool any = false;
     ForEachRecord(records, [&](const EntityHead* head) {
         const uint8_t* r = reinterpret_cast<const uint8_t*>(head);
+        if (hidden && head->layer > 0 && static_cast<size_t>(head->layer) < hidden->size() &&
+            (*hidden)[head->layer]) {
+            return;
+        }
         switch (head->type) {
         case kLine: {
             const LineRecord* l = reinterpret_cast<const LineRecord*>(r);
@@ -579,6 +615,7 @@ bool PlanDxf(const DxfModel& model, DxfPlan* plan, char* why, size_t whySize) {
         l.flags = model.layers[i].hidden ? 1 : 0;
         snprintf(l.name, sizeof l.name, "%.31s", model.layers[i].name.c_str());
         plan->layers.push_back(l);
+        c.hidden.push_back(model.layers[i].hidden);
     }
     // Only blocks that the drawing inserts, directly or through others.
     for (const DxfEntity& e : model.entities) {

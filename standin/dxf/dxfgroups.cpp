@@ -17,7 +17,7 @@ bool IsBlank(uint8_t c) { return c == ' ' || c == '\t' || c == '\r'; }
 bool TakeLine(DxfReader* r, size_t* start, size_t* end) {
     if (r->pos >= r->size) return false;
     const uint8_t* p = r->data + r->pos;
-    const uint8_t* nl = static_cast<const uint8_t*>(memchr(p, '\n', r->size - r->pos));
+    const uint8_t* nl = static_cast<const uint8_t*>(memchr(p, r->lineEnd, r->size - r->pos));
     size_t stop = nl ? static_cast<size_t>(nl - r->data) : r->size;
     *start = r->pos;
     *end = stop;
@@ -195,6 +195,10 @@ void OpenDxfReader(DxfReader* reader, const uint8_t* data, size_t size) {
     reader->line = 1;
     reader->binary = size >= kSentinelSize && memcmp(data, kBinarySentinel, kSentinelSize) == 0;
     reader->twoByteCodes = false;
+    // Lines end in LF or CRLF (a CR before the LF is a trailing blank); a
+    // file with CRs and no LF at all was written with classic Mac line ends.
+    reader->lineEnd = '\n';
+    if (!reader->binary && size > 0 && !memchr(data, '\n', size) && memchr(data, '\r', size)) reader->lineEnd = '\r';
     if (!reader->binary && size >= 3 && memcmp(data, "\xEF\xBB\xBF", 3) == 0) {
         reader->pos = 3;  // a UTF-8 byte order mark before the first code
     }
