@@ -154,6 +154,7 @@ std::string DimensionText(const DxfEntity& e, const Sizes& sizes, double value, 
         measured = std::string(prefix) + number + suffix;
     }
     if (e.text.empty()) return measured;
+    if (e.text == " ") return std::string();   // suppressed
     size_t at = e.text.find("<>");
     if (at == std::string::npos) return e.text;
     return e.text.substr(0, at) + measured + e.text.substr(at + 2);

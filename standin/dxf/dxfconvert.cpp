@@ -170,7 +170,8 @@ void PointsToWorld(Converter* c, const Ocs& o) {
 
 void PutText(Converter* c, const DxfEntity& e, const double at[3], double angle, const std::string& text,
              RecordBuffer* out) {
-    if (text.empty()) return;
+    // Blanks draw nothing, and would only widen the extents.
+    if (text.find_first_not_of(' ') == std::string::npos) return;
     uint32_t length = static_cast<uint32_t>(sizeof(TextRecord) + text.size() + 1);
     TextRecord r;
     r.head = HeadFor(*c, e, kText, length);

@@ -52,6 +52,9 @@ DxfStatus NextAsciiGroup(DxfReader* r, DxfGroup* g) {
     long code = strtol(digits, &stop, 10);
     if (stop == digits || *stop != '\0' || code < -5 || code > 1071) return kDxfBad;
     if (!TakeLine(r, &s, &e)) return kDxfBad;  // a code without its value
+    // A value of blanks only keeps one: a dimension's text " " means "no text",
+    // where an empty one means "the measurement".
+    if (e == s && s < r->size && r->data[s] == ' ') ++e;
     size_t keep = e - s;
     if (keep > kDxfMaxValue) keep = kDxfMaxValue;
     memcpy(g->text, r->data + s, keep);

@@ -304,16 +304,28 @@ bool CollectMLeader(Parser* p, Pending* a, MLeaderState* s) {
     const DxfGroup& g = p->group;
     int c = g.code;
     DxfEntity& e = a->e;
-    const char* text = GroupName(g);
-    bool open = text[0] != '\0' && text[strlen(text) - 1] == '{';
-    if (c == 300 && open) s->level = 1;
-    else if (c == 302 && open && s->level == 1) s->level = 2, s->hasLanding = false, s->doglegLength = 0;
-    else if (c == 304 && open && s->level == 2) s->level = 3, s->lineStart = e.vertices.size();
-    else if (c == 305 && s->level == 3) EndLeaderLine(p, a, s), s->level = 2;
-    else if (c == 303 && s->level == 2) s->level = 1;
-    else if (c == 301 && s->level == 1) s->level = 0;
-    else if (c == 304 && s->level == 1) AppendText(&e.text, g);
-    if (c >= 300 && c <= 305) return !p->refusal;
+    if (c >= 300 && c <= 305) {
+        const char* text = GroupName(g);
+        bool open = text[0] != '\0' && text[strlen(text) - 1] == '{';
+        if (c == 300 && open) {
+            s->level = 1;
+        } else if (c == 302 && open && s->level == 1) {
+            s->level = 2;
+            s->hasLanding = false;
+            s->doglegLength = 0;
+        } else if (c == 304 && open && s->level == 2) {
+            s->level = 3;
+            s->lineStart = e.vertices.size();
+        } else if (c == 304 && s->level == 1) {
+            AppendText(&e.text, g);   // the text's contents
+        } else if (c == 305 && s->level == 3) {
+            EndLeaderLine(p, a, s);
+            s->level = 2;
+        } else if ((c == 303 && s->level == 2) || (c == 301 && s->level == 1)) {
+            --s->level;
+        }
+        return !p->refusal;
+    }
     if (s->level == 0) {
         if (c == 8 || c == 62 || c == 42) return Collect(p, a);
         if (c == 170) GroupInt(g, &s->leaderType);
@@ -322,24 +334,27 @@ bool CollectMLeader(Parser* p, Pending* a, MLeaderState* s) {
     double v;
     if (!GroupNumber(g, &v) || !Bounded(v)) return true;
     int axis = c % 100 >= 10 && c % 100 < 40 ? (c % 100) / 10 - 1 : -1;
+    int point = axis >= 0 && c < 100 ? c % 10 : -1;   // 1k, 2k, 3k: point k
     switch (s->level) {
     case 1:
-        if (c % 10 == 2 && axis >= 0 && c < 100) e.p[2][axis] = v, e.given |= 4;   // 12: text location
-        if (c % 10 == 3 && axis >= 0 && c < 100) e.p[3][axis] = v, e.given |= 8;   // 13: text direction
+        if (point == 2 || point == 3) {   // 12: the text's location, 13: its direction
+            e.p[point][axis] = v;
+            e.given |= 1 << point;
+        }
         if (c == 41) e.radius = v;
         if (c == 140) e.arrow = v;
         if (c == 171) e.flags = static_cast<int>(v);
         break;
     case 2:
-        if (c % 10 == 0 && axis >= 0 && c < 100) {   // 10: the landing
+        if (point == 0) {   // 10: the landing
             s->landing[axis] = v;
             s->hasLanding = true;
         }
-        if (c % 10 == 1 && axis >= 0 && c < 100) s->dogleg[axis] = v;
+        if (point == 1) s->dogleg[axis] = v;
         if (c == 40) s->doglegLength = v;
         break;
     case 3:
-        if (c % 10 == 0 && axis >= 0 && c < 100) return AddListPoint(p, a, &e.vertices, axis, v);
+        if (point == 0) return AddListPoint(p, a, &e.vertices, axis, v);
         break;
     }
     return true;

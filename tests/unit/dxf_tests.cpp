@@ -1151,6 +1151,8 @@ TEST(DxfSamples, DimensionsWithoutBlocksAreDrawnFromTheirPoints) {
     std::vector<std::string> texts = TextsOf(picture.list);
     for (const char* text : {"40", "\xD8" "20", "R10", "90\xB0", "L=28.2843"})
         EXPECT_TRUE(Holds(texts, text)) << text;
+    EXPECT_TRUE(picture.DarkNear(5, -55)) << "a dimension whose text is suppressed";
+    EXPECT_FALSE(Holds(texts, "20")) << "its text is one blank: none";
 }
 
 TEST(DxfSamples, LeadersTracesAttributesAndArcDimensionsShow) {
