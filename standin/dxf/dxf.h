@@ -129,6 +129,7 @@ struct DxfDimStyle {
     double textHeight;  // DIMTXT (140)
     int decimals;       // DIMDEC (271)
     int zeros;          // DIMZIN (78): bit 3 drops trailing zeros
+    int horizontal;     // DIMTIH (73): 1 keeps texts between the extension lines level
 };
 
 struct DxfModel {
@@ -136,7 +137,7 @@ struct DxfModel {
     // (1252 when the file has none or names a page this system lacks).
     int codePage = 1252;
     std::vector<DxfLayer> layers;
-    DxfDimStyle dimDefaults = {"", 1, 0.18, 0.18, 4, 0};  // the header's $DIMSCALE ...
+    DxfDimStyle dimDefaults = {"", 1, 0.18, 0.18, 4, 0, 1};  // the header's $DIMSCALE ...
     std::vector<DxfDimStyle> dimStyles;
     std::vector<DxfBlock> blocks;
     std::vector<DxfEntity> entities;

@@ -37,6 +37,7 @@ V2 Point(const DxfEntity& e, int k) { return V2{e.p[k][0], e.p[k][1]}; }
 struct Sizes {
     double arrow, text;
     int decimals, zeros;
+    bool horizontal;
 };
 
 double Positive(double own, double fallback, double last) {
@@ -45,7 +46,7 @@ double Positive(double own, double fallback, double last) {
 
 Sizes SizesOf(const DxfModel& m, const std::string& style) {
     const DxfDimStyle& header = m.dimDefaults;
-    DxfDimStyle own = {"", NAN, NAN, NAN, -1, -1};
+    DxfDimStyle own = {"", NAN, NAN, NAN, -1, -1, -1};
     for (const DxfDimStyle& s : m.dimStyles) {
         if (_stricmp(s.name.c_str(), style.c_str()) == 0) {
             own = s;
@@ -58,6 +59,7 @@ Sizes SizesOf(const DxfModel& m, const std::string& style) {
     sizes.text = Positive(own.textHeight, header.textHeight, 0.18) * scale;
     sizes.decimals = own.decimals >= 0 ? own.decimals : header.decimals;
     sizes.zeros = own.zeros >= 0 ? own.zeros : header.zeros;
+    sizes.horizontal = (own.horizontal >= 0 ? own.horizontal : header.horizontal) != 0;
     return sizes;
 }
 
@@ -218,7 +220,7 @@ void ExplodeDimension(const DxfModel& m, const DxfEntity& e, const Builder& b) {
         b.Arrow(d1, out, sizes.arrow);
         b.Arrow(d2, Times(out, -1), sizes.arrow);
         value = fabs(Dot(Minus(p14, p13), u));
-        textAngle = AngleOf(u);
+        textAngle = sizes.horizontal ? 0 : AngleOf(u);
         if (!(e.given & 2)) textAt = Plus(Times(Plus(d1, d2), 0.5), Times(V2{-u.y, u.x}, sizes.text * 0.8));
         break;
     }

@@ -475,6 +475,7 @@ bool ReadHeader(Parser* p) {
             else if (variable == "$DIMTXT") d.textHeight = v;
             else if (variable == "$DIMDEC") d.decimals = v >= 0 && v <= 8 ? static_cast<int>(v) : 4;
             else if (variable == "$DIMZIN") d.zeros = v >= 0 ? static_cast<int>(v) : 0;
+            else if (variable == "$DIMTIH") d.horizontal = v != 0;
         }
         Next(p);
     }
@@ -486,7 +487,7 @@ bool ReadHeader(Parser* p) {
 
 // A DIMSTYLE record: the sizes that dimensions and leaders drawn here need.
 void ReadDimStyle(Parser* p) {
-    DxfDimStyle d = {"", NAN, NAN, NAN, -1, -1};
+    DxfDimStyle d = {"", NAN, NAN, NAN, -1, -1, -1};
     while (Next(p) && p->group.code != 0) {
         int c = p->group.code;
         double v;
@@ -497,6 +498,7 @@ void ReadDimStyle(Parser* p) {
         else if (c == 140) d.textHeight = v;
         else if (c == 271 && v >= 0 && v <= 8) d.decimals = static_cast<int>(v);
         else if (c == 78 && v >= 0) d.zeros = static_cast<int>(v);
+        else if (c == 73) d.horizontal = v != 0;
     }
     if (!d.name.empty() && p->model->dimStyles.size() < kDxfMaxLayers) p->model->dimStyles.push_back(d);
 }
