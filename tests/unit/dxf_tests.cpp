@@ -611,29 +611,43 @@ TEST(DxfHostile, TruncatedAtEveryLineNeverCrashes) {
     EXPECT_LT(loaded, 10u);
 }
 
+// The bytes of a drawing of tests/unit/dxf.
+std::string SampleText(const char* name) {
+    std::string data;
+    FILE* f = fopen((std::string(XP_DXF_SAMPLES) + name).c_str(), "rb");
+    if (!f) return data;
+    char chunk[4096];
+    for (size_t n; (n = fread(chunk, 1, sizeof chunk, f)) > 0;) data.append(chunk, n);
+    fclose(f);
+    return data;
+}
+
 TEST(DxfHostile, EveryLineReplacedByHostileTextNeverCrashes) {
-    std::string full = SmallDrawing();
-    std::vector<std::string> lines;
-    for (size_t from = 0; from < full.size();) {
-        size_t nl = full.find('\n', from);
-        lines.push_back(full.substr(from, nl - from));
-        from = nl + 1;
-    }
-    const char* hostile[] = {"", "nan", "-1e308", "1e18", "99999", "-5", "0", "SECTION", "BLOCK", "INSERT",
-                             "ENDSEC", "EOF", "\\P\\S^;{", "%%"};
-    int loaded = 0;
-    for (size_t i = 0; i < lines.size(); ++i) {
-        for (const char* h : hostile) {
-            std::string text;
-            for (size_t k = 0; k < lines.size(); ++k) text += (k == i ? h : lines[k]) + std::string("\n");
-            DxfModel model;
-            if (!Parse(text, &model)) continue;
-            DxfPlan plan;
-            char why[128];
-            loaded += PlanDxf(model, &plan, why, sizeof why);
+    for (const std::string& full : {SmallDrawing(), SampleText("annotations.dxf"),
+                                     SampleText("dimensions_without_blocks.dxf")}) {
+        ASSERT_GT(full.size(), 100u);
+        std::vector<std::string> lines;
+        for (size_t from = 0; from < full.size();) {
+            size_t nl = full.find('\n', from);
+            lines.push_back(full.substr(from, nl - from));
+            from = nl + 1;
         }
+        const char* hostile[] = {"", "nan", "-1e308", "1e18", "99999", "-5", "0", "SECTION", "BLOCK", "INSERT",
+                                 "ENDSEC", "EOF", "\\P\\S^;{", "%%", "}", "LEADER{", "<>", "\\U+D800"};
+        int loaded = 0;
+        for (size_t i = 0; i < lines.size(); ++i) {
+            for (const char* h : hostile) {
+                std::string text;
+                for (size_t k = 0; k < lines.size(); ++k) text += (k == i ? h : lines[k]) + std::string("\n");
+                DxfModel model;
+                if (!Parse(text, &model)) continue;
+                DxfPlan plan;
+                char why[128];
+                loaded += PlanDxf(model, &plan, why, sizeof why);
+            }
+        }
+        EXPECT_GT(loaded, 0);
     }
-    EXPECT_GT(loaded, 0);
 }
 
 TEST(DxfHostile, EveryByteOfABinaryDrawingChangedNeverCrashes) {
