@@ -9,6 +9,7 @@
 #include <stdint.h>
 
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "standin/drawing/drawing.h"
@@ -139,10 +140,13 @@ struct DxfModel {
     std::vector<DxfLayer> layers;
     DxfDimStyle dimDefaults = {"", 1, 0.18, 0.18, 4, 0, 1};  // the header's $DIMSCALE ...
     std::vector<DxfDimStyle> dimStyles;
+    std::unordered_map<std::string, int> dimStyleIndex;   // upper-case name → style
     std::vector<DxfBlock> blocks;
     std::vector<DxfEntity> entities;
 };
 
+// DXF names (layers, blocks, styles) ignore case: they are compared upper-cased.
+std::string UpperName(const std::string& name);
 // Parses a whole DXF file. False (with a reason for the log and tests) when
 // the file is refused; a bad entity is dropped without spoiling the rest.
 bool ParseDxf(const uint8_t* data, size_t size, DxfModel* model, char* why, size_t whySize);

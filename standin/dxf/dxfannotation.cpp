@@ -47,12 +47,8 @@ double Positive(double own, double fallback, double last) {
 Sizes SizesOf(const DxfModel& m, const std::string& style) {
     const DxfDimStyle& header = m.dimDefaults;
     DxfDimStyle own = {"", NAN, NAN, NAN, -1, -1, -1};
-    for (const DxfDimStyle& s : m.dimStyles) {
-        if (_stricmp(s.name.c_str(), style.c_str()) == 0) {
-            own = s;
-            break;
-        }
-    }
+    auto found = m.dimStyleIndex.find(UpperName(style));
+    if (found != m.dimStyleIndex.end()) own = m.dimStyles[found->second];
     double scale = Positive(own.scale, header.scale, 1);   // DIMSCALE 0 (fit to paper) counts as 1
     Sizes sizes;
     sizes.arrow = Positive(own.arrow, header.arrow, 0.18) * scale;

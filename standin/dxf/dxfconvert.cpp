@@ -22,14 +22,6 @@ const double kLineStep = 5.0 / 3.0;
 const double kCharWidth = 0.6;
 const int kMaxTextLines = 256;
 
-std::string Upper(const std::string& s) {
-    std::string u(s);
-    for (char& c : u) {
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    }
-    return u;
-}
-
 // The object coordinate system of a planar entity, by the arbitrary axis rule.
 struct Ocs {
     double ax[3], ay[3], az[3];
@@ -343,7 +335,7 @@ void PlacedBox(const SymbolDefRecord& def, const SymbolPlacement& pl, Point3* mi
 }
 
 void ConvertInsert(Converter* c, const DxfEntity& e, RecordBuffer* out) {
-    auto found = c->blockIndex.find(Upper(e.name));
+    auto found = c->blockIndex.find(UpperName(e.name));
     if (found == c->blockIndex.end()) return;
     int d = c->definition[found->second];
     if (d < 0) return;  // empty, cyclic or nested too deep
@@ -386,7 +378,7 @@ void ConvertInsert(Converter* c, const DxfEntity& e, RecordBuffer* out) {
 
 int BlockOf(const Converter& c, const DxfEntity& e) {
     if (e.kind != kDxfInsert && e.kind != kDxfDimension) return -1;
-    auto found = c.blockIndex.find(Upper(e.name));
+    auto found = c.blockIndex.find(UpperName(e.name));
     return found == c.blockIndex.end() ? -1 : found->second;
 }
 
@@ -466,9 +458,9 @@ void Convert(Converter* c, const DxfEntity& e, RecordBuffer* out) {
 void UniqueName(Converter* c, const std::string& name, char out[32]) {
     snprintf(out, 32, "%.31s", name.c_str());
     // Numbering goes on per stem, so many names alike cost no more than one each.
-    int& n = c->suffixes[Upper(name.substr(0, 20))];
-    while (c->hostNames.count(Upper(out))) snprintf(out, 32, "%.20s~%d", name.c_str(), ++n);
-    c->hostNames.insert(Upper(out));
+    int& n = c->suffixes[UpperName(name.substr(0, 20))];
+    while (c->hostNames.count(UpperName(out))) snprintf(out, 32, "%.20s~%d", name.c_str(), ++n);
+    c->hostNames.insert(UpperName(out));
 }
 
 // Makes the definition of block b after the definitions its members use.
@@ -607,7 +599,7 @@ bool PlanDxf(const DxfModel& model, DxfPlan* plan, char* why, size_t whySize) {
     c.base[0] = c.base[1] = c.base[2] = 0;
     c.state.assign(model.blocks.size(), 0);
     c.definition.assign(model.blocks.size(), -1);
-    for (size_t i = 0; i < model.blocks.size(); ++i) c.blockIndex[Upper(model.blocks[i].name)] = static_cast<int>(i);
+    for (size_t i = 0; i < model.blocks.size(); ++i) c.blockIndex[UpperName(model.blocks[i].name)] = static_cast<int>(i);
     for (size_t i = 0; i < model.layers.size(); ++i) {
         LayerRecord l;
         memset(&l, 0, sizeof l);

@@ -26,14 +26,6 @@ struct Parser {
     const char* refusal;   // set once the file is refused
 };
 
-std::string UpperName(const char* s) {
-    std::string u(s);
-    for (char& c : u) {
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    }
-    return u;
-}
-
 // Index of the layer of that name (DXF layer names ignore case), added when
 // new; -1 when the table is full.
 int LayerOf(Parser* p, const char* name) {
@@ -500,7 +492,11 @@ void ReadDimStyle(Parser* p) {
         else if (c == 78 && v >= 0) d.zeros = static_cast<int>(v);
         else if (c == 73) d.horizontal = v != 0;
     }
-    if (!d.name.empty() && p->model->dimStyles.size() < kDxfMaxLayers) p->model->dimStyles.push_back(d);
+    DxfModel* m = p->model;
+    if (d.name.empty() || m->dimStyles.size() >= kDxfMaxLayers) return;
+    if (m->dimStyleIndex.emplace(UpperName(d.name), static_cast<int>(m->dimStyles.size())).second) {
+        m->dimStyles.push_back(d);   // the first of a name holds
+    }
 }
 
 bool ReadTables(Parser* p) {
@@ -561,7 +557,7 @@ bool ReadBlocks(Parser* p) {
         }
         if (AtZero(*p, "ENDBLK")) SkipRecord(p);
         if (bad || block.name.empty()) continue;
-        std::string key = UpperName(block.name.c_str());
+        std::string key = UpperName(block.name);
         if (p->blockIndex.count(key)) continue;  // the first definition of a name holds
         if (m->blocks.size() >= kDxfMaxBlocks) {
             p->refusal = "too many blocks";
@@ -619,6 +615,14 @@ void Say(char* why, size_t size, const char* text, const DxfReader& r) {
 }
 
 }  // namespace
+
+std::string UpperName(const std::string& name) {
+    std::string upper(name);
+    for (char& c : upper) {
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    }
+    return upper;
+}
 
 bool ParseDxf(const uint8_t* data, size_t size, DxfModel* model, char* why, size_t whySize) {
     *model = DxfModel();
