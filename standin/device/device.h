@@ -60,6 +60,9 @@ HDL EnterMembers(MemberWalk* walk, const HostEntity* entity, const EntityHead* h
 inline void LeaveMembers(MemberWalk* walk) { --walk->depth; }
 // Counts one member visited; false once the walk's budget is spent.
 bool CountVisit(MemberWalk* walk);
+// False for a member on a layer that its drawing hides; members on layer 0
+// show wherever their reference or group does.
+bool MemberShown(HDL members, const HostEntity* member);
 
 // Host colour numbers 0..255 as RGB; others are taken modulo 256.
 COLORREF HostColour(int colour);

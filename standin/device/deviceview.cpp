@@ -3,32 +3,10 @@
 #include "standin/device/device.h"
 #include "standin/standin.h"
 
-#include <string.h>
-
 namespace {
 
 // A little room around the extents, so lines on the edge show whole.
 const double kMarginShare = 0.03;
-
-// True when the drawing's layer table marks the layer hidden. The table is
-// walked only inside the size its head gives.
-bool LayerHidden(HDL list, int16_t layer) {
-    int status = 0;
-    const unsigned char* block = static_cast<const unsigned char*>(DLGetIBAdr(list, 3, &status));
-    if (status || !block) return false;
-    LayerTableHead head;
-    memcpy(&head, block, sizeof head);
-    uint32_t at = sizeof head;
-    while (head.size >= sizeof(LayerRecord) && at <= head.size - sizeof(LayerRecord)) {
-        LayerRecord record;
-        memcpy(&record, block + at, sizeof record);
-        if (record.length == 0) return false;
-        if (record.number == layer) return (record.flags & 1) != 0;
-        if (record.length > head.size - at) return false;
-        at += record.length;
-    }
-    return false;
-}
 
 // Frames and symbol references show on every layer.
 bool Shown(HDL list, const HostEntity* entity) {

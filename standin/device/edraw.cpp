@@ -83,8 +83,9 @@ void DrawMembers(const DrawTarget& target, const HostEntity* entity, const Entit
     Affine memberMap;
     HDL members = EnterMembers(walk, entity, head, m, &memberMap);
     if (!members) return;
-    for (HostEntity* member = FirstEntity(members); member && CountVisit(walk); member = NextEntity(member))
-        DrawEntity(target, member, memberMap, walk);
+    for (HostEntity* member = FirstEntity(members); member && CountVisit(walk); member = NextEntity(member)) {
+        if (MemberShown(members, member)) DrawEntity(target, member, memberMap, walk);
+    }
     LeaveMembers(walk);
 }
 

@@ -107,3 +107,11 @@ HDL EnterMembers(MemberWalk* walk, const HostEntity* entity, const EntityHead* h
 
 // Each member counts against the walk's budget.
 bool CountVisit(MemberWalk* walk) { return ++walk->visits <= kMaxVisits; }
+
+// A block is drawn as its visible members: a hidden layer hides its part of
+// every reference, as it hides the entities of the drawing itself.
+bool MemberShown(HDL members, const HostEntity* member) {
+    int16_t layer;
+    memcpy(&layer, member + offsetof(EntityHead, layer), sizeof layer);
+    return layer == 0 || !LayerHidden(members, layer);
+}

@@ -63,8 +63,9 @@ void AddMemberBounds(Box* box, const HostEntity* entity, const EntityHead* head,
     HDL members = EnterMembers(walk, entity, head, m, &memberMap);
     if (!members) return;
     for (HostEntity* member = FirstEntity(members); member && CountVisit(walk);
-         member = NextEntity(member))
-        AddBounds(box, member, memberMap, walk);
+         member = NextEntity(member)) {
+        if (MemberShown(members, member)) AddBounds(box, member, memberMap, walk);
+    }
     LeaveMembers(walk);
 }
 

@@ -149,6 +149,9 @@ void SetLayers(HDL list, const LayerRecord* layers, int count);
 HDL MemberListOf(const HostEntity* entity);
 // True when `entity` is a live entity of some list (validates a pointer).
 bool IsEntity(const HostEntity* entity);
+// True when the drawing that `list` belongs to (a member list's, its
+// owner's) has layer `layer` hidden.
+bool LayerHidden(HDL list, int16_t layer);
 // Number of entities directly in the list.
 int EntityCount(HDL list);
 // The first entity of the list, and the next one after an entity.

@@ -368,6 +368,27 @@ void SetLayers(HDL list, const LayerRecord* layers, int count) {
     list->layersSize = size;
 }
 
+// Member lists have no layer table: their drawing's holds for them.
+bool LayerHidden(HDL list, int16_t layer) {
+    HDL root = RootOf(list);
+    if (!root || !root->layers) return false;
+    const unsigned char* table = root->layers;
+    uint32_t size = root->layersSize;
+    struct Head { uint32_t length; int16_t number, flags; } r;
+    // Tables are mostly numbered in order: the record at the layer's place first.
+    uint32_t guess = sizeof(LayerTableHead) + static_cast<uint32_t>(layer) * sizeof(LayerRecord);
+    if (layer >= 0 && guess + sizeof r <= size) {
+        memcpy(&r, table + guess, sizeof r);
+        if (r.length == sizeof(LayerRecord) && r.number == layer) return (r.flags & 1) != 0;
+    }
+    for (uint32_t at = sizeof(LayerTableHead); at + sizeof r <= size; at += r.length) {
+        memcpy(&r, table + at, sizeof r);
+        if (r.length < sizeof r || r.length > size - at) break;
+        if (r.number == layer) return (r.flags & 1) != 0;
+    }
+    return false;
+}
+
 int EntityCount(HDL list) { return IsList(list) ? list->count : 0; }
 
 HostEntity* FirstEntity(HDL list) {

@@ -9,6 +9,7 @@
 #include <stdint.h>
 
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "standin/drawing/drawing.h"
@@ -45,6 +46,7 @@ struct DxfReader {
     bool binary;
     bool twoByteCodes;   // binary R13 and later
     long line;           // ASCII: line number of the next code line (1-based)
+    char lineEnd;        // ASCII: '\n', or '\r' for a file with CR line ends only
 };
 
 enum DxfStatus { kDxfGroup, kDxfEnd, kDxfBad };
@@ -63,9 +65,18 @@ const char* GroupName(const DxfGroup& group);
 
 // ---- Model (standin/dxf/dxfparse.cpp) ----
 
+enum { kDxfUtf8 = 65001 };  // the code page number of UTF-8 (CP_UTF8)
+
 enum DxfKind : uint8_t {
     kDxfLine, kDxfArc, kDxfCircle, kDxfEllipse, kDxfPolyline, kDxfSpline,
     kDxfText, kDxfMText, kDxfPoint, kDxfSolid, kDxfFace, kDxfInsert,
+    kDxfDimension, kDxfLeader, kDxfMLeader,
+};
+
+// DIMENSION types (70, bits 0..2), and ARC_DIMENSION of our own number.
+enum DxfDimensionType {
+    kDimRotated, kDimAligned, kDimAngular, kDimDiameter, kDimRadius, kDimAngular3, kDimOrdinate,
+    kDimArcLength = 8,
 };
 
 struct DxfVertex { double x, y, z, bulge; };
@@ -74,23 +85,29 @@ struct DxfEntity {
     DxfKind kind;
     int layer;              // index into DxfModel::layers
     int colour;             // ACI 1..255; 0 by block; 256 by layer
-    double p[4][3];         // 10, 11, 12, 13 (x, y, z)
+    double p[7][3];         // 10 .. 16 (x, y, z)
+    int given;              // bit k: point 1k was in the file
     double extrusion[3];    // 210, 220, 230
-    double radius;          // 40 (CIRCLE, ARC); height of TEXT and MTEXT; ratio of ELLIPSE
+    double radius;          // 40 (CIRCLE, ARC); height of TEXT, MTEXT and MULTILEADER text; ratio of ELLIPSE
     double start, end;      // ARC degrees 50/51; ELLIPSE parameters 41/42
-    double angle;           // rotation: TEXT and INSERT in degrees, MTEXT in radians (as DXF has them)
+    double angle;           // rotation: TEXT, INSERT and DIMENSION in degrees, MTEXT in radians (as DXF has them)
     double scaleX, scaleY;  // INSERT 41/42
-    int flags;              // POLYLINE/LWPOLYLINE/SPLINE 70; MTEXT attachment 71
+    double measured;        // DIMENSION 42; NaN when absent
+    double textAngle;       // DIMENSION 53, degrees; NaN when absent
+    double arrow;           // MULTILEADER arrow size; 0 when absent
+    int flags;              // POLYLINE/LWPOLYLINE/SPLINE 70; MTEXT attachment 71; DIMENSION 70; LEADER 71
     int degree;             // SPLINE 71
     int columns, rows;      // INSERT 70/71
     double columnStep, rowStep;  // INSERT 44/45
     bool hasDirection;      // MTEXT 11/21 given
-    std::vector<DxfVertex> vertices;  // polyline vertices, spline control points
+    std::vector<DxfVertex> vertices;  // polyline vertices, spline control points, leader vertices
     std::vector<DxfVertex> fitPoints; // SPLINE 11
     std::vector<double> knots, weights;
     std::vector<std::vector<int>> faces;  // POLYLINE polyface: 1-based vertex indices
-    std::string text;       // TEXT 1; MTEXT 3..., 1
-    std::string name;       // INSERT block name
+    std::vector<int> runs;  // MULTILEADER: vertex counts of its leader lines, in order
+    std::string text;       // TEXT 1; MTEXT 3..., 1; DIMENSION 1; MULTILEADER 304
+    std::string name;       // INSERT and DIMENSION block name
+    std::string style;      // DIMENSION and LEADER dimension style name
 };
 
 struct DxfLayer {
@@ -105,13 +122,31 @@ struct DxfBlock {
     std::vector<DxfEntity> entities;
 };
 
+// Sizes of a dimension style; NaN (or -1) where it does not set them.
+struct DxfDimStyle {
+    std::string name;
+    double scale;       // DIMSCALE (40); 0 means 1 here
+    double arrow;       // DIMASZ (41)
+    double textHeight;  // DIMTXT (140)
+    int decimals;       // DIMDEC (271)
+    int zeros;          // DIMZIN (78): bit 3 drops trailing zeros
+    int horizontal;     // DIMTIH (73): 1 keeps texts between the extension lines level
+};
+
 struct DxfModel {
-    bool unicode;   // $ACADVER AC1021 or later: texts are UTF-8
+    // Of the texts: CP_UTF8 for AC1021 (2007) and later, else $DWGCODEPAGE
+    // (1252 when the file has none or names a page this system lacks).
+    int codePage = 1252;
     std::vector<DxfLayer> layers;
+    DxfDimStyle dimDefaults = {"", 1, 0.18, 0.18, 4, 0, 1};  // the header's $DIMSCALE ...
+    std::vector<DxfDimStyle> dimStyles;
+    std::unordered_map<std::string, int> dimStyleIndex;   // upper-case name → style
     std::vector<DxfBlock> blocks;
     std::vector<DxfEntity> entities;
 };
 
+// DXF names (layers, blocks, styles) ignore case: they are compared upper-cased.
+std::string UpperName(const std::string& name);
 // Parses a whole DXF file. False (with a reason for the log and tests) when
 // the file is refused; a bad entity is dropped without spoiling the rest.
 bool ParseDxf(const uint8_t* data, size_t size, DxfModel* model, char* why, size_t whySize);
@@ -123,14 +158,23 @@ typedef std::vector<uint8_t> RecordBuffer;
 
 // ACI colour number → host colour number (0 black .. 15 white).
 int HostColourOf(int aci);
-// Text for the host: formatting codes removed, special characters mapped to
-// the system code page; MTEXT lines split at paragraph breaks.
-std::string CleanText(const std::string& text, bool mtext, bool unicode);
+// Text for the host: formatting codes removed, characters decoded from the
+// drawing's code page (or UTF-8) into the host's 1252, '?' for what it
+// cannot hold; MTEXT lines split at paragraph breaks.
+std::string CleanText(const std::string& text, bool mtext, int codePage);
+// The code page a $DWGCODEPAGE value names ("ANSI_1250", "DOS850", ...), or 0.
+int CodePageNamed(const char* name);
 
 // Points of a polyline with bulges (arc segments become several points).
 void ExpandBulges(const std::vector<DxfVertex>& vertices, bool closed, std::vector<DxfVertex>* out);
 void EllipsePoints(const DxfEntity& e, std::vector<DxfVertex>* out);
+// Counter-clockwise sweep from start to end, radians, in (0, 2 pi]; within a
+// few float ulps of a whole turn (or of none) it is exactly 2 pi.
+double TurnSweep(double start, double end);
 void SplinePoints(const DxfEntity& e, std::vector<DxfVertex>* out);
+// The lines, arcs, arrow heads and texts that show a DIMENSION (one drawn
+// from its definition points), LEADER or MULTILEADER, as plain entities.
+void ExplodeAnnotation(const DxfModel& model, const DxfEntity& e, std::vector<DxfEntity>* parts);
 
 // What the host list is built from: layer records, symbol definitions with
 // their members (definitions used by others come first), the drawing.
@@ -146,7 +190,10 @@ struct DxfPlan {
 // False when the result would be too large for the host (a reason in why).
 bool PlanDxf(const DxfModel& model, DxfPlan* plan, char* why, size_t whySize);
 // Bounding box of the records in a buffer; false when none has an extent.
-bool RecordsBox(const RecordBuffer& records, float min[3], float max[3]);
+// With `hidden` (per layer number), records on hidden layers other than
+// layer 0 (which shows wherever its reference does) are left out.
+bool RecordsBox(const RecordBuffer& records, float min[3], float max[3],
+                const std::vector<bool>* hidden = nullptr);
 // Visits the records of a buffer; the callback gets each record's head.
 template <typename F>
 void ForEachRecord(const RecordBuffer& records, F visit) {

@@ -22,14 +22,6 @@ const double kLineStep = 5.0 / 3.0;
 const double kCharWidth = 0.6;
 const int kMaxTextLines = 256;
 
-std::string Upper(const std::string& s) {
-    std::string u(s);
-    for (char& c : u) {
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    }
-    return u;
-}
-
 // The object coordinate system of a planar entity, by the arbitrary axis rule.
 struct Ocs {
     double ax[3], ay[3], az[3];
@@ -84,6 +76,7 @@ struct Converter {
     std::unordered_map<std::string, int> suffixes;     // upper-case 20-byte stem → last number tried
     std::vector<int> state;        // per block: 0 not seen, 1 being made, 2 done
     std::vector<int> definition;   // per block: index into plan->definitions, or -1
+    std::vector<bool> hidden;      // per layer: off or frozen
     size_t bytes;
     bool tooLarge;
     double base[3];                // the block base point of the members being made
@@ -169,7 +162,8 @@ void PointsToWorld(Converter* c, const Ocs& o) {
 
 void PutText(Converter* c, const DxfEntity& e, const double at[3], double angle, const std::string& text,
              RecordBuffer* out) {
-    if (text.empty()) return;
+    // Blanks draw nothing, and would only widen the extents.
+    if (text.find_first_not_of(' ') == std::string::npos) return;
     uint32_t length = static_cast<uint32_t>(sizeof(TextRecord) + text.size() + 1);
     TextRecord r;
     r.head = HeadFor(*c, e, kText, length);
@@ -188,8 +182,12 @@ void ConvertArc(Converter* c, const DxfEntity& e, RecordBuffer* out) {
     MakeOcs(e.extrusion, &o);
     double centre[3];
     ToWorld(o, e.p[0][0], e.p[0][1], e.p[0][2], centre);
-    bool circle = e.kind == kDxfCircle;
-    double start = circle ? 0 : e.start * kDegree, end = circle ? kTwoPi : e.end * kDegree;
+    double start = e.kind == kDxfCircle ? 0 : e.start * kDegree;
+    double sweep = e.kind == kDxfCircle ? kTwoPi : TurnSweep(start, e.end * kDegree);
+    double end = start + sweep;
+    // An arc of a whole turn is a circle: as an arc record its float angles
+    // could round to a sliver.
+    bool circle = sweep == kTwoPi;
     if (o.plain || o.mirrored) {
         if (circle) {
             CircleRecord r{HeadFor(*c, e, kCircle, sizeof(CircleRecord)), At(*c, centre),
@@ -205,9 +203,6 @@ void ConvertArc(Converter* c, const DxfEntity& e, RecordBuffer* out) {
         return;
     }
     // Tilted: the circle is seen as an ellipse; draw it through points.
-    start = Normalised(start);
-    end = Normalised(end);
-    if (end <= start) end += kTwoPi;
     c->points.clear();
     int n = 72;
     for (int i = 0; i <= n; ++i) {
@@ -259,7 +254,7 @@ void ConvertPolyline(Converter* c, const DxfEntity& e, RecordBuffer* out) {
 }
 
 void ConvertText(Converter* c, const DxfEntity& e, RecordBuffer* out) {
-    std::string text = CleanText(e.text, e.kind == kDxfMText, c->model->unicode);
+    std::string text = CleanText(e.text, e.kind == kDxfMText, c->model->codePage);
     if (e.kind == kDxfText) {
         Ocs o;
         MakeOcs(e.extrusion, &o);
@@ -340,7 +335,7 @@ void PlacedBox(const SymbolDefRecord& def, const SymbolPlacement& pl, Point3* mi
 }
 
 void ConvertInsert(Converter* c, const DxfEntity& e, RecordBuffer* out) {
-    auto found = c->blockIndex.find(Upper(e.name));
+    auto found = c->blockIndex.find(UpperName(e.name));
     if (found == c->blockIndex.end()) return;
     int d = c->definition[found->second];
     if (d < 0) return;  // empty, cyclic or nested too deep
@@ -381,9 +376,44 @@ void ConvertInsert(Converter* c, const DxfEntity& e, RecordBuffer* out) {
     }
 }
 
+int BlockOf(const Converter& c, const DxfEntity& e) {
+    if (e.kind != kDxfInsert && e.kind != kDxfDimension) return -1;
+    auto found = c.blockIndex.find(UpperName(e.name));
+    return found == c.blockIndex.end() ? -1 : found->second;
+}
+
+void Convert(Converter* c, const DxfEntity& e, RecordBuffer* out);
+
+// A dimension shows its block, which holds it drawn at its place: inserted
+// unmoved. Several writers leave the block out (or empty): then it is drawn
+// from its definition points, as are leaders.
+void ConvertAnnotation(Converter* c, const DxfEntity& e, RecordBuffer* out) {
+    int b = BlockOf(*c, e);
+    if (b >= 0 && c->definition[b] >= 0) {
+        DxfEntity insert = DxfEntity();
+        insert.kind = kDxfInsert;
+        insert.layer = e.layer;
+        insert.colour = e.colour;
+        insert.extrusion[2] = 1;
+        insert.scaleX = insert.scaleY = 1;
+        insert.columns = insert.rows = 1;
+        insert.name = e.name;
+        ConvertInsert(c, insert, out);
+        return;
+    }
+    std::vector<DxfEntity> parts;
+    ExplodeAnnotation(*c->model, e, &parts);
+    for (const DxfEntity& part : parts) Convert(c, part, out);
+}
+
 void Convert(Converter* c, const DxfEntity& e, RecordBuffer* out) {
     if (c->tooLarge) return;
     switch (e.kind) {
+    case kDxfDimension:
+    case kDxfLeader:
+    case kDxfMLeader:
+        ConvertAnnotation(c, e, out);
+        break;
     case kDxfLine: {
         LineRecord r{HeadFor(*c, e, kLine, sizeof(LineRecord)), At(*c, e.p[0]), At(*c, e.p[1])};
         Put(c, out, r);
@@ -400,7 +430,7 @@ void Convert(Converter* c, const DxfEntity& e, RecordBuffer* out) {
         break;
     case kDxfEllipse:
         EllipsePoints(e, &c->points);
-        PutPolyline(c, e, Normalised(e.end - e.start) < 1e-9 || fabs(e.end - e.start) >= kTwoPi - 1e-6, out);
+        PutPolyline(c, e, TurnSweep(e.start, e.end) == kTwoPi, out);
         break;
     case kDxfPolyline:
         ConvertPolyline(c, e, out);
@@ -428,15 +458,9 @@ void Convert(Converter* c, const DxfEntity& e, RecordBuffer* out) {
 void UniqueName(Converter* c, const std::string& name, char out[32]) {
     snprintf(out, 32, "%.31s", name.c_str());
     // Numbering goes on per stem, so many names alike cost no more than one each.
-    int& n = c->suffixes[Upper(name.substr(0, 20))];
-    while (c->hostNames.count(Upper(out))) snprintf(out, 32, "%.20s~%d", name.c_str(), ++n);
-    c->hostNames.insert(Upper(out));
-}
-
-int BlockOf(const Converter& c, const DxfEntity& e) {
-    if (e.kind != kDxfInsert) return -1;
-    auto found = c.blockIndex.find(Upper(e.name));
-    return found == c.blockIndex.end() ? -1 : found->second;
+    int& n = c->suffixes[UpperName(name.substr(0, 20))];
+    while (c->hostNames.count(UpperName(out))) snprintf(out, 32, "%.20s~%d", name.c_str(), ++n);
+    c->hostNames.insert(UpperName(out));
 }
 
 // Makes the definition of block b after the definitions its members use.
@@ -457,8 +481,9 @@ void MakeDefinition(Converter* c, int b, int depth) {
     for (const DxfEntity& e : block.entities) Convert(c, e, &def.members);
     c->base[0] = c->base[1] = c->base[2] = 0;
     c->state[b] = 2;
+    // The box of what a reference shows: members on hidden layers are not drawn.
     float min[3], max[3];
-    if (c->tooLarge || !RecordsBox(def.members, min, max) ||
+    if (c->tooLarge || !RecordsBox(def.members, min, max, &c->hidden) ||
         c->plan->definitions.size() >= kDxfMaxDefinitions) {
         return;
     }
@@ -488,10 +513,14 @@ void Widen(float min[3], float max[3], bool* any, double x, double y, double z) 
 
 }  // namespace
 
-bool RecordsBox(const RecordBuffer& records, float min[3], float max[3]) {
+bool RecordsBox(const RecordBuffer& records, float min[3], float max[3], const std::vector<bool>* hidden) {
     bool any = false;
     ForEachRecord(records, [&](const EntityHead* head) {
         const uint8_t* r = reinterpret_cast<const uint8_t*>(head);
+        if (hidden && head->layer > 0 && static_cast<size_t>(head->layer) < hidden->size() &&
+            (*hidden)[head->layer]) {
+            return;
+        }
         switch (head->type) {
         case kLine: {
             const LineRecord* l = reinterpret_cast<const LineRecord*>(r);
@@ -570,7 +599,7 @@ bool PlanDxf(const DxfModel& model, DxfPlan* plan, char* why, size_t whySize) {
     c.base[0] = c.base[1] = c.base[2] = 0;
     c.state.assign(model.blocks.size(), 0);
     c.definition.assign(model.blocks.size(), -1);
-    for (size_t i = 0; i < model.blocks.size(); ++i) c.blockIndex[Upper(model.blocks[i].name)] = static_cast<int>(i);
+    for (size_t i = 0; i < model.blocks.size(); ++i) c.blockIndex[UpperName(model.blocks[i].name)] = static_cast<int>(i);
     for (size_t i = 0; i < model.layers.size(); ++i) {
         LayerRecord l;
         memset(&l, 0, sizeof l);
@@ -579,6 +608,7 @@ bool PlanDxf(const DxfModel& model, DxfPlan* plan, char* why, size_t whySize) {
         l.flags = model.layers[i].hidden ? 1 : 0;
         snprintf(l.name, sizeof l.name, "%.31s", model.layers[i].name.c_str());
         plan->layers.push_back(l);
+        c.hidden.push_back(model.layers[i].hidden);
     }
     // Only blocks that the drawing inserts, directly or through others.
     for (const DxfEntity& e : model.entities) {

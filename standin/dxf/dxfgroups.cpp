@@ -17,7 +17,7 @@ bool IsBlank(uint8_t c) { return c == ' ' || c == '\t' || c == '\r'; }
 bool TakeLine(DxfReader* r, size_t* start, size_t* end) {
     if (r->pos >= r->size) return false;
     const uint8_t* p = r->data + r->pos;
-    const uint8_t* nl = static_cast<const uint8_t*>(memchr(p, '\n', r->size - r->pos));
+    const uint8_t* nl = static_cast<const uint8_t*>(memchr(p, r->lineEnd, r->size - r->pos));
     size_t stop = nl ? static_cast<size_t>(nl - r->data) : r->size;
     *start = r->pos;
     *end = stop;
@@ -52,6 +52,9 @@ DxfStatus NextAsciiGroup(DxfReader* r, DxfGroup* g) {
     long code = strtol(digits, &stop, 10);
     if (stop == digits || *stop != '\0' || code < -5 || code > 1071) return kDxfBad;
     if (!TakeLine(r, &s, &e)) return kDxfBad;  // a code without its value
+    // A value of blanks only keeps one: a dimension's text " " means "no text",
+    // where an empty one means "the measurement".
+    if (e == s && s < r->size && r->data[s] == ' ') ++e;
     size_t keep = e - s;
     if (keep > kDxfMaxValue) keep = kDxfMaxValue;
     memcpy(g->text, r->data + s, keep);
@@ -195,6 +198,10 @@ void OpenDxfReader(DxfReader* reader, const uint8_t* data, size_t size) {
     reader->line = 1;
     reader->binary = size >= kSentinelSize && memcmp(data, kBinarySentinel, kSentinelSize) == 0;
     reader->twoByteCodes = false;
+    // Lines end in LF or CRLF (a CR before the LF is a trailing blank); a
+    // file with CRs and no LF at all was written with classic Mac line ends.
+    reader->lineEnd = '\n';
+    if (!reader->binary && size > 0 && !memchr(data, '\n', size) && memchr(data, '\r', size)) reader->lineEnd = '\r';
     if (!reader->binary && size >= 3 && memcmp(data, "\xEF\xBB\xBF", 3) == 0) {
         reader->pos = 3;  // a UTF-8 byte order mark before the first code
     }

@@ -26,14 +26,6 @@ struct Parser {
     const char* refusal;   // set once the file is refused
 };
 
-std::string UpperName(const char* s) {
-    std::string u(s);
-    for (char& c : u) {
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    }
-    return u;
-}
-
 // Index of the layer of that name (DXF layer names ignore case), added when
 // new; -1 when the table is full.
 int LayerOf(Parser* p, const char* name) {
@@ -71,7 +63,8 @@ struct Pending {
     bool paperSpace;
     bool invisible;
     bool isVertex;
-    bool dimension;        // a DIMENSION: shown as its block, drawn in world coordinates
+    bool attribute;        // an ATTRIB: a text unless flagged invisible
+    bool arcDimension;     // an ARC_DIMENSION, whose subclass reuses 70
     std::string layerName;
     double num[100];       // numeric codes 10..99, last value seen
     bool has[100];
@@ -82,7 +75,9 @@ bool KindOf(const char* name, DxfKind* kind) {
         {"LINE", kDxfLine}, {"ARC", kDxfArc}, {"CIRCLE", kDxfCircle}, {"ELLIPSE", kDxfEllipse},
         {"LWPOLYLINE", kDxfPolyline}, {"POLYLINE", kDxfPolyline}, {"SPLINE", kDxfSpline},
         {"TEXT", kDxfText}, {"MTEXT", kDxfMText}, {"POINT", kDxfPoint}, {"SOLID", kDxfSolid},
-        {"3DFACE", kDxfFace}, {"INSERT", kDxfInsert}, {"DIMENSION", kDxfInsert},
+        {"3DFACE", kDxfFace}, {"INSERT", kDxfInsert}, {"DIMENSION", kDxfDimension},
+        {"ARC_DIMENSION", kDxfDimension}, {"TRACE", kDxfSolid}, {"ATTRIB", kDxfText},
+        {"HELIX", kDxfSpline}, {"LEADER", kDxfLeader}, {"MULTILEADER", kDxfMLeader}, {"MLEADER", kDxfMLeader},
     };
     for (const auto& k : kKinds) {
         if (strcmp(name, k.name) == 0) {
@@ -102,7 +97,8 @@ void Begin(Pending* a, DxfKind kind) {
     a->e.columns = a->e.rows = 1;
     a->e.degree = 3;
     a->known = true;
-    a->bad = a->paperSpace = a->invisible = a->isVertex = a->dimension = false;
+    a->e.measured = a->e.textAngle = NAN;
+    a->bad = a->paperSpace = a->invisible = a->isVertex = a->attribute = a->arcDimension = false;
     a->layerName.clear();
     memset(a->has, 0, sizeof a->has);
 }
@@ -140,13 +136,14 @@ bool Collect(Parser* p, Pending* a) {
     switch (c) {
     case 8: a->layerName = GroupName(g); return true;
     case 1:
-        if (e.kind == kDxfMText || e.kind == kDxfText) AppendText(&e.text, g);
+        if (e.kind == kDxfMText || e.kind == kDxfText || e.kind == kDxfDimension) AppendText(&e.text, g);
         return true;
     case 3:
         if (e.kind == kDxfMText) AppendText(&e.text, g);
+        if (e.kind == kDxfDimension || e.kind == kDxfLeader) e.style = GroupName(g);
         return true;
     case 2:
-        if (e.kind == kDxfInsert) e.name = GroupName(g);
+        if (e.kind == kDxfInsert || e.kind == kDxfDimension) e.name = GroupName(g);
         return true;
     }
     bool numeric = (c >= 10 && c <= 99) || c == 210 || c == 220 || c == 230;
@@ -170,6 +167,7 @@ bool Collect(Parser* p, Pending* a) {
             return true;
         }
     }
+    if (e.kind == kDxfLeader && (c == 10 || c == 20 || c == 30)) return AddListPoint(p, a, &e.vertices, (c - 10) / 10, v);
     if (e.kind == kDxfPolyline && e.name == "LW") {
         if (c == 10 || c == 20) return AddListPoint(p, a, &e.vertices, (c - 10) / 10, v);
         if (c == 42) {
@@ -196,10 +194,11 @@ int IntNum(const Pending& a, int code, int fallback) {
 bool Finish(Pending* a) {
     DxfEntity& e = a->e;
     if (a->bad || a->invisible) return false;
-    for (int i = 0; i < 4; ++i) {
+    for (int i = 0; i < 7 && e.kind != kDxfMLeader; ++i) {  // its points were placed as read
         e.p[i][0] = Num(*a, 10 + i, 0);
         e.p[i][1] = Num(*a, 20 + i, 0);
         e.p[i][2] = Num(*a, 30 + i, 0);
+        if (a->has[10 + i] || a->has[20 + i]) e.given |= 1 << i;
     }
     e.colour = IntNum(*a, 62, 256);
     if (e.colour < 0) e.colour = -e.colour;  // off on its own: shown in its colour
@@ -228,20 +227,27 @@ bool Finish(Pending* a) {
         e.degree = IntNum(*a, 71, 3);
         return e.vertices.size() >= 2 || e.fitPoints.size() >= 2;
     case kDxfText:
+        if (a->attribute && (IntNum(*a, 70, 0) & 1)) return false;  // an invisible attribute
+        [[fallthrough]];
     case kDxfMText:
         e.radius = Num(*a, 40, 1);
         if (e.radius <= 0) e.radius = 1;
         e.angle = Num(*a, 50, 0);
         e.flags = IntNum(*a, e.kind == kDxfMText ? 71 : 72, e.kind == kDxfMText ? 1 : 0);
         return !e.text.empty();
+    case kDxfDimension:
+        e.flags = a->arcDimension ? kDimArcLength : IntNum(*a, 70, 0);
+        e.angle = Num(*a, 50, 0);
+        e.measured = Num(*a, 42, NAN);
+        e.textAngle = Num(*a, 53, NAN);
+        return true;
+    case kDxfLeader:
+        e.flags = IntNum(*a, 71, 1);
+        return e.vertices.size() >= 2;
+    case kDxfMLeader:
+        if (e.arrow <= 0) e.arrow = Num(*a, 42, 0);
+        return !e.vertices.empty() || !e.text.empty();
     case kDxfInsert:
-        if (a->dimension) {
-            // Its block holds the drawn dimension at its place: insert it as is.
-            memset(e.p, 0, sizeof e.p);
-            e.extrusion[0] = e.extrusion[1] = 0;
-            e.extrusion[2] = 1;
-            return !e.name.empty();
-        }
         e.scaleX = Num(*a, 41, 1);
         e.scaleY = Num(*a, 42, 1);
         e.angle = Num(*a, 50, 0);
@@ -261,6 +267,89 @@ bool Finish(Pending* a) {
     default:
         return true;
     }
+}
+
+// MULTILEADER: a context block holds the text and the leaders, each leader
+// its lines; the same codes mean other things at each level, so the level
+// is followed through the markers 300 .. 305.
+struct MLeaderState {
+    int level;            // 0 the entity, 1 the context, 2 a leader, 3 a leader line
+    bool hasLanding;      // the leader's last point (where its lines end) was given
+    double landing[3];
+    double dogleg[3];     // the landing's direction and length beyond it
+    double doglegLength;
+    size_t lineStart;     // index of the current line's first vertex
+    int leaderType;       // entity 170: 0 none, 1 straight, 2 spline
+};
+
+// Ends a leader line: it runs on to the landing and along the dogleg.
+void EndLeaderLine(Parser* p, Pending* a, MLeaderState* s) {
+    DxfEntity& e = a->e;
+    for (int k = 0; s->hasLanding && k < (s->doglegLength != 0 ? 2 : 1); ++k) {
+        double f = k * s->doglegLength;
+        for (int axis = 0; axis < 3; ++axis) AddListPoint(p, a, &e.vertices, axis, s->landing[axis] + f * s->dogleg[axis]);
+    }
+    if (e.vertices.size() > s->lineStart) e.runs.push_back(static_cast<int>(e.vertices.size() - s->lineStart));
+}
+
+bool CollectMLeader(Parser* p, Pending* a, MLeaderState* s) {
+    const DxfGroup& g = p->group;
+    int c = g.code;
+    DxfEntity& e = a->e;
+    if (c >= 300 && c <= 305) {
+        const char* text = GroupName(g);
+        bool open = text[0] != '\0' && text[strlen(text) - 1] == '{';
+        if (c == 300 && open) {
+            s->level = 1;
+        } else if (c == 302 && open && s->level == 1) {
+            s->level = 2;
+            s->hasLanding = false;
+            s->doglegLength = 0;
+        } else if (c == 304 && open && s->level == 2) {
+            s->level = 3;
+            s->lineStart = e.vertices.size();
+        } else if (c == 304 && s->level == 1) {
+            AppendText(&e.text, g);   // the text's contents
+        } else if (c == 305 && s->level == 3) {
+            EndLeaderLine(p, a, s);
+            s->level = 2;
+        } else if ((c == 303 && s->level == 2) || (c == 301 && s->level == 1)) {
+            --s->level;
+        }
+        return !p->refusal;
+    }
+    if (s->level == 0) {
+        if (c == 8 || c == 62 || c == 42) return Collect(p, a);
+        if (c == 170) GroupInt(g, &s->leaderType);
+        return true;
+    }
+    double v;
+    if (!GroupNumber(g, &v) || !Bounded(v)) return true;
+    int axis = c % 100 >= 10 && c % 100 < 40 ? (c % 100) / 10 - 1 : -1;
+    int point = axis >= 0 && c < 100 ? c % 10 : -1;   // 1k, 2k, 3k: point k
+    switch (s->level) {
+    case 1:
+        if (point == 2 || point == 3) {   // 12: the text's location, 13: its direction
+            e.p[point][axis] = v;
+            e.given |= 1 << point;
+        }
+        if (c == 41) e.radius = v;
+        if (c == 140) e.arrow = v;
+        if (c == 171) e.flags = static_cast<int>(v);
+        break;
+    case 2:
+        if (point == 0) {   // 10: the landing
+            s->landing[axis] = v;
+            s->hasLanding = true;
+        }
+        if (point == 1) s->dogleg[axis] = v;
+        if (c == 40) s->doglegLength = v;
+        break;
+    case 3:
+        if (point == 0) return AddListPoint(p, a, &e.vertices, axis, v);
+        break;
+    }
+    return true;
 }
 
 // A VERTEX record of an open POLYLINE.
@@ -300,12 +389,17 @@ bool ReadEntity(Parser* p, std::vector<DxfEntity>* out, bool modelOnly) {
     Pending a;
     Begin(&a, kind);
     if (strcmp(name, "LWPOLYLINE") == 0) a.e.name = "LW";  // marks the list form while reading
-    a.dimension = strcmp(name, "DIMENSION") == 0;
+    a.attribute = strcmp(name, "ATTRIB") == 0;
+    a.arcDimension = strcmp(name, "ARC_DIMENSION") == 0;
+    MLeaderState leader = {};
+    leader.leaderType = 1;
     bool embedded = false;
     while (Next(p) && p->group.code != 0) {
         // After 101 comes an embedded object (MTEXT columns of R2018) that
-        // reuses the entity's codes for other things.
-        if (p->group.code == 101) embedded = true;
+        // reuses the entity's codes for other things; so does a HELIX's own
+        // data after its curve, which is a plain spline.
+        int code = p->group.code;
+        if (code == 101 || (code == 100 && strcmp(GroupName(p->group), "AcDbHelix") == 0)) embedded = true;
         if (embedded) continue;
         if (p->group.code == 67) {
             int v = 0;
@@ -313,13 +407,17 @@ bool ReadEntity(Parser* p, std::vector<DxfEntity>* out, bool modelOnly) {
         } else if (p->group.code == 60) {
             int v = 0;
             a.invisible = GroupInt(p->group, &v) && v == 1;
-        } else if (!Collect(p, &a)) {
+        } else if (kind == kDxfMLeader ? !CollectMLeader(p, &a, &leader) : !Collect(p, &a)) {
             return false;
         }
         if (p->refusal) return false;
     }
+    if (kind == kDxfMLeader && leader.leaderType == 0) {  // text without leader lines
+        a.e.vertices.clear();
+        a.e.runs.clear();
+    }
     bool oldPolyline = kind == kDxfPolyline && a.e.name != "LW";
-    a.e.name = kind == kDxfInsert ? a.e.name : std::string();
+    if (kind != kDxfInsert && kind != kDxfDimension) a.e.name.clear();
     if (oldPolyline) {
         // VERTEX records up to SEQEND (or whatever record comes instead).
         Pending v;
@@ -351,21 +449,62 @@ bool ReadEntity(Parser* p, std::vector<DxfEntity>* out, bool modelOnly) {
 // and returns at its 0 ENDSEC; false when the file is refused. ----
 
 bool ReadHeader(Parser* p) {
-    bool version = false;
+    std::string variable, version;
+    int codePage = 0;
     while (p->status == kDxfGroup && !AtZero(*p, "ENDSEC")) {
-        if (p->group.code == 9) version = strcmp(GroupName(p->group), "$ACADVER") == 0;
-        else if (version && p->group.code == 1) {
-            // AC1021 (2007) and later store texts as UTF-8.
-            p->model->unicode = strcmp(GroupName(p->group), "AC1021") >= 0;
-            version = false;
+        if (p->group.code == 9) {
+            variable = GroupName(p->group);
+        } else if (variable == "$ACADVER" && p->group.code == 1) {
+            version = GroupName(p->group);
+        } else if (variable == "$DWGCODEPAGE" && p->group.code == 3) {
+            codePage = CodePageNamed(GroupName(p->group));
+        } else {
+            DxfDimStyle& d = p->model->dimDefaults;
+            double v;
+            if (!GroupNumber(p->group, &v) || !(fabs(v) < 1e9)) v = NAN;
+            if (variable == "$DIMSCALE") d.scale = v;
+            else if (variable == "$DIMASZ") d.arrow = v;
+            else if (variable == "$DIMTXT") d.textHeight = v;
+            else if (variable == "$DIMDEC") d.decimals = v >= 0 && v <= 8 ? static_cast<int>(v) : 4;
+            else if (variable == "$DIMZIN") d.zeros = v >= 0 ? static_cast<int>(v) : 0;
+            else if (variable == "$DIMTIH") d.horizontal = v != 0;
         }
         Next(p);
     }
+    // AC1021 (2007) and later store texts as UTF-8 whatever the code page says.
+    if (version >= "AC1021") p->model->codePage = kDxfUtf8;
+    else if (codePage) p->model->codePage = codePage;
     return true;
+}
+
+// A DIMSTYLE record: the sizes that dimensions and leaders drawn here need.
+void ReadDimStyle(Parser* p) {
+    DxfDimStyle d = {"", NAN, NAN, NAN, -1, -1, -1};
+    while (Next(p) && p->group.code != 0) {
+        int c = p->group.code;
+        double v;
+        if (c == 2) d.name = GroupName(p->group);
+        if (!GroupNumber(p->group, &v) || !(fabs(v) < 1e9)) continue;
+        if (c == 40) d.scale = v;
+        else if (c == 41) d.arrow = v;
+        else if (c == 140) d.textHeight = v;
+        else if (c == 271 && v >= 0 && v <= 8) d.decimals = static_cast<int>(v);
+        else if (c == 78 && v >= 0) d.zeros = static_cast<int>(v);
+        else if (c == 73) d.horizontal = v != 0;
+    }
+    DxfModel* m = p->model;
+    if (d.name.empty() || m->dimStyles.size() >= kDxfMaxLayers) return;
+    if (m->dimStyleIndex.emplace(UpperName(d.name), static_cast<int>(m->dimStyles.size())).second) {
+        m->dimStyles.push_back(d);   // the first of a name holds
+    }
 }
 
 bool ReadTables(Parser* p) {
     while (p->status == kDxfGroup && !AtZero(*p, "ENDSEC")) {
+        if (AtZero(*p, "DIMSTYLE")) {
+            ReadDimStyle(p);
+            continue;
+        }
         if (!AtZero(*p, "LAYER")) {
             Next(p);
             continue;
@@ -418,7 +557,7 @@ bool ReadBlocks(Parser* p) {
         }
         if (AtZero(*p, "ENDBLK")) SkipRecord(p);
         if (bad || block.name.empty()) continue;
-        std::string key = UpperName(block.name.c_str());
+        std::string key = UpperName(block.name);
         if (p->blockIndex.count(key)) continue;  // the first definition of a name holds
         if (m->blocks.size() >= kDxfMaxBlocks) {
             p->refusal = "too many blocks";
@@ -477,6 +616,14 @@ void Say(char* why, size_t size, const char* text, const DxfReader& r) {
 
 }  // namespace
 
+std::string UpperName(const std::string& name) {
+    std::string upper(name);
+    for (char& c : upper) {
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    }
+    return upper;
+}
+
 bool ParseDxf(const uint8_t* data, size_t size, DxfModel* model, char* why, size_t whySize) {
     *model = DxfModel();
     if (why && whySize) why[0] = '\0';
@@ -485,6 +632,8 @@ bool ParseDxf(const uint8_t* data, size_t size, DxfModel* model, char* why, size
     p.model = model;
     p.entities = p.vertices = 0;
     p.refusal = nullptr;
+    // Layer "0" is number 0: members of blocks on it show wherever their reference does.
+    LayerOf(&p, "0");
     Next(&p);
     while (p.status == kDxfGroup && p.group.code == 999) Next(&p);
     if (!AtZero(p, "SECTION")) {

@@ -94,6 +94,17 @@ bool Evaluable(const DxfEntity& e) {
 
 }  // namespace
 
+// Writers round angles to 8 or 9 digits: an ellipse ending at 6.2831854 or
+// 6.28318531 means the whole curve, and fmod would leave a 1e-7 sliver of it.
+// A few float ulps of 2 pi is the slack; an end equal to the start is whole too.
+double TurnSweep(double start, double end) {
+    const double kFullTurnSlack = 2e-6;
+    double sweep = fmod(end - start, kTwoPi);
+    if (sweep < 0) sweep += kTwoPi;
+    if (!(sweep >= kFullTurnSlack && sweep <= kTwoPi - kFullTurnSlack)) return kTwoPi;
+    return sweep;
+}
+
 void ExpandBulges(const std::vector<DxfVertex>& vertices, bool closed, std::vector<DxfVertex>* out) {
     out->clear();
     size_t n = vertices.size();
@@ -122,11 +133,9 @@ void EllipsePoints(const DxfEntity& e, std::vector<DxfVertex>* out) {
     double start = e.start, end = e.end;
     if (!isfinite(start) || !isfinite(end)) return;
     start = fmod(start, kTwoPi);
-    end = fmod(end, kTwoPi);
-    if (end <= start + 1e-9) end += kTwoPi;
-    double sweep = end - start;
+    double sweep = TurnSweep(start, end);
     int segments = SegmentsFor(sweep, 4);
-    bool whole = sweep >= kTwoPi - 1e-6;
+    bool whole = sweep == kTwoPi;
     int last = whole ? segments - 1 : segments;
     for (int i = 0; i <= last; ++i) {
         double t = start + sweep * i / segments;

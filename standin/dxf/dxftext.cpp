@@ -1,4 +1,6 @@
 // DXF texts and colours as this host shows them.
+#include <windows.h>
+
 #include <ctype.h>
 #include <stdlib.h>
 #include <string.h>
@@ -7,29 +9,57 @@
 
 namespace {
 
-// A code point in the system code page: Latin-1 maps onto it for the
-// characters drawings use (°, ±, Ø, accented letters); others become '?'.
+// Code page 1252's letters in 0x80..0x9F (0 where it has none); the rest of
+// the page above 0x9F is Latin-1.
+const uint16_t kCp1252High[32] = {
+    0x20AC, 0, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0, 0x017D, 0,
+    0, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0, 0x017E, 0x0178,
+};
+
+// A code point as the host shows text: in its ANSI code page 1252; '?' for
+// what that page cannot hold.
 void PutCodePoint(std::string* out, unsigned long cp) {
     if (cp == '\n') out->push_back('\n');
     else if (cp < 0x20 || cp == 0x7F) out->push_back(' ');
     else if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) out->push_back(static_cast<char>(cp));
-    else out->push_back('?');
+    else {
+        char c = '?';
+        for (int k = 0; k < 32; ++k) {
+            if (kCp1252High[k] == cp) c = static_cast<char>(0x80 + k);
+        }
+        out->push_back(c);
+    }
 }
 
-// Decodes one character at s[*i]: UTF-8 when the drawing says so, else one byte.
-unsigned long TakeChar(const std::string& s, size_t* i, bool unicode) {
+// Decodes one character at s[*i]: UTF-8 for the drawings of 2007 and later,
+// else a character of the drawing's code page (one byte, or two for a lead
+// byte of an East Asian page).
+unsigned long TakeChar(const std::string& s, size_t* i, int codePage) {
     unsigned char c = static_cast<unsigned char>(s[*i]);
     ++*i;
-    if (!unicode || c < 0x80) return c;
-    int extra = c >= 0xF0 ? 3 : c >= 0xE0 ? 2 : c >= 0xC0 ? 1 : -1;
-    if (extra < 0) return '?';
-    unsigned long cp = c & (0x3F >> extra);
-    for (int k = 0; k < extra; ++k) {
-        if (*i >= s.size() || (static_cast<unsigned char>(s[*i]) & 0xC0) != 0x80) return '?';
-        cp = (cp << 6) | (static_cast<unsigned char>(s[*i]) & 0x3F);
-        ++*i;
+    if (c < 0x80) return c;
+    if (codePage == kDxfUtf8) {
+        int extra = c >= 0xF0 ? 3 : c >= 0xE0 ? 2 : c >= 0xC0 ? 1 : -1;
+        if (extra < 0) return '?';
+        unsigned long cp = c & (0x3F >> extra);
+        for (int k = 0; k < extra; ++k) {
+            if (*i >= s.size() || (static_cast<unsigned char>(s[*i]) & 0xC0) != 0x80) return '?';
+            cp = (cp << 6) | (static_cast<unsigned char>(s[*i]) & 0x3F);
+            ++*i;
+        }
+        return cp;
     }
-    return cp;
+    if (codePage == 1252) return c >= 0xA0 ? c : kCp1252High[c - 0x80] ? kCp1252High[c - 0x80] : '?';
+    char bytes[2] = {static_cast<char>(c), 0};
+    int n = 1;
+    if (IsDBCSLeadByteEx(codePage, c) && *i < s.size()) {
+        bytes[1] = s[*i];
+        ++*i;
+        n = 2;
+    }
+    wchar_t wide[2];
+    int got = MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, bytes, n, wide, 2);
+    return got == 1 ? wide[0] : '?';
 }
 
 // Skips an MTEXT code's argument up to and including its ';'.
@@ -40,7 +70,7 @@ void SkipArgument(const std::string& s, size_t* i) {
 
 // "%%d" and its kind: degree, plus-minus, diameter, a literal percent, a
 // character by number; underline and overline toggles vanish.
-bool TakePercentCode(const std::string& s, size_t* i, std::string* out) {
+bool TakePercentCode(const std::string& s, size_t* i, int codePage, std::string* out) {
     if (s.compare(*i, 2, "%%") != 0 || *i + 2 >= s.size()) return false;
     char c = s[*i + 2];
     switch (c) {
@@ -54,7 +84,10 @@ bool TakePercentCode(const std::string& s, size_t* i, std::string* out) {
             size_t j = *i + 2;
             unsigned long code = 0;
             while (j < s.size() && j < *i + 5 && s[j] >= '0' && s[j] <= '9') code = code * 10 + (s[j++] - '0');
-            PutCodePoint(out, code);
+            // A character number of the drawing's code page.
+            std::string byte(1, static_cast<char>(code));
+            size_t at = 0;
+            PutCodePoint(out, code < 0x100 && codePage != kDxfUtf8 ? TakeChar(byte, &at, codePage) : code);
             *i = j;
             return true;
         }
@@ -64,8 +97,43 @@ bool TakePercentCode(const std::string& s, size_t* i, std::string* out) {
     return true;
 }
 
+int HexDigits(const std::string& s, size_t at, int count) {
+    int value = 0;
+    for (int k = 0; k < count; ++k) {
+        if (at + k >= s.size() || !isxdigit(static_cast<unsigned char>(s[at + k]))) return -1;
+        char h = s[at + k];
+        value = value * 16 + (h <= '9' ? h - '0' : (h | 0x20) - 'a' + 10);
+    }
+    return value;
+}
+
+// The escapes that writers put in TEXT and MTEXT alike for characters their
+// code page lacks: "\U+XXXX" (a Unicode character) and "\M+nXXXX" (the two
+// bytes XXXX of East Asian code page n). False when s[*i] starts neither.
+bool TakeCharEscape(const std::string& s, size_t* i, std::string* out) {
+    if (s.compare(*i, 3, "\\U+") == 0) {
+        int cp = HexDigits(s, *i + 3, 4);
+        if (cp < 0) return false;
+        PutCodePoint(out, static_cast<unsigned long>(cp));
+        *i += 7;
+        return true;
+    }
+    if (s.compare(*i, 3, "\\M+") == 0 && *i + 3 < s.size()) {
+        static const int kPages[6] = {0, 932, 950, 949, 1361, 936};
+        int page = s[*i + 3] - '0', bytes = HexDigits(s, *i + 4, 4);
+        if (page < 1 || page > 5 || bytes < 0) return false;
+        char pair[2] = {static_cast<char>(bytes >> 8), static_cast<char>(bytes & 0xFF)};
+        wchar_t wide[2];
+        int got = MultiByteToWideChar(kPages[page], MB_ERR_INVALID_CHARS, pair, 2, wide, 2);
+        PutCodePoint(out, got == 1 ? wide[0] : '?');
+        *i += 8;
+        return true;
+    }
+    return false;
+}
+
 // One backslash code of MTEXT at s[*i] == '\\'.
-void TakeMTextCode(const std::string& s, size_t* i, bool unicode, std::string* out) {
+void TakeMTextCode(const std::string& s, size_t* i, int codePage, std::string* out) {
     if (*i + 1 >= s.size()) {
         ++*i;
         return;
@@ -88,34 +156,12 @@ void TakeMTextCode(const std::string& s, size_t* i, bool unicode, std::string* o
                 out->push_back('/');
                 ++*i;
             } else {
-                PutCodePoint(out, TakeChar(s, i, unicode));
+                PutCodePoint(out, TakeChar(s, i, codePage));
             }
         }
         if (*i < s.size()) ++*i;
         break;
     }
-    case 'U':
-        if (*i < s.size() && s[*i] == '+') {
-            size_t j = *i + 1;
-            unsigned long cp = 0;
-            int digits = 0;
-            while (j < s.size() && digits < 6 && isxdigit(static_cast<unsigned char>(s[j]))) {
-                char h = s[j++];
-                cp = cp * 16 + (h <= '9' ? h - '0' : (h | 0x20) - 'a' + 10);
-                ++digits;
-            }
-            if (digits > 0) {
-                PutCodePoint(out, cp);
-                *i = j;
-                break;
-            }
-        }
-        out->push_back('U');
-        break;
-    case 'M':  // "\M+nXXXX": a double-byte character of an Asian code page
-        *i += *i + 6 <= s.size() ? 6 : s.size() - *i;
-        out->push_back('?');
-        break;
     default:
         out->push_back(c);
         break;
@@ -124,14 +170,15 @@ void TakeMTextCode(const std::string& s, size_t* i, bool unicode, std::string* o
 
 }  // namespace
 
-std::string CleanText(const std::string& text, bool mtext, bool unicode) {
+std::string CleanText(const std::string& text, bool mtext, int codePage) {
     std::string out;
     size_t i = 0;
     while (i < text.size() && out.size() < kDxfMaxText) {
         char c = text[i];
-        if (TakePercentCode(text, &i, &out)) continue;
+        if (TakePercentCode(text, &i, codePage, &out)) continue;
+        if (c == '\\' && TakeCharEscape(text, &i, &out)) continue;
         if (mtext && c == '\\') {
-            TakeMTextCode(text, &i, unicode, &out);
+            TakeMTextCode(text, &i, codePage, &out);
         } else if (mtext && (c == '{' || c == '}')) {
             ++i;
         } else if (c == '^' && i + 1 < text.size()) {
@@ -140,10 +187,25 @@ std::string CleanText(const std::string& text, bool mtext, bool unicode) {
             out.push_back(d == 'J' && mtext ? '\n' : d == ' ' ? '^' : ' ');
             i += 2;
         } else {
-            PutCodePoint(&out, TakeChar(text, &i, unicode));
+            PutCodePoint(&out, TakeChar(text, &i, codePage));
         }
     }
     return out;
+}
+
+int CodePageNamed(const char* name) {
+    // "ANSI_1250", "DOS850", "ISO8859-2"; and the East Asian pages by name.
+    static const struct { const char* name; int page; } kNamed[] = {
+        {"MACINTOSH", 10000}, {"BIG5", 950}, {"KSC5601", 949}, {"JOHAB", 1361}, {"GB2312", 936},
+    };
+    int page = 0;
+    if (_strnicmp(name, "ANSI_", 5) == 0) page = atoi(name + 5);
+    else if (_strnicmp(name, "DOS", 3) == 0) page = atoi(name + 3);
+    else if (_strnicmp(name, "ISO8859-", 8) == 0) page = 28590 + atoi(name + 8);
+    for (const auto& n : kNamed) {
+        if (_stricmp(name, n.name) == 0) page = n.page;
+    }
+    return page > 0 && IsValidCodePage(page) ? page : 0;
 }
 
 // The host's palette: the classic sixteen colours (0 black, 9 blue, 10 green,

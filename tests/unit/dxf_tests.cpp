@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "preview/preview.h"
 #include "standin/drawing/drawing.h"
 #include "standin/dxf/dxf.h"
 #include "standin/standin.h"
@@ -337,12 +338,12 @@ TEST(DxfEntities, TextHeightRotationAndSpecialCharacters) {
 }
 
 TEST(DxfEntities, MTextCodesAreStrippedAndLinesSplit) {
-    EXPECT_EQ(CleanText("{\\fArial|b1;Bold}\\Pnext\\~line \\S1^2; \\\\ \\{x\\}", true, false),
+    EXPECT_EQ(CleanText("{\\fArial|b1;Bold}\\Pnext\\~line \\S1^2; \\\\ \\{x\\}", true, 1252),
               "Bold\nnext line 1/2 \\ {x}");
-    EXPECT_EQ(CleanText("\\A1;\\C1;\\H2.5x;big\\U+00B0", true, false), "big\xB0");
-    EXPECT_EQ(CleanText("caf\xC3\xA9 \xE2\x82\xAC", false, true), "caf\xE9 ?");
-    EXPECT_EQ(CleanText("\\", true, false), "");
-    EXPECT_EQ(CleanText("\\S1^", true, false), "1/");
+    EXPECT_EQ(CleanText("\\A1;\\C1;\\H2.5x;big\\U+00B0", true, 1252), "big\xB0");
+    EXPECT_EQ(CleanText("caf\xC3\xA9 \xE2\x82\xAC \xE2\x98\x83", false, kDxfUtf8), "caf\xE9 \x80 ?");
+    EXPECT_EQ(CleanText("\\", true, 1252), "");
+    EXPECT_EQ(CleanText("\\S1^", true, 1252), "1/");
 
     DxfPlan plan;
     ASSERT_TRUE(Plan(Entities(Lines({"0", "MTEXT", "10", "0", "20", "10", "40", "3", "71", "1", "3", "first",
@@ -610,29 +611,43 @@ TEST(DxfHostile, TruncatedAtEveryLineNeverCrashes) {
     EXPECT_LT(loaded, 10u);
 }
 
+// The bytes of a drawing of tests/unit/dxf.
+std::string SampleText(const char* name) {
+    std::string data;
+    FILE* f = fopen((std::string(XP_DXF_SAMPLES) + name).c_str(), "rb");
+    if (!f) return data;
+    char chunk[4096];
+    for (size_t n; (n = fread(chunk, 1, sizeof chunk, f)) > 0;) data.append(chunk, n);
+    fclose(f);
+    return data;
+}
+
 TEST(DxfHostile, EveryLineReplacedByHostileTextNeverCrashes) {
-    std::string full = SmallDrawing();
-    std::vector<std::string> lines;
-    for (size_t from = 0; from < full.size();) {
-        size_t nl = full.find('\n', from);
-        lines.push_back(full.substr(from, nl - from));
-        from = nl + 1;
-    }
-    const char* hostile[] = {"", "nan", "-1e308", "1e18", "99999", "-5", "0", "SECTION", "BLOCK", "INSERT",
-                             "ENDSEC", "EOF", "\\P\\S^;{", "%%"};
-    int loaded = 0;
-    for (size_t i = 0; i < lines.size(); ++i) {
-        for (const char* h : hostile) {
-            std::string text;
-            for (size_t k = 0; k < lines.size(); ++k) text += (k == i ? h : lines[k]) + std::string("\n");
-            DxfModel model;
-            if (!Parse(text, &model)) continue;
-            DxfPlan plan;
-            char why[128];
-            loaded += PlanDxf(model, &plan, why, sizeof why);
+    for (const std::string& full : {SmallDrawing(), SampleText("annotations.dxf"),
+                                     SampleText("dimensions_without_blocks.dxf")}) {
+        ASSERT_GT(full.size(), 100u);
+        std::vector<std::string> lines;
+        for (size_t from = 0; from < full.size();) {
+            size_t nl = full.find('\n', from);
+            lines.push_back(full.substr(from, nl - from));
+            from = nl + 1;
         }
+        const char* hostile[] = {"", "nan", "-1e308", "1e18", "99999", "-5", "0", "SECTION", "BLOCK", "INSERT",
+                                 "ENDSEC", "EOF", "\\P\\S^;{", "%%", "}", "LEADER{", "<>", "\\U+D800"};
+        int loaded = 0;
+        for (size_t i = 0; i < lines.size(); ++i) {
+            for (const char* h : hostile) {
+                std::string text;
+                for (size_t k = 0; k < lines.size(); ++k) text += (k == i ? h : lines[k]) + std::string("\n");
+                DxfModel model;
+                if (!Parse(text, &model)) continue;
+                DxfPlan plan;
+                char why[128];
+                loaded += PlanDxf(model, &plan, why, sizeof why);
+            }
+        }
+        EXPECT_GT(loaded, 0);
     }
-    EXPECT_GT(loaded, 0);
 }
 
 TEST(DxfHostile, EveryByteOfABinaryDrawingChangedNeverCrashes) {
@@ -800,7 +815,7 @@ const CorpusFile kCorpus[] = {
     {"cadquery__rational_spline.dxf", kEntities},
     {"dxf-parser__blocks.dxf", kEmpty},
     {"dxf-parser__header.dxf", kEmpty},
-    {"dxf-parser__mleader.dxf", kEmpty},
+    {"dxf-parser__mleader.dxf", kEntities},
     {"dxf-parser__splines.dxf", kEntities},
     {"dxf-parser__tables.dxf", kEmpty},
     {"ezdxf__AC1003_LINE_Example.dxf", kEntities},
@@ -976,6 +991,35 @@ struct Picture {
         DevUsePrior();
         GdiFlush();
     }
+    // As the module pictures a drawing (references by their definition's
+    // stored box, hidden layers left out), into this picture.
+    void RenderAsModule(HDL list) {
+        PreviewWindow window;
+        DrawingExtents(list, &window);
+        ApplyMinimumSize(&window);
+        float fitted[4];
+        FitWindowToPixels(window, kSize, kSize, fitted);
+        six[0] = fitted[0], six[1] = fitted[1], six[3] = fitted[2], six[4] = fitted[3];
+        HBITMAP bitmap = RenderToBitmap(list, list, kSize, kSize, nullptr, nullptr);
+        ASSERT_NE(bitmap, nullptr);
+        HDC from = CreateCompatibleDC(dc);
+        HGDIOBJ kept = SelectObject(from, bitmap);
+        BitBlt(dc, 0, 0, kSize, kSize, from, 0, 0, SRCCOPY);
+        SelectObject(from, kept);
+        DeleteDC(from);
+        DeleteObject(bitmap);
+        GdiFlush();
+    }
+    // Dark pixels inside a box of the drawing.
+    int DarkIn(double x0, double y0, double x1, double y1) const {
+        int px0, py0, px1, py1, n = 0;
+        PixelOf(x0, y1, &px0, &py0);
+        PixelOf(x1, y0, &px1, &py1);
+        for (int y = py0; y <= py1; ++y) {
+            for (int x = px0; x <= px1; ++x) n += Dark(x, y);
+        }
+        return n;
+    }
     // The pixel of a drawing point, by the view's mapping of the extents.
     void PixelOf(double x, double y, int* px, int* py) const {
         double dx = six[3] - six[0], dy = six[4] - six[1];
@@ -1060,5 +1104,124 @@ TEST(DxfPictures, InsertedBlocksAreDrawnThroughTheirDefinitions) {
     EXPECT_GT(refs, 0);
     DLDestroy(list);
 }
+
+// ---- Small drawings of what real files hold (tests/unit/dxf) ----
+
+// A drawing of the repository, loaded and pictured as the module does.
+struct Sample : Picture {
+    HDL list;
+    explicit Sample(const char* name) : list(ReadDxfFile((std::string(XP_DXF_SAMPLES) + name).c_str())) {
+        if (list) RenderAsModule(list);
+    }
+    ~Sample() {
+        if (list) DLDestroy(list);
+    }
+};
+
+std::vector<std::string> TextsOf(HDL list) {
+    std::vector<std::string> texts;
+    for (HostEntity* e = FirstEntity(list); e; e = NextEntity(e)) {
+        if (e[4] == kText) texts.push_back(reinterpret_cast<const char*>(e) + sizeof(TextRecord));
+    }
+    return texts;
+}
+
+bool Holds(const std::vector<std::string>& texts, const std::string& text) {
+    for (const std::string& t : texts) {
+        if (t == text) return true;
+    }
+    return false;
+}
+
+TEST(DxfSamples, HiddenLayersInsideBlocksAreLeftOut) {
+    // Members on a frozen layer were drawn and widened the definition's box,
+    // pushing the block into a corner of the picture.
+    Sample picture("hidden_block_layer.dxf");
+    ASSERT_NE(picture.list, nullptr);
+    PreviewWindow extents;
+    DrawingExtents(picture.list, &extents);
+    EXPECT_NEAR(extents.min[0], 0, 1e-3);
+    EXPECT_NEAR(extents.min[1], 0, 1e-3);
+    EXPECT_NEAR(extents.max[0], 10, 1e-3);
+    EXPECT_NEAR(extents.max[1], 10, 1e-3);
+    EXPECT_TRUE(picture.DarkNear(0, 5));
+    EXPECT_TRUE(picture.DarkNear(10, 5));
+    EXPECT_TRUE(picture.DarkNear(5, 0));
+    EXPECT_FALSE(picture.DarkNear(3, 3)) << "the diagonal on the frozen layer";
+    EXPECT_TRUE(picture.DarkNear(5, 8)) << "layer 0 shows wherever its reference does";
+}
+
+TEST(DxfSamples, DimensionsWithoutBlocksAreDrawnFromTheirPoints) {
+    Sample picture("dimensions_without_blocks.dxf");
+    ASSERT_NE(picture.list, nullptr);
+    EXPECT_TRUE(picture.DarkNear(10, 10)) << "linear: dimension line";
+    EXPECT_TRUE(picture.DarkNear(0, 5)) << "linear: extension line";
+    EXPECT_TRUE(picture.DarkNear(40, 5)) << "linear: extension line";
+    EXPECT_TRUE(picture.DarkNear(65, 5)) << "diameter";
+    EXPECT_TRUE(picture.DarkNear(113.5, 8.5)) << "radius";
+    EXPECT_TRUE(picture.DarkNear(10.6066, -29.3934)) << "angle: its arc";
+    EXPECT_TRUE(picture.DarkNear(66.4645, -26.4645)) << "aligned";
+    EXPECT_GT(picture.DarkIn(18, 11, 22, 13), 2) << "linear: its text";
+    std::vector<std::string> texts = TextsOf(picture.list);
+    for (const char* text : {"40", "\xD8" "20", "R10", "90\xB0", "L=28.2843"})
+        EXPECT_TRUE(Holds(texts, text)) << text;
+    EXPECT_TRUE(picture.DarkNear(5, -55)) << "a dimension whose text is suppressed";
+    EXPECT_FALSE(Holds(texts, "20")) << "its text is one blank: none";
+}
+
+TEST(DxfSamples, LeadersTracesAttributesAndArcDimensionsShow) {
+    Sample picture("annotations.dxf");
+    ASSERT_NE(picture.list, nullptr);
+    EXPECT_TRUE(picture.DarkNear(10, 10)) << "leader";
+    EXPECT_TRUE(picture.DarkNear(25, 20)) << "leader";
+    EXPECT_TRUE(picture.DarkNear(60, 10)) << "multileader's line";
+    EXPECT_GT(picture.DarkIn(72, 19.5, 78, 22), 2) << "multileader's text";
+    EXPECT_TRUE(picture.DarkNear(15, -25)) << "inside the filled trace";
+    EXPECT_GT(picture.DarkIn(50, -25, 60, -21), 2) << "attribute";
+    EXPECT_EQ(picture.DarkIn(50, -35, 60, -31), 0) << "invisible attribute";
+    EXPECT_TRUE(picture.DarkNear(104.142, -15.858)) << "arc dimension's arc";
+    EXPECT_TRUE(picture.DarkNear(105, -30)) << "arc dimension's extension line";
+    std::vector<std::string> texts = TextsOf(picture.list);
+    for (const char* text : {"Note", "SHOWN", "31.4159"}) EXPECT_TRUE(Holds(texts, text)) << text;
+    EXPECT_FALSE(Holds(texts, "HIDDEN"));
+    int arrows = 0;
+    for (HostEntity* e = FirstEntity(picture.list); e; e = NextEntity(e)) arrows += e[4] == kSolid;
+    EXPECT_EQ(arrows, 5) << "the trace, an arrow for each leader, two for the arc dimension";
+}
+
+TEST(DxfSamples, ALoneHelixIsDrawnAsItsCurve) {
+    // The helix's own axis and radius follow its spline data with the same codes.
+    Sample picture("helix_only.dxf");
+    ASSERT_NE(picture.list, nullptr);
+    for (int degrees = 0; degrees < 360; degrees += 30)
+        EXPECT_TRUE(picture.DarkNear(10 * cos(degrees * M_PI / 180), 10 * sin(degrees * M_PI / 180))) << degrees;
+    EXPECT_FALSE(picture.DarkNear(0, 0));
+}
+
+TEST(DxfSamples, TextsComeInTheHostCodePage) {
+    // Code page 1250 bytes, and \U+ escapes in TEXT and MTEXT, once all '?' or Latin-1.
+    Sample picture("codepage_1250.dxf");
+    ASSERT_NE(picture.list, nullptr);
+    std::vector<std::string> texts = TextsOf(picture.list);
+    for (const char* text : {"\x8A\xE9?", "5 \x80", "\x8Cuvre"}) EXPECT_TRUE(Holds(texts, text)) << text;
+}
+
+TEST(DxfSamples, SweepsJustPastAFullTurnAreWhole) {
+    Sample picture("full_turns.dxf");
+    ASSERT_NE(picture.list, nullptr);
+    for (double x : {0.0, 30.0}) {
+        EXPECT_TRUE(picture.DarkNear(x, 5)) << "ellipse at " << x;
+        EXPECT_TRUE(picture.DarkNear(x - 10, 0)) << "ellipse at " << x;
+    }
+    EXPECT_TRUE(picture.DarkNear(60, 5)) << "arc";
+    EXPECT_TRUE(picture.DarkNear(55, 0)) << "arc";
+}
+
+TEST(DxfSamples, CarriageReturnOnlyFilesAreRead) {
+    Sample picture("cr_only.dxf");
+    ASSERT_NE(picture.list, nullptr);
+    EXPECT_TRUE(picture.DarkNear(5, 5));
+}
+
 
 }  // namespace
