@@ -20,6 +20,9 @@ void CloseCache();
 HostEntity* FindOrAddEntry(const char* name, const FILETIME* time);
 int MatchEntryCallback(int hostValue, HostEntity* entity, intptr_t name, intptr_t insertBefore);
 void MakePictures(HostEntity** entryRef);
+// Around a batch of MakePictures: the device contexts are made once.
+void BeginPictureBatch();
+void EndPictureBatch();
 
 // The lookup keeps an index of the open list. Code that changes the list
 // other than through FindOrAddEntry tells it here.

@@ -42,24 +42,47 @@ static bool StoreRows(HDC memory, HBITMAP bitmap, int height, void* rows) {
     return true;
 }
 
-static void StorePictures(HostEntity* entity, HBITMAP large, HBITMAP small) {
+// The device contexts that pictures are made with: an information context
+// for "DISPLAY" costs more to make than a small picture to draw, so one pair
+// serves a whole batch (Cache all), and otherwise one picture's two renders
+// and its copy.
+struct PictureContexts {
+    HDC info;
+    HDC memory;
+};
+static PictureContexts g_batch;   // made by BeginPictureBatch, dropped by EndPictureBatch
+
+static PictureContexts MakeContexts() {
+    PictureContexts contexts = {MakeDisplayInfo(), nullptr};
+    if (contexts.info) contexts.memory = MakeMemoryDC(contexts.info);
+    return contexts;
+}
+
+static void DropContexts(PictureContexts& contexts) {
+    DropDC(contexts.memory);
+    DropDC(contexts.info);
+    contexts = PictureContexts();
+}
+
+void BeginPictureBatch() {
+    if (!g_batch.info) g_batch = MakeContexts();
+}
+
+void EndPictureBatch() { DropContexts(g_batch); }
+
+static void StorePictures(HDC memory, HostEntity* entity, HBITMAP large, HBITMAP small) {
     ImageInfoRecord* entry = AsImageInfo(entity);
-    HDC info = MakeDisplayInfo();
-    HDC memory = info ? MakeMemoryDC(info) : nullptr;
-    if (entry && memory) {
-        if (StoreRows(memory, large, kLargeHeight, entry->largePicture)) {
-            if (entry->state == kNoPicture) CacheDirty = 1;
-            entry->state = kPictureMade;
-        }
-        SetPictureSize(kSmallWidth, kSmallHeight);
-        if (small && StoreRows(memory, small, kSmallHeight, entry->smallPicture)) {
-            if (entry->smallPresent == 0) CacheDirty = 1;
-            entry->smallPresent = 1;
-        }
-        SetPictureSize(kLargeWidth, kLargeHeight);
+    if (!entry || !memory) return;
+    if (StoreRows(memory, large, kLargeHeight, entry->largePicture)) {
+        if (entry->state == kNoPicture) CacheDirty = 1;
+        entry->state = kPictureMade;
     }
-    DropDC(memory);
-    DropDC(info);
+    SetPictureSize(kSmallWidth, kSmallHeight);
+    if (small && StoreRows(memory, small, kSmallHeight, entry->smallPicture)) {
+        if (entry->smallPresent == 0) CacheDirty = 1;
+        entry->smallPresent = 1;
+    }
+    SetPictureSize(kLargeWidth, kLargeHeight);
 }
 
 void MakePictures(HostEntity** entryRef) {
@@ -70,19 +93,26 @@ void MakePictures(HostEntity** entryRef) {
     HDL drawing = host::DLLoad(path, kPreviewLoadFlags);
     if (!drawing) return;
     HDL list = ListToDraw(drawing, entry->name);
+    PictureContexts own = {};
+    const PictureContexts& contexts = g_batch.info ? g_batch : (own = MakeContexts());
 
-    // Collecting the notes may move the entry: it is reached through
-    // entryRef from here on.
+    // Both sizes show the same window; collecting the notes may move the
+    // entry: it is reached through entryRef from here on.
+    PreviewWindow window;
+    MeasureForRender(list, drawing, &window);
     HostEntity* before = *entryRef;
-    HBITMAP large = RenderToBitmap(list, drawing, kLargeWidth, kLargeHeight, entryRef, nullptr);
+    HBITMAP large = RenderMeasured(contexts.info, contexts.memory, list, drawing, window, kLargeWidth, kLargeHeight,
+                                   entryRef, nullptr);
     CacheEntryMoved(before, *entryRef);
     entry = AsImageInfo(*entryRef);
     HBITMAP small = nullptr;
     if (entry && entry->version > 2) {
-        small = RenderToBitmap(list, drawing, kSmallWidth, kSmallHeight, nullptr, nullptr);
+        small = RenderMeasured(contexts.info, contexts.memory, list, drawing, window, kSmallWidth, kSmallHeight,
+                               nullptr, nullptr);
     }
     host::DLDestroy(drawing);
-    if (large) StorePictures(*entryRef, large, small);
+    if (large) StorePictures(contexts.memory, *entryRef, large, small);
     DropObject(small);
     DropObject(large);
+    DropContexts(own);
 }

@@ -90,7 +90,9 @@ int RefreshBrowseList() {
 }
 
 void CacheMissingPictures(int formatIndex) {
+    BeginPictureBatch();
     if (CacheList) host::DLScan(CacheList, MakeMissingPicture, kScanAll, formatIndex, 0);
+    EndPictureBatch();
     host::StatusMsg(nullptr);
 }
 

@@ -154,6 +154,33 @@ static EntityNode* NewNode(const void* record, uint32_t length) {
     return node;
 }
 
+// A node whose record bytes are written by `fill` straight into place (a
+// file reader saves a copy of every record that way); the record must then
+// be well formed, else nothing is added.
+HostEntity* AppendRecordFilled(HDL list, uint32_t length, bool (*fill)(void* context, unsigned char* out, uint32_t size),
+                               void* context) {
+    if (!IsList(list) || length < sizeof(EntityHead) || length > kMaxRecordLength) return nullptr;
+    EntityNode* node = nullptr;
+    if (kNodeHead + length <= kChunkedNodeMax) {
+        node = CarveNode(kNodeHead + length);
+    } else {
+        node = static_cast<EntityNode*>(malloc(kNodeHead + length));
+        if (node) node->chunk = nullptr;
+    }
+    if (!node) return nullptr;
+    if (!fill(context, node->record, length) || !IsWellFormedRecord(node->record, length) ||
+        !Add(g_liveNodes, node)) {
+        ReleaseNodeMemory(node);
+        return nullptr;
+    }
+    node->prev = node->next = nullptr;
+    node->owner = nullptr;
+    node->members = nullptr;
+    node->selected = 0;
+    InsertNode(list, node, nullptr);
+    return node->record;
+}
+
 static uint32_t LengthOf(const EntityNode* node) {
     uint32_t length;
     memcpy(&length, node->record, 4);
