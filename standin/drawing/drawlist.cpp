@@ -132,7 +132,9 @@ static void ReleaseNodeMemory(EntityNode* node) {
     }
 }
 
-static EntityNode* NewNode(const void* record, uint32_t length) {
+// A node for a record of `length` bytes, unlinked and not yet live; the
+// record bytes are the caller's to write.
+static EntityNode* AllocateNode(uint32_t length) {
     EntityNode* node = nullptr;
     if (kNodeHead + length <= kChunkedNodeMax) {
         node = CarveNode(kNodeHead + length);
@@ -145,6 +147,12 @@ static EntityNode* NewNode(const void* record, uint32_t length) {
     node->owner = nullptr;
     node->members = nullptr;
     node->selected = 0;
+    return node;
+}
+
+static EntityNode* NewNode(const void* record, uint32_t length) {
+    EntityNode* node = AllocateNode(length);
+    if (!node) return nullptr;
     memcpy(node->record, record, length);
     memcpy(node->record, &length, 4);
     if (!Add(g_liveNodes, node)) {
@@ -160,23 +168,13 @@ static EntityNode* NewNode(const void* record, uint32_t length) {
 HostEntity* AppendRecordFilled(HDL list, uint32_t length, bool (*fill)(void* context, unsigned char* out, uint32_t size),
                                void* context) {
     if (!IsList(list) || length < sizeof(EntityHead) || length > kMaxRecordLength) return nullptr;
-    EntityNode* node = nullptr;
-    if (kNodeHead + length <= kChunkedNodeMax) {
-        node = CarveNode(kNodeHead + length);
-    } else {
-        node = static_cast<EntityNode*>(malloc(kNodeHead + length));
-        if (node) node->chunk = nullptr;
-    }
+    EntityNode* node = AllocateNode(length);
     if (!node) return nullptr;
     if (!fill(context, node->record, length) || !IsWellFormedRecord(node->record, length) ||
         !Add(g_liveNodes, node)) {
         ReleaseNodeMemory(node);
         return nullptr;
     }
-    node->prev = node->next = nullptr;
-    node->owner = nullptr;
-    node->members = nullptr;
-    node->selected = 0;
     InsertNode(list, node, nullptr);
     return node->record;
 }
