@@ -63,13 +63,19 @@ bool FoldPlainName(const char* name, std::string* folded) {
     return true;
 }
 
+// Non-zero stops the walk: the table cannot answer for this list (or there
+// was no memory for it; nothing may escape a callback).
 int TableEntry(int, HostEntity* entity, intptr_t, intptr_t) {
     const ImageInfoRecord* entry = AsImageInfo(entity);
     if (!entry) return 0;
-    std::string folded;
-    if (entry->version == kObsoleteVersion || !FoldPlainName(entry->name, &folded) ||
-        !g_table.entries.emplace(std::move(folded), entity).second) {
-        return 1;  // the table cannot answer for this list
+    try {
+        std::string folded;
+        if (entry->version == kObsoleteVersion || !FoldPlainName(entry->name, &folded) ||
+            !g_table.entries.emplace(std::move(folded), entity).second) {
+            return 1;
+        }
+    } catch (...) {
+        return 1;
     }
     return 0;
 }
@@ -115,8 +121,13 @@ bool SameName(const ImageInfoRecord* entry, const char* name) {
     return lstrlenA(entry->name) == lstrlenA(name) && lstrcmpiA(entry->name, name) == 0;
 }
 
+// Non-zero (stop) when there is no memory for the entry.
 int CollectEntry(int, HostEntity* entity, intptr_t out, intptr_t) {
-    if (AsImageInfo(entity)) reinterpret_cast<std::vector<HostEntity*>*>(out)->push_back(entity);
+    try {
+        if (AsImageInfo(entity)) reinterpret_cast<std::vector<HostEntity*>*>(out)->push_back(entity);
+    } catch (...) {
+        return 1;
+    }
     return 0;
 }
 
@@ -128,7 +139,7 @@ void BuildIndex() {
     g_index.live.clear();
     g_index.obsolete.clear();
     std::vector<HostEntity*> entries;
-    host::DLScan(CacheList, CollectEntry, kScanAll, reinterpret_cast<intptr_t>(&entries), 0);
+    if (host::DLScan(CacheList, CollectEntry, kScanAll, reinterpret_cast<intptr_t>(&entries), 0)) return;
     // Within a run of equal names, obsolete entries may only precede the one
     // live entry: then a walk deletes exactly those that sort up to the name.
     const char* previousName = nullptr;
@@ -239,42 +250,57 @@ int MatchEntryCallback(int, HostEntity* entity, intptr_t nameValue, intptr_t ins
     return 0;
 }
 
-// An entry that cannot be made (the host out of memory) is left out: the
-// caller goes on without it. An index that cannot grow is dropped; the next
-// lookup builds it again or walks the list.
-HostEntity* FindOrAddEntry(const char* name, const FILETIME* time) {
-    if (!CacheList || !name || lstrlenA(name) >= kEntryNameSize) return nullptr;
-    try {
-        HostEntity* found = nullptr;
-        if (TableLookup(name, &found) && found && CompareFileTime(&AsImageInfo(found)->fileTime, time) == 0) {
+namespace {
+
+HostEntity* LookUpOrAdd(const char* name, const FILETIME* time) {
+    HostEntity* found = nullptr;
+    if (TableLookup(name, &found) && found && CompareFileTime(&AsImageInfo(found)->fileTime, time) == 0) {
+        host::DLUnSelect(found);
+        return found;
+    }
+    HostEntity* before = nullptr;
+    found = FindEntry(name, &before);
+    if (found) {
+        if (CompareFileTime(&AsImageInfo(found)->fileTime, time) == 0) {
             host::DLUnSelect(found);
             return found;
         }
-        HostEntity* before = nullptr;
-        found = FindEntry(name, &before);
-        if (found) {
-            if (CompareFileTime(&AsImageInfo(found)->fileTime, time) == 0) {
-                host::DLUnSelect(found);
-                return found;
-            }
-            // Stale: its pictures and notes go with it, and a new entry takes
-            // its place; looking again deletes the obsolete entries it meets.
-            if (g_index.usable) ForgetIndexedEntry(found, name);
-            TableUpdate(name, found, nullptr);
-            host::DLDelete(found);
-            FindEntry(name, &before);
-        }
-        HostEntity* entry = AppendEntry(name, time);
-        if (!entry) return nullptr;
-        if (before) host::DLMoveB(entry, before);
-        host::DLUnSelect(entry);
-        CacheDirty = 1;
-        if (g_index.usable) g_index.live.emplace(name, entry);
-        TableUpdate(name, nullptr, entry);
-        return entry;
+        // Stale: its pictures and notes go with it, and a new entry takes
+        // its place; looking again deletes the obsolete entries it meets.
+        if (g_index.usable) ForgetIndexedEntry(found, name);
+        TableUpdate(name, found, nullptr);
+        host::DLDelete(found);
+        FindEntry(name, &before);
+    }
+    HostEntity* entry = AppendEntry(name, time);
+    if (!entry) return nullptr;
+    if (before) host::DLMoveB(entry, before);
+    host::DLUnSelect(entry);
+    CacheDirty = 1;
+    if (g_index.usable) g_index.live.emplace(name, entry);
+    TableUpdate(name, nullptr, entry);
+    return entry;
+}
+
+// Out of memory for the indexes: the open list is walked from now on, which
+// needs no memory of the module's, until the cache is opened again.
+void WalkFromNowOn() {
+    ForgetCacheIndex();
+    g_index.list = g_table.list = CacheList;
+}
+
+}  // namespace
+
+// An entry that cannot be made (the host out of memory) is left out: the
+// caller goes on without it. When an index cannot grow, the lookup is done
+// again by walking, which finds what the first attempt left done.
+HostEntity* FindOrAddEntry(const char* name, const FILETIME* time) {
+    if (!CacheList || !name || lstrlenA(name) >= kEntryNameSize) return nullptr;
+    try {
+        return LookUpOrAdd(name, time);
     } catch (...) {
-        ForgetCacheIndex();
-        return nullptr;
+        WalkFromNowOn();
+        return LookUpOrAdd(name, time);
     }
 }
 
@@ -295,7 +321,11 @@ void CacheEntryMoved(HostEntity* from, HostEntity* to) {
         ForgetCacheIndex();
         return;
     }
-    TableUpdate(entry->name, from, to);
+    try {
+        TableUpdate(entry->name, from, to);
+    } catch (...) {
+        WalkFromNowOn();
+    }
     if (!g_index.usable) return;
     auto range = g_index.live.equal_range(entry->name);
     for (auto it = range.first; it != range.second; ++it) {

@@ -144,6 +144,9 @@ HostEntity* AppendRecord(HDL list, const void* record, uint32_t length);
 // null when fill fails or the record is not well formed.
 HostEntity* AppendRecordFilled(HDL list, uint32_t length, bool (*fill)(void* context, unsigned char* out, uint32_t size),
                                void* context);
+// Lets `count` more entity nodes be made, then refuses them as a host out of
+// memory would; -1 lifts the limit (for tests).
+void LimitNodeAllocations(int count);
 // The entity's member list, made when it has none (the entity may move:
 // *entity is updated).
 HDL MembersOf(HostEntity** entity);

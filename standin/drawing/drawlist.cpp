@@ -132,9 +132,17 @@ static void ReleaseNodeMemory(EntityNode* node) {
     }
 }
 
+// Node allocations still allowed before the host runs out, or -1 (no
+// limit); set by tests through LimitNodeAllocations.
+static int g_allocationsLeft = -1;
+
+void LimitNodeAllocations(int count) { g_allocationsLeft = count; }
+
 // A node for a record of `length` bytes, unlinked and not yet live; the
 // record bytes are the caller's to write.
 static EntityNode* AllocateNode(uint32_t length) {
+    if (g_allocationsLeft == 0) return nullptr;
+    if (g_allocationsLeft > 0) --g_allocationsLeft;
     EntityNode* node = nullptr;
     if (kNodeHead + length <= kChunkedNodeMax) {
         node = CarveNode(kNodeHead + length);
