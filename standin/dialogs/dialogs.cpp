@@ -114,7 +114,13 @@ extern "C" void RelDlg(HDLGDEF def) {
 
 extern "C" HWND GetDlgWin(void) { return ActiveHostDialog(); }
 
+// A bound control's kind answers at once; asking the window's class costs
+// more than adding a row, and a browse list adds hundreds.
 static bool IsCombo(HWND control) {
+    int id = GetDlgCtrlID(control);
+    if (const Binding* b = g_active ? FindBinding(g_active, id) : nullptr) {
+        if (b->kind == kCombo || b->kind == kList) return b->kind == kCombo;
+    }
     char name[32];
     return GetClassNameA(control, name, sizeof name) && lstrcmpiA(name, "ComboBox") == 0;
 }
