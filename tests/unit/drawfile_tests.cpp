@@ -545,6 +545,14 @@ int MarkOf(const std::string& path) {
     return mark;
 }
 
+// A file of `count` entry-sized records marked `mark`.
+bool SaveMarked(const std::string& path, int count, unsigned char mark) {
+    HDL list = CustomRecords(count, kImageInfoSizeForTests, mark);
+    bool saved = list && DLSave(list, path.c_str()) == 1;
+    if (list) DLDestroy(list);
+    return saved;
+}
+
 // True once the host of that process has begun a save in the folder.
 bool SaveBegun(const TempFolder& folder, DWORD processId) {
     char pattern[64];
@@ -558,11 +566,8 @@ bool SaveBegun(const TempFolder& folder, DWORD processId) {
 
 TEST(DLSave, AHostKilledWhileSavingLeavesTheOldOrTheNewFileAndNoTemporaryForLong) {
     TempFolder folder("killed");
-    for (unsigned char mark : {1, 2}) {
-        HDL list = CustomRecords(300, kImageInfoSizeForTests, mark);
-        ASSERT_EQ(DLSave(list, (folder / (mark == 1 ? "OLD.KVW" : "NEW.KVW")).c_str()), 1);
-        DLDestroy(list);
-    }
+    ASSERT_TRUE(SaveMarked(folder / "OLD.KVW", 300, 1));
+    ASSERT_TRUE(SaveMarked(folder / "NEW.KVW", 300, 2));
     std::vector<int> marks;
     for (int moment = 0; moment < 10; ++moment) {
         ASSERT_TRUE(CopyFileA((folder / "OLD.KVW").c_str(), (folder / "~BRINFO.KVW").c_str(), FALSE));
@@ -592,11 +597,8 @@ TEST(DLSave, AHostKilledWhileSavingLeavesTheOldOrTheNewFileAndNoTemporaryForLong
 
 TEST(DLSave, TwoHostsLoadingAndSavingOneFolderBothFinishWithAWholeFile) {
     TempFolder folder("twohosts");
-    for (unsigned char mark : {1, 2}) {
-        HDL list = CustomRecords(200, kImageInfoSizeForTests, mark);
-        ASSERT_EQ(DLSave(list, (folder / (mark == 1 ? "ONE.KVW" : "TWO.KVW")).c_str()), 1);
-        DLDestroy(list);
-    }
+    ASSERT_TRUE(SaveMarked(folder / "ONE.KVW", 200, 1));
+    ASSERT_TRUE(SaveMarked(folder / "TWO.KVW", 200, 2));
     PROCESS_INFORMATION one = StartSavingHost(folder, "ONE.KVW", "~BRINFO.KVW", 25, "one");
     PROCESS_INFORMATION two = StartSavingHost(folder, "TWO.KVW", "~BRINFO.KVW", 25, "two");
     // A third user keeps reading the file meanwhile: it is always whole.
