@@ -42,30 +42,37 @@ static bool StoreRows(HDC memory, HBITMAP bitmap, int height, void* rows) {
     return true;
 }
 
-// The device contexts that pictures are made with: an information context
-// for "DISPLAY" costs more to make than a small picture to draw, so one pair
-// serves a whole batch (Cache all), and otherwise one picture's two renders
-// and its copy.
+// The device contexts and bitmaps that pictures are made with: an
+// information context for "DISPLAY" costs more to make than a small picture
+// to draw, and a bitmap about as much, so one set serves a whole batch
+// (Cache all); otherwise one picture's two renders and its copy.
 struct PictureContexts {
     HDC info;
     HDC memory;
+    HBITMAP large, small;   // kept for the batch; null: each picture makes its own
 };
 static PictureContexts g_batch;   // made by BeginPictureBatch, dropped by EndPictureBatch
 
 static PictureContexts MakeContexts() {
-    PictureContexts contexts = {MakeDisplayInfo(), nullptr};
+    PictureContexts contexts = {MakeDisplayInfo(), nullptr, nullptr, nullptr};
     if (contexts.info) contexts.memory = MakeMemoryDC(contexts.info);
     return contexts;
 }
 
 static void DropContexts(PictureContexts& contexts) {
+    DropObject(contexts.small);
+    DropObject(contexts.large);
     DropDC(contexts.memory);
     DropDC(contexts.info);
     contexts = PictureContexts();
 }
 
 void BeginPictureBatch() {
-    if (!g_batch.info) g_batch = MakeContexts();
+    if (g_batch.info) return;
+    g_batch = MakeContexts();
+    if (!g_batch.memory) return;
+    g_batch.large = MakeBitmap(g_batch.info, kLargeWidth, kLargeHeight);
+    g_batch.small = MakeBitmap(g_batch.info, kSmallWidth, kSmallHeight);
 }
 
 void EndPictureBatch() { DropContexts(g_batch); }
@@ -101,18 +108,18 @@ void MakePictures(HostEntity** entryRef) {
     PreviewWindow window;
     MeasureForRender(list, drawing, &window);
     HostEntity* before = *entryRef;
-    HBITMAP large = RenderMeasured(contexts.info, contexts.memory, list, drawing, window, kLargeWidth, kLargeHeight,
-                                   entryRef, nullptr);
+    HBITMAP large = RenderMeasured(contexts.info, contexts.memory, contexts.large, list, drawing, window,
+                                   kLargeWidth, kLargeHeight, entryRef, nullptr);
     CacheEntryMoved(before, *entryRef);
     entry = AsImageInfo(*entryRef);
     HBITMAP small = nullptr;
     if (entry && entry->version > 2) {
-        small = RenderMeasured(contexts.info, contexts.memory, list, drawing, window, kSmallWidth, kSmallHeight,
-                               nullptr, nullptr);
+        small = RenderMeasured(contexts.info, contexts.memory, contexts.small, list, drawing, window, kSmallWidth,
+                               kSmallHeight, nullptr, nullptr);
     }
     host::DLDestroy(drawing);
     if (large) StorePictures(contexts.memory, *entryRef, large, small);
-    DropObject(small);
-    DropObject(large);
+    if (small != contexts.small) DropObject(small);
+    if (large != contexts.large) DropObject(large);
     DropContexts(own);
 }

@@ -30,12 +30,14 @@ int DrawScanCallback(int hostValue, HostEntity* entity, intptr_t notesWindow, in
 HBITMAP RenderToBitmap(HDL drawList, HDL headerList, int width, int height,
                        HostEntity** noteHolder, HWND notesWindow);
 // RenderToBitmap in two steps, for a caller that renders one drawing at
-// several sizes: the extents once, then each picture with the caller's
-// information context for "DISPLAY" and memory context (making those costs
-// more than drawing a small picture).
+// several sizes or many drawings: the extents once, then each picture with
+// the caller's information context for "DISPLAY" and memory context, and
+// into the caller's bitmap of that size when target is given (making those
+// costs more than drawing a small picture). Returns the bitmap drawn into.
 void MeasureForRender(HDL drawList, HDL headerList, PreviewWindow* window);
-HBITMAP RenderMeasured(HDC info, HDC memory, HDL drawList, HDL headerList, const PreviewWindow& window,
-                       int width, int height, HostEntity** noteHolder, HWND notesWindow);
+HBITMAP RenderMeasured(HDC info, HDC memory, HBITMAP target, HDL drawList, HDL headerList,
+                       const PreviewWindow& window, int width, int height, HostEntity** noteHolder,
+                       HWND notesWindow);
 void PaintPreviewItem(const DRAWITEMSTRUCT* drawItem, HDL drawList, HDC paintDC, HWND notesWindow);
 void DropScreenCopy();
 void DrawEmptyFrame(const RECT* rect);

@@ -99,13 +99,14 @@ void MeasureForRender(HDL drawList, HDL headerList, PreviewWindow* window) {
     PreviewDrawing = previous;
 }
 
-HBITMAP RenderMeasured(HDC info, HDC memory, HDL drawList, HDL headerList, const PreviewWindow& window,
-                       int width, int height, HostEntity** noteHolder, HWND notesWindow) {
+HBITMAP RenderMeasured(HDC info, HDC memory, HBITMAP target, HDL drawList, HDL headerList,
+                       const PreviewWindow& window, int width, int height, HostEntity** noteHolder,
+                       HWND notesWindow) {
     HDL previous = PreviewDrawing;
     PreviewDrawing = headerList;
     float fitted[4];
     FitWindowToPixels(window, width, height, fitted);
-    HBITMAP bitmap = memory ? MakeBitmap(info, width, height) : nullptr;
+    HBITMAP bitmap = !memory ? nullptr : target ? target : MakeBitmap(info, width, height);
     if (bitmap) {
         HGDIOBJ kept = SelectObject(memory, bitmap);
         host::DevUseBitmap(memory);
@@ -130,7 +131,8 @@ HBITMAP RenderToBitmap(HDL drawList, HDL headerList, int width, int height,
     MeasureForRender(drawList, headerList, &window);
     HDC info = MakeDisplayInfo();
     HDC memory = info ? MakeMemoryDC(info) : nullptr;
-    HBITMAP bitmap = RenderMeasured(info, memory, drawList, headerList, window, width, height, noteHolder, notesWindow);
+    HBITMAP bitmap =
+        RenderMeasured(info, memory, nullptr, drawList, headerList, window, width, height, noteHolder, notesWindow);
     DropDC(memory);
     DropDC(info);
     return bitmap;
