@@ -33,23 +33,6 @@ struct Split {
     int pictures;
 };
 
-void RemoveFolder(const char* folder) {
-    char pattern[MAX_PATH];
-    snprintf(pattern, sizeof pattern, "%s\\*", folder);
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA(pattern, &found);
-    if (search != INVALID_HANDLE_VALUE) {
-        do {
-            char path[MAX_PATH];
-            snprintf(path, sizeof path, "%s\\%s", folder, found.cFileName);
-            SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
-            DeleteFileA(path);
-        } while (FindNextFileA(search, &found));
-        FindClose(search);
-    }
-    RemoveDirectoryA(folder);
-}
-
 int CollectShown(int, HostEntity* entity, intptr_t out, intptr_t) {
     if (ShownEntry(entity, kCadFiles)) reinterpret_cast<std::vector<std::string>*>(out)->push_back(AsImageInfo(entity)->name);
     return 0;

@@ -108,23 +108,6 @@ DWORD RunChild(const char* phase, const char* folder) {
     return code;
 }
 
-void RemoveFolder(const char* folder) {
-    char pattern[MAX_PATH];
-    snprintf(pattern, sizeof pattern, "%s\\*", folder);
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA(pattern, &found);
-    if (search != INVALID_HANDLE_VALUE) {
-        do {
-            char path[MAX_PATH];
-            snprintf(path, sizeof path, "%s\\%s", folder, found.cFileName);
-            SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
-            DeleteFileA(path);
-        } while (FindNextFileA(search, &found));
-        FindClose(search);
-    }
-    RemoveDirectoryA(folder);
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {

@@ -31,23 +31,6 @@ struct Steps {
     double read, load, scan, fill, paint;
 };
 
-void RemoveFolder(const char* folder) {
-    char pattern[MAX_PATH];
-    snprintf(pattern, sizeof pattern, "%s\\*", folder);
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA(pattern, &found);
-    if (search != INVALID_HANDLE_VALUE) {
-        do {
-            char path[MAX_PATH];
-            snprintf(path, sizeof path, "%s\\%s", folder, found.cFileName);
-            SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
-            DeleteFileA(path);
-        } while (FindNextFileA(search, &found));
-        FindClose(search);
-    }
-    RemoveDirectoryA(folder);
-}
-
 // The first rows get real pictures; every later entry a copy of the first
 // one's, which costs the visit the same.
 int FillPictures(int, HostEntity* entity, intptr_t countValue, intptr_t firstValue) {
