@@ -21,6 +21,7 @@ struct Binding {
     DlgProc onChange;           // check box, combo, button
     LstNotifyProc onNotify;     // list
     OwnerDrawProc onDraw;       // list
+    HWND control;               // found when the dialog starts: the services use it for every row
 };
 
 }  // namespace
@@ -125,9 +126,12 @@ static bool IsCombo(HWND control) {
     return GetClassNameA(control, name, sizeof name) && lstrcmpiA(name, "ComboBox") == 0;
 }
 
+// A bound control is known; asking the dialog for a child (GetDlgItem) is a
+// trip to the window server under Wine, and the list services run per row.
 static HWND ActiveControl(int id) {
     HWND dialog = ActiveHostDialog();
-    HWND control = dialog ? GetDlgItem(dialog, id) : nullptr;
+    const Binding* b = dialog ? FindBinding(g_active, id) : nullptr;
+    HWND control = b && b->control ? b->control : dialog ? GetDlgItem(dialog, id) : nullptr;
     if (!control) RecordError("control %d used with no such control in the running dialog", id);
     return control;
 }
@@ -182,8 +186,8 @@ static void AddItems(HWND control, const char* strings) {
 
 static void ReadIntoControls(HostDialog* def) {
     for (int i = 0; i < def->count; ++i) {
-        const Binding& b = def->bindings[i];
-        HWND control = GetDlgItem(def->window, b.id);
+        Binding& b = def->bindings[i];
+        HWND control = b.control = GetDlgItem(def->window, b.id);
         if (!control) {
             RecordError("%s: bound control %d is not in the template", def->templateName, b.id);
             continue;
