@@ -71,22 +71,15 @@ void ShowLoadingStatus(const char* name) {
     host::StatusMsg(text);
 }
 
-// The list is not redrawn while rows are added: a list box that redraws
-// sets its scroll bar at every row, which costs more than the rows (a folder
-// of thousands of drawings has hundreds). The caller brings it up to date.
 void FillBrowseList() {
     char count[16];
     FormatText(count, sizeof count, "%d", FoundCount);
     SetControlText(IDC_BROWSE_DIR, browseDirectory);
     SetControlText(IDC_BROWSE_COUNT, count);
-    HWND dialog = host::GetDlgWin();
-    HWND list = dialog ? GetDlgItem(dialog, IDC_BROWSE_LIST) : nullptr;
-    if (list) SendMessageA(list, WM_SETREDRAW, FALSE, 0);
     host::ClrLstStr(IDC_BROWSE_LIST);
     ColumnsPerRow = SmallPictures ? kSmallColumns : kLargeColumns;
     RowFill fill = {0, FormatIndex};
     if (CacheList) host::DLScan(CacheList, AddRowEntry, kScanAll, reinterpret_cast<intptr_t>(&fill), 0);
-    if (list) SendMessageA(list, WM_SETREDRAW, TRUE, 0);
     LinkViewChain(FormatIndex);
 }
 
