@@ -521,6 +521,8 @@ PROCESS_INFORMATION StartSavingHost(const TempFolder& folder, const char* source
     std::string line = "\"" + HostPath() + "\" /work:" + folder.path + " /script:" + script +
                        " /transcript:" + (folder / (std::string(tag) + ".txt").c_str()) + " /timeout:120";
     STARTUPINFOA startup = {sizeof startup};
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = SW_SHOWMINNOACTIVE;  // out of the way of any other run's windows
     PROCESS_INFORMATION process = {};
     EXPECT_TRUE(CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, folder.path.c_str(), &startup,
                                &process));
