@@ -15,6 +15,24 @@ inline double Now() {
     return static_cast<double>(counter.QuadPart) / frequency.QuadPart;
 }
 
+// Deletes a folder of files (no subfolders) and the folder.
+inline void RemoveFolder(const char* folder) {
+    char pattern[MAX_PATH];
+    snprintf(pattern, sizeof pattern, "%s\\*", folder);
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA(pattern, &found);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            char path[MAX_PATH];
+            snprintf(path, sizeof path, "%s\\%s", folder, found.cFileName);
+            SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
+            DeleteFileA(path);
+        } while (FindNextFileA(search, &found));
+        FindClose(search);
+    }
+    RemoveDirectoryA(folder);
+}
+
 // A site plan: blocks of rooms with walls, doors, labels, fittings as
 // symbol references and grouped details, over a grid. About 3.7 KB of
 // records and 54 entities (members included) a block. *entities receives

@@ -27,6 +27,9 @@ void MakePictures(HostEntity** entryRef);
 // The entry's notes become copies of the notes of list (the list its picture
 // was drawn from); the entry may move, and entryRef follows it.
 void StoreEntryNotes(HostEntity** entryRef, HDL list);
+// Around a batch of MakePictures: the device contexts are made once.
+void BeginPictureBatch();
+void EndPictureBatch();
 
 // The lookup keeps an index of the open list. Code that changes the list
 // other than through FindOrAddEntry tells it here.

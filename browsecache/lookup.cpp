@@ -12,6 +12,7 @@
 
 #include <map>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "host/host.h"
@@ -38,12 +39,95 @@ struct LookupIndex {
 };
 LookupIndex g_index;       // built by the first lookup of an opened cache
 
+// The quick answer for a rescan, where nearly every file finds its entry:
+// a hash of names. Two names of plain ASCII are equal without regard to
+// case (lstrcmpiA) exactly when their letters match up to case, so the
+// folded name finds the one entry a walk would find, as long as every entry
+// has such a name, no two share one, and no obsolete entry is in the list
+// (a walk would delete those on its way). Otherwise the table is not used.
+struct NameTable {
+    HDL list;              // the list tabled; null: none built
+    bool usable;
+    std::unordered_map<std::string, HostEntity*> entries;
+};
+NameTable g_table;         // built by the first lookup after the list changed hands
+
+// The name in upper case when it is plain ASCII; false otherwise.
+bool FoldPlainName(const char* name, std::string* folded) {
+    folded->clear();
+    for (const char* p = name; *p; ++p) {
+        unsigned char c = static_cast<unsigned char>(*p);
+        if (c < 0x20 || c >= 0x7F) return false;
+        folded->push_back(static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c));
+    }
+    return true;
+}
+
+// Non-zero stops the walk: the table cannot answer for this list (or there
+// was no memory for it; nothing may escape a callback).
+int TableEntry(int, HostEntity* entity, intptr_t, intptr_t) {
+    const ImageInfoRecord* entry = AsImageInfo(entity);
+    if (!entry) return 0;
+    try {
+        std::string folded;
+        if (entry->version == kObsoleteVersion || !FoldPlainName(entry->name, &folded) ||
+            !g_table.entries.emplace(std::move(folded), entity).second) {
+            return 1;
+        }
+    } catch (...) {
+        return 1;
+    }
+    return 0;
+}
+
+void BuildTable() {
+    g_table.list = CacheList;
+    g_table.entries.clear();
+    g_table.usable = host::DLScan(CacheList, TableEntry, kScanAll, 0, 0) == 0;
+    if (!g_table.usable) g_table.entries.clear();
+}
+
+// True when the table answers: *found is then the entry of that name or null.
+bool TableLookup(const char* name, HostEntity** found) {
+    if (g_table.list != CacheList) BuildTable();
+    std::string folded;
+    if (!g_table.usable || !FoldPlainName(name, &folded)) return false;
+    auto it = g_table.entries.find(folded);
+    *found = it == g_table.entries.end() ? nullptr : it->second;
+    return true;
+}
+
+// Keeps the table in step with an entry added, removed (to null) or moved.
+void TableUpdate(const char* name, HostEntity* from, HostEntity* to) {
+    if (!g_table.usable || g_table.list != CacheList) return;
+    std::string folded;
+    if (!FoldPlainName(name, &folded)) {
+        g_table.usable = false;
+        g_table.entries.clear();
+        return;
+    }
+    if (!from) {
+        if (!g_table.entries.emplace(folded, to).second) g_table.usable = false;
+    } else if (!to) {
+        g_table.entries.erase(folded);
+    } else {
+        auto it = g_table.entries.find(folded);
+        if (it != g_table.entries.end() && it->second == from) it->second = to;
+    }
+    if (!g_table.usable) g_table.entries.clear();
+}
+
 bool SameName(const ImageInfoRecord* entry, const char* name) {
     return lstrlenA(entry->name) == lstrlenA(name) && lstrcmpiA(entry->name, name) == 0;
 }
 
+// Non-zero (stop) when there is no memory for the entry.
 int CollectEntry(int, HostEntity* entity, intptr_t out, intptr_t) {
-    if (AsImageInfo(entity)) reinterpret_cast<std::vector<HostEntity*>*>(out)->push_back(entity);
+    try {
+        if (AsImageInfo(entity)) reinterpret_cast<std::vector<HostEntity*>*>(out)->push_back(entity);
+    } catch (...) {
+        return 1;
+    }
     return 0;
 }
 
@@ -55,7 +139,7 @@ void BuildIndex() {
     g_index.live.clear();
     g_index.obsolete.clear();
     std::vector<HostEntity*> entries;
-    host::DLScan(CacheList, CollectEntry, kScanAll, reinterpret_cast<intptr_t>(&entries), 0);
+    if (host::DLScan(CacheList, CollectEntry, kScanAll, reinterpret_cast<intptr_t>(&entries), 0)) return;
     // Within a run of equal names, obsolete entries may only precede the one
     // live entry: then a walk deletes exactly those that sort up to the name.
     const char* previousName = nullptr;
@@ -166,10 +250,16 @@ int MatchEntryCallback(int, HostEntity* entity, intptr_t nameValue, intptr_t ins
     return 0;
 }
 
-HostEntity* FindOrAddEntry(const char* name, const FILETIME* time) {
-    if (!CacheList || !name || lstrlenA(name) >= kEntryNameSize) return nullptr;
+namespace {
+
+HostEntity* LookUpOrAdd(const char* name, const FILETIME* time) {
+    HostEntity* found = nullptr;
+    if (TableLookup(name, &found) && found && CompareFileTime(&AsImageInfo(found)->fileTime, time) == 0) {
+        host::DLUnSelect(found);
+        return found;
+    }
     HostEntity* before = nullptr;
-    HostEntity* found = FindEntry(name, &before);
+    found = FindEntry(name, &before);
     if (found) {
         if (CompareFileTime(&AsImageInfo(found)->fileTime, time) == 0) {
             host::DLUnSelect(found);
@@ -178,6 +268,7 @@ HostEntity* FindOrAddEntry(const char* name, const FILETIME* time) {
         // Stale: its pictures and notes go with it, and a new entry takes
         // its place; looking again deletes the obsolete entries it meets.
         if (g_index.usable) ForgetIndexedEntry(found, name);
+        TableUpdate(name, found, nullptr);
         host::DLDelete(found);
         FindEntry(name, &before);
     }
@@ -187,7 +278,30 @@ HostEntity* FindOrAddEntry(const char* name, const FILETIME* time) {
     host::DLUnSelect(entry);
     CacheDirty = 1;
     if (g_index.usable) g_index.live.emplace(name, entry);
+    TableUpdate(name, nullptr, entry);
     return entry;
+}
+
+// Out of memory for the indexes: the open list is walked from now on, which
+// needs no memory of the module's, until the cache is opened again.
+void WalkFromNowOn() {
+    ForgetCacheIndex();
+    g_index.list = g_table.list = CacheList;
+}
+
+}  // namespace
+
+// An entry that cannot be made (the host out of memory) is left out: the
+// caller goes on without it. When an index cannot grow, the lookup is done
+// again by walking, which finds what the first attempt left done.
+HostEntity* FindOrAddEntry(const char* name, const FILETIME* time) {
+    if (!CacheList || !name || lstrlenA(name) >= kEntryNameSize) return nullptr;
+    try {
+        return LookUpOrAdd(name, time);
+    } catch (...) {
+        WalkFromNowOn();
+        return LookUpOrAdd(name, time);
+    }
 }
 
 void ForgetCacheIndex() {
@@ -195,15 +309,24 @@ void ForgetCacheIndex() {
     g_index.usable = false;
     g_index.live.clear();
     g_index.obsolete.clear();
+    g_table.list = nullptr;
+    g_table.usable = false;
+    g_table.entries.clear();
 }
 
 void CacheEntryMoved(HostEntity* from, HostEntity* to) {
-    if (!g_index.usable || from == to) return;
+    if (from == to) return;
     const ImageInfoRecord* entry = AsImageInfo(to);
     if (!entry) {
         ForgetCacheIndex();
         return;
     }
+    try {
+        TableUpdate(entry->name, from, to);
+    } catch (...) {
+        WalkFromNowOn();
+    }
+    if (!g_index.usable) return;
     auto range = g_index.live.equal_range(entry->name);
     for (auto it = range.first; it != range.second; ++it) {
         if (it->second == from) {

@@ -43,24 +43,54 @@ static bool StoreRows(HDC memory, HBITMAP bitmap, int height, void* rows) {
     return true;
 }
 
-static void StorePictures(HostEntity* entity, HBITMAP large, HBITMAP small) {
+// The device contexts and bitmaps that pictures are made with: an
+// information context for "DISPLAY" costs more to make than a small picture
+// to draw, and a bitmap about as much, so one set serves a whole batch
+// (Cache all); otherwise one picture's two renders and its copy.
+struct PictureContexts {
+    HDC info;
+    HDC memory;
+    HBITMAP large, small;   // kept for the batch; null: each picture makes its own
+};
+static PictureContexts g_batch;   // made by BeginPictureBatch, dropped by EndPictureBatch
+
+static PictureContexts MakeContexts() {
+    PictureContexts contexts = {MakeDisplayInfo(), nullptr, nullptr, nullptr};
+    if (contexts.info) contexts.memory = MakeMemoryDC(contexts.info);
+    return contexts;
+}
+
+static void DropContexts(PictureContexts& contexts) {
+    DropObject(contexts.small);
+    DropObject(contexts.large);
+    DropDC(contexts.memory);
+    DropDC(contexts.info);
+    contexts = PictureContexts();
+}
+
+void BeginPictureBatch() {
+    if (g_batch.info) return;
+    g_batch = MakeContexts();
+    if (!g_batch.memory) return;
+    g_batch.large = MakeBitmap(g_batch.info, kLargeWidth, kLargeHeight);
+    g_batch.small = MakeBitmap(g_batch.info, kSmallWidth, kSmallHeight);
+}
+
+void EndPictureBatch() { DropContexts(g_batch); }
+
+static void StorePictures(HDC memory, HostEntity* entity, HBITMAP large, HBITMAP small) {
     ImageInfoRecord* entry = AsImageInfo(entity);
-    HDC info = MakeDisplayInfo();
-    HDC memory = info ? MakeMemoryDC(info) : nullptr;
-    if (entry && memory) {
-        if (StoreRows(memory, large, kLargeHeight, entry->largePicture)) {
-            if (entry->state == kNoPicture) CacheDirty = 1;
-            entry->state = kPictureMade;
-        }
-        SetPictureSize(kSmallWidth, kSmallHeight);
-        if (small && StoreRows(memory, small, kSmallHeight, entry->smallPicture)) {
-            if (entry->smallPresent == 0) CacheDirty = 1;
-            entry->smallPresent = 1;
-        }
-        SetPictureSize(kLargeWidth, kLargeHeight);
+    if (!entry || !memory) return;
+    if (StoreRows(memory, large, kLargeHeight, entry->largePicture)) {
+        if (entry->state == kNoPicture) CacheDirty = 1;
+        entry->state = kPictureMade;
     }
-    DropDC(memory);
-    DropDC(info);
+    SetPictureSize(kSmallWidth, kSmallHeight);
+    if (small && StoreRows(memory, small, kSmallHeight, entry->smallPicture)) {
+        if (entry->smallPresent == 0) CacheDirty = 1;
+        entry->smallPresent = 1;
+    }
+    SetPictureSize(kLargeWidth, kLargeHeight);
 }
 
 // An entry's notes are replaced, never added to: MakePictures runs again for
@@ -85,20 +115,27 @@ void MakePictures(HostEntity** entryRef) {
     HDL drawing = host::DLLoad(path, kPreviewLoadFlags);
     if (!drawing) return;
     HDL list = ListToDraw(drawing, entry->name);
+    PictureContexts own = {};
+    const PictureContexts& contexts = g_batch.info ? g_batch : (own = MakeContexts());
 
-    // Collecting the notes may move the entry: it is reached through
-    // entryRef from here on.
+    // Both sizes show the same window; collecting the notes may move the
+    // entry: it is reached through entryRef from here on.
+    PreviewWindow window;
+    MeasureForRender(list, drawing, &window);
     HostEntity* before = *entryRef;
     EmptyEntryNotes(before);
-    HBITMAP large = RenderToBitmap(list, drawing, kLargeWidth, kLargeHeight, entryRef, nullptr);
+    HBITMAP large = RenderMeasured(contexts.info, contexts.memory, contexts.large, list, drawing, window,
+                                   kLargeWidth, kLargeHeight, entryRef, nullptr);
     CacheEntryMoved(before, *entryRef);
     entry = AsImageInfo(*entryRef);
     HBITMAP small = nullptr;
     if (entry && entry->version > 2) {
-        small = RenderToBitmap(list, drawing, kSmallWidth, kSmallHeight, nullptr, nullptr);
+        small = RenderMeasured(contexts.info, contexts.memory, contexts.small, list, drawing, window, kSmallWidth,
+                               kSmallHeight, nullptr, nullptr);
     }
     host::DLDestroy(drawing);
-    if (large) StorePictures(*entryRef, large, small);
-    DropObject(small);
-    DropObject(large);
+    if (large) StorePictures(contexts.memory, *entryRef, large, small);
+    if (small != contexts.small) DropObject(small);
+    if (large != contexts.large) DropObject(large);
+    DropContexts(own);
 }

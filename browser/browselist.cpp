@@ -94,7 +94,9 @@ int RefreshBrowseList() {
 }
 
 void CacheMissingPictures(int formatIndex) {
+    BeginPictureBatch();
     if (CacheList) host::DLScan(CacheList, MakeMissingPicture, kScanAll, formatIndex, 0);
+    EndPictureBatch();
     host::StatusMsg(nullptr);
 }
 

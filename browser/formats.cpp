@@ -26,7 +26,19 @@ const char kFormatComboItems[] =
     "AutoCad DXF File\0"
     "CAD files\0";
 
+// Every walk of the list asks this for every entry, and the system's
+// comparison is slow under Wine. Texts of plain ASCII are equal without
+// regard to case exactly when their letters match up to case; anything
+// else is left to the system.
 static bool SameExtension(const char* a, const char* b) {
+    for (int i = 0;; ++i) {
+        unsigned char x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
+        if (x >= 0x80 || y >= 0x80 || (x && x < 0x20) || (y && y < 0x20)) break;
+        if (x >= 'a' && x <= 'z') x = static_cast<unsigned char>(x - 'a' + 'A');
+        if (y >= 'a' && y <= 'z') y = static_cast<unsigned char>(y - 'a' + 'A');
+        if (x != y) return false;
+        if (!x) return true;
+    }
     return CompareStringA(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, a, -1, b, -1) == CSTR_EQUAL;
 }
 

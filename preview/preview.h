@@ -29,6 +29,15 @@ int ExtentsScanCallback(int hostValue, HostEntity* entity, intptr_t unused1, int
 int DrawScanCallback(int hostValue, HostEntity* entity, intptr_t notesWindow, intptr_t noteHolder);
 HBITMAP RenderToBitmap(HDL drawList, HDL headerList, int width, int height,
                        HostEntity** noteHolder, HWND notesWindow);
+// RenderToBitmap in two steps, for a caller that renders one drawing at
+// several sizes or many drawings: the extents once, then each picture with
+// the caller's information context for "DISPLAY" and memory context, and
+// into the caller's bitmap of that size when target is given (making those
+// costs more than drawing a small picture). Returns the bitmap drawn into.
+void MeasureForRender(HDL drawList, HDL headerList, PreviewWindow* window);
+HBITMAP RenderMeasured(HDC info, HDC memory, HBITMAP target, HDL drawList, HDL headerList,
+                       const PreviewWindow& window, int width, int height, HostEntity** noteHolder,
+                       HWND notesWindow);
 void PaintPreviewItem(const DRAWITEMSTRUCT* drawItem, HDL drawList, HDC paintDC, HWND notesWindow);
 void DropScreenCopy();
 void DrawEmptyFrame(const RECT* rect);

@@ -89,21 +89,23 @@ static void MarkExtentsCurrent(HDL list) {
     WriteField<uint16_t>(header, rec::kHeaderFlags, flags & ~rec::kHeaderExtentsStale);
 }
 
-HBITMAP RenderToBitmap(HDL drawList, HDL headerList, int width, int height,
-                       HostEntity** noteHolder, HWND notesWindow) {
+void MeasureForRender(HDL drawList, HDL headerList, PreviewWindow* window) {
     HDL previous = PreviewDrawing;
     PreviewDrawing = headerList;
-    PreviewWindow window;
-    DrawingExtents(drawList, &window);
+    DrawingExtents(drawList, window);
     MarkExtentsCurrent(headerList);
-    ApplyMinimumSize(&window);
+    ApplyMinimumSize(window);
+    PreviewDrawing = previous;
+}
+
+HBITMAP RenderMeasured(HDC info, HDC memory, HBITMAP target, HDL drawList, HDL headerList,
+                       const PreviewWindow& window, int width, int height, HostEntity** noteHolder,
+                       HWND notesWindow) {
+    HDL previous = PreviewDrawing;
+    PreviewDrawing = headerList;
     float fitted[4];
     FitWindowToPixels(window, width, height, fitted);
-
-    HBITMAP bitmap = nullptr;
-    HDC info = MakeDisplayInfo();
-    HDC memory = info ? MakeMemoryDC(info) : nullptr;
-    if (memory) bitmap = MakeBitmap(info, width, height);
+    HBITMAP bitmap = !memory ? nullptr : target ? target : MakeBitmap(info, width, height);
     if (bitmap) {
         HGDIOBJ kept = SelectObject(memory, bitmap);
         host::DevUseBitmap(memory);
@@ -118,8 +120,19 @@ HBITMAP RenderToBitmap(HDL drawList, HDL headerList, int width, int height,
         host::DevUsePrior();
         SelectObject(memory, kept);
     }
+    PreviewDrawing = previous;
+    return bitmap;
+}
+
+HBITMAP RenderToBitmap(HDL drawList, HDL headerList, int width, int height,
+                       HostEntity** noteHolder, HWND notesWindow) {
+    PreviewWindow window;
+    MeasureForRender(drawList, headerList, &window);
+    HDC info = MakeDisplayInfo();
+    HDC memory = info ? MakeMemoryDC(info) : nullptr;
+    HBITMAP bitmap =
+        RenderMeasured(info, memory, nullptr, drawList, headerList, window, width, height, noteHolder, notesWindow);
     DropDC(memory);
     DropDC(info);
-    PreviewDrawing = previous;
     return bitmap;
 }

@@ -37,6 +37,25 @@ void RecordF(const char* kind, const char* format, ...) __attribute__((format(pr
 void RecordError(const char* format, ...) __attribute__((format(printf, 1, 2)));
 int TranscriptErrorCount();
 
+// Runs the body of an exported service. Whatever it throws (an allocation
+// the host could not make) stops at this boundary and the service reports
+// its ordinary failure: nothing unwinds into a module or out of the host.
+template <typename Result, typename Body>
+Result Guarded(Result failed, Body body) noexcept {
+    try {
+        return body();
+    } catch (...) {
+        return failed;
+    }
+}
+template <typename Body>
+void Guarded(Body body) noexcept {
+    try {
+        body();
+    } catch (...) {
+    }
+}
+
 // ---- Main window (standin/window/mainwindow.cpp) ----
 enum {
     WM_APP_SUBMIT = WM_APP + 1,    // lParam: heap text typed on the command line

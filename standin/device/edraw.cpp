@@ -206,5 +206,5 @@ extern "C" void EDraw1(HostEntity* entity) {
     }
     if (!target->dc) return;
     MemberWalk walk = {};
-    DrawEntity(*target, entity, IdentityAffine(), &walk);
+    Guarded([&] { DrawEntity(*target, entity, IdentityAffine(), &walk); });
 }

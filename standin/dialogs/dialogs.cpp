@@ -21,6 +21,7 @@ struct Binding {
     DlgProc onChange;           // check box, combo, button
     LstNotifyProc onNotify;     // list
     OwnerDrawProc onDraw;       // list
+    HWND control;               // found when the dialog starts: the services use it for every row
 };
 
 }  // namespace
@@ -114,14 +115,23 @@ extern "C" void RelDlg(HDLGDEF def) {
 
 extern "C" HWND GetDlgWin(void) { return ActiveHostDialog(); }
 
+// A bound control's kind answers at once; asking the window's class costs
+// more than adding a row, and a browse list adds hundreds.
 static bool IsCombo(HWND control) {
+    int id = GetDlgCtrlID(control);
+    if (const Binding* b = g_active ? FindBinding(g_active, id) : nullptr) {
+        if (b->kind == kCombo || b->kind == kList) return b->kind == kCombo;
+    }
     char name[32];
     return GetClassNameA(control, name, sizeof name) && lstrcmpiA(name, "ComboBox") == 0;
 }
 
+// A bound control is known; asking the dialog for a child (GetDlgItem) is a
+// trip to the window server under Wine, and the list services run per row.
 static HWND ActiveControl(int id) {
     HWND dialog = ActiveHostDialog();
-    HWND control = dialog ? GetDlgItem(dialog, id) : nullptr;
+    const Binding* b = dialog ? FindBinding(g_active, id) : nullptr;
+    HWND control = b && b->control ? b->control : dialog ? GetDlgItem(dialog, id) : nullptr;
     if (!control) RecordError("control %d used with no such control in the running dialog", id);
     return control;
 }
@@ -176,8 +186,8 @@ static void AddItems(HWND control, const char* strings) {
 
 static void ReadIntoControls(HostDialog* def) {
     for (int i = 0; i < def->count; ++i) {
-        const Binding& b = def->bindings[i];
-        HWND control = GetDlgItem(def->window, b.id);
+        Binding& b = def->bindings[i];
+        HWND control = b.control = GetDlgItem(def->window, b.id);
         if (!control) {
             RecordError("%s: bound control %d is not in the template", def->templateName, b.id);
             continue;
@@ -231,22 +241,42 @@ static void EndHostDialog(HostDialog* def, int id) {
     EndDialog(def->window, id);
 }
 
-static const char kDialogProp[] = "KV32.HostDialog";
-static const char kListProcProp[] = "KV32.ListProc";
-static const char kListDownProp[] = "KV32.ListDown";
+// The lists whose clicks the host watches, with their own procedures. The
+// dialog's definition is kept in its DWLP_USER word. Both are read at every
+// message, so neither is a window property: under Wine a property costs a
+// trip to the window server, and a browse list of hundreds of rows takes
+// several messages a row.
+struct WatchedList {
+    HWND list;
+    WNDPROC original;
+    bool down;
+};
+enum { kMaxWatchedLists = 16 };
+static WatchedList g_watched[kMaxWatchedLists];
+
+static WatchedList* FindWatched(HWND list) {
+    for (WatchedList& watched : g_watched) {
+        if (watched.list == list) return &watched;
+    }
+    return nullptr;
+}
+
+static HostDialog* DialogOf(HWND window) {
+    return reinterpret_cast<HostDialog*>(GetWindowLongPtrA(window, DWLP_USER));
+}
 
 // A list click is reported with the item under the mouse, also when that
 // item was already selected (the system sends no selection change then).
 static LRESULT CALLBACK ListClickProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam) {
-    WNDPROC original = reinterpret_cast<WNDPROC>(GetPropA(list, kListProcProp));
+    WatchedList* watched = FindWatched(list);
+    if (!watched) return DefWindowProcA(list, message, wParam, lParam);
+    WNDPROC original = watched->original;
     // A quick second click arrives as a double click: it is a click all the same.
-    if (message == WM_LBUTTONDOWN || message == WM_LBUTTONDBLCLK) {
-        SetPropA(list, kListDownProp, reinterpret_cast<HANDLE>(1));
-    }
+    if (message == WM_LBUTTONDOWN || message == WM_LBUTTONDBLCLK) watched->down = true;
     LRESULT result = CallWindowProcA(original, list, message, wParam, lParam);
-    if (message == WM_LBUTTONUP && GetPropA(list, kListDownProp)) {
-        RemovePropA(list, kListDownProp);
-        HostDialog* def = static_cast<HostDialog*>(GetPropA(GetParent(list), kDialogProp));
+    if (message == WM_LBUTTONUP && watched->down) {
+        watched->down = false;
+        HostDialog* def = DialogOf(GetParent(list));
         Binding* b = def ? FindBinding(def, GetDlgCtrlID(list)) : nullptr;
         LRESULT hit = SendMessageA(list, LB_ITEMFROMPOINT, 0, lParam);
         if (b && b->kind == kList && HIWORD(hit) == 0) {
@@ -256,7 +286,7 @@ static LRESULT CALLBACK ListClickProc(HWND list, UINT message, WPARAM wParam, LP
     }
     if (message == WM_NCDESTROY) {
         SetWindowLongPtrA(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original));
-        RemovePropA(list, kListProcProp);
+        *watched = WatchedList();
     }
     return result;
 }
@@ -265,10 +295,12 @@ static void HookListClicks(HostDialog* def) {
     for (int i = 0; i < def->count; ++i) {
         if (def->bindings[i].kind != kList || !def->bindings[i].onNotify) continue;
         HWND list = GetDlgItem(def->window, def->bindings[i].id);
-        if (!list) continue;
-        LONG_PTR original = SetWindowLongPtrA(list, GWLP_WNDPROC,
-                                              reinterpret_cast<LONG_PTR>(ListClickProc));
-        SetPropA(list, kListProcProp, reinterpret_cast<HANDLE>(original));
+        WatchedList* slot = list ? FindWatched(nullptr) : nullptr;
+        if (!slot) continue;
+        slot->list = list;
+        slot->down = false;
+        slot->original = reinterpret_cast<WNDPROC>(
+            SetWindowLongPtrA(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ListClickProc)));
     }
 }
 
@@ -305,11 +337,11 @@ static void OnCommand(HostDialog* def, int id, int code) {
 }
 
 static INT_PTR DialogMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    HostDialog* def = static_cast<HostDialog*>(GetPropA(window, kDialogProp));
+    HostDialog* def = DialogOf(window);
     switch (message) {
         case WM_INITDIALOG: {
             def = reinterpret_cast<HostDialog*>(lParam);
-            SetPropA(window, kDialogProp, def);
+            SetWindowLongPtrA(window, DWLP_USER, reinterpret_cast<LONG_PTR>(def));
             def->window = window;
             def->outer = g_active;
             g_active = def;
@@ -338,7 +370,7 @@ static INT_PTR DialogMessage(HWND window, UINT message, WPARAM wParam, LPARAM lP
         }
         case WM_DESTROY:
             if (def && g_active == def) g_active = def->outer;
-            RemovePropA(window, kDialogProp);
+            SetWindowLongPtrA(window, DWLP_USER, 0);
             return FALSE;
     }
     return FALSE;

@@ -1,12 +1,13 @@
 // The host's native drawing file (KVW, KVD, LVW, KVT, KVS), and DLLoad and
 // DLSave on top of it. The layout is described in standin/README.md.
 //
-// Files are untrusted: the reader takes the whole file into memory and reads
-// every field through a cursor that checks it against the bytes left, so a
-// damaged file is refused (null), never over-read.
+// Files are untrusted: the reader checks every field against the bytes left
+// in the file before it reads it, so a damaged file is refused (null), never
+// over-read, and a count is believed only as far as the file's size allows.
 #include "standin/drawing/drawlist_internal.h"
 #include "standin/standin.h"
 
+#include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 
@@ -17,7 +18,6 @@ enum : uint32_t {
     kFormatVersion = 1,
     kHasLayers = 1,                  // file flag: a layer table follows the header
     kNoMembers = 0xFFFFFFFFu,        // member count of an entity without a member list
-    kMaxFileSize = 256u << 20,
     kMaxLayers = 65536,
 };
 // Smallest stored entity: a 28-byte record and its member count.
@@ -25,26 +25,69 @@ enum { kMinStoredEntity = sizeof(EntityHead) + 4 };
 
 // ---- Reading ----
 
+// The file is read through a bounded buffer, never whole: a cache of several
+// hundred megabytes is loaded in about its own size of memory. Records are
+// written straight into their nodes. The same reader serves bytes already in
+// memory (no file: the buffer is the whole input).
 struct Reader {
-    const unsigned char* data;
-    size_t size;
-    size_t at;
+    HANDLE file;                // INVALID_HANDLE_VALUE: everything is in the buffer
+    uint64_t fileLeft;          // bytes of the file not read into the buffer yet
+    unsigned char* buffer;
+    size_t capacity;
+    size_t at, end;             // unread bytes of the buffer
 };
+enum : size_t { kReadBuffer = 256 * 1024, kDirectRead = 16 * 1024 };
 
-static size_t Left(const Reader& reader) { return reader.size - reader.at; }
+static uint64_t Left(const Reader& reader) { return (reader.end - reader.at) + reader.fileLeft; }
+
+// At least `size` (at most the buffer's capacity) unread bytes in the buffer.
+static bool Fill(Reader& reader, size_t size) {
+    if (reader.end - reader.at >= size) return true;
+    if (size > reader.capacity || reader.file == INVALID_HANDLE_VALUE || Left(reader) < size) return false;
+    memmove(reader.buffer, reader.buffer + reader.at, reader.end - reader.at);
+    reader.end -= reader.at;
+    reader.at = 0;
+    size_t room = reader.capacity - reader.end;
+    DWORD wanted = static_cast<DWORD>(reader.fileLeft < room ? reader.fileLeft : room);
+    DWORD got = 0;
+    if (!ReadFile(reader.file, reader.buffer + reader.end, wanted, &got, nullptr) || got != wanted) return false;
+    reader.end += got;
+    reader.fileLeft -= got;
+    return reader.end - reader.at >= size;
+}
 
 static bool ReadU32(Reader& reader, uint32_t* value) {
-    if (Left(reader) < 4) return false;
-    memcpy(value, reader.data + reader.at, 4);
+    if (!Fill(reader, 4)) return false;
+    memcpy(value, reader.buffer + reader.at, 4);
     reader.at += 4;
     return true;
 }
 
-static const unsigned char* Take(Reader& reader, size_t size) {
-    if (Left(reader) < size) return nullptr;
-    const unsigned char* bytes = reader.data + reader.at;
-    reader.at += size;
-    return bytes;
+// Copies `size` bytes to out: what is buffered, then large remainders
+// straight from the file, small ones through the buffer.
+static bool ReadBytes(Reader& reader, unsigned char* out, uint64_t size) {
+    if (Left(reader) < size) return false;
+    while (size > 0) {
+        size_t buffered = reader.end - reader.at;
+        if (buffered == 0 && size >= kDirectRead && reader.file != INVALID_HANDLE_VALUE) {
+            DWORD got = 0;
+            if (!ReadFile(reader.file, out, static_cast<DWORD>(size), &got, nullptr) || got != size) return false;
+            reader.fileLeft -= got;
+            return true;
+        }
+        if (buffered == 0 && !Fill(reader, 1)) return false;
+        buffered = reader.end - reader.at;
+        size_t part = buffered < size ? buffered : static_cast<size_t>(size);
+        memcpy(out, reader.buffer + reader.at, part);
+        reader.at += part;
+        out += part;
+        size -= part;
+    }
+    return true;
+}
+
+static bool FillRecord(void* context, unsigned char* out, uint32_t size) {
+    return ReadBytes(*static_cast<Reader*>(context), out, size);
 }
 
 static bool ReadEntities(Reader& reader, HDL list, uint32_t count, int depth);
@@ -53,12 +96,10 @@ static bool ReadEntities(Reader& reader, HDL list, uint32_t count, int depth);
 // has no member list) and its members.
 static bool ReadEntity(Reader& reader, HDL list, int depth) {
     uint32_t length;
-    if (Left(reader) < 4) return false;
-    memcpy(&length, reader.data + reader.at, 4);
-    if (length < sizeof(EntityHead) || length > kMaxRecordLength) return false;
-    const unsigned char* record = Take(reader, length);
-    if (!record || !IsWellFormedRecord(record, length)) return false;
-    HostEntity* entity = AppendRecord(list, record, length);
+    if (!Fill(reader, 4)) return false;
+    memcpy(&length, reader.buffer + reader.at, 4);
+    if (length < sizeof(EntityHead) || length > kMaxRecordLength || Left(reader) < length) return false;
+    HostEntity* entity = AppendRecordFilled(list, length, FillRecord, &reader);
     uint32_t members;
     if (!entity || !ReadU32(reader, &members)) return false;
     if (members == kNoMembers) return true;
@@ -67,6 +108,7 @@ static bool ReadEntity(Reader& reader, HDL list, int depth) {
     return memberList && ReadEntities(reader, memberList, members, depth + 1);
 }
 
+// A count is believed only as far as the bytes left could hold it.
 static bool ReadEntities(Reader& reader, HDL list, uint32_t count, int depth) {
     if (count > Left(reader) / kMinStoredEntity) return false;
     for (uint32_t i = 0; i < count; ++i) {
@@ -80,9 +122,10 @@ static bool ReadLayers(Reader& reader, HDL list) {
     if (!ReadU32(reader, &count) || count > kMaxLayers || count > Left(reader) / sizeof(LayerRecord)) {
         return false;
     }
-    const unsigned char* bytes = Take(reader, count * sizeof(LayerRecord));
     std::vector<LayerRecord> layers(count);
-    if (count) memcpy(layers.data(), bytes, count * sizeof(LayerRecord));
+    if (count && !ReadBytes(reader, reinterpret_cast<unsigned char*>(layers.data()), count * sizeof(LayerRecord))) {
+        return false;
+    }
     for (const LayerRecord& layer : layers) {
         if (layer.length != sizeof(LayerRecord) || !memchr(layer.name, 0, sizeof layer.name)) return false;
     }
@@ -91,41 +134,20 @@ static bool ReadLayers(Reader& reader, HDL list) {
 }
 
 static bool ParseDrawing(Reader& reader, HDL list) {
-    const unsigned char* magic = Take(reader, sizeof kMagic);
+    unsigned char magic[sizeof kMagic];
     uint32_t version, flags;
-    if (!magic || memcmp(magic, kMagic, sizeof kMagic) != 0 || !ReadU32(reader, &version) ||
-        version != kFormatVersion || !ReadU32(reader, &flags) || (flags & ~kHasLayers)) {
+    if (!ReadBytes(reader, magic, sizeof magic) || memcmp(magic, kMagic, sizeof kMagic) != 0 ||
+        !ReadU32(reader, &version) || version != kFormatVersion || !ReadU32(reader, &flags) ||
+        (flags & ~kHasLayers)) {
         return false;
     }
-    const unsigned char* header = Take(reader, sizeof(HeaderBlock));
-    if (!header) return false;
-    memcpy(HeaderOf(list), header, sizeof(HeaderBlock));
+    HeaderBlock header;
+    if (!ReadBytes(reader, reinterpret_cast<unsigned char*>(&header), sizeof header)) return false;
+    memcpy(HeaderOf(list), &header, sizeof header);
     if (HeaderOf(list)->size != sizeof(HeaderBlock)) return false;
     if ((flags & kHasLayers) && !ReadLayers(reader, list)) return false;
     uint32_t count;
     return ReadU32(reader, &count) && ReadEntities(reader, list, count, 0) && Left(reader) == 0;
-}
-
-// The whole file in a heap buffer, or null when it cannot be read or is
-// larger than any drawing may be.
-static unsigned char* ReadWholeFile(const char* path, size_t* size) {
-    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return nullptr;
-    unsigned char* data = nullptr;
-    LARGE_INTEGER fileSize;
-    if (GetFileSizeEx(file, &fileSize) && fileSize.QuadPart <= kMaxFileSize) {
-        DWORD wanted = static_cast<DWORD>(fileSize.QuadPart);
-        DWORD got = 0;
-        data = static_cast<unsigned char*>(malloc(wanted ? wanted : 1));
-        if (data && (!ReadFile(file, data, wanted, &got, nullptr) || got != wanted)) {
-            free(data);
-            data = nullptr;
-        }
-        *size = wanted;
-    }
-    CloseHandle(file);
-    return data;
 }
 
 static const char* FileNameOf(const char* path) {
@@ -136,11 +158,16 @@ static const char* FileNameOf(const char* path) {
     return name;
 }
 
-HDL ReadDrawingBytes(const void* data, size_t size, const char* name) {
-    if (!data || size > kMaxFileSize) return nullptr;
+// A list that fails to parse, or that memory runs out for, is dropped whole.
+static HDL ParseList(Reader& reader, const char* name) {
     HDL list = NewList(name);
-    Reader reader = {static_cast<const unsigned char*>(data), size, 0};
-    if (list && !ParseDrawing(reader, list)) {
+    bool ok = false;
+    try {
+        ok = list && ParseDrawing(reader, list);
+    } catch (...) {
+        ok = false;
+    }
+    if (list && !ok) {
         DestroyList(list);
         list = nullptr;
     }
@@ -148,69 +175,105 @@ HDL ReadDrawingBytes(const void* data, size_t size, const char* name) {
     return list;
 }
 
-HDL ReadDrawingFile(const char* path) {
-    size_t size = 0;
-    unsigned char* data = ReadWholeFile(path, &size);
+HDL ReadDrawingBytes(const void* data, size_t size, const char* name) {
     if (!data) return nullptr;
-    HDL list = ReadDrawingBytes(data, size, FileNameOf(path));
-    free(data);
+    Reader reader = {INVALID_HANDLE_VALUE, 0, static_cast<unsigned char*>(const_cast<void*>(data)), size, 0, size};
+    return ParseList(reader, name);
+}
+
+// Shared reading, deletion included: where the system allows it, another
+// host's save may replace the file while this one reads the old bytes.
+HDL ReadDrawingFile(const char* path) {
+    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                              FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return nullptr;
+    HDL list = nullptr;
+    LARGE_INTEGER size;
+    unsigned char* buffer = static_cast<unsigned char*>(malloc(kReadBuffer));
+    if (buffer && GetFileSizeEx(file, &size) && size.QuadPart >= 0) {
+        Reader reader = {file, static_cast<uint64_t>(size.QuadPart), buffer, kReadBuffer, 0, 0};
+        list = ParseList(reader, FileNameOf(path));
+    }
+    free(buffer);
+    CloseHandle(file);
     return list;
 }
 
 // ---- Writing ----
 
-static void PutU32(std::vector<unsigned char>& out, uint32_t value) {
-    const unsigned char* bytes = reinterpret_cast<const unsigned char*>(&value);
-    out.insert(out.end(), bytes, bytes + 4);
+// The file is written through a bounded buffer: saving never needs a second
+// copy of the drawing in memory. Large records go to the file directly.
+struct Writer {
+    HANDLE file;
+    unsigned char* buffer;
+    size_t used;
+    bool ok;
+};
+enum : size_t { kWriteBuffer = 256 * 1024 };
+
+static void Flush(Writer& writer) {
+    if (!writer.ok || writer.used == 0) return;
+    DWORD written = 0;
+    writer.ok = WriteFile(writer.file, writer.buffer, static_cast<DWORD>(writer.used), &written, nullptr) &&
+                written == writer.used;
+    writer.used = 0;
 }
 
-static bool PutEntities(std::vector<unsigned char>& out, HDL list, int depth) {
+static void Put(Writer& writer, const void* bytes, size_t size) {
+    if (!writer.ok) return;
+    if (writer.used + size > kWriteBuffer) Flush(writer);
+    if (size >= kWriteBuffer / 2) {
+        DWORD written = 0;
+        writer.ok = writer.ok && WriteFile(writer.file, bytes, static_cast<DWORD>(size), &written, nullptr) &&
+                    written == size;
+        return;
+    }
+    memcpy(writer.buffer + writer.used, bytes, size);
+    writer.used += size;
+}
+
+static void PutU32(Writer& writer, uint32_t value) { Put(writer, &value, 4); }
+
+static bool PutEntities(Writer& writer, HDL list, int depth) {
     if (depth > kMaxNesting) return false;
-    PutU32(out, static_cast<uint32_t>(list->count));
-    for (const EntityNode* node = list->first; node; node = node->next) {
+    PutU32(writer, static_cast<uint32_t>(list->count));
+    for (const EntityNode* node = list->first; node && writer.ok; node = node->next) {
         uint32_t length;
         memcpy(&length, node->record, 4);
-        size_t at = out.size();
-        out.insert(out.end(), node->record, node->record + length);
-        // A reference stores no address: its name finds the definition again.
         if (node->record[4] == kSymbolRef) {
-            memset(out.data() + at + offsetof(SymbolRefRecord, definition), 0, 4);
+            // A reference stores no address: its name finds the definition again.
+            const uint32_t at = offsetof(SymbolRefRecord, definition), none = 0;
+            Put(writer, node->record, at);
+            Put(writer, &none, 4);
+            Put(writer, node->record + at + 4, length - at - 4);
+        } else {
+            Put(writer, node->record, length);
         }
         if (!node->members) {
-            PutU32(out, kNoMembers);
-        } else if (!PutEntities(out, node->members, depth + 1)) {
+            PutU32(writer, kNoMembers);
+        } else if (!PutEntities(writer, node->members, depth + 1)) {
             return false;
         }
     }
-    return true;
+    return writer.ok;
 }
 
-static bool EncodeDrawing(HDL list, std::vector<unsigned char>& out) {
-    out.insert(out.end(), kMagic, kMagic + sizeof kMagic);
-    PutU32(out, kFormatVersion);
-    PutU32(out, list->layers ? uint32_t(kHasLayers) : 0u);
+static bool EncodeDrawing(HDL list, Writer& writer) {
+    Put(writer, kMagic, sizeof kMagic);
+    PutU32(writer, kFormatVersion);
+    PutU32(writer, list->layers ? uint32_t(kHasLayers) : 0u);
     HeaderBlock header = list->header;
     header.size = sizeof header;
-    const unsigned char* bytes = reinterpret_cast<const unsigned char*>(&header);
-    out.insert(out.end(), bytes, bytes + sizeof header);
+    Put(writer, &header, sizeof header);
     if (list->layers) {
         LayerTableHead head;
         memcpy(&head, list->layers, sizeof head);
-        PutU32(out, head.count);
-        const unsigned char* records = list->layers + sizeof head;
-        out.insert(out.end(), records, records + head.count * sizeof(LayerRecord));
+        PutU32(writer, head.count);
+        Put(writer, list->layers + sizeof head, head.count * sizeof(LayerRecord));
     }
-    return PutEntities(out, list, 0);
-}
-
-static bool WriteWholeFile(const char* path, const std::vector<unsigned char>& data) {
-    HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    DWORD written = 0;
-    bool ok = WriteFile(file, data.data(), static_cast<DWORD>(data.size()), &written, nullptr) &&
-              written == data.size() && FlushFileBuffers(file);
-    CloseHandle(file);
-    return ok;
+    if (!PutEntities(writer, list, 0)) return false;
+    Flush(writer);
+    return writer.ok;
 }
 
 // Moves the finished file over the old one. Windows refuses to replace a
@@ -234,22 +297,105 @@ static bool ReplaceWith(const char* temporary, const char* path) {
     return false;
 }
 
-bool WriteDrawingFile(HDL list, const char* path) {
-    if (!IsList(list) || !path) return false;
-    std::vector<unsigned char> data;
-    data.reserve(4096);
-    if (!EncodeDrawing(list, data)) return false;
+// Another host on the same folder (a file server's normal case) may be
+// reading the target: no system replaces a file that is open (Wine refuses
+// even when the reader shares deletion), so the move is retried for as long
+// as a large cache takes to load, about ten seconds, before the save fails.
+static bool ReplaceWithRetries(const char* temporary, const char* path) {
+    enum { kAttempts = 200, kPauseMs = 50 };
+    for (int attempt = 0;; ++attempt) {
+        if (ReplaceWith(temporary, path)) return true;
+        DWORD error = GetLastError();
+        if (attempt >= kAttempts || (error != ERROR_SHARING_VIOLATION && error != ERROR_ACCESS_DENIED)) return false;
+        Sleep(kPauseMs);
+    }
+}
 
-    char folder[MAX_PATH];
+// Temporary files of a save are named "~kv32-PID-N.tmp": they say whose they
+// are, so a later save can tell the leftovers of a killed one from anything
+// else in the folder.
+static const char kTemporaryPrefix[] = "~kv32-";
+static const char kTemporaryPattern[] = "~kv32-*.tmp";
+
+static HANDLE CreateTemporary(const char* folder, char* temporary, size_t size) {
+    static LONG counter;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        int written = snprintf(temporary, size, "%s\\%s%lu-%ld.tmp", folder, kTemporaryPrefix, GetCurrentProcessId(),
+                               InterlockedIncrement(&counter));
+        if (written < 0 || static_cast<size_t>(written) >= size) return INVALID_HANDLE_VALUE;
+        HANDLE file = CreateFileA(temporary, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file != INVALID_HANDLE_VALUE || GetLastError() != ERROR_FILE_EXISTS) return file;
+    }
+    return INVALID_HANDLE_VALUE;
+}
+
+// Removes what killed saves left in the folder: temporaries of this host's
+// pattern that nobody holds open and that were last written over a minute
+// ago (a save in progress writes all the time). Opening for deletion
+// without sharing fails while any other process has the file open.
+void RemoveStaleTemporaries(const char* folder) {
+    char pattern[MAX_PATH];
+    int written = snprintf(pattern, sizeof pattern, "%s\\%s", folder, kTemporaryPattern);
+    if (written < 0 || written >= static_cast<int>(sizeof pattern)) return;
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    const uint64_t kMinute = 60ull * 10000000ull;
+    uint64_t current = (uint64_t(now.dwHighDateTime) << 32) | now.dwLowDateTime;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA(pattern, &found);
+    if (search == INVALID_HANDLE_VALUE) return;
+    do {
+        uint64_t written64 = (uint64_t(found.ftLastWriteTime.dwHighDateTime) << 32) | found.ftLastWriteTime.dwLowDateTime;
+        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || written64 + kMinute > current) continue;
+        char path[MAX_PATH];
+        written = snprintf(path, sizeof path, "%s\\%s", folder, found.cFileName);
+        if (written < 0 || written >= static_cast<int>(sizeof path)) continue;
+        HANDLE file = CreateFileA(path, DELETE, 0, nullptr, OPEN_EXISTING, FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+        if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+}
+
+// The folder part of a path, without its last separator; "." for a bare name.
+static bool FolderOf(const char* path, char* folder, size_t size) {
     size_t folderLength = FileNameOf(path) - path;
-    if (folderLength >= sizeof folder) return false;
+    if (folderLength >= size) return false;
     memcpy(folder, path, folderLength);
     folder[folderLength] = '\0';
+    if (folderLength && (folder[folderLength - 1] == '\\' || folder[folderLength - 1] == '/')) {
+        folder[folderLength - 1] = '\0';
+    }
     if (!folderLength) strcpy(folder, ".");
+    return true;
+}
+
+bool WriteDrawingFile(HDL list, const char* path) {
+    if (!IsList(list) || !path) return false;
+    char folder[MAX_PATH];
+    if (!FolderOf(path, folder, sizeof folder)) return false;
     char temporary[MAX_PATH];
-    if (!GetTempFileNameA(folder, "kvw", 0, temporary)) return false;
-    bool ok = WriteWholeFile(temporary, data) && ReplaceWith(temporary, path);
+    HANDLE file = CreateTemporary(folder, temporary, sizeof temporary);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    Writer writer = {file, static_cast<unsigned char*>(malloc(kWriteBuffer)), 0, true};
+    writer.ok = writer.buffer != nullptr;
+    bool ok = EncodeDrawing(list, writer) && FlushFileBuffers(file);
+    free(writer.buffer);
+    CloseHandle(file);
+    ok = ok && ReplaceWithRetries(temporary, path);
     if (!ok) DeleteFileA(temporary);
+    return ok;
+}
+
+bool WriteNewDrawingFile(HDL list, const char* path) {
+    if (!IsList(list) || !path) return false;
+    HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    Writer writer = {file, static_cast<unsigned char*>(malloc(kWriteBuffer)), 0, true};
+    writer.ok = writer.buffer != nullptr;
+    bool ok = EncodeDrawing(list, writer);
+    free(writer.buffer);
+    CloseHandle(file);
+    if (!ok) DeleteFileA(path);
     return ok;
 }
 
@@ -263,22 +409,28 @@ static const char* ExtensionOf(const char* path) {
 }
 
 extern "C" HDL DLLoad(const char* path, int flags, int* status) {
-    HDL list = nullptr;
-    if (!path) {
-        RecordError("DLLoad: no path");
-    } else if (lstrcmpiA(ExtensionOf(path), "DXF") == 0) {
-        list = ReadDxfFile(path);
-    } else if (lstrcmpiA(ExtensionOf(path), "DWG") != 0) {
-        list = ReadDrawingFile(path);
-    }
+    HDL list = Guarded<HDL>(nullptr, [&]() -> HDL {
+        if (!path) {
+            RecordError("DLLoad: no path");
+            return nullptr;
+        }
+        if (lstrcmpiA(ExtensionOf(path), "DXF") == 0) return ReadDxfFile(path);
+        if (lstrcmpiA(ExtensionOf(path), "DWG") != 0) return ReadDrawingFile(path);
+        return nullptr;
+    });
     if (status) *status = list ? 0 : 1;
     return list;
 }
 
 extern "C" int DLSave(HDL list, const char* path) {
-    if (!IsList(list)) {
-        RecordError("DLSave: %p is not a drawing list", static_cast<void*>(list));
-        return 0;
-    }
-    return WriteDrawingFile(list, path) ? 1 : 0;
+    return Guarded<int>(0, [&] {
+        if (!IsList(list)) {
+            RecordError("DLSave: %p is not a drawing list", static_cast<void*>(list));
+            return 0;
+        }
+        // Each save clears what killed saves left in its folder.
+        char folder[MAX_PATH];
+        if (path && FolderOf(path, folder, sizeof folder)) RemoveStaleTemporaries(folder);
+        return WriteDrawingFile(list, path) ? 1 : 0;
+    });
 }

@@ -140,6 +140,13 @@ bool IsWellFormedRecord(const void* record, uint32_t length);
 HDL NewList(const char* name);
 // Appends a copy of a record of `length` bytes; returns its address or null.
 HostEntity* AppendRecord(HDL list, const void* record, uint32_t length);
+// The same for a record of `length` bytes that `fill` writes into place;
+// null when fill fails or the record is not well formed.
+HostEntity* AppendRecordFilled(HDL list, uint32_t length, bool (*fill)(void* context, unsigned char* out, uint32_t size),
+                               void* context);
+// Lets `count` more entity nodes be made, then refuses them as a host out of
+// memory would; -1 lifts the limit (for tests).
+void LimitNodeAllocations(int count);
 // The entity's member list, made when it has none (the entity may move:
 // *entity is updated).
 HDL MembersOf(HostEntity** entity);
@@ -168,8 +175,14 @@ void LinkSymbolReferences(HDL list);
 HDL ReadDrawingFile(const char* path);
 // The same for a file's bytes already in memory; `name` names the list.
 HDL ReadDrawingBytes(const void* data, size_t size, const char* name);
-// Writes atomically: a temporary file in the same folder, then replace.
+// Writes through a bounded buffer to "~kv32-PID-N.tmp" in the target's folder,
+// then replaces the target.
 bool WriteDrawingFile(HDL list, const char* path);
+// Deletes the temporaries that killed saves left in a folder (DLSave does).
+void RemoveStaleTemporaries(const char* folder);
+// Writes a file that nothing else uses yet straight, without a temporary
+// or a flush (the sample maker's thousands of new files).
+bool WriteNewDrawingFile(HDL list, const char* path);
 // ASCII or binary DXF; null when refused.
 HDL ReadDxfFile(const char* path);
 

@@ -132,7 +132,17 @@ static void ReleaseNodeMemory(EntityNode* node) {
     }
 }
 
-static EntityNode* NewNode(const void* record, uint32_t length) {
+// Node allocations still allowed before the host runs out, or -1 (no
+// limit); set by tests through LimitNodeAllocations.
+static int g_allocationsLeft = -1;
+
+void LimitNodeAllocations(int count) { g_allocationsLeft = count; }
+
+// A node for a record of `length` bytes, unlinked and not yet live; the
+// record bytes are the caller's to write.
+static EntityNode* AllocateNode(uint32_t length) {
+    if (g_allocationsLeft == 0) return nullptr;
+    if (g_allocationsLeft > 0) --g_allocationsLeft;
     EntityNode* node = nullptr;
     if (kNodeHead + length <= kChunkedNodeMax) {
         node = CarveNode(kNodeHead + length);
@@ -145,6 +155,12 @@ static EntityNode* NewNode(const void* record, uint32_t length) {
     node->owner = nullptr;
     node->members = nullptr;
     node->selected = 0;
+    return node;
+}
+
+static EntityNode* NewNode(const void* record, uint32_t length) {
+    EntityNode* node = AllocateNode(length);
+    if (!node) return nullptr;
     memcpy(node->record, record, length);
     memcpy(node->record, &length, 4);
     if (!Add(g_liveNodes, node)) {
@@ -152,6 +168,23 @@ static EntityNode* NewNode(const void* record, uint32_t length) {
         return nullptr;
     }
     return node;
+}
+
+// A node whose record bytes are written by `fill` straight into place (a
+// file reader saves a copy of every record that way); the record must then
+// be well formed, else nothing is added.
+HostEntity* AppendRecordFilled(HDL list, uint32_t length, bool (*fill)(void* context, unsigned char* out, uint32_t size),
+                               void* context) {
+    if (!IsList(list) || length < sizeof(EntityHead) || length > kMaxRecordLength) return nullptr;
+    EntityNode* node = AllocateNode(length);
+    if (!node) return nullptr;
+    if (!fill(context, node->record, length) || !IsWellFormedRecord(node->record, length) ||
+        !Add(g_liveNodes, node)) {
+        ReleaseNodeMemory(node);
+        return nullptr;
+    }
+    InsertNode(list, node, nullptr);
+    return node->record;
 }
 
 static uint32_t LengthOf(const EntityNode* node) {

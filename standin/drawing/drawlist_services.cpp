@@ -81,11 +81,15 @@ int DLScan(HDL list, DLScanProc callback, int flags, intptr_t a, intptr_t b) {
     list->scans = &cursor;
     int result = 0;
     int visited = 0;
-    while (EntityNode* node = cursor.next) {
-        cursor.next = node->next;
-        if (selectedOnly && !node->selected) continue;
-        result = callback(++visited, node->record, a, b);
-        if (result) break;
+    try {
+        while (EntityNode* node = cursor.next) {
+            cursor.next = node->next;
+            if (selectedOnly && !node->selected) continue;
+            result = callback(++visited, node->record, a, b);
+            if (result) break;
+        }
+    } catch (...) {
+        result = 0;  // the walk ends; its cursor must still be taken off the list
     }
     list->scans = cursor.outer;
     FinishScan(list);
@@ -107,6 +111,7 @@ HostEntity* DLApnd(HDL list, const void* record, int* status) {
                     static_cast<const unsigned char*>(record)[4], length);
         return nullptr;
     }
+    // Out of memory, the record is not added and the status says so.
     HostEntity* entity = AppendRecord(list, record, length);
     if (!entity) return nullptr;
     RelinkCopiedReferences(NodeOf(entity), nullptr);

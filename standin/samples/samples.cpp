@@ -284,7 +284,7 @@ bool MakeBroken(const char* path, int kind, Random& random) {
     if (kind == 0) {
         HDL list = NewList(path);
         MakePlan(list, 99, random);
-        bool written = WriteDrawingFile(list, path);
+        bool written = WriteNewDrawingFile(list, path);
         DLDestroy(list);
         HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
         if (!written || file == INVALID_HANDLE_VALUE) return false;
@@ -368,7 +368,7 @@ bool MakeSampleFolder(const char* folder, int count, unsigned variant) {
             break;
         }
         LinkSymbolReferences(list);
-        ok = written > 0 && written < static_cast<int>(sizeof path) && WriteDrawingFile(list, path) && ok;
+        ok = written > 0 && written < static_cast<int>(sizeof path) && WriteNewDrawingFile(list, path) && ok;
         DLDestroy(list);
     }
     return ok;

@@ -37,6 +37,10 @@
 //   expand ID             open the first item of a tree view inside the active window
 //   title                 record the host window's title
 //   placement             record where the active window sits over the host window
+//   save-loop SRC DST N   load drawing SRC, then N times load DST (when it
+//                         exists it must load whole) and save SRC's drawing
+//                         as DST, on this thread while the host waits: another
+//                         host sharing the folder, or one killed mid-save
 //   end                   close the host
 #include "standin/standin.h"
 
@@ -408,6 +412,29 @@ void RecordAttributes(const char* path) {
     Record("attributes", text);
 }
 
+void SaveLoop(const char* arguments) {
+    char source[MAX_PATH], target[MAX_PATH], relative[2][MAX_PATH];
+    int count = 0;
+    if (sscanf(arguments, "%259s %259s %d", relative[0], relative[1], &count) != 3 ||
+        !FromStartFolder(relative[0], source, sizeof source) || !FromStartFolder(relative[1], target, sizeof target)) {
+        Fail("%s", "save-loop needs SOURCE TARGET COUNT");
+    }
+    Sync();
+    HDL drawing = DLLoad(source, 8, nullptr);
+    if (!drawing) Fail("cannot load %s", relative[0]);
+    int saved = 0;
+    for (int i = 0; i < count; ++i) {
+        if (GetFileAttributesA(target) != INVALID_FILE_ATTRIBUTES) {
+            HDL seen = DLLoad(target, 8, nullptr);
+            if (!seen) RecordError("save-loop: %s did not load whole", relative[1]);
+            if (seen) DLDestroy(seen);
+        }
+        saved += DLSave(drawing, target);
+    }
+    DLDestroy(drawing);
+    RecordF("saved", "%s %d of %d", relative[1], saved, count);
+}
+
 int Number(const char* text) {
     char* end = nullptr;
     long value = strtol(text, &end, 10);
@@ -496,6 +523,8 @@ bool RunLine(char* line) {
     } else if (!strcmp(verb, "changed")) {
         Sync();
         RecordF("changed", "%d", *DrawingChangedFlag());
+    } else if (!strcmp(verb, "save-loop")) {
+        SaveLoop(argument);
     } else if (!strcmp(verb, "sleep")) {
         Sleep(Number(argument));
         Sync();

@@ -4,7 +4,10 @@
 // click does, the progress text, and the dialog's template.
 #include <gtest/gtest.h>
 
+#include <stdlib.h>
+
 #include <algorithm>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -23,6 +26,21 @@
 #include "tests/support/records.h"
 
 using testrec::Time;
+
+// Allocations of the module's own (its indexes) fail while this is 0; it
+// counts down while positive, -1 lets all through. Tests keep the failing
+// window to the call under test.
+static int g_newLeft = -1;
+
+void* operator new(size_t size) {
+    if (g_newLeft == 0) throw std::bad_alloc();
+    if (g_newLeft > 0) --g_newLeft;
+    void* p = malloc(size ? size : 1);
+    if (!p) throw std::bad_alloc();
+    return p;
+}
+void operator delete(void* p) noexcept { free(p); }
+void operator delete(void* p, size_t) noexcept { free(p); }
 
 namespace {
 
@@ -462,6 +480,40 @@ TEST_F(BrowseList, CachingMakesMissingPicturesOnlyAndClearsTheStatus) {
     EXPECT_EQ(PictureInfo.header.biWidth, 181);
     EXPECT_EQ(PictureInfo.header.biHeight, 188);
     EXPECT_EQ(Chain(), (NameList{"BROKEN.KVW", "PLAN001.KVW", "PLAN002.KVW"}));
+}
+
+// Regression: an index the module could not grow threw out of the scan (the
+// host crashed); now the lookup walks the list and nothing is lost.
+TEST_F(BrowseList, OutOfMemoryLeavesOutWhatCannotBeMadeAndTheBrowserGoesOn) {
+    ASSERT_TRUE(MakeSampleFolder(folder.path.c_str(), 2, 1));  // PLAN001.KVW, PLAN002.KVW
+    for (const char* name : {"A.KVW", "B.KVW", "C.KVW"}) WriteFile(name);
+    ScanBrowseDir(0);
+    ASSERT_EQ(Names(), (NameList{"A.KVW", "B.KVW", "C.KVW", "PLAN001.KVW", "PLAN002.KVW"}));
+
+    // The host makes no more entities: the new file is left out, the rest
+    // stays, and a picture that cannot be loaded is tried once per batch.
+    WriteFile("D.KVW");
+    LimitNodeAllocations(0);
+    ScanBrowseDir(0);
+    CacheMissingPictures(0);
+    LimitNodeAllocations(-1);
+    EXPECT_EQ(Names(), (NameList{"A.KVW", "B.KVW", "C.KVW", "PLAN001.KVW", "PLAN002.KVW"}));
+    EXPECT_EQ(Entry("PLAN001.KVW")->state, kNoPicture);
+
+    // The module's own memory runs out: its lookups walk the list instead.
+    WriteFile("E.KVW");
+    g_newLeft = 0;
+    ScanBrowseDir(0);
+    g_newLeft = -1;
+    EXPECT_EQ(Names(), (NameList{"A.KVW", "B.KVW", "C.KVW", "D.KVW", "E.KVW", "PLAN001.KVW", "PLAN002.KVW"}));
+    CacheMissingPictures(0);
+    EXPECT_EQ(Entry("PLAN001.KVW")->state, kPictureMade);
+    int rows = 0;
+    testdlg::RunInBrowseDialog([&] {
+        FillBrowseList();
+        rows = static_cast<int>(SendMessageA(GetDlgItem(host::GetDlgWin(), IDC_BROWSE_LIST), LB_GETCOUNT, 0, 0));
+    });
+    EXPECT_EQ(rows, 3);
 }
 
 // ---- Clicks and progress ----

@@ -16,6 +16,8 @@
 namespace {
 
 using Bytes = std::vector<unsigned char>;
+// The size of a browse cache entry: saves of hundreds of them take a while.
+const uint32_t kImageInfoSizeForTests = 43646;
 
 // A private folder under the temporary folder, removed with its files.
 struct TempFolder {
@@ -431,6 +433,195 @@ TEST(DLSave, FailsIntoAMissingFolderAndLeavesTheOldFileOtherwise) {
     EXPECT_EQ(DLSave(list, nowhere.c_str()), 0);
     EXPECT_TRUE(folder.Files().empty());
     DLDestroy(list);
+}
+
+// A list of `count` custom records of `size` bytes, the first byte after
+// the head telling the lists apart.
+HDL CustomRecords(int count, uint32_t size, unsigned char mark) {
+    HDL list = NewList("BIG");
+    Bytes record(size, 0);
+    memcpy(record.data(), &size, 4);
+    record[4] = kCustom;
+    record[28] = mark;
+    for (int i = 0; i < count; ++i) {
+        if (!AppendRecord(list, record.data(), size)) {
+            DLDestroy(list);
+            return nullptr;
+        }
+    }
+    return list;
+}
+
+void SetAge(const std::string& path, int seconds) {
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    ULARGE_INTEGER t = {{now.dwLowDateTime, now.dwHighDateTime}};
+    t.QuadPart -= uint64_t(seconds) * 10000000ull;
+    FILETIME then = {t.LowPart, t.HighPart};
+    HANDLE file = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, 0, nullptr);
+    SetFileTime(file, nullptr, nullptr, &then);
+    CloseHandle(file);
+}
+
+// Regression: a cache over 256 MiB was written but never read back, and a
+// save of that size built the whole file in one buffer first.
+TEST(DLSave, AFileLargerThan256MiBIsWrittenAndReadBack) {
+    TempFolder folder("large");
+    std::string path = folder / "~BRINFO.KVW";
+    HDL list = CustomRecords(17, kMaxRecordLength, 7);
+    ASSERT_NE(list, nullptr);
+    ASSERT_EQ(DLSave(list, path.c_str()), 1);
+    DLDestroy(list);
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    ASSERT_TRUE(GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data));
+    EXPECT_GT(data.nFileSizeLow, 256u << 20);
+    HDL loaded = DLLoad(path.c_str(), 8, nullptr);
+    ASSERT_NE(loaded, nullptr);
+    EXPECT_EQ(EntityCount(loaded), 17);
+    EXPECT_EQ(FirstEntity(loaded)[28], 7);
+    DLDestroy(loaded);
+}
+
+TEST(DLSave, RemovesOnlyStaleTemporariesOfItsOwnPattern) {
+    TempFolder folder("stale");
+    for (const char* name : {"~kv32-1-1.tmp", "~kv32-1-2.tmp", "~kv32-1-3.tmp", "other.tmp", "~kv32-1-4.KVW"}) {
+        FILE* file = fopen((folder / name).c_str(), "wb");
+        fputs("left over", file);
+        fclose(file);
+        SetAge(folder / name, 120);
+    }
+    SetAge(folder / "~kv32-1-2.tmp", 10);  // a save that may still be running
+    HANDLE held = CreateFileA((folder / "~kv32-1-3.tmp").c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    HDL list = EveryType();
+    ASSERT_EQ(DLSave(list, (folder / "A.KVW").c_str()), 1);
+    CloseHandle(held);
+    std::vector<std::string> files = folder.Files();
+    std::sort(files.begin(), files.end());
+    EXPECT_EQ(files, (std::vector<std::string>{"A.KVW", "other.tmp", "~kv32-1-2.tmp", "~kv32-1-3.tmp", "~kv32-1-4.KVW"}));
+    DLDestroy(list);
+}
+
+// The stand-in host beside this test program.
+std::string HostPath() {
+    char self[MAX_PATH];
+    GetModuleFileNameA(nullptr, self, sizeof self);
+    std::string path = self;
+    for (int up = 0; up < 3; ++up) path = path.substr(0, path.find_last_of('\\'));
+    return path + "\\kv32.exe";
+}
+
+// kv32.exe running `save-loop SOURCE TARGET COUNT` in `folder`.
+PROCESS_INFORMATION StartSavingHost(const TempFolder& folder, const char* source, const char* target, int count,
+                                    const char* tag) {
+    std::string script = folder / (std::string(tag) + ".script").c_str();
+    FILE* file = fopen(script.c_str(), "wb");
+    fprintf(file, "save-loop %s %s %d\nend\n", source, target, count);
+    fclose(file);
+    std::string line = "\"" + HostPath() + "\" /work:" + folder.path + " /script:" + script +
+                       " /transcript:" + (folder / (std::string(tag) + ".txt").c_str()) + " /timeout:120";
+    STARTUPINFOA startup = {sizeof startup};
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = SW_SHOWMINNOACTIVE;  // out of the way of any other run's windows
+    PROCESS_INFORMATION process = {};
+    EXPECT_TRUE(CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, folder.path.c_str(), &startup,
+                               &process));
+    return process;
+}
+
+DWORD WaitForHost(PROCESS_INFORMATION& process) {
+    WaitForSingleObject(process.hProcess, 300000);
+    DWORD code = 999;
+    GetExitCodeProcess(process.hProcess, &code);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return code;
+}
+
+// Which of the two saved drawings the file holds: its mark, or -1 when it
+// does not load whole.
+int MarkOf(const std::string& path) {
+    HDL loaded = DLLoad(path.c_str(), 8, nullptr);
+    int mark = loaded && EntityCount(loaded) > 0 ? FirstEntity(loaded)[28] : -1;
+    if (loaded) DLDestroy(loaded);
+    return mark;
+}
+
+// A file of `count` entry-sized records marked `mark`.
+bool SaveMarked(const std::string& path, int count, unsigned char mark) {
+    HDL list = CustomRecords(count, kImageInfoSizeForTests, mark);
+    bool saved = list && DLSave(list, path.c_str()) == 1;
+    if (list) DLDestroy(list);
+    return saved;
+}
+
+// True once the host of that process has begun a save in the folder.
+bool SaveBegun(const TempFolder& folder, DWORD processId) {
+    char pattern[64];
+    snprintf(pattern, sizeof pattern, "~kv32-%lu-*.tmp", processId);
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder / pattern).c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return false;
+    FindClose(search);
+    return true;
+}
+
+TEST(DLSave, AHostKilledWhileSavingLeavesTheOldOrTheNewFileAndNoTemporaryForLong) {
+    TempFolder folder("killed");
+    ASSERT_TRUE(SaveMarked(folder / "OLD.KVW", 300, 1));
+    ASSERT_TRUE(SaveMarked(folder / "NEW.KVW", 300, 2));
+    std::vector<int> marks;
+    for (int moment = 0; moment < 10; ++moment) {
+        ASSERT_TRUE(CopyFileA((folder / "OLD.KVW").c_str(), (folder / "~BRINFO.KVW").c_str(), FALSE));
+        PROCESS_INFORMATION host = StartSavingHost(folder, "NEW.KVW", "~BRINFO.KVW", 1000, "killed");
+        for (int waited = 0; waited < 60000 && !SaveBegun(folder, host.dwProcessId); ++waited) Sleep(1);
+        Sleep(moment * 20);  // from the first bytes of the first save to some saves later
+        TerminateProcess(host.hProcess, 9);
+        WaitForHost(host);
+        marks.push_back(MarkOf(folder / "~BRINFO.KVW"));
+        EXPECT_TRUE(marks.back() == 1 || marks.back() == 2) << "moment " << moment;
+    }
+    EXPECT_NE(std::find(marks.begin(), marks.end(), 1), marks.end()) << "no kill hit the first save";
+    // Whatever the kills left is stale a minute later: the next save clears it.
+    int left = 0;
+    for (const std::string& name : folder.Files()) {
+        if (name.compare(0, 6, "~kv32-") != 0) continue;
+        SetAge(folder / name.c_str(), 120);
+        ++left;
+    }
+    EXPECT_GT(left, 0) << "no kill hit a save in progress";
+    HDL list = CustomRecords(1, 64, 3);
+    ASSERT_EQ(DLSave(list, (folder / "~BRINFO.KVW").c_str()), 1);
+    DLDestroy(list);
+    for (const std::string& name : folder.Files()) EXPECT_NE(name.compare(0, 6, "~kv32-"), 0) << name;
+    EXPECT_EQ(MarkOf(folder / "~BRINFO.KVW"), 3);
+}
+
+TEST(DLSave, TwoHostsLoadingAndSavingOneFolderBothFinishWithAWholeFile) {
+    TempFolder folder("twohosts");
+    ASSERT_TRUE(SaveMarked(folder / "ONE.KVW", 200, 1));
+    ASSERT_TRUE(SaveMarked(folder / "TWO.KVW", 200, 2));
+    PROCESS_INFORMATION one = StartSavingHost(folder, "ONE.KVW", "~BRINFO.KVW", 25, "one");
+    PROCESS_INFORMATION two = StartSavingHost(folder, "TWO.KVW", "~BRINFO.KVW", 25, "two");
+    // A third user keeps reading the file meanwhile: it is always whole.
+    int reads = 0, whole = 0;
+    while (WaitForSingleObject(one.hProcess, 0) == WAIT_TIMEOUT || WaitForSingleObject(two.hProcess, 0) == WAIT_TIMEOUT) {
+        if (GetFileAttributesA((folder / "~BRINFO.KVW").c_str()) == INVALID_FILE_ATTRIBUTES) continue;
+        int mark = MarkOf(folder / "~BRINFO.KVW");
+        ++reads;
+        whole += mark == 1 || mark == 2;
+        Sleep(50);
+    }
+    EXPECT_EQ(WaitForHost(one), 0u) << folder.path;
+    EXPECT_EQ(WaitForHost(two), 0u);
+    EXPECT_EQ(whole, reads);
+    for (const char* transcript : {"one.txt", "two.txt"}) {
+        Bytes text = ReadBytes(folder / transcript);
+        std::string lines(text.begin(), text.end());
+        EXPECT_NE(lines.find("saved ~BRINFO.KVW 25 of 25"), std::string::npos) << lines;
+    }
+    int mark = MarkOf(folder / "~BRINFO.KVW");
+    EXPECT_TRUE(mark == 1 || mark == 2);
 }
 
 TEST(DLLoad, ChoosesTheReaderByExtension) {
