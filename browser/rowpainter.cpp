@@ -81,13 +81,17 @@ void MakeOnDemand(HostEntity** entity, int column, int itemId) {
     host::StatusMsg(nullptr);
 }
 
-// The keyboard's frame round the picture and its name, in the system's
-// highlight colour. It lies in the gaps round the box; the small rows leave
-// no gap under the name band, so there it covers the band's last pixels.
+// The keyboard's frame in the system's highlight colour, in the gaps round
+// the box. Large rows leave room under the name band, so the name is framed
+// too; small rows end with the band, whose last rows hold the underscores
+// and descenders of the name, so there only the picture is framed (its
+// bottom edge on the picture's last row and the band's first, above the
+// letters).
 void DrawFocusFrame(HDC dc, const RECT& item, int column, bool small) {
     RECT box = PictureBox(item, column, small);
+    LONG bottom = small ? box.bottom + 1 : NameBand(box).bottom;
     RECT frame = {box.left - kFrameWidth, box.top - kFrameWidth, box.right + kFrameWidth,
-                  std::min<LONG>(NameBand(box).bottom + kFrameWidth, item.bottom)};
+                  std::min<LONG>(bottom + kFrameWidth, item.bottom)};
     HBRUSH brush = GetSysColorBrush(COLOR_HIGHLIGHT);
     for (int ring = 0; ring < kFrameWidth; ++ring) {
         FrameRect(dc, &frame, brush);
