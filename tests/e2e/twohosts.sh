@@ -1,0 +1,76 @@
+#!/usr/bin/env bash
+# Two users browse one folder at once, as on a file server: two hosts, each
+# in a Wine session of its own (prefix, server and display, so neither takes
+# the other's input), each making the pictures of one format after another
+# and saving the folder's cache over the other's at every Close. Both must
+# finish without a fault, and the cache left behind must load whole.
+#   twohosts.sh BUILD_DIR
+set -euo pipefail
+build=$(cd "$1" && pwd)
+root=$(cd "$(dirname "$0")/../.." && pwd)
+[ -n "${DISPLAY:-}" ] || { echo "twohosts: needs a display (run under tools/xvfb-session)"; exit 1; }
+work=$build/e2e/twohosts
+rm -rf "$work"; mkdir -p "$work"
+exe=$build/kv32.exe
+winpath() { printf 'Z:%s' "$(printf '%s' "$1" | tr / '\\')"; }
+folder=$work/drawings
+key='Software\KvTest\twohosts'
+
+# The drawings, less the sample set's broken files: a picture that cannot be
+# made is tried again at every paint, which only slows the run.
+printf 'end\n' > "$work/make.script"
+"$root/tools/wine-run" "$exe" "/samples:$(winpath "$folder")" /count:900 \
+    "/script:$(winpath "$work/make.script")" </dev/null >/dev/null 2>&1
+rm -f "$folder"/X_*
+
+# One user: BROWSE, a format, Cache all, Close (the cache is saved), for
+# each format of the list, twice over.
+user_script() {
+  for format in "$@" "$@"; do
+    printf 'command BROWSE\nanswer %s\nwait-window Browse files\nselect 1008 %s\nclick 4\nclick 3\n' \
+        "$(winpath "$folder")" "$format"
+  done
+  printf 'end\n'
+}
+user_script 0 2 1 > "$work/first.script"
+user_script 1 0 2 > "$work/second.script"
+
+run_host() {  # NAME: plays NAME.script, writes NAME.txt
+  "$root/tools/wine-run" reg delete "HKCU\\$key" /f </dev/null >/dev/null 2>&1 || true
+  "$root/tools/wine-run" "$exe" "/work:$(winpath "$work")" "/script:$(winpath "$work/$1.script")" \
+      "/transcript:$(winpath "$work/$1.txt")" "/rsc3053:$key" "/rsc3059:$(winpath "$work")\\" \
+      </dev/null >"$work/$1.log" 2>&1
+}
+
+# The second session's prefix is kept beside the build's own one. It is
+# made before the hosts start (once, in a few seconds), so that they browse
+# at the same time.
+"$root/tools/xvfb-session" "$build/second" true
+run_host first & first=$!
+XP_BUILD_DIR=$build/second "$root/tools/xvfb-session" "$build/second" bash -c \
+    "$(declare -f winpath run_host); root='$root' exe='$exe' work='$work' key='$key' run_host second" &
+second=$!
+status=0
+wait "$first" || { echo "first host: exit $?"; status=1; }
+wait "$second" || { echo "second host: exit $?"; status=1; }
+
+for host in first second; do
+  closed=$(grep -c '^dialog-end IDD_DLGBROWSE 3$' "$work/$host.txt" || true)
+  if grep -q '^ERROR' "$work/$host.txt" || [ "$closed" -ne 6 ]; then
+    echo "$host host: $closed of 6 showings closed"; cat "$work/$host.txt"; status=1
+  fi
+done
+
+# The cache left is one writer's whole file: it opens as a drawing of image
+# entries only.
+printf 'command OPEN %s\\~BRINFO.KVW\ncommand LIST\nend\n' "$(winpath "$folder")" > "$work/check.script"
+run_host check
+entities=$(sed -n 's/^list \([0-9]*\) entities$/\1/p' "$work/check.txt")
+images=$(grep -c '^list [0-9]* IMAGE INFO$' "$work/check.txt" || true)
+if ! grep -q '^drawing opened' "$work/check.txt" || [ -z "$entities" ] || [ "$entities" -eq 0 ] ||
+   [ "$images" -ne "$entities" ]; then
+  echo "the cache left behind is not whole"; cat "$work/check.txt"; status=1
+fi
+ls "$folder" | grep -q '^~kv32-.*\.tmp$' && { echo "a temporary file was left"; status=1; }
+[ "$status" -eq 0 ] && echo "two hosts: both finished, the cache holds $entities whole entries"
+exit $status
