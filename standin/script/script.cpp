@@ -184,7 +184,18 @@ void MouseButton(DWORD flags, POINT at, int data = 0) {
     SendAndWait(&input, 1, &g_buttonMessages, 1);
 }
 
-// The navigation keys are extended keys on a real keyboard.
+// A key's press and release. The navigation keys are extended keys on a
+// real keyboard.
+void MakeKeyInputs(INPUT (&inputs)[2], WORD key, bool extended) {
+    for (int i = 0; i < 2; ++i) {
+        inputs[i] = INPUT();
+        inputs[i].type = INPUT_KEYBOARD;
+        inputs[i].ki.wVk = key;
+        inputs[i].ki.wScan = static_cast<WORD>(MapVirtualKeyA(key, MAPVK_VK_TO_VSC));
+        inputs[i].ki.dwFlags = (extended ? KEYEVENTF_EXTENDEDKEY : 0) | (i ? KEYEVENTF_KEYUP : 0);
+    }
+}
+
 void PressKey(const char* name) {
     static const struct { const char* name; WORD key; bool extended; } kKeys[] = {
         {"Right", VK_RIGHT, true}, {"Left", VK_LEFT, true},   {"Up", VK_UP, true},
@@ -195,13 +206,8 @@ void PressKey(const char* name) {
     for (const auto& key : kKeys) {
         if (strcmp(name, key.name)) continue;
         WaitForActive("window", [](HWND) { return true; });
-        INPUT inputs[2] = {};
-        for (int i = 0; i < 2; ++i) {
-            inputs[i].type = INPUT_KEYBOARD;
-            inputs[i].ki.wVk = key.key;
-            inputs[i].ki.wScan = static_cast<WORD>(MapVirtualKeyA(key.key, MAPVK_VK_TO_VSC));
-            inputs[i].ki.dwFlags = (key.extended ? KEYEVENTF_EXTENDEDKEY : 0) | (i ? KEYEVENTF_KEYUP : 0);
-        }
+        INPUT inputs[2];
+        MakeKeyInputs(inputs, key.key, key.extended);
         SendAndWait(inputs, 2, &g_keyMessages, 2);
         return;
     }
@@ -269,14 +275,6 @@ HWND DescendantControl(int id) {
 
 bool HasControl(HWND window, int id) { return GetDlgItem(window, id) != nullptr; }
 
-void PressEnter() {
-    INPUT keys[2] = {};
-    keys[0].type = keys[1].type = INPUT_KEYBOARD;
-    keys[0].ki.wVk = keys[1].ki.wVk = VK_RETURN;
-    keys[1].ki.dwFlags = KEYEVENTF_KEYUP;
-    SendInput(2, keys, sizeof keys[0]);
-}
-
 void AnswerBox(const char* answer) {
     bool enter = lstrcmpiA(answer, "enter") == 0;
     int id = lstrcmpiA(answer, "yes") == 0 ? IDYES : lstrcmpiA(answer, "no") == 0 ? IDNO
@@ -290,7 +288,10 @@ void AnswerBox(const char* answer) {
         ClickButton(GetDlgItem(box, id));
         return;
     }
-    PressEnter();
+    // The box closes in the host's own loop: wait for the window, not a sync.
+    INPUT keys[2];
+    MakeKeyInputs(keys, VK_RETURN, false);
+    SendInput(2, keys, sizeof keys[0]);
     for (DWORD waited = 0; IsWindow(box); waited += 20) {
         if (waited >= static_cast<DWORD>(g_config.timeoutMs)) Fail("%s", "Enter did not close the box");
         Sleep(20);
