@@ -22,6 +22,8 @@ struct StandinConfig {
     int sampleCount;
     unsigned sampleVariant;
     int timeoutMs;                 // every wait of a script run
+    int stamps;                    // /stamps: milliseconds before every transcript line (benchmarks)
+    int mostEntries;               // /mostentries:N: the module's test switch for its cache limit
 };
 extern StandinConfig g_config;
 // Parses the command line into g_config; false (with a message) when malformed.
@@ -68,6 +70,9 @@ enum {
 HWND CreateMainWindow(HINSTANCE instance);
 HWND MainWindow();
 void SetStatusLine(const char* text);
+// The status line's text as last set, for the script thread (which cannot
+// ask the window while the user-interface thread is busy).
+void CopyStatusLine(char* text, int size);
 // The title names the current drawing (its file name; "NONAME" for none).
 void ShowDrawingName(const char* path);
 void SetPromptLine(const char* text);
@@ -95,6 +100,10 @@ HWND DialogOwner();
 
 // ---- Dialog services (standin/dialogs/dialogs.cpp, standin/dialogs/placement.cpp) ----
 HWND ActiveHostDialog();
+// Paints of a bound list since the last call, which starts the count again:
+// its WM_PAINTs, and every row added or removed while it is shown and
+// redrawn (Wine repaints its scroll bar and rows for each). -1: no such list.
+int TakeListRepaints(int id);
 // From now on every window of that thread opens centred on the host window.
 void CentreWindowsOnHost(DWORD uiThreadId);
 

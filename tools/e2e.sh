@@ -6,6 +6,9 @@
 # present, is sourced in the work folder first (to lay out files);
 # TEST.options, when present, holds more kv32 options, one a line, where
 # <work> stands for the work folder (e.g. /samples:<work>\drawings).
+# TEST.filter, when present, is a sed script run over the transcript before
+# the comparison, and repeated lines are then kept once: for lines that
+# depend on timing (a batch's progress), written as a pattern.
 set -euo pipefail
 exe=$1; test=$2; shift 2
 name=$(basename "$test")
@@ -30,7 +33,12 @@ status=0
     "/transcript:$(winpath "$work/transcript.txt")" "/rsc3053:Software\\KvTest\\$name" \
     "/rsc3059:$(winpath "$work")\\" "${options[@]}") || status=$?
 if [ ! -f "$work/transcript.txt" ]; then echo "no transcript written (exit $status)"; exit 1; fi
-if ! diff -u "$test.expected" "$work/transcript.txt"; then
+compared=$work/transcript.txt
+if [ -f "$test.filter" ]; then
+  sed -E -f "$test.filter" "$work/transcript.txt" | uniq > "$work/transcript.filtered"
+  compared=$work/transcript.filtered
+fi
+if ! diff -u "$test.expected" "$compared"; then
   echo "transcript differs from $test.expected (exit $status)"; exit 1
 fi
 if [ "$status" -ne 0 ]; then echo "kv32.exe exited with $status"; exit 1; fi

@@ -250,6 +250,9 @@ struct WatchedList {
     HWND list;
     WNDPROC original;
     bool down;
+    bool redrawOff;             // WM_SETREDRAW FALSE was the last word
+    bool painted;               // its first paint since the dialog showed was recorded
+    volatile LONG repaints;     // see TakeListRepaints; read by the script thread
 };
 enum { kMaxWatchedLists = 16 };
 static WatchedList g_watched[kMaxWatchedLists];
@@ -259,6 +262,31 @@ static WatchedList* FindWatched(HWND list) {
         if (watched.list == list) return &watched;
     }
     return nullptr;
+}
+
+// A row added or removed while the list is shown and redrawn costs Wine a
+// repaint of its scroll bar and rows, as much as a WM_PAINT.
+static void CountRepaints(WatchedList* watched, HWND list, UINT message, WPARAM wParam) {
+    switch (message) {
+        case WM_SETREDRAW:
+            watched->redrawOff = wParam == FALSE;
+            return;
+        case WM_PAINT:
+            break;
+        case LB_ADDSTRING: case LB_INSERTSTRING: case LB_DELETESTRING: case LB_RESETCONTENT:
+            if (watched->redrawOff || !IsWindowVisible(list)) return;
+            break;
+        default:
+            return;
+    }
+    InterlockedIncrement(&watched->repaints);
+}
+
+int TakeListRepaints(int id) {
+    for (WatchedList& watched : g_watched) {
+        if (watched.list && GetDlgCtrlID(watched.list) == id) return InterlockedExchange(&watched.repaints, 0);
+    }
+    return -1;
 }
 
 static HostDialog* DialogOf(HWND window) {
@@ -273,7 +301,13 @@ static LRESULT CALLBACK ListClickProc(HWND list, UINT message, WPARAM wParam, LP
     WNDPROC original = watched->original;
     // A quick second click arrives as a double click: it is a click all the same.
     if (message == WM_LBUTTONDOWN || message == WM_LBUTTONDBLCLK) watched->down = true;
+    CountRepaints(watched, list, message, wParam);
     LRESULT result = CallWindowProcA(original, list, message, wParam, lParam);
+    // With /stamps the benchmarks see when the first rows are on the screen.
+    if (message == WM_PAINT && g_config.stamps && !watched->painted) {
+        watched->painted = true;
+        RecordF("painted", "%d", GetDlgCtrlID(list));
+    }
     if (message == WM_LBUTTONUP && watched->down) {
         watched->down = false;
         HostDialog* def = DialogOf(GetParent(list));
@@ -297,8 +331,8 @@ static void HookListClicks(HostDialog* def) {
         HWND list = GetDlgItem(def->window, def->bindings[i].id);
         WatchedList* slot = list ? FindWatched(nullptr) : nullptr;
         if (!slot) continue;
+        *slot = WatchedList();
         slot->list = list;
-        slot->down = false;
         slot->original = reinterpret_cast<WNDPROC>(
             SetWindowLongPtrA(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ListClickProc)));
     }

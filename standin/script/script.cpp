@@ -41,10 +41,19 @@
 //                         exists it must load whole) and save SRC's drawing
 //                         as DST, on this thread while the host waits: another
 //                         host sharing the folder, or one killed mid-save
+//   press ID              click a button of the active window and go on at once,
+//                         while what it starts still runs (then wait-status)
+//   wait-status TEXT      wait until the status line's text contains TEXT
+//   repaints ID [MAX]     record whether a list was painted at most MAX times since
+//                         the last such line (without MAX: only start counting)
+//   pictured PATH         record how many entries of a browse cache file have
+//                         pictures: none, some or all, and how many entries
 //   end                   close the host
 #include "standin/standin.h"
 
 #include <commctrl.h>
+
+#include "standin/drawing/drawing.h"
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -436,6 +445,51 @@ void SaveLoop(const char* arguments) {
     RecordF("saved", "%s %d of %d", relative[1], saved, count);
 }
 
+void WaitForStatus(const char* text) {
+    for (DWORD waited = 0;; waited += 10) {
+        char status[1024];
+        CopyStatusLine(status, sizeof status);
+        if (strstr(status, text)) return;
+        if (waited >= static_cast<DWORD>(g_config.timeoutMs)) Fail("the status line never showed %s", text);
+        Sleep(10);
+    }
+}
+
+// A count that depends on timing is recorded only as within its bound.
+void RecordRepaints(const char* arguments) {
+    int id = 0, most = -1;
+    if (sscanf(arguments, "%d %d", &id, &most) < 1) Fail("%s", "repaints needs ID [MAX]");
+    SyncPainted();
+    int repaints = TakeListRepaints(id);
+    if (repaints < 0) Fail("no watched list %s", arguments);
+    if (most < 0) return;
+    if (repaints <= most) RecordF("repaints", "%d at most %d", id, most);
+    else RecordF("repaints", "%d %d, more than %d", id, repaints, most);
+}
+
+// The browse cache's entries (type 4, class 0xA005) and their state byte
+// (offset 35: 1 once the pictures are made), read as the test's own check.
+void RecordPictured(const char* path) {
+    char full[MAX_PATH];
+    Sync();
+    HDL cache = FromStartFolder(path, full, sizeof full) ? DLLoad(full, 8, nullptr) : nullptr;
+    if (!cache) Fail("cannot load the cache %s", path);
+    int entries = 0, pictured = 0;
+    for (HostEntity* entity = FirstEntity(cache); entity; entity = NextEntity(entity)) {
+        uint32_t length;
+        uint16_t entityClass;
+        memcpy(&length, entity, sizeof length);
+        if (entity[4] != kCustom || length < 36) continue;
+        memcpy(&entityClass, entity + 28, sizeof entityClass);
+        if (entityClass != 0xA005) continue;
+        ++entries;
+        if (entity[35] == 1) ++pictured;
+    }
+    DLDestroy(cache);
+    RecordF("pictured", "%s: %s of %d entries", path,
+            pictured == 0 ? "none" : pictured == entries ? "all" : "some", entries);
+}
+
 int Number(const char* text) {
     char* end = nullptr;
     long value = strtol(text, &end, 10);
@@ -542,6 +596,14 @@ bool RunLine(char* line) {
         Record("title", title);
     } else if (!strcmp(verb, "placement")) {
         RecordPlacement();
+    } else if (!strcmp(verb, "press")) {
+        PostMessageA(ActiveControl(Number(argument)), BM_CLICK, 0, 0);
+    } else if (!strcmp(verb, "wait-status")) {
+        WaitForStatus(argument);
+    } else if (!strcmp(verb, "repaints")) {
+        RecordRepaints(argument);
+    } else if (!strcmp(verb, "pictured")) {
+        RecordPictured(argument);
     } else if (!strcmp(verb, "end")) {
         return false;
     } else {

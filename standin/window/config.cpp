@@ -51,6 +51,7 @@ static bool ApplyOption(const char* arg) {
         {"/variant:", 0, 0x7fffffff, &variant},
         {"/timeout:", 1, 3600, &timeoutSeconds},
         {"/nostring:", 1, 0x7fffffff, &g_config.missingString},
+        {"/mostentries:", 1, 0x7fffffff, &g_config.mostEntries},
     };
     for (const Number& o : numbers) {
         size_t n = strlen(o.name);
@@ -69,11 +70,15 @@ static bool ApplyOption(const char* arg) {
 bool ParseCommandLine(const char* /*commandLine*/, char* error, int errorSize) {
     SetDefaults();
     for (int i = 1; i < __argc; ++i) {
+        if (_stricmp(__argv[i], "/stamps") == 0) {
+            g_config.stamps = 1;
+            continue;
+        }
         if (!ApplyOption(__argv[i])) {
             snprintf(error, errorSize,
                      "Unknown or malformed option: %s\n\nOptions: /script:file /transcript:file "
                      "/module:dll /work:dir /samples:dir /count:N /variant:N /timeout:seconds "
-                     "/rsc3025:text /rsc3053:text /rsc3059:dir\\ /nostring:N",
+                     "/rsc3025:text /rsc3053:text /rsc3059:dir\\ /nostring:N /mostentries:N /stamps",
                      __argv[i]);
             return false;
         }

@@ -30,6 +30,12 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int show) {
     CentreWindowsOnHost(GetCurrentThreadId());
     ShowWindow(window, show == SW_HIDE ? SW_SHOWNORMAL : show);
     UpdateWindow(window);
+    // The module's test switch: a cache limit small enough for a test folder.
+    if (g_config.mostEntries) {
+        char limit[16];
+        snprintf(limit, sizeof limit, "%d", g_config.mostEntries);
+        SetEnvironmentVariableA("XP_MOST_CACHE_ENTRIES", limit);
+    }
     LoadModule(g_config.modulePath);
     if (g_config.scriptPath[0] && !StartScript(g_config.scriptPath, GetCurrentThreadId())) {
         RecordError("cannot read script %s", g_config.scriptPath);

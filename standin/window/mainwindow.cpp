@@ -13,8 +13,24 @@ static WNDPROC g_editProc; // the command line's own procedure
 
 HWND MainWindow() { return g_main; }
 
+// Written by SetStatusLine on the user-interface thread, read by the script's.
+static struct StatusText {
+    CRITICAL_SECTION lock;
+    char text[1024];
+    StatusText() { InitializeCriticalSection(&lock); }
+} g_statusText;
+
 void SetStatusLine(const char* text) {
+    EnterCriticalSection(&g_statusText.lock);
+    snprintf(g_statusText.text, sizeof g_statusText.text, "%s", text);
+    LeaveCriticalSection(&g_statusText.lock);
     if (g_status) SetWindowTextA(g_status, text);
+}
+
+void CopyStatusLine(char* text, int size) {
+    EnterCriticalSection(&g_statusText.lock);
+    snprintf(text, size, "%s", g_statusText.text);
+    LeaveCriticalSection(&g_statusText.lock);
 }
 
 void ShowDrawingName(const char* path) {

@@ -13,6 +13,14 @@ static struct TranscriptLock {
 } g_lock;
 static FILE* g_file;       // written by Record, closed at exit
 static int g_errors;       // counted by RecordError, read at exit
+// What /stamps counts from: the host's start.
+static double Milliseconds() {
+    LARGE_INTEGER now, frequency;
+    QueryPerformanceCounter(&now);
+    QueryPerformanceFrequency(&frequency);
+    return 1e3 * static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+static double g_start = Milliseconds();
 
 void OpenTranscript(const char* path) {
     if (path[0]) g_file = fopen(path, "wb");
@@ -46,6 +54,7 @@ static void WriteText(const char* text) {
 void Record(const char* kind, const char* text) {
     EnterCriticalSection(&g_lock.section);
     if (g_file) {
+        if (g_config.stamps) fprintf(g_file, "%.2f ", Milliseconds() - g_start);
         fputs(kind, g_file);
         if (text) {
             fputc(' ', g_file);

@@ -10,6 +10,12 @@ enum { kCachePathSize = 264 };
 // MAX_PATH characters or more, and the cache's path adds "\~BRINFO.KVW".
 enum { kLongestCacheFolder = MAX_PATH - 1 - 12 };
 
+// The most entries a cache list holds: see MostCacheEntries.
+enum { kMostCacheEntries = 30000 };
+// kMostCacheEntries, or less when the test switch XP_MOST_CACHE_ENTRIES
+// asks for less.
+int MostCacheEntries();
+
 // The open cache file's full path; written by OpenCache.
 extern char CachePath[kCachePathSize];
 // The list differs from the file; set by whoever adds or fills an entry,

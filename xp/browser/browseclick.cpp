@@ -36,9 +36,13 @@ POINT ClickPosition() {
     return point;
 }
 
+// What follows works on an entry, or on a file past the cache's limit
+// (UnlistedFile): both carry the name, the file time and the state.
+
 // The entry's full path as the host would open it: the host opens no path
 // of MAX_PATH characters or more, so such a path is refused, never cut.
-bool EntryPath(const ImageInfoRecord* entry, char (&path)[MAX_PATH]) {
+template <typename File>
+bool EntryPath(const File* entry, char (&path)[MAX_PATH]) {
     return JoinPath(path, browseDirectory, entry->name);
 }
 
@@ -46,7 +50,8 @@ enum FileCheck { kFileAsPictured, kFileGone, kFileChanged };
 
 // Whether the file is still the one whose picture the entry holds: there,
 // not a folder, and last written when the entry says.
-FileCheck CheckEntryFile(const ImageInfoRecord* entry, const char* path) {
+template <typename File>
+FileCheck CheckEntryFile(const File* entry, const char* path) {
     WIN32_FILE_ATTRIBUTE_DATA data;
     if (!GetFileAttributesExA(path, GetFileExInfoStandard, &data) ||
         (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
@@ -58,7 +63,8 @@ FileCheck CheckEntryFile(const ImageInfoRecord* entry, const char* path) {
 
 // A file deleted from the browser or gone since the listing is no pick: the
 // host would only fail to load it. The dialog stays open.
-int PickEntry(const ImageInfoRecord* entry) {
+template <typename File>
+int PickEntry(const File* entry) {
     char path[MAX_PATH];
     if (entry->state == kFileDeleted || !EntryPath(entry, path)) return kKeepOpen;
     if (CheckEntryFile(entry, path) == kFileGone) return kKeepOpen;
@@ -71,7 +77,8 @@ int PickEntry(const ImageInfoRecord* entry) {
 
 // The name is checked against the picture right before the deletion: a
 // file put there since the listing is not the one the user was asked about.
-int DeleteEntryFile(ImageInfoRecord* entry) {
+template <typename File>
+int DeleteEntryFile(File* entry) {
     char text[kMessageSize];
     FormatText(text, sizeof text, "Do you want to delete this file?\n\n%s", entry->name);
     if (host::QuestBox(text) != kAnswerYes) return kKeepOpen;
@@ -117,6 +124,11 @@ int ActOnBrowseEntry(ImageInfoRecord* entry) {
     return DeleteOnClick ? DeleteEntryFile(entry) : PickEntry(entry);
 }
 
+int ActOnUnlistedFile(UnlistedFile* file) {
+    if (!file) return kKeepOpen;
+    return DeleteOnClick ? DeleteEntryFile(file) : PickEntry(file);
+}
+
 int OnBrowseListClick(int code) {
     if (code != kListClickCode) return kKeepOpen;
     intptr_t data = host::GetLstDta(IDC_BROWSE_LIST, BrowseListRow);
@@ -125,6 +137,7 @@ int OnBrowseListClick(int code) {
     POINT origin = ListScreenOrigin();
     int column = HitColumn(click.x - origin.x, SmallPictures != 0, ColumnsPerRow);
     if (column < 0) return kKeepOpen;
+    if (BrowseListRow >= UnlistedFirstRow) return ActOnUnlistedFile(UnlistedAt(BrowseListRow, column));
     // Every link is read through the gate: the row's data and next shown
     // are addresses, trusted only once they prove to be entries.
     ImageInfoRecord* entry = AsImageInfo(reinterpret_cast<HostEntity*>(data));

@@ -30,6 +30,8 @@ namespace {
 HHOOK g_mouseHook;
 // Set once LongPathFile has been told; cleared at every showing.
 bool g_toldLongPath;
+// Set once the files past the cache's limit have been told; the same.
+bool g_toldUnlisted;
 
 const char kTemplate[] = "IDD_DLGBROWSE";
 const char kEmptyList[] = "";
@@ -84,6 +86,18 @@ void TellLongPathFile() {
     char text[kMessageSize];
     FormatText(text, sizeof text, "The full path of this file is too long to open; it is not listed:\n\n%s",
                LongPathFile);
+    host::ErrorBox(text);
+}
+
+void TellUnlistedFiles() {
+    if (UnlistedFiles.empty() || g_toldUnlisted) return;
+    g_toldUnlisted = true;
+    char text[kMessageSize];
+    FormatText(text, sizeof text,
+               "This folder holds %d drawings of this format, more than the picture cache keeps: "
+               "%d have pictures. The others are listed after them without a picture and can still "
+               "be picked.",
+               FoundCount, FoundCount - static_cast<int>(UnlistedFiles.size()));
     host::ErrorBox(text);
 }
 
@@ -143,6 +157,7 @@ int BrowseFiles(char* resultPath, int keepCache) {
         Picked = 0;
         DeleteOnClick = 0;
         g_toldLongPath = false;
+        g_toldUnlisted = false;
         ScanBrowseDir(FormatIndex);
         ++showings;
         int result = ShowBrowseDialog();

@@ -43,6 +43,9 @@ ImageInfoRecord* RowEntry(int row) {
 int PictureCount(HWND list) {
     int rows = static_cast<int>(SendToList(list, LB_GETCOUNT));
     if (rows <= 0) return 0;
+    // Past the cache's limit the entries fill whole rows; the files without
+    // an entry follow.
+    if (rows > UnlistedFirstRow) return UnlistedFirstRow * ColumnsPerRow + static_cast<int>(UnlistedFiles.size());
     int inLast = 0;
     for (ImageInfoRecord* entry = RowEntry(rows - 1); entry && inLast < ColumnsPerRow;
          entry = AsImageInfo(entry->nextShown)) {
@@ -86,8 +89,10 @@ void RedrawRow(HWND list, int row) {
 // A pick ends the dialog. The host ends its dialogs itself, and its OK
 // command does that as a handler's 2 would, bound values written back.
 void ActOnFramed(HWND list, int picture) {
-    ImageInfoRecord* entry = PictureEntry(picture);
-    if (entry && ActOnBrowseEntry(entry) == kEndDialog) {
+    int row = picture / ColumnsPerRow;
+    int answer = row >= UnlistedFirstRow ? ActOnUnlistedFile(UnlistedAt(row, picture % ColumnsPerRow))
+                                         : ActOnBrowseEntry(PictureEntry(picture));
+    if (answer == kEndDialog) {
         PostMessageA(GetParent(list), WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
     }
 }

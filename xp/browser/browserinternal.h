@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <vector>
+
 #include "browsecache/imageinfo.h"
 #include "host/hostapi.h"
 
@@ -48,6 +50,14 @@ bool NameMatchesFormat(int formatIndex, const char* name);
 ImageInfoRecord* ShownEntry(HostEntity* entity, int formatIndex);
 
 // ---- scan.cpp ----
+// A file the cache keeps no entry for: the folder holds more than it can.
+struct UnlistedFile {
+    char name[kEntryNameSize];
+    FILETIME fileTime;
+    uint8_t state;              // kNoPicture, or kFileDeleted once deleted from the browser
+};
+// The files past the cache's limit, in name order, listed after the entries.
+extern std::vector<UnlistedFile> UnlistedFiles;
 void ScanBrowseDir(int formatIndex);
 void LinkViewChain(int formatIndex);
 // The name a listed file can be opened by, or null.
@@ -57,6 +67,11 @@ const char* OpenableName(const WIN32_FIND_DATAA& found);
 extern char LongPathFile[kEntryNameSize];
 
 // ---- browselist.cpp ----
+// The first row of the files past the cache's limit; the row count when
+// there are none.
+extern int UnlistedFirstRow;
+// The file past the limit shown at that place, or null.
+UnlistedFile* UnlistedAt(int row, int column);
 void FillBrowseList();
 int RefreshBrowseList();
 void CacheMissingPictures(int formatIndex);
@@ -66,6 +81,8 @@ int CacheAll();
 // Shows "Loading NAME..." in the status line, an overlong name shortened.
 void ShowLoadingStatus(const char* name);
 void FormatLoadingStatus(char (&text)[kStatusSize], const char* name);
+// "Making pictures: N of M", the progress of a batch.
+void FormatBatchProgress(char (&text)[kStatusSize], int done, int total);
 
 // ---- rowpainter.cpp ----
 // The picture box of a column, in the list's client coordinates.
@@ -80,6 +97,7 @@ int HitColumn(int dx, bool small, int columns);
 // What a click on this entry does: pick it, or with "&Delete on click" ask
 // and delete its file. Returns the handler's answer.
 int ActOnBrowseEntry(ImageInfoRecord* entry);
+int ActOnUnlistedFile(UnlistedFile* file);
 int OnBrowseListClick(int code);
 
 // ---- browsedialog.cpp ----
@@ -90,6 +108,9 @@ int SelectBrowsePath();
 bool BrowseHookInstalled();
 // Names LongPathFile in a message box, once per showing of the dialog.
 void TellLongPathFile();
+// Tells that the folder holds more drawings than the cache keeps, once per
+// showing.
+void TellUnlistedFiles();
 
 // ---- browsekeys.cpp ----
 // The framed picture's column; its row is the list's caret row. Written by

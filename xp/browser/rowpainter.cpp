@@ -58,15 +58,28 @@ bool DrawPicture(HDC dc, const RECT& box, const ImageInfoRecord* entry) {
                          DIB_RGB_COLORS, SRCCOPY) != 0;
 }
 
+// A line of text in the names' font and colours. With a device context the
+// line is centred in the band (measured in that font), else left-aligned.
+void WriteLine(const char* text, RECT band, HDC centreIn) {
+    host::DevUseBkColor(kBackground);
+    host::DevUseColor(kText);
+    HFONT kept = host::DevFont(static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT)));
+    SIZE size;
+    if (centreIn && GetTextExtentPoint32A(centreIn, text, lstrlenA(text), &size) &&
+        size.cx < band.right - band.left) {
+        band.left += (band.right - band.left - size.cx) / 2;
+        band.right = band.left + size.cx;
+    }
+    host::DevVText(text, &band);
+    if (kept) host::DevFont(kept);
+}
+
 void DrawName(const RECT& box, const char* name) {
     RECT band = NameBand(box);
     host::DevUseBkColor(kBackground);
     host::DevUseColor(kBackground);
     host::DevSRect(&band);
-    host::DevUseColor(kText);
-    HFONT kept = host::DevFont(static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT)));
-    host::DevVText(name, &band);
-    if (kept) host::DevFont(kept);
+    WriteLine(name, band, nullptr);
 }
 
 // Makes the entry's pictures; the entry may move, and then the row's data
@@ -99,8 +112,35 @@ void DrawFocusFrame(HDC dc, const RECT& item, int column, bool small) {
     }
 }
 
+// A row of files past the cache's limit: the empty frame, a short text in
+// it, and the name.
+void DrawUnlistedRow(const DRAWITEMSTRUCT* item, bool small) {
+    static const char kNoPictureText[] = "Cache full";
+    int row = static_cast<int>(item->itemID);
+    int columnsDrawn = 0;
+    for (int column = 0; column < ColumnsPerRow; ++column) {
+        const UnlistedFile* file = UnlistedAt(row, column);
+        if (!file) break;
+        RECT box = PictureBox(item->rcItem, column, small);
+        DrawEmptyFrame(&box);
+        int middle = (box.top + box.bottom) / 2;
+        RECT label = {box.left + 8, middle - kBandHeight / 2, box.right - 9, middle + kBandHeight / 2};
+        WriteLine(kNoPictureText, label, item->hDC);
+        DrawName(box, file->name);
+        columnsDrawn = column + 1;
+    }
+    if ((item->itemState & ODS_FOCUS) && columnsDrawn > 0) {
+        DrawFocusFrame(item->hDC, item->rcItem, std::min(FramedColumn, columnsDrawn - 1), small);
+    }
+}
+
 void DrawRow(const DRAWITEMSTRUCT* item) {
     int itemId = static_cast<int>(item->itemID);
+    if (itemId >= UnlistedFirstRow) {
+        GetDCOrgEx(item->hDC, &ListOrigin);
+        DrawUnlistedRow(item, SmallPictures != 0);
+        return;
+    }
     intptr_t data = host::GetLstDta(IDC_BROWSE_LIST, itemId);
     if (data == -1) return;
     // The row's data is only trusted once the gate says it is an entry.

@@ -1,0 +1,58 @@
+#!/usr/bin/env bash
+# A warm visit through the real program: kv32.exe with the module, BROWSE on
+# a folder whose cache holds every picture of the shown format (KVW, half
+# the sample files), from the answer to the prompt until the list's first
+# paint is done, read from the transcript's time stamps (/stamps). As a
+# ratio to reading the cache's bytes (cat, warm, best of 5); each visit the
+# best of 3. With BEFORE=path\to\an\older\xp.dll the same visits also run
+# with that module, in the same run, for a before and after.
+#   tools/xvfb-session build bash bench/visit_e2e.sh [BUILD_DIR] [SIZES...]
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=$(cd "${1:-$root/build}" && pwd); shift || true
+sizes=("$@"); [ ${#sizes[@]} -gt 0 ] || sizes=(1000 4000 10000 30000)
+[ -n "${DISPLAY:-}" ] || { echo "visit_e2e: needs a display (run under tools/xvfb-session)"; exit 1; }
+exe=$build/kv32.exe
+work=${TMPDIR:-/tmp}/xp-visit-e2e
+winpath() { printf 'Z:%s' "$(printf '%s' "$1" | tr / '\\')"; }
+key='Software\KvBench\visit'
+run() {  # run SCRIPT TRANSCRIPT [more options]
+  local script=$1 transcript=$2; shift 2
+  (cd "$work" && "$root/tools/wine-run" "$exe" "/work:$(winpath "$work")" "/script:$(winpath "$script")" \
+      "/transcript:$(winpath "$transcript")" "/rsc3053:$key" "/rsc3059:$(winpath "$work")\\" \
+      /timeout:600 "$@" </dev/null >/dev/null 2>&1)
+}
+# Milliseconds from the prompt's answer to the list's first paint.
+visit_ms() {
+  awk '$2 == "answer" { start = $1 } $2 == "painted" && start != "" { printf "%.1f\n", $1 - start; exit }' "$1"
+}
+best() { sort -g | head -1; }
+
+printf 'command BROWSE\nanswer drawings\nwait-window Browse files\nclick 4\nclick 3\nend\n' > /tmp/xp-visit-cache.script
+# The pixel waits for the list's paint, which comes after posted clicks.
+printf 'command BROWSE\nanswer drawings\nwait-window Browse files\npixel 1005 5 5\nclick 3\nend\n' > /tmp/xp-visit.script
+echo "warm visit through kv32.exe: BROWSE to the list's first paint, as ratios to cat of the cache"
+for n in "${sizes[@]}"; do
+  rm -rf "$work"; mkdir -p "$work"
+  "$root/tools/wine-run" reg delete "HKCU\\$key" /f </dev/null >/dev/null 2>&1 || true
+  printf 'end\n' > "$work/make.script"
+  run "$work/make.script" "$work/make.txt" "/samples:$(winpath "$work")\\drawings" "/count:$n"
+  rm -f "$work"/drawings/X_*
+  run /tmp/xp-visit-cache.script "$work/cache.txt"
+  cache=$work/drawings/~BRINFO.KVW
+  [ -f "$cache" ] || { echo "visit_e2e: no cache was written for $n files"; exit 1; }
+  cat_ms=$(for i in 1 2 3 4 5; do
+    s=$(date +%s%N); cat "$cache" >/dev/null; e=$(date +%s%N); echo "scale=3; ($e - $s) / 1000000" | bc
+  done | best)
+  line=$(printf '%6d files, cache %5d MB, cat %7.1f ms:' "$n" $(( $(stat -c %s "$cache") / 1048576 )) "$cat_ms")
+  for module in ${BEFORE:+before} after; do
+    dll=()
+    [ "$module" = before ] && dll=("/module:$BEFORE")
+    ms=$(for i in 1 2 3; do
+      run /tmp/xp-visit.script "$work/visit.txt" /stamps "${dll[@]}"; visit_ms "$work/visit.txt"
+    done | best)
+    line+=$(printf '  %s %8.1f ms %5.2fx' "$module" "$ms" "$(echo "scale=3; $ms / $cat_ms" | bc)")
+  done
+  echo "$line"
+done
+rm -rf "$work" /tmp/xp-visit.script /tmp/xp-visit-cache.script
