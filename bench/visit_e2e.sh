@@ -32,12 +32,11 @@ printf 'command BROWSE\nanswer drawings\nwait-window Browse files\nclick 4\nclic
 # The pixel waits for the list's paint, which comes after posted clicks.
 printf 'command BROWSE\nanswer drawings\nwait-window Browse files\npixel 1005 5 5\nclick 3\nend\n' > /tmp/xp-visit.script
 echo "warm visit through kv32.exe: BROWSE to the list's first paint, as ratios to cat of the cache"
+source "$root/bench/samples.sh"
 for n in "${sizes[@]}"; do
   rm -rf "$work"; mkdir -p "$work"
   "$root/tools/wine-run" reg delete "HKCU\\$key" /f </dev/null >/dev/null 2>&1 || true
-  printf 'end\n' > "$work/make.script"
-  run "$work/make.script" "$work/make.txt" "/samples:$(winpath "$work")\\drawings" "/count:$n"
-  rm -f "$work"/drawings/X_*
+  make_samples "$build" "$work" "$n"
   run /tmp/xp-visit-cache.script "$work/cache.txt"
   cache=$work/drawings/~BRINFO.KVW
   [ -f "$cache" ] || { echo "visit_e2e: no cache was written for $n files"; exit 1; }

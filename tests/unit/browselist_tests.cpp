@@ -464,6 +464,33 @@ TEST_F(BrowseList, TemplateModeListsOnlyTemplatesAndDisablesTheFormatChoice) {
     EXPECT_EQ(Entry("SHEET.KVT")->state, kNoPicture);
 }
 
+// ---- The cache's limit ----
+
+// The test switch lowers the limit to 7: whole small rows of 6 keep entries.
+TEST_F(BrowseList, PastTheLimitTheFirstNamesKeepEntriesAndOtherFormatsGoFirst) {
+    for (const char* name : {"H.KVW", "B.KVW", "A.KVW", "G.KVW", "C.KVW", "F.KVW", "E.KVW", "D.KVW"}) {
+        WriteFile(name);
+    }
+    Put("X.DWG");
+    SetEnvironmentVariableA("XP_MOST_CACHE_ENTRIES", "7");
+    EXPECT_EQ(MostCacheEntries(), 7);
+    ScanBrowseDir(0);
+    SetEnvironmentVariableA("XP_MOST_CACHE_ENTRIES", nullptr);
+    EXPECT_EQ(Names(), (NameList{"A.KVW", "B.KVW", "C.KVW", "D.KVW", "E.KVW", "F.KVW"}));
+    EXPECT_EQ(FoundCount, 8);
+    ASSERT_EQ(UnlistedFiles.size(), 2u);
+    EXPECT_STREQ(UnlistedFiles[0].name, "G.KVW");
+    EXPECT_STREQ(UnlistedFiles[1].name, "H.KVW");
+    // Within the limit again, every file has its entry and none is left out.
+    ScanBrowseDir(0);
+    EXPECT_EQ(Names(), (NameList{"A.KVW", "B.KVW", "C.KVW", "D.KVW", "E.KVW", "F.KVW", "G.KVW", "H.KVW"}));
+    EXPECT_TRUE(UnlistedFiles.empty());
+    // The switch never raises the limit.
+    SetEnvironmentVariableA("XP_MOST_CACHE_ENTRIES", "99999999");
+    EXPECT_EQ(MostCacheEntries(), kMostCacheEntries);
+    SetEnvironmentVariableA("XP_MOST_CACHE_ENTRIES", nullptr);
+}
+
 // ---- Missing pictures ----
 
 TEST_F(BrowseList, CachingMakesMissingPicturesOnlyAndClearsTheStatus) {

@@ -13,10 +13,8 @@ HostEntity* currentEntry;
 
 static const char kCacheName[] = "~BRINFO.KVW";
 
-// Every entry is 43,646 bytes in the host's memory from the scan on, and the
-// 32-bit host has 2 GB. Measured through the stand-in: MEASUREMENT.
-// A test lowers it through the environment, to try the limit on a small
-// folder.
+// A test lowers the limit through the environment, to try it on a small
+// folder; nothing raises it.
 int MostCacheEntries() {
     char text[16];
     DWORD length = GetEnvironmentVariableA("XP_MOST_CACHE_ENTRIES", text, sizeof text);

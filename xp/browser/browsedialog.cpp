@@ -165,6 +165,8 @@ int BrowseFiles(char* resultPath, int keepCache) {
         if (result != kSelectPathEnded) break;
     }
     ResultPath = nullptr;
+    // The names past the cache's limit are only the dialog's.
+    std::vector<UnlistedFile>().swap(UnlistedFiles);
     if (!showings) return 0;
     SaveOptions();
     return Picked;
