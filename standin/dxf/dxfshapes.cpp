@@ -92,6 +92,28 @@ bool Evaluable(const DxfEntity& e) {
     return true;
 }
 
+// A smooth curve through fit points (Catmull-Rom: each span's tangents
+// point from the point before to the point after), close to the cubic a
+// CAD program fits through them.
+void ThroughFitPoints(const std::vector<DxfVertex>& f, std::vector<DxfVertex>* out) {
+    const int kSamples = 8;
+    size_t n = f.size();
+    Push(out, f[0].x, f[0].y, f[0].z);
+    for (size_t i = 0; i + 1 < n && !Full(out); ++i) {
+        const DxfVertex& a = f[i > 0 ? i - 1 : i];
+        const DxfVertex& b = f[i];
+        const DxfVertex& c = f[i + 1];
+        const DxfVertex& d = f[i + 2 < n ? i + 2 : i + 1];
+        for (int k = 1; k <= kSamples; ++k) {
+            double t = double(k) / kSamples, t2 = t * t, t3 = t2 * t;
+            auto at = [&](double pa, double pb, double pc, double pd) {
+                return 0.5 * (2 * pb + (pc - pa) * t + (2 * pa - 5 * pb + 4 * pc - pd) * t2 + (3 * pb - pa - 3 * pc + pd) * t3);
+            };
+            Push(out, at(a.x, b.x, c.x, d.x), at(a.y, b.y, c.y, d.y), at(a.z, b.z, c.z, d.z));
+        }
+    }
+}
+
 }  // namespace
 
 // Writers round angles to 8 or 9 digits: an ellipse ending at 6.2831854 or
@@ -147,12 +169,12 @@ void EllipsePoints(const DxfEntity& e, std::vector<DxfVertex>* out) {
 
 void SplinePoints(const DxfEntity& e, std::vector<DxfVertex>* out) {
     out->clear();
-    if (e.fitPoints.size() >= 2) {
-        for (const DxfVertex& v : e.fitPoints) Push(out, v.x, v.y, v.z);
-        return;
-    }
+    // The curve is its control points and knots; fit points only guide a
+    // CAD program's editing, and through them as straight segments the
+    // curve is a zigzag. They stand in only when the knots do not fit.
     if (!Evaluable(e)) {
-        for (const DxfVertex& v : e.vertices) Push(out, v.x, v.y, v.z);
+        if (e.fitPoints.size() >= 2) ThroughFitPoints(e.fitPoints, out);
+        else for (const DxfVertex& v : e.vertices) Push(out, v.x, v.y, v.z);
         return;
     }
     int p = e.degree;

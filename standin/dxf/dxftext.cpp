@@ -5,6 +5,7 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "standin/device/device.h"
 #include "standin/dxf/dxf.h"
 
 namespace {
@@ -84,10 +85,14 @@ bool TakePercentCode(const std::string& s, size_t* i, int codePage, std::string*
             size_t j = *i + 2;
             unsigned long code = 0;
             while (j < s.size() && j < *i + 5 && s[j] >= '0' && s[j] <= '9') code = code * 10 + (s[j++] - '0');
-            // A character number of the drawing's code page.
+            // The text fonts' own numbers for degree, plus-minus and
+            // diameter; any other number is a character of the drawing's
+            // code page.
+            static const unsigned long kFontSigns[3] = {0xB0, 0xB1, 0xD8};
             std::string byte(1, static_cast<char>(code));
             size_t at = 0;
-            PutCodePoint(out, code < 0x100 && codePage != kDxfUtf8 ? TakeChar(byte, &at, codePage) : code);
+            if (code >= 127 && code <= 129) PutCodePoint(out, kFontSigns[code - 127]);
+            else PutCodePoint(out, code < 0x100 && codePage != kDxfUtf8 ? TakeChar(byte, &at, codePage) : code);
             *i = j;
             return true;
         }
@@ -142,7 +147,7 @@ void TakeMTextCode(const std::string& s, size_t* i, int codePage, std::string* o
     *i += 2;
     switch (c) {
     case 'P': case 'X': case 'N': out->push_back('\n'); break;
-    case '~': out->push_back(' '); break;
+    case '~': out->push_back('\xA0'); break;   // a space that lines do not wrap at
     case '\\': case '{': case '}': out->push_back(c); break;
     case 'L': case 'l': case 'O': case 'o': case 'K': case 'k': break;
     case 'A': case 'C': case 'c': case 'F': case 'f': case 'H': case 'Q': case 'T':
@@ -191,6 +196,10 @@ std::string CleanText(const std::string& text, bool mtext, int codePage) {
         }
     }
     return out;
+}
+
+double ShownTextWidth(const std::string& text, double height) {
+    return TextWidthPerHeight(text.c_str()) * height / kDxfCapHeight;
 }
 
 int CodePageNamed(const char* name) {
