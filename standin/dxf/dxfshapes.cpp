@@ -114,6 +114,48 @@ void ThroughFitPoints(const std::vector<DxfVertex>& f, std::vector<DxfVertex>* o
     }
 }
 
+void AlongControlPoints(const DxfEntity& e, std::vector<DxfVertex>* out) {
+    int p = e.degree;
+    int n = static_cast<int>(e.vertices.size());
+    double u0 = e.knots[p], u1 = e.knots[n];
+    long samples = 8L * n;
+    if (samples > static_cast<long>(kDxfMaxPoints) - 1) samples = kDxfMaxPoints - 1;
+    bool rational = !e.weights.empty();
+    int span = p;
+    for (long i = 0; i <= samples; ++i) {
+        double u = i == samples ? u1 : u0 + (u1 - u0) * i / samples;
+        // The span holding u; the last non-empty span holds the end.
+        while (span < n - 1 && u >= e.knots[span + 1]) ++span;
+        while (span > p && !(e.knots[span + 1] > e.knots[span])) --span;
+        DxfVertex v = DeBoor(e, p, span, u, rational);
+        Push(out, v.x, v.y, v.z);
+    }
+}
+
+// A periodic spline (70 bit 1) may give one period of knots, n + 1 of
+// them: the curve is then the ordinary one over its first p control points
+// repeated after the last, with the knots continued period by period.
+bool WrapPeriodic(const DxfEntity& e, DxfEntity* wrapped) {
+    size_t n = e.vertices.size();
+    int p = e.degree;
+    if (!(e.flags & 2) || p < 1 || p > 10 || n <= static_cast<size_t>(p) || e.knots.size() != n + 1) return false;
+    double period = e.knots[n] - e.knots[0];
+    if (!(period > 0)) return false;
+    *wrapped = DxfEntity();
+    wrapped->degree = p;
+    wrapped->vertices = e.vertices;
+    wrapped->vertices.insert(wrapped->vertices.end(), e.vertices.begin(), e.vertices.begin() + p);
+    if (e.weights.size() == n) {
+        wrapped->weights = e.weights;
+        wrapped->weights.insert(wrapped->weights.end(), e.weights.begin(), e.weights.begin() + p);
+    }
+    for (long j = 0; j < static_cast<long>(n) + 2 * p + 1; ++j) {
+        long k = j - p, turns = k >= 0 ? k / static_cast<long>(n) : -((-k + static_cast<long>(n) - 1) / static_cast<long>(n));
+        wrapped->knots.push_back(e.knots[k - turns * static_cast<long>(n)] + turns * period);
+    }
+    return true;
+}
+
 }  // namespace
 
 // Writers round angles to 8 or 9 digits: an ellipse ending at 6.2831854 or
@@ -172,24 +214,15 @@ void SplinePoints(const DxfEntity& e, std::vector<DxfVertex>* out) {
     // The curve is its control points and knots; fit points only guide a
     // CAD program's editing, and through them as straight segments the
     // curve is a zigzag. They stand in only when the knots do not fit.
-    if (!Evaluable(e)) {
-        if (e.fitPoints.size() >= 2) ThroughFitPoints(e.fitPoints, out);
-        else for (const DxfVertex& v : e.vertices) Push(out, v.x, v.y, v.z);
+    if (Evaluable(e)) {
+        AlongControlPoints(e, out);
         return;
     }
-    int p = e.degree;
-    int n = static_cast<int>(e.vertices.size());
-    double u0 = e.knots[p], u1 = e.knots[n];
-    long samples = 8L * n;
-    if (samples > static_cast<long>(kDxfMaxPoints) - 1) samples = kDxfMaxPoints - 1;
-    bool rational = !e.weights.empty();
-    int span = p;
-    for (long i = 0; i <= samples; ++i) {
-        double u = i == samples ? u1 : u0 + (u1 - u0) * i / samples;
-        // The span holding u; the last non-empty span holds the end.
-        while (span < n - 1 && u >= e.knots[span + 1]) ++span;
-        while (span > p && !(e.knots[span + 1] > e.knots[span])) --span;
-        DxfVertex v = DeBoor(e, p, span, u, rational);
-        Push(out, v.x, v.y, v.z);
+    DxfEntity wrapped;
+    if (WrapPeriodic(e, &wrapped) && Evaluable(wrapped)) {
+        AlongControlPoints(wrapped, out);
+        return;
     }
+    if (e.fitPoints.size() >= 2) ThroughFitPoints(e.fitPoints, out);
+    else for (const DxfVertex& v : e.vertices) Push(out, v.x, v.y, v.z);
 }

@@ -198,8 +198,43 @@ std::string CleanText(const std::string& text, bool mtext, int codePage) {
     return out;
 }
 
+namespace {
+
+// Advance widths of the host's text face per em, one for each character of
+// code page 1252; measured once, on first use, by whoever reads a DXF
+// first. False when the system gave no face to measure.
+float g_advance[256];
+int g_advanceMeasured;   // 0 not yet, 1 measured, -1 not possible
+
+bool MeasureAdvances() {
+    const int kEm = 1000;
+    HDC dc = CreateCompatibleDC(nullptr);
+    HFONT font = CreateFontA(-kEm, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_TT_ONLY_PRECIS,
+                             CLIP_DEFAULT_PRECIS, NONANTIALIASED_QUALITY, DEFAULT_PITCH | FF_SWISS, "Arial");
+    bool measured = false;
+    if (dc && font) {
+        HGDIOBJ old = SelectObject(dc, font);
+        INT widths[256];
+        measured = GetCharWidth32A(dc, 0, 255, widths) != 0;
+        for (int i = 0; measured && i < 256; ++i) g_advance[i] = static_cast<float>(widths[i]) / kEm;
+        SelectObject(dc, old);
+    }
+    if (font) DeleteObject(font);
+    if (dc) DeleteDC(dc);
+    return measured;
+}
+
+}  // namespace
+
+// Wrapping and centring need the width the text will show at: the face's
+// own advances, where the extents' estimate errs wide on purpose.
 double ShownTextWidth(const std::string& text, double height) {
-    return TextWidthPerHeight(text.c_str()) * height / kDxfCapHeight;
+    if (g_advanceMeasured == 0) g_advanceMeasured = MeasureAdvances() ? 1 : -1;
+    double em = height / kDxfCapHeight;
+    if (g_advanceMeasured < 0) return TextWidthPerHeight(text.c_str()) * em;
+    double width = 0;
+    for (unsigned char c : text) width += g_advance[c];
+    return width * em;
 }
 
 int CodePageNamed(const char* name) {
