@@ -317,62 +317,55 @@ TEST(DxfEntities, EllipseRespectsItsParameters) {
     EXPECT_NEAR(top, 2, 0.01);
 }
 
-TEST(DxfEntities, SplineThroughFitPointsOrAlongControlPoints) {
+// The one polyline a spline of these groups becomes; empty when it is not one.
+std::vector<Point3> SplinePointsOf(std::initializer_list<const char*> groups) {
     DxfPlan plan;
-    ASSERT_TRUE(Plan(Entities(Lines({"0", "SPLINE", "71", "3", "11", "0", "21", "0", "11", "1", "21", "1", "11",
-                                     "2", "21", "0"})),
-                     &plan));
+    std::vector<const char*> all = {"0", "SPLINE"};
+    all.insert(all.end(), groups.begin(), groups.end());
+    std::string body;
+    for (const char* g : all) body += std::string(g) + "\n";
+    if (!Plan(Entities(body), &plan)) return {};
     auto records = Records(plan.entities);
-    ASSERT_EQ(records.size(), 1u);
-    // Fit points alone: a smooth curve through each of them.
-    ASSERT_EQ(As<PolylineRecord>(records[0])->count, 17u);
-    EXPECT_NEAR(PointsOf(records[0])[8].x, 1, 1e-6);
-    EXPECT_NEAR(PointsOf(records[0])[8].y, 1, 1e-6);
-    EXPECT_GT(PointsOf(records[0])[4].y, 0.55) << "bowed out, not the chord";
-    // Clamped quadratic: starts and ends at its end control points, stays in their hull.
-    ASSERT_TRUE(Plan(Entities(Lines({"0", "SPLINE", "71", "2", "40", "0", "40", "0", "40", "0", "40", "1", "40",
-                                     "1", "40", "1", "10", "0", "20", "0", "10", "1", "20", "2", "10", "2", "20",
-                                     "0"})),
-                     &plan));
-    records = Records(plan.entities);
-    ASSERT_EQ(records.size(), 1u);
-    const PolylineRecord* p = As<PolylineRecord>(records[0]);
+    if (records.size() != 1 || records[0]->type != kPolyline) return {};
     const Point3* pts = PointsOf(records[0]);
-    ASSERT_GT(p->count, 3u);
+    return std::vector<Point3>(pts, pts + As<PolylineRecord>(records[0])->count);
+}
+
+float Highest(const std::vector<Point3>& points, float Point3::*axis) {
+    float top = -1e30f;
+    for (const Point3& p : points) top = std::max(top, p.*axis);
+    return top;
+}
+
+TEST(DxfEntities, SplineThroughFitPointsOrAlongControlPoints) {
+    // Fit points alone: a smooth curve through each of them.
+    std::vector<Point3> pts = SplinePointsOf({"71", "3", "11", "0", "21", "0", "11", "1", "21", "1", "11", "2", "21", "0"});
+    ASSERT_EQ(pts.size(), 17u);
+    EXPECT_NEAR(pts[8].x, 1, 1e-6);
+    EXPECT_NEAR(pts[8].y, 1, 1e-6);
+    EXPECT_GT(pts[4].y, 0.55) << "bowed out, not the chord";
+    // Clamped quadratic: starts and ends at its end control points, stays in their hull.
+    pts = SplinePointsOf({"71", "2", "40", "0", "40", "0", "40", "0", "40", "1", "40", "1", "40", "1", "10", "0", "20",
+                          "0", "10", "1", "20", "2", "10", "2", "20", "0"});
+    ASSERT_GT(pts.size(), 3u);
     EXPECT_NEAR(pts[0].x, 0, 1e-5);
-    EXPECT_NEAR(pts[p->count - 1].x, 2, 1e-5);
-    float top = 0;
-    for (uint32_t i = 0; i < p->count; ++i) top = pts[i].y > top ? pts[i].y : top;
-    EXPECT_NEAR(top, 1, 0.01);  // the curve's peak is half the middle control point's height
+    EXPECT_NEAR(pts.back().x, 2, 1e-5);
+    EXPECT_NEAR(Highest(pts, &Point3::y), 1, 0.01);  // the curve's peak is half the middle control point's height
     // Regression: with fit points given too, the curve was drawn as straight
     // segments through them (a zigzag) instead of from its control points.
-    ASSERT_TRUE(Plan(Entities(Lines({"0", "SPLINE", "71", "2", "40", "0", "40", "0", "40", "0", "40", "1", "40",
-                                     "1", "40", "1", "10", "0", "20", "0", "10", "1", "20", "2", "10", "2", "20",
-                                     "0", "11", "0", "21", "0", "11", "1", "21", "2", "11", "2", "21", "0"})),
-                     &plan));
-    records = Records(plan.entities);
-    ASSERT_EQ(records.size(), 1u);
-    p = As<PolylineRecord>(records[0]);
-    pts = PointsOf(records[0]);
-    top = 0;
-    for (uint32_t i = 0; i < p->count; ++i) top = pts[i].y > top ? pts[i].y : top;
-    EXPECT_NEAR(top, 1, 0.01);
+    pts = SplinePointsOf({"71", "2", "40", "0", "40", "0", "40", "0", "40", "1", "40", "1", "40", "1", "10", "0", "20",
+                          "0", "10", "1", "20", "2", "10", "2", "20", "0", "11", "0", "21", "0", "11", "1", "21", "2",
+                          "11", "2", "21", "0"});
+    EXPECT_NEAR(Highest(pts, &Point3::y), 1, 0.01);
     // Regression: a closed periodic spline that gives one period of knots
     // (n + 1) was drawn as its control polygon.
-    ASSERT_TRUE(Plan(Entities(Lines({"0", "SPLINE", "70", "7", "71", "3", "40", "0", "40", "1", "40", "2", "40",
-                                     "3", "40", "4", "41", "1", "41", "1", "41", "1", "41", "1", "10", "1", "20",
-                                     "1", "10", "-1", "20", "1", "10", "-1", "20", "-1", "10", "1", "20", "-1"})),
-                     &plan));
-    records = Records(plan.entities);
-    ASSERT_EQ(records.size(), 1u);
-    p = As<PolylineRecord>(records[0]);
-    pts = PointsOf(records[0]);
-    ASSERT_GT(p->count, 8u);
-    EXPECT_NEAR(pts[0].x, pts[p->count - 1].x, 1e-5);
-    EXPECT_NEAR(pts[0].y, pts[p->count - 1].y, 1e-5);
-    float right = -1;
-    for (uint32_t i = 0; i < p->count; ++i) right = std::max(right, pts[i].x);
-    EXPECT_NEAR(right, 11.0 / 12, 0.01) << "(P0 + 23 P1 + 23 P2 + P3) / 48 halfway along the span";
+    pts = SplinePointsOf({"70", "7", "71", "3", "40", "0", "40", "1", "40", "2", "40", "3", "40", "4", "41", "1", "41",
+                          "1", "41", "1", "41", "1", "10", "1", "20", "1", "10", "-1", "20", "1", "10", "-1", "20", "-1",
+                          "10", "1", "20", "-1"});
+    ASSERT_GT(pts.size(), 8u);
+    EXPECT_NEAR(pts[0].x, pts.back().x, 1e-5);
+    EXPECT_NEAR(pts[0].y, pts.back().y, 1e-5);
+    EXPECT_NEAR(Highest(pts, &Point3::x), 11.0 / 12, 0.01) << "(P0 + 23 P1 + 23 P2 + P3) / 48 halfway along the span";
 }
 
 TEST(DxfEntities, TextHeightRotationAndSpecialCharacters) {
