@@ -104,7 +104,7 @@ struct DxfEntity {
     double measured;        // DIMENSION 42; NaN when absent
     double textAngle;       // DIMENSION 53, degrees; NaN when absent
     double arrow;           // MULTILEADER arrow size; 0 when absent
-    int flags;              // POLYLINE/LWPOLYLINE/SPLINE 70; MTEXT attachment 71; DIMENSION 70; LEADER 71
+    int flags;              // POLYLINE/LWPOLYLINE/SPLINE 70; TEXT 72; MTEXT attachment 71; DIMENSION 70; LEADER 71
     int degree;             // SPLINE 71
     int columns, rows;      // INSERT 70/71
     double columnStep, rowStep;  // INSERT 44/45
@@ -117,6 +117,7 @@ struct DxfEntity {
     std::vector<std::vector<DxfVertex>> loops;   // HATCH boundary loops as points, OCS
     std::vector<DxfHatchLine> pattern;           // HATCH pattern lines (none for a solid fill)
     int fillColour;         // HATCH: a gradient's first colour (63 after 450 1); 0 none
+    int verticalAlign;      // TEXT 73 (ATTRIB 74): 0 baseline, 1 bottom, 2 middle, 3 top
     double wrapWidth;       // MTEXT 41: the reference width lines wrap at; 0 none
     double lineSpacing;     // MTEXT 44: the line spacing factor; 1 by default
     std::string text;       // TEXT 1; MTEXT 3..., 1; DIMENSION 1; MULTILEADER 304
@@ -180,6 +181,7 @@ struct DxfHatchReader {
     DxfHatchEdge edge;
     long patternLines;          // 53 groups seen; those beyond kMaxHatchLines are read past
     bool gradient;              // 450 1: a gradient fill, whose colours follow as 63
+    int style;                  // 75: 0 odd parity, 1 outermost area only, 2 ignore islands
     long* totalVertices;        // the file's vertex count, bounded by kDxfMaxTotalVertices
 };
 enum DxfHatchGroup { kHatchTaken, kHatchCommon, kHatchRefused };

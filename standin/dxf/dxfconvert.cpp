@@ -286,17 +286,41 @@ void WrapLines(const std::string& text, double width, double height, std::vector
     }
 }
 
+// TEXT is placed by its justification (72 across, 73 up) at its second
+// point 11, whose first point 10 only some writers work out; the width is
+// the one the host will show it at. Aligned text (72 = 3) runs from 10 to 11
+// at the height that fills it; fitted text (5) keeps its height.
+void ConvertAlignedText(Converter* c, const DxfEntity& e, const std::string& text, RecordBuffer* out) {
+    const double kDescent = 0.212 / kDxfCapHeight;   // Arial's, in capital heights
+    Ocs o;
+    MakeOcs(e.extrusion, &o);
+    int across = e.flags >= 0 && e.flags <= 5 ? e.flags : 0, up = e.verticalAlign >= 0 && e.verticalAlign <= 3 ? e.verticalAlign : 0;
+    bool placed = (across != 0 || up != 0) && (e.given & 2);
+    double angle = e.angle * kDegree, h = e.radius, width = ShownTextWidth(text, h);
+    double from[3] = {e.p[0][0], e.p[0][1], e.p[0][2]}, dx = 0, dy = 0;
+    DxfEntity sized = e;
+    if (placed && (across == 3 || across == 5)) {
+        double vx = e.p[1][0] - e.p[0][0], vy = e.p[1][1] - e.p[0][1], length = hypot(vx, vy);
+        if (length > 0) angle = atan2(vy, vx);
+        if (across == 3 && length > 0 && width > 0) sized.radius = h * length / width;
+    } else if (placed) {
+        memcpy(from, e.p[1], sizeof from);
+        dx = across == 1 || across == 4 ? -width / 2 : across == 2 ? -width : 0;
+        dy = across == 4 || up == 2 ? -h / 2 : up == 3 ? -h : up == 1 ? kDescent * h : 0;
+    }
+    double ocs[3] = {from[0] + dx * cos(angle) - dy * sin(angle), from[1] + dx * sin(angle) + dy * cos(angle), from[2]};
+    double at[3];
+    ToWorld(o, ocs[0], ocs[1], ocs[2], at);
+    PutText(c, sized, at, WorldAngle(o, angle), text, out);
+}
+
 void ConvertText(Converter* c, const DxfEntity& e, RecordBuffer* out) {
     std::string text = CleanText(e.text, e.kind == kDxfMText, c->model->codePage);
     if (e.kind == kDxfText) {
-        Ocs o;
-        MakeOcs(e.extrusion, &o);
-        double at[3];
-        ToWorld(o, e.p[0][0], e.p[0][1], e.p[0][2], at);
         for (char& ch : text) {
             if (ch == '\n') ch = ' ';
         }
-        PutText(c, e, at, WorldAngle(o, e.angle * kDegree), text, out);
+        ConvertAlignedText(c, e, text, out);
         return;
     }
     // MTEXT: one record per line, placed by the attachment point (1..9:

@@ -112,6 +112,34 @@ void EndLoop(DxfHatchReader* r, DxfEntity* e) {
     e->loops.push_back(std::move(points));
 }
 
+// True when p lies inside the loop (even-odd).
+bool Inside(const std::vector<DxfVertex>& loop, const DxfVertex& p) {
+    bool in = false;
+    for (size_t i = 0, j = loop.size() - 1; i < loop.size(); j = i++) {
+        const DxfVertex& a = loop[i];
+        const DxfVertex& b = loop[j];
+        if ((a.y > p.y) != (b.y > p.y) && p.x < a.x + (b.x - a.x) * (p.y - a.y) / (b.y - a.y)) in = !in;
+    }
+    return in;
+}
+
+// The outer style fills only the outermost area (the outer loops and their
+// first islands), the ignore style the outer loops whole: loops nested
+// deeper are left out. Telling the depth costs every loop against every
+// other, so hatches of very many loops keep them all.
+void ApplyStyle(const DxfHatchReader& r, DxfEntity* e) {
+    const size_t kMostLoopsNested = 256;
+    if ((r.style != 1 && r.style != 2) || e->loops.size() > kMostLoopsNested) return;
+    int deepest = r.style == 1 ? 1 : 0;
+    std::vector<std::vector<DxfVertex>> kept;
+    for (size_t i = 0; i < e->loops.size(); ++i) {
+        int depth = 0;
+        for (size_t k = 0; k < e->loops.size(); ++k) depth += k != i && Inside(e->loops[k], e->loops[i][0]);
+        if (depth <= deepest) kept.push_back(e->loops[i]);
+    }
+    e->loops.swap(kept);
+}
+
 DxfHatchGroup EdgeGroup(DxfHatchReader* r, int c, double v) {
     DxfHatchEdge& edge = r->edge;
     if (c == 72) {
@@ -200,6 +228,7 @@ void BeginHatch(DxfHatchReader* r, long* totalVertices) {
     r->phase = 0;
     r->patternLines = 0;
     r->gradient = false;
+    r->style = 0;
     r->polylineLoop = r->inLoop = false;
     r->vertices.clear();
     r->totalVertices = totalVertices;
@@ -218,6 +247,7 @@ DxfHatchGroup HatchGroup(DxfHatchReader* r, DxfEntity* e, const DxfGroup& g) {
     bool number = c >= 10 && c <= 99;
     if (number && !GroupNumber(g, &v)) return kHatchCommon;   // the common code drops the entity
     if (number && !(fabs(v) <= 1e18)) return kHatchCommon;
+    if (c == 75 && number) r->style = static_cast<int>(v);
     switch (r->phase) {
     case 0:
         if (c == 91) r->phase = 1;
@@ -231,6 +261,7 @@ DxfHatchGroup HatchGroup(DxfHatchReader* r, DxfEntity* e, const DxfGroup& g) {
 
 bool EndHatch(DxfHatchReader* r, DxfEntity* e) {
     EndLoop(r, e);
+    ApplyStyle(*r, e);
     for (DxfHatchLine& line : e->pattern) {
         if (line.dashes.size() > kMaxHatchDashes) line.dashes.clear();
     }

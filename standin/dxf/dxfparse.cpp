@@ -243,6 +243,7 @@ bool Finish(Pending* a) {
         e.lineSpacing = e.kind == kDxfMText ? Num(*a, 44, 1) : 1;
         if (!(e.lineSpacing >= 0.25 && e.lineSpacing <= 4)) e.lineSpacing = 1;
         e.flags = IntNum(*a, e.kind == kDxfMText ? 71 : 72, e.kind == kDxfMText ? 1 : 0);
+        e.verticalAlign = e.kind == kDxfText ? IntNum(*a, a->attribute ? 74 : 73, 0) : 0;
         return !e.text.empty();
     case kDxfDimension:
         e.flags = a->arcDimension ? kDimArcLength : IntNum(*a, 70, 0);

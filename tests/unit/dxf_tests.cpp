@@ -816,6 +816,43 @@ TEST(DxfHostile, VertexCountsAreBounded) {
     EXPECT_NE(why.find("too many vertices"), std::string::npos) << why;
 }
 
+// The loops a HATCH of these groups keeps, as their point counts.
+std::vector<size_t> HatchLoopSizes(const std::string& body) {
+    DxfModel model;
+    std::vector<size_t> sizes;
+    if (!Parse(Entities(body), &model) || model.entities.size() != 1) return sizes;
+    for (const auto& loop : model.entities[0].loops) sizes.push_back(loop.size());
+    return sizes;
+}
+
+TEST(DxfEntities, HatchStylesLeaveOutDeeperIslands) {
+    // Three nested squares (4, 5 and 6 points, so they can be told apart).
+    std::string loops = "0\nHATCH\n70\n1\n91\n3\n"
+                        "92\n3\n72\n0\n73\n1\n93\n4\n10\n0\n20\n0\n10\n90\n20\n0\n10\n90\n20\n90\n10\n0\n20\n90\n97\n0\n"
+                        "92\n2\n93\n5\n10\n10\n20\n10\n10\n80\n20\n10\n10\n80\n20\n80\n10\n10\n20\n80\n10\n10\n20\n45\n97\n0\n"
+                        "92\n2\n93\n6\n10\n20\n20\n20\n10\n70\n20\n20\n10\n70\n20\n70\n10\n20\n20\n70\n10\n20\n20\n60\n10\n20\n20\n30\n97\n0\n";
+    EXPECT_EQ(HatchLoopSizes(loops + "75\n0\n"), (std::vector<size_t>{4, 5, 6})) << "odd parity: all";
+    EXPECT_EQ(HatchLoopSizes(loops + "75\n1\n"), (std::vector<size_t>{4, 5})) << "outer: no island in an island";
+    EXPECT_EQ(HatchLoopSizes(loops + "75\n2\n"), (std::vector<size_t>{4})) << "ignore: the outer loop whole";
+}
+
+TEST(DxfEntities, TextIsPlacedByItsJustification) {
+    DxfPlan plan;
+    // Right and top at 11; aligned between 10 and 11.
+    ASSERT_TRUE(Plan(Entities(Lines({"0", "TEXT", "10", "0", "20", "0", "11", "50", "21", "10", "40", "2", "72", "2",
+                                     "73", "3", "1", "Right", "0", "TEXT", "10", "0", "20", "0", "11", "0", "21", "30",
+                                     "40", "2", "72", "3", "1", "Up"})),
+                     &plan));
+    auto records = Records(plan.entities);
+    ASSERT_EQ(records.size(), 2u);
+    const TextRecord* right = As<TextRecord>(records[0]);
+    EXPECT_NEAR(right->at.x + ShownTextWidth("Right", 2), 50, 1e-4);
+    EXPECT_NEAR(right->at.y, 8, 1e-5) << "its capitals' top at 11";
+    const TextRecord* up = As<TextRecord>(records[1]);
+    EXPECT_NEAR(up->angle, M_PI / 2, 1e-6) << "along 10 to 11";
+    EXPECT_NEAR(ShownTextWidth("Up", up->height * kDxfCapHeight), 30, 1e-3) << "as tall as fills them";
+}
+
 TEST(DxfHostile, HatchLoopsPatternLinesAndDashesAreBounded) {
     std::string loops = "0\nHATCH\n70\n0\n91\n99999999\n";
     for (unsigned i = 0; i <= kMaxHatchLoops; ++i) loops += "92\n2\n93\n3\n10\n0\n20\n0\n10\n1\n20\n0\n10\n0\n20\n1\n";
@@ -1405,7 +1442,13 @@ TEST(DxfSamples, TextIsAsTallAsItsCapitalsAndMTextWraps) {
     for (const std::string& t : texts) wrapped += t.compare(0, 4, "word") == 0;
     EXPECT_GT(wrapped, 10) << "forty words in a box 30 wide";
     EXPECT_GT(picture.DarkIn(0, -60, 30, -15), 20) << "the wrapped paragraph";
-    EXPECT_EQ(picture.DarkIn(45, -60, 100, -15), 0) << "nothing beyond its width";
+    EXPECT_EQ(picture.DarkIn(32, -60, 38, -15), 0) << "nothing beyond its width";
+    // Justified text (72 1, 73 2) centred on its point, which is its box's middle.
+    EXPECT_GT(picture.DarkIn(58, -32, 69, -28), 10);
+    EXPECT_GT(picture.DarkIn(71, -32, 82, -28), 10);
+    EXPECT_EQ(picture.DarkIn(42, -38, 55, -22), 0);
+    EXPECT_EQ(picture.DarkIn(85, -38, 98, -22), 0);
+    EXPECT_EQ(picture.DarkIn(60, -38, 80, -35), 0) << "nothing below the centred line's band";
 }
 
 TEST(DxfSamples, SplinesFollowControlPointsAndWeights) {
