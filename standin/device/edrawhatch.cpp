@@ -17,8 +17,8 @@ namespace {
 const double kDensestSpacing = 2.0;
 // A dash pattern shorter than this many pixels a period is drawn solid.
 const double kShortestPeriod = 3.0;
-// Lines times boundary edges beyond which a hatch is tinted: each line is
-// cut against every edge.
+// Lines times boundary edges, over all of a hatch's families, beyond which
+// it is tinted: each line is cut against every edge.
 const double kMostCuts = 3e7;
 
 struct Pixel {
@@ -152,7 +152,7 @@ struct Family {
 // False when the family is too dense to draw as lines here; a family that
 // draws nothing (no direction) gets no lines (k0 > k1).
 bool PlaceFamily(const Affine& map, const HatchLine& line, double minX, double minY, double maxX, double maxY,
-                 size_t edges, Family* f) {
+                 size_t edges, double* cuts, Family* f) {
     f->k0 = 1, f->k1 = 0;
     Apply(map, line.baseX, line.baseY, &f->p0.x, &f->p0.y);
     Pixel dir = {map.a * line.dirX + map.b * line.dirY, map.c * line.dirX + map.d * line.dirY};
@@ -173,7 +173,9 @@ bool PlaceFamily(const Affine& map, const HatchLine& line, double minX, double m
     }
     f->k0 = ceil(std::min(low / spacing, high / spacing));
     f->k1 = floor(std::max(low / spacing, high / spacing));
-    if (!(f->k1 - f->k0 < 1e6) || (f->k1 - f->k0 + 1) * double(edges) > kMostCuts) return false;
+    if (!(f->k1 - f->k0 < 1e6)) return false;
+    *cuts += (f->k1 - f->k0 + 1) * double(edges);
+    if (*cuts > kMostCuts) return false;
     f->period = 0;
     for (uint32_t k = 0; k < line.dashCount; ++k) f->period += fabs(double(line.dashes[k]));
     f->period *= f->unit;
@@ -217,8 +219,9 @@ void DrawHatch(const Painter& painter, const Affine& map, const unsigned char* r
     // A pattern without lines, or one too dense here, shows as a tint.
     std::vector<Family> families(parts.lines.size());
     bool lines = !parts.lines.empty();
+    double cuts = 0;
     for (size_t i = 0; i < parts.lines.size() && lines; ++i)
-        lines = PlaceFamily(map, parts.lines[i], minX, minY, maxX, maxY, edges, &families[i]);
+        lines = PlaceFamily(map, parts.lines[i], minX, minY, maxX, maxY, edges, &cuts, &families[i]);
     if (!lines) {
         FillArea(painter, parts, Tint(painter.colour, paper));
         return;

@@ -87,7 +87,7 @@ SolidRecord Solid(std::initializer_list<float> xy) {
 
 // A hatch of loops (x, y after each other) with its line families.
 std::vector<unsigned char> Hatch(bool solid, std::initializer_list<std::vector<float>> loops,
-                                 std::initializer_list<HatchLine> lines = {}, uint8_t colour = 0) {
+                                 const std::vector<HatchLine>& lines = {}, uint8_t colour = 0) {
     HatchRecord r = Head<HatchRecord>(kHatch, colour);
     r.flags = solid ? 1 : 0;
     r.loopCount = static_cast<uint32_t>(loops.size());
@@ -541,6 +541,17 @@ TEST(Draw, HostileHatchesEndAndStayInTheirBox) {
                 EXPECT_EQ(canvas.InkOutside(10, 10, 90, 90, 1), 0);
             }
         }
+    }
+    // 64 families of lines 3 pixels apart over a loop of 65536 edges would be
+    // over a hundred million cuts: a tint.
+    std::vector<float> round;
+    for (int i = 0; i < 65536; ++i) round.insert(round.end(), {50 + 40 * cosf(i * 2 * kPi / 65536), 50 + 40 * sinf(i * 2 * kPi / 65536)});
+    HatchLine level = {0, 0, 1, 0, 0, 3, 0, {}};
+    {
+        Canvas canvas;
+        auto hatch = Hatch(false, {round}, std::vector<HatchLine>(64, level));
+        EDraw1(Entity(hatch));
+        EXPECT_EQ(canvas.At(50, 50), 0x7F7F7Fu);
     }
     // Counts that do not add up are refused before anything is read.
     auto hatch = Hatch(true, {{10, 10, 90, 10, 90, 90}});
