@@ -926,6 +926,26 @@ TEST(DxfFile, LoadsIntoAListWithLinkedDefinitionsLayersAndHeader) {
     DLDestroy(list);
 }
 
+TEST(DxfFile, HatchesSurviveASaveAsANativeDrawing) {
+    HDL list = ReadDxfFile((std::string(XP_DXF_SAMPLES) + "hatches.dxf").c_str());
+    ASSERT_NE(list, nullptr);
+    TempFile saved("", "hatches.kvw");
+    ASSERT_TRUE(WriteDrawingFile(list, saved.path));
+    HDL again = ReadDrawingFile(saved.path);
+    ASSERT_NE(again, nullptr);
+    int hatches = 0;
+    for (HostEntity *a = FirstEntity(list), *b = FirstEntity(again); a && b; a = NextEntity(a), b = NextEntity(b)) {
+        uint32_t length;
+        memcpy(&length, a, 4);
+        ASSERT_EQ(memcmp(a, b, length), 0);
+        hatches += a[4] == kHatch;
+    }
+    EXPECT_EQ(hatches, 7);
+    EXPECT_EQ(EntityCount(again), EntityCount(list));
+    DLDestroy(again);
+    DLDestroy(list);
+}
+
 TEST(DxfFile, DLLoadTakesDxfInAnyCaseAndRefusesJunk) {
     TempFile upper(SmallDrawing(), "drawing.DXF");
     int status = 1;
