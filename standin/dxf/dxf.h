@@ -117,6 +117,7 @@ struct DxfEntity {
     std::vector<std::vector<DxfVertex>> loops;   // HATCH boundary loops as points, OCS
     std::vector<DxfHatchLine> pattern;           // HATCH pattern lines (none for a solid fill)
     int fillColour;         // HATCH: a gradient's first colour (63 after 450 1); 0 none
+    bool namedSolid;        // HATCH: its pattern is named SOLID (2)
     int verticalAlign;      // TEXT 73 (ATTRIB 74): 0 baseline, 1 bottom, 2 middle, 3 top
     double wrapWidth;       // MTEXT 41: the reference width lines wrap at; 0 none
     double lineSpacing;     // MTEXT 44: the line spacing factor; 1 by default

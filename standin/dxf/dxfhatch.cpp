@@ -250,6 +250,7 @@ DxfHatchGroup HatchGroup(DxfHatchReader* r, DxfEntity* e, const DxfGroup& g) {
     if (c == 75 && number) r->style = static_cast<int>(v);
     switch (r->phase) {
     case 0:
+        if (c == 2) e->namedSolid = _stricmp(GroupName(g), "SOLID") == 0;
         if (c == 91) r->phase = 1;
         return c == 10 || c == 20 ? kHatchTaken : kHatchCommon;   // the elevation point's z (30) is kept
     case 1:

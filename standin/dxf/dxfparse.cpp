@@ -269,7 +269,8 @@ bool Finish(Pending* a) {
         if (e.rows < 1) e.rows = 1;
         return !e.name.empty() && e.scaleX != 0 && e.scaleY != 0;
     case kDxfHatch:
-        e.flags = IntNum(*a, 70, 0);   // 1: a solid fill
+        // 1: a solid fill; some writers only name the pattern so.
+        e.flags = IntNum(*a, 70, 0) == 1 || (e.namedSolid && e.pattern.empty()) ? 1 : 0;
         // A gradient is shown as a solid fill in its first colour.
         if (e.fillColour >= 1 && e.fillColour <= 255) e.colour = e.fillColour;
         return !e.loops.empty();

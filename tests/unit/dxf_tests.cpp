@@ -881,6 +881,10 @@ TEST(DxfHostile, HatchLoopsPatternLinesAndDashesAreBounded) {
     std::string reason;
     EXPECT_FALSE(Parse(Entities(big), &model, &reason));
     EXPECT_NE(reason.find("too many vertices"), std::string::npos) << reason;
+    // A pattern named SOLID without lines is a solid fill whatever 70 says.
+    ASSERT_TRUE(Parse(Entities("0\nHATCH\n2\nsolid\n70\n0\n91\n1\n92\n2\n10\n0\n20\n0\n10\n1\n20\n0\n10\n0\n20\n1\n"), &model));
+    ASSERT_EQ(model.entities.size(), 1u);
+    EXPECT_EQ(model.entities[0].flags, 1);
     // A loop that encloses nothing, or none at all: no hatch.
     ASSERT_TRUE(Parse(Entities("0\nHATCH\n91\n1\n92\n2\n10\n0\n20\n0\n10\n1\n20\n1\n0\nHATCH\n70\n1\n"), &model));
     EXPECT_TRUE(model.entities.empty());
