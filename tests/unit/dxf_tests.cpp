@@ -1444,7 +1444,7 @@ TEST(DxfSamples, TextIsAsTallAsItsCapitalsAndMTextWraps) {
     Sample picture("text_sizes.dxf");
     ASSERT_NE(picture.list, nullptr);
     PreviewWindow extents;
-    DrawingExtents(picture.list, &extents);
+    DrawingExtents(picture.list, picture.list, &extents);
     EXPECT_LT(extents.max[0], 101) << "the box drawn for the capital is the widest";
     // Every row between the box's edges at y 0 and 20 holds ink of the
     // capital's left stem, which lies within 6 units of its start.
