@@ -640,6 +640,8 @@ TEST(BrowseTemplate, ControlsHaveTheirIdsKindsAndStylesAndHelpStaysHidden) {
     EXPECT_EQ(dialog.cx, 421);
     EXPECT_EQ(dialog.cy, 322);
     EXPECT_TRUE(HasModuleFrame(dialog));
+    EXPECT_EQ(dialog.style & (WS_THICKFRAME | WS_MAXIMIZEBOX), DWORD(WS_THICKFRAME | WS_MAXIMIZEBOX))
+        << "the dialog can be resized and maximised";
     enum : WORD { kButton = 0x80, kStatic = 0x82, kListBox = 0x83, kComboBox = 0x85 };
     struct Expected {
         int id;
@@ -659,9 +661,10 @@ TEST(BrowseTemplate, ControlsHaveTheirIdsKindsAndStylesAndHelpStaysHidden) {
         {IDC_BROWSE_CACHEALL, kButton, "Button", BS_PUSHBUTTON, "Cache &all"},
         {IDC_BROWSE_CLOSE, kButton, "Button", BS_DEFPUSHBUTTON, "&Close"},
         {-1, kStatic, "Static", SS_LEFT, nullptr},
-        {IDC_BROWSE_DIR, kStatic, "Static", SS_LEFT, "Dir"},
+        // A long path is shortened in its middle; an "&" in it is no mnemonic.
+        {IDC_BROWSE_DIR, kStatic, "Static", SS_LEFT | SS_PATHELLIPSIS | SS_NOPREFIX, "Dir"},
         {IDC_BROWSE_COUNT, kStatic, "Static", SS_LEFT, "Count"},
-        {-1, kStatic, "Static", SS_LEFT, "files"},
+        {IDC_BROWSE_FILESLABEL, kStatic, "Static", SS_LEFT, "files"},
         {IDC_BROWSE_LIST, kListBox, "ListBox", list, ""},
         {IDC_BROWSE_HELP, kButton, "Button", BS_PUSHBUTTON, "&Help"},
     };

@@ -18,13 +18,7 @@ POINT ListOrigin;
 
 namespace {
 
-enum { kBackground = 15, kText = 0, kBandHeight = 12, kFrameWidth = 2 };
-
-struct Geometry {
-    int firstLeft, pitch, width, topGap, height;
-};
-const Geometry kLarge = {12, 191, 186, 5, kLargeHeight};
-const Geometry kSmall = {5, 97, 92, 2, kSmallHeight};
+enum { kBackground = 15, kText = 0, kFrameWidth = 2 };
 
 void SetPictureSize(int width, int height) {
     PictureInfo.header.biWidth = width;
@@ -38,9 +32,20 @@ const BITMAPINFO* PictureFormat() { return reinterpret_cast<const BITMAPINFO*>(&
 // stored rows is read: the rest of the box keeps its background, and the
 // picture's top row lands one pixel below the box's top edge, its bottom
 // row on the bottom edge.
+// At other densities the stored picture is stretched to its scaled size,
+// placed the same way: its bottom row on the box's bottom edge.
 int CopyPicture(HDC dc, const RECT& box, const void* bits, int height) {
-    return SetDIBitsToDevice(dc, box.left, box.top, box.right - box.left, box.bottom - box.top + 1, 0, 0,
-                             0, height, bits, PictureFormat(), DIB_RGB_COLORS);
+    if (RowDpi == kDefaultDpi) {
+        return SetDIBitsToDevice(dc, box.left, box.top, box.right - box.left, box.bottom - box.top + 1,
+                                 0, 0, 0, height, bits, PictureFormat(), DIB_RGB_COLORS);
+    }
+    int width = PictureInfo.header.biWidth;
+    int scaledHeight = ScaleToDpi(height);
+    int oldMode = SetStretchBltMode(dc, COLORONCOLOR);
+    int copied = StretchDIBits(dc, box.left, box.bottom + 1 - scaledHeight, ScaleToDpi(width), scaledHeight,
+                               0, 0, width, height, bits, PictureFormat(), DIB_RGB_COLORS, SRCCOPY);
+    SetStretchBltMode(dc, oldMode);
+    return copied;
 }
 
 // Draws a picture of state 1 into its box; false when the copy failed.
@@ -90,10 +95,11 @@ void MakeOnDemand(HostEntity** entity, int column, int itemId) {
 void DrawFocusFrame(HDC dc, const RECT& item, int column, bool small) {
     RECT box = PictureBox(item, column, small);
     LONG bottom = small ? box.bottom + 1 : NameBand(box).bottom;
-    RECT frame = {box.left - kFrameWidth, box.top - kFrameWidth, box.right + kFrameWidth,
-                  std::min<LONG>(bottom + kFrameWidth, item.bottom)};
+    int width = ScaleToDpi(kFrameWidth);
+    RECT frame = {box.left - width, box.top - width, box.right + width,
+                  std::min<LONG>(bottom + width, item.bottom)};
     HBRUSH brush = GetSysColorBrush(COLOR_HIGHLIGHT);
-    for (int ring = 0; ring < kFrameWidth; ++ring) {
+    for (int ring = 0; ring < width; ++ring) {
         FrameRect(dc, &frame, brush);
         InflateRect(&frame, -1, -1);
     }
@@ -137,23 +143,8 @@ void DrawRow(const DRAWITEMSTRUCT* item) {
 
 }  // namespace
 
-RECT PictureBox(const RECT& item, int column, bool small) {
-    const Geometry& g = small ? kSmall : kLarge;
-    RECT box;
-    box.left = g.firstLeft + g.pitch * column;
-    box.right = box.left + g.width;
-    box.top = item.top + g.topGap;
-    box.bottom = box.top + g.height;
-    return box;
-}
-
-RECT NameBand(const RECT& box) {
-    RECT band = {box.left, box.bottom + 1, box.right, box.bottom + 1 + kBandHeight};
-    return band;
-}
-
 int DrawBrowseRow(int action, void* item) {
-    if (action == kMeasureRow) return SmallPictures ? kSmallRowHeight : kLargeRowHeight;
+    if (action == kMeasureRow) return RowHeight(SmallPictures != 0);
     if (action != kDrawRow || !item) return 0;
     auto* draw = static_cast<const DRAWITEMSTRUCT*>(item);
     if (draw->itemID == static_cast<UINT>(-1)) return 0;
