@@ -249,10 +249,11 @@ bool OnMessage(const MSG& msg) {
     switch (msg.message) {
         case WM_KEYDOWN:
             return msg.hwnd == list && OnListKey(list, msg.wParam);
+        // Alt+Up goes on to the list: the system must see that Alt was not
+        // pressed alone, or its release would open the window menu.
         case WM_SYSKEYDOWN:
-            if (msg.hwnd != list || msg.wParam != VK_UP) return false;
-            OpenParentFolder();
-            return true;
+            if (msg.hwnd == list && msg.wParam == VK_UP) OpenParentFolder();
+            return false;
         case WM_CHAR:
             if (msg.hwnd != list || msg.wParam < ' ' || msg.wParam == 0x7F) return false;
             TypeAhead(list, static_cast<char>(msg.wParam), msg.time);
