@@ -46,6 +46,8 @@ struct Layout {
     SIZE startClient;
     SIZE smallest;             // the template's window size
     BrowseSizeRecord shownAt;  // the size the showing started with
+    bool maximised;            // as the last WM_SIZE said
+    bool maximiseWhenShown;    // it was closed maximised last time
     bool filled;               // the rows are there to be laid out again
 };
 Layout g_layout;
@@ -94,7 +96,7 @@ BrowseSizeRecord SizeNow(HWND dialog) {
     GetWindowPlacement(dialog, &placement);
     const RECT& normal = placement.rcNormalPosition;
     BrowseSizeRecord size = {normal.right - normal.left, normal.bottom - normal.top, RowDpi,
-                             IsZoomed(dialog) ? 1 : 0};
+                             g_layout.maximised ? 1 : 0};
     return size;
 }
 
@@ -111,7 +113,18 @@ void RememberSize(HWND dialog) {
 LRESULT CALLBACK LayoutProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
     switch (message) {
         case WM_SIZE:
-            if (wParam != SIZE_MINIMIZED) OnSize(dialog, LOWORD(lParam), HIWORD(lParam));
+            if (wParam == SIZE_MINIMIZED) break;
+            g_layout.maximised = wParam == SIZE_MAXIMIZED;
+            OnSize(dialog, LOWORD(lParam), HIWORD(lParam));
+            break;
+        // The dialog manager shows a dialog "normal" when its queue first
+        // runs empty, which would undo a maximising done before: it is done
+        // once the dialog shows.
+        case WM_SHOWWINDOW:
+            if (wParam && g_layout.maximiseWhenShown) {
+                g_layout.maximiseWhenShown = false;
+                PostMessageA(dialog, WM_SYSCOMMAND, SC_MAXIMIZE, 0);
+            }
             break;
         case WM_GETMINMAXINFO:
             reinterpret_cast<MINMAXINFO*>(lParam)->ptMinTrackSize = {g_layout.smallest.cx, g_layout.smallest.cy};
@@ -135,7 +148,7 @@ int ScreenDpi() {
 
 // A size stored at another density is scaled to this one; none stored, or
 // one smaller than the template, leaves the template's. The window is
-// centred on the host once it shows; a maximised one is maximised then.
+// centred on the host once it shows, and maximised then if it was.
 void RestoreSize(HWND dialog) {
     BrowseSizeRecord stored;
     if (!LoadBrowseSize(stored)) return;
@@ -149,10 +162,8 @@ void RestoreSize(HWND dialog) {
     height = std::max<int>(height, g_layout.smallest.cy);
     SetWindowPos(dialog, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     g_layout.shownAt = SizeNow(dialog);
-    if (stored.maximised) {
-        g_layout.shownAt.maximised = 1;
-        PostMessageA(dialog, WM_SYSCOMMAND, SC_MAXIMIZE, 0);
-    }
+    g_layout.shownAt.maximised = stored.maximised ? 1 : 0;
+    g_layout.maximiseWhenShown = stored.maximised != 0;
 }
 
 }  // namespace
