@@ -14,13 +14,6 @@ namespace {
 const UINT_PTR kSubclassId = 0x4245;  // "BE"
 enum { kTextSize = 200, kMargin = 8 };
 
-// The combo's text of a format: the block holds the six in order.
-const char* FormatName(int formatIndex) {
-    const char* text = kFormatComboItems;
-    for (int i = 0; i < formatIndex && *text; ++i) text += lstrlenA(text) + 1;
-    return text;
-}
-
 void DrawEmptyListText(HWND list) {
     char text[kTextSize];
     DWORD attributes = GetFileAttributesA(browseDirectory);
@@ -66,8 +59,7 @@ void FormatEmptyListText(char* text, size_t size, bool folderExists, int formatI
     } else if (templates) {
         CopyText(text, size, "No templates (KVT) in this folder.");
     } else {
-        FormatText(text, size, "No files of the format \"%s\" in this folder.",
-                   FormatName(formatIndex < 0 || formatIndex >= kFormatCount ? 0 : formatIndex));
+        FormatText(text, size, "No files of the format \"%s\" in this folder.", FormatLabel(formatIndex));
     }
 }
 

@@ -18,57 +18,49 @@ POINT ListOrigin;
 
 namespace {
 
-enum { kBackground = 15, kText = 0, kFrameWidth = 2 };
-
-void SetPictureSize(int width, int height) {
-    PictureInfo.header.biWidth = width;
-    PictureInfo.header.biHeight = height;
-}
-
-const BITMAPINFO* PictureFormat() { return reinterpret_cast<const BITMAPINFO*>(&PictureInfo); }
+enum { kFrameWidth = 2 };
 
 // The copy is the box's width and its height plus one, from (0, 0), over
 // all stored rows. The system clips it to the picture, so nothing past the
 // stored rows is read: the rest of the box keeps its background, and the
 // picture's top row lands one pixel below the box's top edge, its bottom
-// row on the bottom edge.
-// At other densities the stored picture is stretched to its scaled size,
-// placed the same way: its bottom row on the box's bottom edge.
-int CopyPicture(HDC dc, const RECT& box, const void* bits, int height) {
+// row on the bottom edge. At other densities the stored picture is
+// stretched to its scaled size, placed the same way.
+int CopyPicture(HDC dc, const RECT& box, const void* bits, PictureSize size) {
+    const PictureDescription description = DescribePicture(size);
+    const BITMAPINFO* format = reinterpret_cast<const BITMAPINFO*>(&description);
+    int width = description.header.biWidth, height = description.header.biHeight;
     if (RowDpi == kDefaultDpi) {
-        return SetDIBitsToDevice(dc, box.left, box.top, box.right - box.left, box.bottom - box.top + 1,
-                                 0, 0, 0, height, bits, PictureFormat(), DIB_RGB_COLORS);
+        return SetDIBitsToDevice(dc, box.left, box.top, box.right - box.left, box.bottom - box.top + 1, 0, 0,
+                                 0, height, bits, format, DIB_RGB_COLORS);
     }
-    int width = PictureInfo.header.biWidth;
     int scaledHeight = ScaleToDpi(height);
     int oldMode = SetStretchBltMode(dc, COLORONCOLOR);
     int copied = StretchDIBits(dc, box.left, box.bottom + 1 - scaledHeight, ScaleToDpi(width), scaledHeight,
-                               0, 0, width, height, bits, PictureFormat(), DIB_RGB_COLORS, SRCCOPY);
+                               0, 0, width, height, bits, format, DIB_RGB_COLORS, SRCCOPY);
     SetStretchBltMode(dc, oldMode);
     return copied;
 }
 
 // Draws a picture of state 1 into its box; false when the copy failed.
 bool DrawPicture(HDC dc, const RECT& box, const ImageInfoRecord* entry) {
-    if (!SmallPictures) return CopyPicture(dc, box, entry->largePicture, kLargeHeight) != 0;
+    if (!SmallPictures) return CopyPicture(dc, box, entry->largePicture, kLargePicture) != 0;
     if (entry->version > 2 && entry->smallPresent) {
-        SetPictureSize(kSmallWidth, kSmallHeight);
-        int copied = CopyPicture(dc, box, entry->smallPicture, kSmallHeight);
-        SetPictureSize(kLargeWidth, kLargeHeight);
-        return copied != 0;
+        return CopyPicture(dc, box, entry->smallPicture, kSmallPicture) != 0;
     }
     // No small picture: the large one shrunk into the small box.
+    const PictureDescription large = DescribePicture(kLargePicture);
     return StretchDIBits(dc, box.left, box.top, box.right - box.left, box.bottom - box.top + 1, 0, 0,
-                         kLargeWidth - 1, kLargeHeight - 1, entry->largePicture, PictureFormat(),
-                         DIB_RGB_COLORS, SRCCOPY) != 0;
+                         kLargeWidth - 1, kLargeHeight - 1, entry->largePicture,
+                         reinterpret_cast<const BITMAPINFO*>(&large), DIB_RGB_COLORS, SRCCOPY) != 0;
 }
 
 void DrawName(const RECT& box, const char* name) {
     RECT band = NameBand(box);
-    host::DevUseBkColor(kBackground);
-    host::DevUseColor(kBackground);
+    host::DevUseBkColor(host::kBackgroundColour);
+    host::DevUseColor(host::kBackgroundColour);
     host::DevSRect(&band);
-    host::DevUseColor(kText);
+    host::DevUseColor(host::kTextColour);
     HFONT kept = host::DevFont(static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT)));
     host::DevVText(name, &band);
     if (kept) host::DevFont(kept);
@@ -96,8 +88,7 @@ void DrawFocusFrame(HDC dc, const RECT& item, int column, bool small) {
     RECT box = PictureBox(item, column, small);
     LONG bottom = small ? box.bottom + 1 : NameBand(box).bottom;
     int width = ScaleToDpi(kFrameWidth);
-    RECT frame = {box.left - width, box.top - width, box.right + width,
-                  std::min<LONG>(bottom + width, item.bottom)};
+    RECT frame = {box.left - width, box.top - width, box.right + width, std::min<LONG>(bottom + width, item.bottom)};
     HBRUSH brush = GetSysColorBrush(COLOR_HIGHLIGHT);
     for (int ring = 0; ring < width; ++ring) {
         FrameRect(dc, &frame, brush);
@@ -149,10 +140,9 @@ int DrawBrowseRow(int action, void* item) {
     auto* draw = static_cast<const DRAWITEMSTRUCT*>(item);
     if (draw->itemID == static_cast<UINT>(-1)) return 0;
     host::DevUseOwnerDraw(draw);
-    host::DevUseColor(kBackground);
+    host::DevUseColor(host::kBackgroundColour);
     host::DevSRect(&draw->rcItem);
     DrawRow(draw);
     host::DevUsePrior();
-    SetPictureSize(kLargeWidth, kLargeHeight);
     return 0;
 }
