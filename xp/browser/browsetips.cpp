@@ -97,6 +97,9 @@ void StartBrowseTips(HWND list) {
     SendMessageA(g_tip, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
     // A width makes the tooltip break its text at the line ends.
     SendMessageA(g_tip, TTM_SETMAXTIPWIDTH, 0, kTipWidth);
+    // In the dialog's font: with its own, at 120 DPI Wine sizes the tooltip
+    // a few pixels short of the text it draws, cutting the line ends.
+    SendMessageA(g_tip, WM_SETFONT, SendMessageA(GetParent(list), WM_GETFONT, 0, 0), FALSE);
 }
 
 void ShowTipFor(const ImageInfoRecord* entry, const RECT& cell) {
