@@ -77,7 +77,7 @@ int PickEntry(const File* entry) {
 // The name is checked against the picture right before the deletion: a
 // file put there since the listing is not the one the user was asked about.
 template <typename File>
-int DeleteEntryFile(File* entry) {
+int DeleteListedFile(File* entry) {
     char text[kMessageSize];
     FormatText(text, sizeof text, "Do you want to delete this file?\n\n%s", entry->name);
     if (host::QuestBox(text) != kAnswerYes) return kKeepOpen;
@@ -104,28 +104,16 @@ int DeleteEntryFile(File* entry) {
 
 }  // namespace
 
-// Column i takes the clicks from the right edge of box i - 1 (the list's
-// left edge for the first) up to its own right edge: the picture, its name
-// band and the gap before it. The edges are the painter's own boxes, so a
-// click always names the picture drawn under it; right of the last box of a
-// row nothing is hit.
-int HitColumn(int dx, bool small, int columns) {
-    if (dx < 0) return -1;
-    const RECT row = {0, 0, 0, 0};
-    for (int column = 0; column < columns; ++column) {
-        if (dx < PictureBox(row, column, small).right) return column;
-    }
-    return -1;
-}
+int DeleteEntryFile(ImageInfoRecord* entry) { return DeleteListedFile(entry); }
 
 int ActOnBrowseEntry(ImageInfoRecord* entry) {
     if (!entry) return kKeepOpen;
-    return DeleteOnClick ? DeleteEntryFile(entry) : PickEntry(entry);
+    return DeleteOnClick ? DeleteListedFile(entry) : PickEntry(entry);
 }
 
 int ActOnUnlistedFile(UnlistedFile* file) {
     if (!file) return kKeepOpen;
-    return DeleteOnClick ? DeleteEntryFile(file) : PickEntry(file);
+    return DeleteOnClick ? DeleteListedFile(file) : PickEntry(file);
 }
 
 int OnBrowseListClick(int code) {

@@ -100,6 +100,19 @@ int MakeMissingPicture(int, HostEntity* entity, intptr_t batchValue, intptr_t) {
     return 0;
 }
 
+// The width the rows have with the scroll bar shown, whether it is or not:
+// a count that hung on the scroll bar could turn it on and off for ever.
+// Without the list (a fill outside the dialog) the rows are the default's.
+int ColumnsForList() {
+    bool small = SmallPictures != 0;
+    HWND list = BrowseListWindow();
+    RECT client;
+    if (!list || !GetClientRect(list, &client)) return small ? kSmallColumns : kLargeColumns;
+    int width = client.right;
+    if (!(GetWindowLongA(list, GWL_STYLE) & WS_VSCROLL)) width -= GetSystemMetrics(SM_CXVSCROLL);
+    return ColumnsForWidth(width, small);
+}
+
 void SetControlText(int id, const char* text) {
     HWND dialog = host::GetDlgWin();
     HWND control = dialog ? GetDlgItem(dialog, id) : nullptr;
@@ -130,7 +143,7 @@ void FillBrowseList() {
     SetControlText(IDC_BROWSE_DIR, browseDirectory);
     SetControlText(IDC_BROWSE_COUNT, count);
     host::ClrLstStr(IDC_BROWSE_LIST);
-    ColumnsPerRow = SmallPictures ? kSmallColumns : kLargeColumns;
+    ColumnsPerRow = ColumnsForList();
     RowFill fill = {0, FormatIndex, 0};
     if (CacheList) host::DLScan(CacheList, AddRowEntry, kScanAll, reinterpret_cast<intptr_t>(&fill), 0);
     // The files the cache keeps no entry for: rows whose data is 0, which
@@ -151,19 +164,23 @@ UnlistedFile* UnlistedAt(int row, int column) {
 
 // Wine repaints a shown list box (its scroll bar and rows) for every row
 // added: 4 ms a row, a minute for 15,000 rows. With redrawing off the fill
-// costs microseconds a row and one repaint at the end. The framed picture
-// stays framed and the first picture shown stays at the top, also when the
-// rows change from three to six pictures.
+// costs microseconds a row and one repaint at the end. The user may have
+// scrolled away from the framed picture: the framed picture stays framed
+// and the first picture shown stays at the top, also when the number of
+// pictures to a row changes. (Selecting the frame's row scrolls the list,
+// and Wine's list box, when redrawing comes back on, moves a top row that
+// leaves part of a page empty: the top is put back after both.)
 int RefreshBrowseList() {
-    HWND dialog = host::GetDlgWin();
-    HWND list = dialog ? GetDlgItem(dialog, IDC_BROWSE_LIST) : nullptr;
+    HWND list = BrowseListWindow();
     int framed = FramedPicture();
     int topPicture = list ? static_cast<int>(SendMessageA(list, LB_GETTOPINDEX, 0, 0)) * ColumnsPerRow : 0;
     if (list) SendMessageA(list, WM_SETREDRAW, FALSE, 0);
     FillBrowseList();
-    if (list) SendMessageA(list, LB_SETTOPINDEX, topPicture / ColumnsPerRow, 0);
-    FramePicture(framed);
-    if (list) SendMessageA(list, WM_SETREDRAW, TRUE, 0);
+    FramePicture(framed, false);
+    if (list) {
+        SendMessageA(list, WM_SETREDRAW, TRUE, 0);
+        SendMessageA(list, LB_SETTOPINDEX, topPicture / ColumnsPerRow, 0);
+    }
     host::UpdCtl(IDC_BROWSE_LIST);
     return kKeepOpen;
 }
@@ -200,6 +217,13 @@ int ChangeBrowseFormat() {
     ScanBrowseDir(FormatIndex);
     return InitBrowseList();
 }
+
+HWND BrowseListWindow() {
+    HWND dialog = host::GetDlgWin();
+    return dialog ? GetDlgItem(dialog, IDC_BROWSE_LIST) : nullptr;
+}
+
+bool ColumnsChanged() { return ColumnsForList() != ColumnsPerRow; }
 
 int CacheAll() {
     CacheMissingPictures(FormatIndex);

@@ -119,9 +119,10 @@ bool NameBefore(const UnlistedFile& a, const UnlistedFile& b) { return lstrcmpiA
 // How many of the taken files get an entry; the rest go to UnlistedFiles.
 // Within the limit every file does. Past it, the entries of other formats
 // go first (their pictures are made again when their format is shown), and
-// the first files by name keep entries, a whole number of small rows of
-// them, so that the files without one start a row of their own in either
-// size and the list stays in name order.
+// the first files by name keep entries, a whole number of rows of six
+// of them: the files without one always start a row of their own, and at
+// three or six to a row the last row of entries is full. The list stays in
+// name order.
 size_t KeepWithinLimit(int formatIndex, std::vector<UnlistedFile>* taken) {
     size_t most = static_cast<size_t>(MostCacheEntries());
     int others = 0;
