@@ -37,6 +37,10 @@
 //   expand ID             open the first item of a tree view inside the active window
 //   title                 record the host window's title
 //   placement             record where the active window sits over the host window
+//   resize W H            drag the active window's bottom-right corner with the
+//                         real mouse until the window is W x H pixels
+//   overlaps              record every two shown controls of the active window
+//                         (a file dialog's panel included) that overlap
 //   save-loop SRC DST N   load drawing SRC, then N times load DST (when it
 //                         exists it must load whole) and save SRC's drawing
 //                         as DST, on this thread while the host waits: another
@@ -315,6 +319,99 @@ void RecordPlacement() {
     else RecordF("placement", "%s: %+d,%+d from the host's centre", title, dx, dy);
 }
 
+// A pointer motion on its own: the sizing loop reads it, no hook counts it,
+// so the wait is for the paint it causes.
+void MovePointer(POINT at) {
+    int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
+    INPUT input = {};
+    input.type = INPUT_MOUSE;
+    input.mi.dx = (at.x * 65536 + width - 1) / width;
+    input.mi.dy = (at.y * 65536 + height - 1) / height;
+    input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    SendInput(1, &input, sizeof input);
+    Sleep(50);
+    SyncPainted();
+}
+
+// Grabs the frame's bottom-right corner, inside its sizing border, and lets
+// go where the corner of a window of the asked size lies: the system's own
+// sizing loop resizes the window, as for a user.
+void ResizeActive(int width, int height) {
+    HWND window = WaitForActive("window", [](HWND) { return true; });
+    RECT rect;
+    GetWindowRect(window, &rect);
+    enum { kInset = 2 };
+    POINT from = {rect.right - kInset, rect.bottom - kInset};
+    POINT to = {rect.left + width - kInset, rect.top + height - kInset};
+    SetCursorPos(from.x, from.y);
+    Sync();
+    MouseButton(MOUSEEVENTF_LEFTDOWN, from);
+    MovePointer(to);
+    MouseButton(MOUSEEVENTF_LEFTUP, to);
+    GetWindowRect(window, &rect);
+    char size[64];
+    snprintf(size, sizeof size, "%ld x %ld", rect.right - rect.left, rect.bottom - rect.top);
+    if (rect.right - rect.left != width || rect.bottom - rect.top != height) {
+        Fail("the window took the size %s", size);
+    }
+}
+
+// The controls a user sees side by side: the active window's shown children
+// and those of its child dialogs (a file dialog's panel), without the child
+// dialogs themselves, group boxes and stc32, the empty place the file
+// dialog's own controls are put in.
+struct ShownControls {
+    HWND window[128];
+    int count;
+};
+
+bool IsSideBySideControl(HWND control) {
+    char kind[32] = "";
+    GetClassNameA(control, kind, sizeof kind);
+    LONG style = GetWindowLongA(control, GWL_STYLE);
+    if (!strcmp(kind, "#32770") || GetDlgCtrlID(control) == 0x45f) return false;
+    return !(lstrcmpiA(kind, "Button") == 0 && (style & BS_TYPEMASK) == BS_GROUPBOX);
+}
+
+void CollectShownControls(HWND parent, ShownControls* shown) {
+    for (HWND child = GetWindow(parent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        if (!IsWindowVisible(child)) continue;
+        char kind[32] = "";
+        GetClassNameA(child, kind, sizeof kind);
+        if (!strcmp(kind, "#32770")) CollectShownControls(child, shown);
+        if (IsSideBySideControl(child) && shown->count < 128) shown->window[shown->count++] = child;
+    }
+}
+
+void DescribeControl(HWND control, char* text, size_t size) {
+    char kind[32] = "", caption[64] = "";
+    GetClassNameA(control, kind, sizeof kind);
+    GetWindowTextA(control, caption, sizeof caption);
+    snprintf(text, size, "%d %s \"%s\"", GetDlgCtrlID(control), kind, caption);
+}
+
+void RecordOverlaps() {
+    HWND window = WaitForActive("window", [](HWND) { return true; });
+    SyncPainted();
+    ShownControls shown = {};
+    CollectShownControls(window, &shown);
+    int found = 0;
+    for (int i = 0; i < shown.count; ++i) {
+        for (int j = i + 1; j < shown.count; ++j) {
+            RECT a, b, common;
+            GetWindowRect(shown.window[i], &a);
+            GetWindowRect(shown.window[j], &b);
+            if (!IntersectRect(&common, &a, &b)) continue;
+            char first[128], second[128];
+            DescribeControl(shown.window[i], first, sizeof first);
+            DescribeControl(shown.window[j], second, sizeof second);
+            RecordF("overlap", "%s and %s", first, second);
+            ++found;
+        }
+    }
+    if (!found) Record("overlap", "none");
+}
+
 // The system file dialog's name field: the combo's edit (cmb13) or edt1.
 HWND FileNameField(HWND dialog) {
     HWND field = GetDlgItem(dialog, 0x47c);
@@ -542,6 +639,12 @@ bool RunLine(char* line) {
         Record("title", title);
     } else if (!strcmp(verb, "placement")) {
         RecordPlacement();
+    } else if (!strcmp(verb, "resize")) {
+        int width, height;
+        if (sscanf(argument, "%d %d", &width, &height) != 2) Fail("%s", "resize needs W H");
+        ResizeActive(width, height);
+    } else if (!strcmp(verb, "overlaps")) {
+        RecordOverlaps();
     } else if (!strcmp(verb, "end")) {
         return false;
     } else {

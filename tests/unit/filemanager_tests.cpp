@@ -42,7 +42,7 @@ struct StartingName : ::testing::Test {
     }
     std::string Make(int partFlag, int size = kPickedPathSize) {
         char buffer[kPickedPathSize] = "left over";
-        MakeStartingName(buffer, size, partFlag);
+        MakeStartingName(buffer, size, partFlag, 0);
         return buffer;
     }
 };

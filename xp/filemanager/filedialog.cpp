@@ -6,11 +6,13 @@
 
 #include <commdlg.h>
 #include <stddef.h>
+#include <string.h>
 
 #include "browsecache/cache.h"
 #include "browser/browser.h"
 #include "filemanager/panel.h"
 #include "host/host.h"
+#include "module/paths.h"
 #include "module/state.h"
 #include "module/text.h"
 #include "module/xprecord.h"
@@ -92,24 +94,44 @@ const char* FileDialogErrorText(DWORD code) {
     return nullptr;
 }
 
-// The last part file, or the host's default name, without its extension.
-// Only the file's own name is cut: "C:\old.dir\plan" stays whole, so the
-// dialog starts in that folder. A name too long for the buffer is not
-// proposed at all, as cut it would name another file.
-void MakeStartingName(char* buffer, int size, int partFlag) {
+// The extension Open adds to a name given without one: the first pattern
+// of the file type shown (the system dialog takes it from the filter, not
+// from the default extension). false for a row out of the list.
+bool FilterExtension(int row, char (&extension)[kExtensionSize]) {
+    const char* text = kFilterList;
+    for (int i = 0; i < 2 * row + 1 && *text; ++i) text += lstrlenA(text) + 1;
+    if (row < 0 || text[0] != '*' || text[1] != '.') return false;
+    size_t length = strcspn(text + 2, ";");
+    if (length == 0 || length >= kExtensionSize) return false;
+    memcpy(extension, text + 2, length);
+    extension[length] = '\0';
+    return true;
+}
+
+// The last part file, or the host's default name, cut of its extension only
+// where Open, adding the extension of the file type shown (filterRow), gives
+// back the same file: "plan.kvw" becomes "plan", while "plan.tar.kvw" (whose
+// cut keeps an extension) and "plan.dxf" under a KVW type stay whole, or
+// Open on the proposal said "File does not exist" or took another file.
+// Only the file's own name counts: "C:\old.dir\plan" stays whole. A name
+// too long for the buffer is not proposed at all, as cut it would name
+// another file.
+void MakeStartingName(char* buffer, int size, int partFlag, int filterRow) {
     if (size <= 0) return;
     const char* start = partFlag && lastPartFile[0] ? lastPartFile : host::RscAdr(3025);
     if (!start || !CopyText(buffer, static_cast<size_t>(size), start)) buffer[0] = '\0';
-    for (int i = lstrlenA(buffer) - 1; i >= 0 && buffer[i] != '\\' && buffer[i] != '/'; --i) {
-        if (buffer[i] == '.') {
-            buffer[i] = '\0';
-            break;
-        }
+    char* name = buffer + (FileNamePart(buffer) - buffer);
+    char* dot = strchr(name, '.');
+    char added[kExtensionSize];
+    if (!dot || dot == name || strchr(dot + 1, '.') || !FilterExtension(filterRow, added) ||
+        lstrcmpiA(dot + 1, added) != 0) {
+        return;
     }
+    *dot = '\0';
 }
 
 int RunFileManager(char* buffer, int size, int partFlag) {
-    MakeStartingName(buffer, size, partFlag);
+    MakeStartingName(buffer, size, partFlag, FormatIndex);
     int* changedFlag = nullptr;
     int changed = host::MarkChanged(&changedFlag);
     NotifyHost();

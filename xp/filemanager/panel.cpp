@@ -4,9 +4,12 @@
 
 #include <commctrl.h>
 #include <commdlg.h>
+#include <dlgs.h>
+#include <string.h>
 
 #include "browsecache/cache.h"
 #include "host/host.h"
+#include "module/paths.h"
 #include "module/state.h"
 #include "module/text.h"
 #include "preview/preview.h"
@@ -41,7 +44,15 @@ void OpenShownFolderCache(HWND panel) {
     if (GetShownFolder(panel)) OpenCache(browseDirectory);
 }
 
+// The file the preview stands for ("" for none) and whether the dialog has
+// told its first selection yet; written by the panel's notifications.
+char previewedFile[kDialogTextSize];
+bool selectionTold;
+
 void OnInitDialog(HWND panel) {
+    ForgetPanelLayout();
+    previewedFile[0] = '\0';
+    selectionTold = false;
     SendDlgItemMessageA(panel, IDC_FILE_PREVIEW, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>("Dummy"));
     if (autoPreview == 1) SetCheck(panel, IDC_FILE_AUTOPREVIEW, 1);
     if (autoZoomAll == 1) SetCheck(panel, IDC_FILE_AUTOZOOM, 1);
@@ -52,60 +63,14 @@ void OnInitDialog(HWND panel) {
     }
 }
 
-// A window's rectangle in the panel's client coordinates.
-RECT RectInPanel(HWND panel, HWND window) {
-    RECT rect;
-    GetWindowRect(window, &rect);
-    MapWindowPoints(nullptr, panel, reinterpret_cast<POINT*>(&rect), 2);
-    return rect;
-}
-
-// The panel's right-hand column ("Preview:", the preview box and the
-// buttons under it) is kept clear of the system dialog's own controls.
-// Wine widens the place of those controls (stc32) beyond the template but
-// moves the controls to its right by less, and its toolbar then covered the
-// "Preview:" label and the box's top-left corner. Once the dialog has placed
-// everything, the column moves right past whatever system control reaches
-// into it; where nothing does (as on Windows), nothing moves.
-void KeepColumnClear(HWND panel) {
-    HWND box = GetDlgItem(panel, IDC_FILE_PREVIEW);
-    if (!box) return;
-    RECT boxRect = RectInPanel(panel, box);
-    RECT units = {0, 0, 4, 0};  // the column starts a unit or so left of the box
-    MapDialogRect(panel, &units);
-    RECT column = boxRect;
-    for (HWND child = GetWindow(panel, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-        RECT rect = RectInPanel(panel, child);
-        if (rect.left < boxRect.left - units.right) continue;
-        if (rect.left < column.left) column.left = rect.left;
-        if (rect.top < column.top) column.top = rect.top;
-    }
-    enum { kGap = 2 };
-    int shift = 0;
-    HWND first = GetWindow(GetParent(panel), GW_CHILD);
-    for (HWND other = first; other; other = GetWindow(other, GW_HWNDNEXT)) {
-        // The dialog is not shown yet: what will show carries WS_VISIBLE.
-        if (other == panel || !(GetWindowLongA(other, GWL_STYLE) & WS_VISIBLE)) continue;
-        RECT rect = RectInPanel(panel, other);
-        bool reaches = rect.top < boxRect.bottom && rect.bottom > column.top && rect.left < boxRect.right &&
-                       rect.right + kGap > column.left;
-        if (reaches && rect.right + kGap - column.left > shift) shift = rect.right + kGap - column.left;
-    }
-    if (shift == 0) return;
-    for (HWND child = GetWindow(panel, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-        RECT rect = RectInPanel(panel, child);
-        if (rect.left < column.left) continue;
-        SetWindowPos(child, nullptr, rect.left + shift, rect.top, 0, 0,
-                     SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-    }
-}
-
 void PreviewAndZoom(HWND panel) {
     PreviewSelectedFile(panel);
     if (autoZoomAll == 1) ZoomAllPreview(panel);
 }
 
 void OnSelectionChange(HWND panel) {
+    selectionTold = true;
+    if (!GetSelectedFile(panel, previewedFile)) previewedFile[0] = '\0';
     currentEntry = nullptr;
     ClearPreview(panel);
     SendDlgItemMessageA(panel, IDC_FILE_NOTES, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
@@ -123,6 +88,35 @@ void OnSelectionChange(HWND panel) {
     } else {
         // Served from the entry when the box is drawn next; nothing is loaded.
         NotesRequest = 1;
+    }
+}
+
+// A new folder or file type may leave no file selected (the name field
+// empties) or name another file by the same text: the preview follows what
+// the selection names now, and is cleared when it names nothing. Before the
+// dialog's first selection notice the starting name has not been previewed
+// yet, and that notice does it.
+void FollowSelection(HWND panel) {
+    if (!selectionTold) return;
+    char file[kDialogTextSize];
+    if (!GetSelectedFile(panel, file)) file[0] = '\0';
+    if (lstrcmpiA(file, previewedFile) != 0) OnSelectionChange(panel);
+}
+
+void OnNotify(HWND panel, const NMHDR* header) {
+    switch (header->code) {
+        case CDN_SELCHANGE:
+            OnSelectionChange(panel);
+            break;
+        case CDN_FOLDERCHANGE:
+        case CDN_TYPECHANGE:
+            FollowSelection(panel);
+            break;
+        case CDN_INITDONE:
+            ArrangePanel(panel);
+            break;
+        default:
+            break;
     }
 }
 
@@ -152,16 +146,13 @@ void OnCommand(HWND panel, WPARAM wParam) {
             if (autoPreview == 0) PreviewAndZoom(panel);
             break;
         case IDC_FILE_ZOOMALL:
-            DropScreenCopy();
-            ZoomAllPreview(panel);
+            PressZoomAll(panel);
             break;
         case IDC_FILE_AUTOZOOM:
             autoZoomAll = 1 - autoZoomAll;
             break;
         case IDC_FILE_SHOWALL:
-            DropScreenCopy();
-            ShowAllRequest = 1;
-            InvalidateRect(GetDlgItem(panel, IDC_FILE_PREVIEW), nullptr, FALSE);
+            PressShowAll(panel);
             break;
         case IDC_FILE_BROWSE:
             // Escape makes the system dialog close as cancelled; the file
@@ -191,8 +182,10 @@ UINT_PTR HandleMessage(HWND panel, UINT message, WPARAM wParam, LPARAM lParam) {
             reinterpret_cast<MEASUREITEMSTRUCT*>(lParam)->itemHeight = kItemHeight;
             return 1;
         case WM_NOTIFY:
-            if (reinterpret_cast<const NMHDR*>(lParam)->code == CDN_SELCHANGE) OnSelectionChange(panel);
-            if (reinterpret_cast<const NMHDR*>(lParam)->code == CDN_INITDONE) KeepColumnClear(panel);
+            OnNotify(panel, reinterpret_cast<const NMHDR*>(lParam));
+            return 0;
+        case WM_SIZE:
+            FollowPanelSize(panel);
             return 0;
         case WM_COMMAND:
             OnCommand(panel, wParam);
@@ -211,6 +204,33 @@ bool GetSelectedName(HWND panel, char (&name)[kDialogTextSize]) { return AskDial
 
 bool GetSelectedPath(HWND panel, char (&path)[kDialogTextSize]) {
     return AskDialog(panel, CDM_GETFILEPATH, path);
+}
+
+// The file type shown: the row of the system dialog's type list (cmb1),
+// which holds the filter list's rows in order.
+int ShownFilterRow(HWND panel) {
+    HWND types = GetDlgItem(GetParent(panel), cmb1);
+    return types ? static_cast<int>(SendMessageA(types, CB_GETCURSEL, 0, 0)) : -1;
+}
+
+bool NamesFile(const char* path) {
+    DWORD attributes = GetFileAttributesA(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// Open adds the file type's extension to a name given without one, and
+// takes the name as it stands when that names no file. The starting name
+// is proposed without its extension, so this is how it is previewed.
+bool GetSelectedFile(HWND panel, char (&path)[kDialogTextSize]) {
+    if (!GetSelectedPath(panel, path)) return false;
+    const char* name = FileNamePart(path);
+    if (strchr(name, '.') || NamesFile(path)) return true;
+    char extension[kExtensionSize], withExtension[kDialogTextSize];
+    if (FilterExtension(ShownFilterRow(panel), extension) &&
+        FormatText(withExtension, sizeof withExtension, "%s.%s", path, extension) && NamesFile(withExtension)) {
+        CopyText(path, withExtension);
+    }
+    return true;
 }
 
 // Asked into a local buffer first, so that a request that delivers nothing

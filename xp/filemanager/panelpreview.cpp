@@ -68,22 +68,59 @@ HDL SymbolListOrDrawing(HDL drawing) {
     return members ? members : drawing;
 }
 
+namespace {
+
+// What the picture in the box was made from, so that a box of another size
+// gets the same picture again: written by the preview and the buttons, read
+// by RefitPreview.
+enum PictureSource { kNothingDrawn, kRendered, kDrawnFromView, kShownAll };
+PictureSource pictureSource;
+bool previewIsSymbolLibrary;  // the loaded file is a KVS
+
+bool LoadSelectedDrawing(HWND panel) {
+    char path[kDialogTextSize];
+    if (!GetSelectedFile(panel, path)) return false;
+    PreviewDrawing = host::DLLoad(path, kLoadForPreview);
+    if (!PreviewDrawing) return false;
+    previewIsSymbolLibrary = HasExtension(path, "KVS");
+    SetViewFromHeader();
+    return true;
+}
+
+HDL PreviewDrawList() {
+    return previewIsSymbolLibrary ? SymbolListOrDrawing(PreviewDrawing) : PreviewDrawing;
+}
+
+// notesWindow: the panel when the render is to fill the notes tree.
+void RenderPreview(HWND panel, HWND notesWindow) {
+    SIZE size = PreviewPictureSize(panel);
+    DropScreenCopy();
+    ScreenCopy = RenderToBitmap(PreviewDrawList(), PreviewDrawing, size.cx, size.cy, nullptr, notesWindow);
+    pictureSource = kRendered;
+}
+
+// Zoom all and Show all redraw the drawing. A file served from its stored
+// picture has not been loaded: it is loaded now, once (its notes are in the
+// tree already), and the stored picture still serves its next selection.
+bool HavePreviewDrawing(HWND panel) {
+    if (!PreviewDrawing && StoredPictureServes()) LoadSelectedDrawing(panel);
+    return PreviewDrawing != nullptr;
+}
+
+}  // namespace
+
 void PreviewSelectedFile(HWND panel) {
     DropPreviewDrawing();
-    char path[kDialogTextSize];
-    if (!GetSelectedPath(panel, path)) return;
-    PreviewDrawing = host::DLLoad(path, kLoadForPreview);
-    if (!PreviewDrawing) return;
-    SetViewFromHeader();
-    HDL drawList = HasExtension(path, "KVS") ? SymbolListOrDrawing(PreviewDrawing) : PreviewDrawing;
+    pictureSource = kNothingDrawn;
+    if (!LoadSelectedDrawing(panel)) return;
     NotesRequest = 1;
-    DropScreenCopy();
-    ScreenCopy = RenderToBitmap(drawList, PreviewDrawing, kLargeWidth, kLargeHeight, nullptr, panel);
+    RenderPreview(panel, panel);
     RepaintPreviewBox(panel);
 }
 
 void ClearPreview(HWND panel) {
     DropPreviewDrawing();
+    pictureSource = kNothingDrawn;
     RepaintPreviewBox(panel);
 }
 
@@ -95,22 +132,56 @@ void ZoomAllPreview(HWND panel) {
     RepaintPreviewBox(panel);
 }
 
+void PressZoomAll(HWND panel) {
+    HavePreviewDrawing(panel);
+    DropScreenCopy();
+    ZoomAllPreview(panel);
+    if (PreviewDrawing) pictureSource = kDrawnFromView;
+}
+
+// Show all frames what it draws: the list drawn, hidden layers included.
+void PressShowAll(HWND panel) {
+    if (HavePreviewDrawing(panel)) {
+        EveryLayerExtents(PreviewDrawList(), &PreviewView);
+        ApplyMinimumSize(&PreviewView);
+        pictureSource = kShownAll;
+    }
+    DropScreenCopy();
+    ShowAllRequest = 1;
+    RepaintPreviewBox(panel);
+}
+
+// A rendered preview is rendered again at the box's new size (without the
+// notes, which are in the tree); a picture drawn from the view is drawn from
+// it again, with the hidden layers when Show all drew it.
+void RefitPreview(HWND panel) {
+    if (PreviewDrawing && pictureSource == kRendered) {
+        RenderPreview(panel, nullptr);
+    } else {
+        DropScreenCopy();
+        if (PreviewDrawing && pictureSource == kShownAll) ShowAllRequest = 1;
+    }
+    RepaintPreviewBox(panel);
+}
+
 // The selected file's last-write time is read by attribute query on its
-// path in the folder shown, which the caller has just put into
-// browseDirectory (the system dialog runs with OFN_NOCHANGEDIR, so the
+// path, which must lie in the folder shown, which the caller has just put
+// into browseDirectory (the system dialog runs with OFN_NOCHANGEDIR, so the
 // process's current directory need not be that folder). The file is not
 // opened: opening it for writing without sharing locked the drawing against
 // every other program for that moment, and kept read-only drawings and
-// read-only shares out of the cache.
+// read-only shares out of the cache. The name is the file Open would take,
+// so the starting name, proposed without its extension, is looked up too.
 void LookUpSelectedFile(HWND panel) {
-    char name[kDialogTextSize];
-    if (!GetSelectedName(panel, name) || !IsCacheableName(name)) return;
+    char file[kDialogTextSize];
+    if (!GetSelectedFile(panel, file)) return;
+    const char* name = FileNamePart(file);
     char path[kDirSize + kDialogTextSize];
-    if (!JoinPath(path, browseDirectory, name)) return;
-    WIN32_FILE_ATTRIBUTE_DATA file;
-    if (!GetFileAttributesExA(path, GetFileExInfoStandard, &file)) return;
-    if (file.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return;
-    currentEntry = FindOrAddEntry(name, &file.ftLastWriteTime);
+    if (!IsCacheableName(name) || !JoinPath(path, browseDirectory, name) || lstrcmpiA(path, file) != 0) return;
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExA(path, GetFileExInfoStandard, &data)) return;
+    if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return;
+    currentEntry = FindOrAddEntry(name, &data.ftLastWriteTime);
 }
 
 int NoteScanCallback(int, HostEntity* entity, intptr_t panel, intptr_t) {

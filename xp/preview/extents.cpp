@@ -11,6 +11,14 @@ void DrawingExtents(HDL list, PreviewWindow* extents) {
     host::EndPExtents(extents->min);
 }
 
+// Show all draws the hidden layers too, so it frames them: a drawing whose
+// every entity lay on a hidden layer showed as a sliver.
+void EveryLayerExtents(HDL list, PreviewWindow* extents) {
+    host::BgnPExtents();
+    host::DLScan(list, ExtentsScanCallback, kScanDrawing, kEveryLayer, 0);
+    host::EndPExtents(extents->min);
+}
+
 // A symbol reference counts by its definition's box, placed by the
 // reference's transform, whatever its layer. All four corners are placed:
 // under a rotation that is not a multiple of 90 degrees the two stored
@@ -37,7 +45,7 @@ static void AddSymbolReference(HostEntity* reference) {
     memcpy(reference + rec::kCornerMax, placed[1], rec::kCornerSize);
 }
 
-int ExtentsScanCallback(int, HostEntity* entity, intptr_t, intptr_t) {
+int ExtentsScanCallback(int, HostEntity* entity, intptr_t everyLayer, intptr_t) {
     switch (EntityType(entity)) {
         case rec::kTypeSymbolDef:
         case rec::kTypeViewMark:
@@ -49,12 +57,12 @@ int ExtentsScanCallback(int, HostEntity* entity, intptr_t, intptr_t) {
             if (EntityLength(entity) >= rec::kGroupFlags + 4 &&
                 (ReadField<uint32_t>(entity, rec::kGroupFlags) & rec::kGroupMembersCount)) {
                 if (HDL members = host::DLGetSubList(entity)) {
-                    host::DLScan(members, ExtentsScanCallback, kScanSubLists, 0, 0);
+                    host::DLScan(members, ExtentsScanCallback, kScanSubLists, everyLayer, 0);
                 }
             }
             break;
         default:
-            if (LayerVisible(EntityLayer(entity))) host::EXCheck(entity);
+            if (everyLayer == kEveryLayer || LayerVisible(EntityLayer(entity))) host::EXCheck(entity);
             break;
     }
     return 0;

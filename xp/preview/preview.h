@@ -23,7 +23,11 @@ extern PreviewWindow PreviewView;
 
 bool LayerVisible(int16_t layer);
 void DrawingExtents(HDL list, PreviewWindow* extents);
-int ExtentsScanCallback(int hostValue, HostEntity* entity, intptr_t unused1, intptr_t unused2);
+// The extents with hidden layers counted, as Show all draws them.
+void EveryLayerExtents(HDL list, PreviewWindow* extents);
+// everyLayer: kEveryLayer counts hidden layers too; 0 as the host scans.
+enum : intptr_t { kEveryLayer = 1 };
+int ExtentsScanCallback(int hostValue, HostEntity* entity, intptr_t everyLayer, intptr_t unused);
 // notesWindow: HWND of the dialog holding the notes tree, or 0; noteHolder:
 // address of a variable holding a cache entry (HostEntity**), or 0.
 int DrawScanCallback(int hostValue, HostEntity* entity, intptr_t notesWindow, intptr_t noteHolder);
