@@ -39,6 +39,10 @@
 //   placement             record where the active window sits over the host window
 //   resize W H            drag the active window's bottom-right corner with the
 //                         real mouse until the window is W x H pixels
+//   rect ID               record where a control of the active window (child
+//                         dialogs included) lies in the window's client area
+//   tree ID               record the items of a tree view inside the active
+//                         window, children indented
 //   overlaps              record every two shown controls of the active window
 //                         (a file dialog's panel included) that overlap
 //   save-loop SRC DST N   load drawing SRC, then N times load DST (when it
@@ -412,6 +416,35 @@ void RecordOverlaps() {
     if (!found) Record("overlap", "none");
 }
 
+void RecordRect(int id) {
+    HWND window = WaitForActive("window", [](HWND) { return true; });
+    SyncPainted();
+    HWND control = DescendantControl(id);
+    RECT rect;
+    GetWindowRect(control, &rect);
+    MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&rect), 2);
+    RecordF("rect", "%d %ld,%ld %ldx%ld", id, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top);
+}
+
+void RecordTreeItems(HWND tree, HTREEITEM item, int depth) {
+    for (; item; item = reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_NEXT,
+                                                                  reinterpret_cast<LPARAM>(item)))) {
+        char text[256];
+        TreeItemText(tree, item, text, sizeof text);
+        RecordF("tree", "%*s%s", depth * 2, "", text);
+        LRESULT child = SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CHILD, reinterpret_cast<LPARAM>(item));
+        if (depth < 8) RecordTreeItems(tree, reinterpret_cast<HTREEITEM>(child), depth + 1);
+    }
+}
+
+void RecordTree(int id) {
+    SyncPainted();
+    HWND tree = DescendantControl(id);
+    LRESULT root = SendMessageA(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0);
+    if (!root) Record("tree", "(empty)");
+    RecordTreeItems(tree, reinterpret_cast<HTREEITEM>(root), 0);
+}
+
 // The system file dialog's name field: the combo's edit (cmb13) or edt1.
 HWND FileNameField(HWND dialog) {
     HWND field = GetDlgItem(dialog, 0x47c);
@@ -643,6 +676,10 @@ bool RunLine(char* line) {
         int width, height;
         if (sscanf(argument, "%d %d", &width, &height) != 2) Fail("%s", "resize needs W H");
         ResizeActive(width, height);
+    } else if (!strcmp(verb, "rect")) {
+        RecordRect(Number(argument));
+    } else if (!strcmp(verb, "tree")) {
+        RecordTree(Number(argument));
     } else if (!strcmp(verb, "overlaps")) {
         RecordOverlaps();
     } else if (!strcmp(verb, "end")) {
@@ -671,6 +708,16 @@ DWORD WINAPI ScriptThread(void*) {
 }
 
 }  // namespace
+
+void TreeItemText(HWND tree, HTREEITEM item, char* text, int size) {
+    text[0] = '\0';
+    TVITEMA data = {};
+    data.mask = TVIF_TEXT;
+    data.hItem = item;
+    data.pszText = text;
+    data.cchTextMax = size;
+    SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&data));
+}
 
 const char* ScriptRelative(const char* path) {
     size_t length = strlen(g_startFolder);

@@ -16,6 +16,7 @@
 #include "module/gdi.h"
 #include "module/state.h"
 #include "preview/preview.h"
+#include "standin/standin.h"
 #include "tests/support/records.h"
 
 using namespace testrec;
@@ -199,13 +200,8 @@ struct NotesTree : ::testing::Test {
     void TearDown() override { DestroyWindow(window); }
 
     std::string Text(HTREEITEM item) {
-        char text[1100] = "";
-        TVITEMA tv = {};
-        tv.mask = TVIF_TEXT;
-        tv.hItem = item;
-        tv.pszText = text;
-        tv.cchTextMax = sizeof text;
-        SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&tv));
+        char text[1100];
+        TreeItemText(tree, item, text, sizeof text);
         return text;
     }
     HTREEITEM Next(HTREEITEM item, UINT how) {
@@ -493,6 +489,23 @@ TEST_F(Extents, GroupCountsThroughItsMembersOnlyWithBitOne) {
     EXPECT_FLOAT_EQ(w.min[0], 0);
     EXPECT_FLOAT_EQ(w.max[0], 40);
     EXPECT_FLOAT_EQ(w.max[1], 30);
+}
+
+// Show all framed a drawing whose every entity lay on a hidden layer by the
+// visible ones' extents, and showed a sliver.
+TEST_F(Extents, EveryLayerCountsHiddenLayersTheKindRulesStill) {
+    AddLine(drawing, 100, 100, 200, 150, 9);
+    AddSymbolDef(drawing, "S", {-900, -900, 0}, {900, 900, 0});
+    HostEntity* counted = AddGroup(drawing, 2, 9);
+    AddLine(MembersOf(&counted), 100, 100, 300, 120, 9);  // a hidden member counts too
+    PreviewWindow w;
+    EveryLayerExtents(drawing, &w);
+    EXPECT_FLOAT_EQ(w.min[0], 100);
+    EXPECT_FLOAT_EQ(w.min[1], 100);
+    EXPECT_FLOAT_EQ(w.max[0], 300) << "definitions still do not count";
+    EXPECT_FLOAT_EQ(w.max[1], 150);
+    w = Measure();
+    EXPECT_FALSE(w.max[0] >= 100) << "the plain extents leave hidden layers out";
 }
 
 // ---- Pictures: what is drawn, where, in which colour ----

@@ -24,6 +24,8 @@ int useBrowseFile;
 namespace {
 
 enum { kItemHeight = 188, kHelpTopic = 13000 };
+// Posted to the panel after a change of folder or file type.
+enum : UINT { kFollowSelection = WM_APP + 1 };
 
 // The system dialog answers into a buffer of 259 characters; a result of 0 or
 // less is nothing delivered, and so is one larger than the buffer (the path
@@ -50,7 +52,7 @@ char previewedFile[kDialogTextSize];
 bool selectionTold;
 
 void OnInitDialog(HWND panel) {
-    ForgetPanelLayout();
+    NotePanelTemplate(panel);
     previewedFile[0] = '\0';
     selectionTold = false;
     SendDlgItemMessageA(panel, IDC_FILE_PREVIEW, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>("Dummy"));
@@ -68,12 +70,18 @@ void PreviewAndZoom(HWND panel) {
     if (autoZoomAll == 1) ZoomAllPreview(panel);
 }
 
-void OnSelectionChange(HWND panel) {
-    selectionTold = true;
-    if (!GetSelectedFile(panel, previewedFile)) previewedFile[0] = '\0';
+// The box goes back to the empty frame, the tree to no notes.
+void ForgetSelection(HWND panel) {
+    previewedFile[0] = '\0';
     currentEntry = nullptr;
     ClearPreview(panel);
     SendDlgItemMessageA(panel, IDC_FILE_NOTES, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
+}
+
+void OnSelectionChange(HWND panel) {
+    selectionTold = true;
+    ForgetSelection(panel);
+    if (!GetSelectedFile(panel, previewedFile)) previewedFile[0] = '\0';
     bool folderShown = false;
     if (useBrowseFile == 1) {
         folderShown = GetShownFolder(panel);
@@ -91,16 +99,30 @@ void OnSelectionChange(HWND panel) {
     }
 }
 
-// A new folder or file type may leave no file selected (the name field
-// empties) or name another file by the same text: the preview follows what
-// the selection names now, and is cleared when it names nothing. Before the
-// dialog's first selection notice the starting name has not been previewed
-// yet, and that notice does it.
+// How many files the system dialog's file list has selected (the list view
+// inside its shell view); -1 when it shows no such list.
+int SelectedInFileList(HWND panel) {
+    HWND view = FindWindowExA(GetParent(panel), nullptr, "SHELLDLL_DefView", nullptr);
+    HWND list = view ? FindWindowExA(view, nullptr, WC_LISTVIEWA, nullptr) : nullptr;
+    return list ? static_cast<int>(SendMessageA(list, LVM_GETSELECTEDCOUNT, 0, 0)) : -1;
+}
+
+// A new folder or file type refills the file list with nothing selected
+// (the name field may still hold the old name): the preview never shows a
+// file that is not selected, so it is cleared, and it follows a selection
+// that names another file. Before the dialog's first selection notice the
+// starting name has not been previewed yet, and that notice does it.
 void FollowSelection(HWND panel) {
     if (!selectionTold) return;
     char file[kDialogTextSize];
-    if (!GetSelectedFile(panel, file)) file[0] = '\0';
-    if (lstrcmpiA(file, previewedFile) != 0) OnSelectionChange(panel);
+    bool selected = SelectedInFileList(panel) != 0 && GetSelectedFile(panel, file);
+    if (!selected) file[0] = '\0';
+    if (lstrcmpiA(file, previewedFile) == 0) return;
+    if (selected) {
+        OnSelectionChange(panel);
+    } else {
+        ForgetSelection(panel);
+    }
 }
 
 void OnNotify(HWND panel, const NMHDR* header) {
@@ -110,7 +132,11 @@ void OnNotify(HWND panel, const NMHDR* header) {
             break;
         case CDN_FOLDERCHANGE:
         case CDN_TYPECHANGE:
-            FollowSelection(panel);
+            // Wine tells a new type before it refills the list: the list is
+            // read once the dialog has done with this change. The first
+            // folder is told before the first selection, which previews the
+            // starting name.
+            if (selectionTold) PostMessageA(panel, kFollowSelection, 0, 0);
             break;
         case CDN_INITDONE:
             ArrangePanel(panel);
@@ -186,6 +212,9 @@ UINT_PTR HandleMessage(HWND panel, UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         case WM_SIZE:
             FollowPanelSize(panel);
+            return 0;
+        case kFollowSelection:
+            FollowSelection(panel);
             return 0;
         case WM_COMMAND:
             OnCommand(panel, wParam);

@@ -27,11 +27,11 @@ void PressShowAll(HWND panel);
 void RefitPreview(HWND panel);
 
 // panellayout.cpp: the panel's controls kept beside the system's at every
-// size and DPI. ArrangePanel at CDN_INITDONE, FollowPanelSize at WM_SIZE,
-// ForgetPanelLayout at WM_INITDIALOG.
+// size and DPI. NotePanelTemplate at WM_INITDIALOG, ArrangePanel at
+// CDN_INITDONE, FollowPanelSize at WM_SIZE.
 void ArrangePanel(HWND panel);
 void FollowPanelSize(HWND panel);
-void ForgetPanelLayout();
+void NotePanelTemplate(HWND panel);
 // The picture the box holds: 181 x 188, or the box's own size where the box
 // is clearly larger.
 SIZE PreviewPictureSize(HWND panel);

@@ -29,6 +29,7 @@ enum { kMaxItemHeight = 255 };
 // distance to.
 struct PlacedControl {
     HWND window;
+    RECT atTemplate;  // before the dialog moved it
     RECT start;
     bool followsRight;   // right of the system's controls
     bool followsBottom;  // below them
@@ -143,24 +144,16 @@ void FitPreviewItem(HWND panel) {
     RefitPreview(panel);
 }
 
-void TakeLayout(HWND panel) {
-    g_layout = PanelLayout();
-    g_layout.panel = panel;
+// The start of every control once the dialog has placed the panel.
+void TakeStartRects(HWND panel) {
     g_layout.picture = {kLargeWidth, kLargeHeight};
     RECT client;
     GetClientRect(panel, &client);
     g_layout.start = {client.right, client.bottom};
-    // The system dialog sizes stc32 to its own controls' place.
-    HWND place = GetDlgItem(panel, IDC_FILE_SYSTEM);
-    RECT system = place ? RectInPanel(panel, place) : RECT{0, 0, 0, 0};
-    for (HWND child = GetWindow(panel, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-        if (child == place || g_layout.count == kMaxControls) continue;
-        PlacedControl& placed = g_layout.controls[g_layout.count++];
-        placed.window = child;
-        placed.start = RectInPanel(panel, child);
-        placed.followsRight = placed.start.left >= system.right;
-        placed.followsBottom = placed.start.top >= system.bottom;
+    for (int i = 0; i < g_layout.count; ++i) {
+        g_layout.controls[i].start = RectInPanel(panel, g_layout.controls[i].window);
     }
+    g_layout.panel = panel;
 }
 
 }  // namespace
@@ -181,10 +174,53 @@ POINT PictureOffset(const RECT& item, int width, int height) {
     return {spareX > kFitSlack ? spareX / 2 : 0, spareY > kFitSlack ? spareY / 2 : 0};
 }
 
+// Which edges each control follows is read from the template's own
+// positions, before the dialog moves anything: right of stc32, below stc32.
+// The template puts "File notes:" and "Preview" at stc32's very edge, and
+// each position is rounded from dialog units on its own: at 144 DPI stc32
+// ends a pixel below them, the dialog took them for controls beside its
+// own and left them behind while the rest of the panel went down, and its
+// file list then grew over "File notes:". A pixel's rounding is allowed.
+void NotePanelTemplate(HWND panel) {
+    g_layout = PanelLayout();
+    HWND place = GetDlgItem(panel, IDC_FILE_SYSTEM);
+    RECT system = place ? RectInPanel(panel, place) : RECT{0, 0, 0, 0};
+    enum { kRounding = 1 };
+    for (HWND child = GetWindow(panel, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        if (child == place || g_layout.count == kMaxControls) continue;
+        PlacedControl& placed = g_layout.controls[g_layout.count++];
+        placed.window = child;
+        placed.atTemplate = RectInPanel(panel, child);
+        placed.followsRight = placed.atTemplate.left >= system.right - kRounding;
+        placed.followsBottom = placed.atTemplate.top >= system.bottom - kRounding;
+    }
+}
+
+// Every control the dialog should have moved right (or down) goes as far
+// as the ones it did move. Where the dialog moved them all alike, nothing
+// moves.
+void CompleteDialogShift(HWND panel) {
+    int dx = 0, dy = 0;
+    for (int i = 0; i < g_layout.count; ++i) {
+        const PlacedControl& placed = g_layout.controls[i];
+        RECT now = RectInPanel(panel, placed.window);
+        if (placed.followsRight && now.left - placed.atTemplate.left > dx) dx = now.left - placed.atTemplate.left;
+        if (placed.followsBottom && now.top - placed.atTemplate.top > dy) dy = now.top - placed.atTemplate.top;
+    }
+    for (int i = 0; i < g_layout.count; ++i) {
+        const PlacedControl& placed = g_layout.controls[i];
+        RECT now = RectInPanel(panel, placed.window), want = now;
+        if (placed.followsRight) OffsetRect(&want, placed.atTemplate.left + dx - now.left, 0);
+        if (placed.followsBottom) OffsetRect(&want, 0, placed.atTemplate.top + dy - now.top);
+        if (!EqualRect(&want, &now)) MoveTo(placed.window, want);
+    }
+}
+
 void ArrangePanel(HWND panel) {
+    CompleteDialogShift(panel);
     KeepColumnClear(panel);
     KeepNotesClear(panel);
-    TakeLayout(panel);
+    TakeStartRects(panel);
     FitPreviewItem(panel);
 }
 
@@ -210,4 +246,3 @@ void FollowPanelSize(HWND panel) {
     RedrawWindow(panel, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
-void ForgetPanelLayout() { g_layout = PanelLayout(); }
