@@ -23,7 +23,7 @@ int useBrowseFile;
 
 namespace {
 
-enum { kItemHeight = 188, kHelpTopic = 13000 };
+enum { kHelpTopic = 13000 };
 // Posted to the panel after a change of folder or file type.
 enum : UINT { kFollowSelection = WM_APP + 1 };
 
@@ -205,7 +205,8 @@ UINT_PTR HandleMessage(HWND panel, UINT message, WPARAM wParam, LPARAM lParam) {
             OnInitDialog(panel);
             return 0;
         case WM_MEASUREITEM:
-            reinterpret_cast<MEASUREITEMSTRUCT*>(lParam)->itemHeight = kItemHeight;
+            // The picture's height; the panel's layout fits it to the box later.
+            reinterpret_cast<MEASUREITEMSTRUCT*>(lParam)->itemHeight = kLargeHeight;
             return 1;
         case WM_NOTIFY:
             OnNotify(panel, reinterpret_cast<const NMHDR*>(lParam));
@@ -228,8 +229,6 @@ UINT_PTR HandleMessage(HWND panel, UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 }  // namespace
-
-bool GetSelectedName(HWND panel, char (&name)[kDialogTextSize]) { return AskDialog(panel, CDM_GETSPEC, name); }
 
 bool GetSelectedPath(HWND panel, char (&path)[kDialogTextSize]) {
     return AskDialog(panel, CDM_GETFILEPATH, path);

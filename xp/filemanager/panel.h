@@ -55,7 +55,6 @@ int FindSymbolCallback(int hostValue, HostEntity* entity, intptr_t unused1, intp
 // Requests to the system dialog (the panel's parent). Each fills a 260-byte
 // buffer and returns false when nothing was delivered.
 enum { kDialogTextSize = 260 };
-bool GetSelectedName(HWND panel, char (&name)[kDialogTextSize]);
 bool GetSelectedPath(HWND panel, char (&path)[kDialogTextSize]);
 // The file the selection names, as Open would take it (a name without an
 // extension gets the file type's when that names a file).
