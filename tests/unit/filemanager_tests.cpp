@@ -11,6 +11,7 @@
 #include <string>
 
 #include "browsecache/cache.h"
+#include "browser/browser.h"
 #include "filemanager/filemanager.h"
 #include "filemanager/panel.h"
 #include "host/host.h"
@@ -82,16 +83,12 @@ TEST_F(StartingName, AnExtensionOpenWouldNotAddBackStays) {
     EXPECT_EQ(Make(0), "plan");
 }
 
-TEST(FilterExtension, EachRowGivesItsFirstPattern) {
+// The open dialog adds the type's first pattern, not the default "KVW".
+TEST(FormatFirstExtension, EachRowGivesItsFirstPattern) {
     const char* expected[] = {"KVW", "KVD", "LVW", "DWG", "DXF", "KVW"};
-    for (int row = 0; row < 6; ++row) {
-        char extension[kExtensionSize] = "";
-        EXPECT_TRUE(FilterExtension(row, extension)) << row;
-        EXPECT_STREQ(extension, expected[row]) << row;
-    }
-    char extension[kExtensionSize];
-    EXPECT_FALSE(FilterExtension(6, extension));
-    EXPECT_FALSE(FilterExtension(-1, extension));
+    for (int row = 0; row < kFormatCount; ++row) EXPECT_STREQ(FormatFirstExtension(row), expected[row]) << row;
+    EXPECT_EQ(FormatFirstExtension(kFormatCount), nullptr);
+    EXPECT_EQ(FormatFirstExtension(-1), nullptr);
 }
 
 TEST_F(StartingName, PartsStartFromTheLastPartFileOthersFromTheDefault) {
@@ -293,16 +290,17 @@ TEST(PanelCallbacks, FindSymbolReturnsTheFirstDefinitionsMembers) {
     HDL members = MembersOf(&def);
     AddLine(members, 0, 0, 2, 2);
     AddSymbolDef(drawing, "NUT", {0, 0, 0}, {1, 1, 0});
-    EXPECT_EQ(SymbolListOrDrawing(drawing), members);
+    EXPECT_EQ(ListToDraw(drawing, "LIB.KVS"), members);
+    EXPECT_EQ(ListToDraw(drawing, "LIB.KVW"), drawing) << "only a symbol library shows its symbol";
     DLDestroy(drawing);
 }
 
 TEST(PanelCallbacks, LibraryWithoutDefinitionDrawsTheWholeFile) {
     HDL drawing = NewList("lib");
     AddLine(drawing, 0, 0, 1, 1);
-    EXPECT_EQ(SymbolListOrDrawing(drawing), drawing);
+    EXPECT_EQ(ListToDraw(drawing, "LIB.KVS"), drawing);
     AddSymbolDef(drawing, "EMPTY", {0, 0, 0}, {1, 1, 0});
-    EXPECT_EQ(SymbolListOrDrawing(drawing), drawing) << "a definition without members";
+    EXPECT_EQ(ListToDraw(drawing, "LIB.KVS"), drawing) << "a definition without members";
     DLDestroy(drawing);
 }
 

@@ -21,16 +21,6 @@
 
 namespace {
 
-// Labels and patterns back to back, the whole list ended by an extra NUL.
-// The rows are FormatIndex 0 to 5, the browser's "File format:" rows.
-const char kFilterList[] =
-    "Korvind KVW Drawing\0*.KVW\0"
-    "Korvind/DOS KVD Ver 2.72+ Drawing\0*.KVD\0"
-    "Linvale LVW 4.50+ Drawing\0*.LVW\0"
-    "AutoCad DWG File\0*.DWG\0"
-    "AutoCad DXF File\0*.DXF\0"
-    "CAD files\0*.KVW;*.KVD;*.LVW;*.DWG;*.DXF\0";
-
 // The short record of the first Explorer-style dialogs: the system then
 // leaves out the places bar and the fields that later versions added.
 enum : DWORD { kShortRecordSize = 76 };
@@ -68,7 +58,8 @@ void FillDialogRecord(OPENFILENAMEA* record, char* buffer, int size) {
     record->lStructSize = kShortRecordSize;
     record->hwndOwner = XpRecord.hostWindow;
     record->hInstance = XpRecord.instance;
-    record->lpstrFilter = kFilterList;
+    // The rows are FormatIndex 0 to 5, the browser's "File format:" rows.
+    record->lpstrFilter = FormatFilterList();
     record->lpstrFile = buffer;
     record->nMaxFile = static_cast<DWORD>(size);
     record->lpstrTitle = "File manager";
@@ -78,13 +69,6 @@ void FillDialogRecord(OPENFILENAMEA* record, char* buffer, int size) {
     record->lpTemplateName = "IDD_DLGFILE";
 }
 
-void ReleasePreviewDrawing() {
-    if (!PreviewDrawing) return;
-    DropScreenCopy();
-    host::DLDestroy(PreviewDrawing);
-    PreviewDrawing = nullptr;
-}
-
 }  // namespace
 
 const char* FileDialogErrorText(DWORD code) {
@@ -92,20 +76,6 @@ const char* FileDialogErrorText(DWORD code) {
         if (entry.code == code) return entry.text;
     }
     return nullptr;
-}
-
-// The extension Open adds to a name given without one: the first pattern
-// of the file type shown (the system dialog takes it from the filter, not
-// from the default extension). false for a row out of the list.
-bool FilterExtension(int row, char (&extension)[kExtensionSize]) {
-    const char* text = kFilterList;
-    for (int i = 0; i < 2 * row + 1 && *text; ++i) text += lstrlenA(text) + 1;
-    if (row < 0 || text[0] != '*' || text[1] != '.') return false;
-    size_t length = strcspn(text + 2, ";");
-    if (length == 0 || length >= kExtensionSize) return false;
-    memcpy(extension, text + 2, length);
-    extension[length] = '\0';
-    return true;
 }
 
 // The last part file, or the host's default name, cut of its extension only
@@ -122,9 +92,8 @@ void MakeStartingName(char* buffer, int size, int partFlag, int filterRow) {
     if (!start || !CopyText(buffer, static_cast<size_t>(size), start)) buffer[0] = '\0';
     char* name = buffer + (FileNamePart(buffer) - buffer);
     char* dot = strchr(name, '.');
-    char added[kExtensionSize];
-    if (!dot || dot == name || strchr(dot + 1, '.') || !FilterExtension(filterRow, added) ||
-        lstrcmpiA(dot + 1, added) != 0) {
+    const char* added = FormatFirstExtension(filterRow);
+    if (!dot || dot == name || strchr(dot + 1, '.') || !added || lstrcmpiA(dot + 1, added) != 0) {
         return;
     }
     *dot = '\0';
@@ -135,9 +104,7 @@ int RunFileManager(char* buffer, int size, int partFlag) {
     int* changedFlag = nullptr;
     int changed = host::MarkChanged(&changedFlag);
     NotifyHost();
-    LoadOptions();
-    // A bare name: the backup lands in the host's current directory.
-    if (Options.autoSaveBackups) host::DLSave(host::DLGetWorkDL(), "FILE~BAK.KVW");
+    SaveBackupIfWanted();
 
     OPENFILENAMEA record;
     FillDialogRecord(&record, buffer, size);
@@ -156,8 +123,8 @@ int RunFileManager(char* buffer, int size, int partFlag) {
         // The dialog reports the type shown even when cancelled; a value out
         // of the list's range (none chosen) keeps the old one.
         int shown = static_cast<int>(record.nFilterIndex) - 1;
-        if (shown >= 0 && shown <= 5) FormatIndex = shown;
-        ReleasePreviewDrawing();
+        if (shown >= 0 && shown < kFormatCount) FormatIndex = shown;
+        DropPreviewDrawing();
         if (!browseRequested) break;
         // The browser writes up to a picked path's full size into the buffer.
         result = size >= kPickedPathSize ? BrowseFiles(buffer, useBrowseFile) : 0;

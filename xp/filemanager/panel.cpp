@@ -8,6 +8,7 @@
 #include <string.h>
 
 #include "browsecache/cache.h"
+#include "browser/browser.h"
 #include "host/host.h"
 #include "module/paths.h"
 #include "module/state.h"
@@ -253,9 +254,10 @@ bool GetSelectedFile(HWND panel, char (&path)[kDialogTextSize]) {
     if (!GetSelectedPath(panel, path)) return false;
     const char* name = FileNamePart(path);
     if (strchr(name, '.') || NamesFile(path)) return true;
-    char extension[kExtensionSize], withExtension[kDialogTextSize];
-    if (FilterExtension(ShownFilterRow(panel), extension) &&
-        FormatText(withExtension, sizeof withExtension, "%s.%s", path, extension) && NamesFile(withExtension)) {
+    const char* extension = FormatFirstExtension(ShownFilterRow(panel));
+    char withExtension[kDialogTextSize];
+    if (extension && FormatText(withExtension, sizeof withExtension, "%s.%s", path, extension) &&
+        NamesFile(withExtension)) {
         CopyText(path, withExtension);
     }
     return true;

@@ -47,10 +47,8 @@ void DrawPreviewBox(HWND panel, const DRAWITEMSTRUCT* drawItem);
 // The cache entry of the selected file (CDN_SELCHANGE with Use browse file).
 void LookUpSelectedFile(HWND panel);
 
-// DLScan callbacks: notes into the panel's tree; the first symbol
-// definition's member list.
+// DLScan callback: notes into the panel's tree.
 int NoteScanCallback(int hostValue, HostEntity* entity, intptr_t panel, intptr_t unused);
-int FindSymbolCallback(int hostValue, HostEntity* entity, intptr_t unused1, intptr_t unused2);
 
 // Requests to the system dialog (the panel's parent). Each fills a 260-byte
 // buffer and returns false when nothing was delivered.
@@ -61,14 +59,9 @@ bool GetSelectedPath(HWND panel, char (&path)[kDialogTextSize]);
 bool GetSelectedFile(HWND panel, char (&path)[kDialogTextSize]);
 // The folder shown, into browseDirectory.
 bool GetShownFolder(HWND panel);
-// The list to draw for a symbol library: its first symbol definition's
-// members, or the whole drawing.
-HDL SymbolListOrDrawing(HDL drawing);
 
 // RunFileManager's steps that need no dialog. filterRow: the file type
 // shown, FormatIndex.
-enum { kExtensionSize = 8 };
-bool FilterExtension(int row, char (&extension)[kExtensionSize]);
 void MakeStartingName(char* buffer, int size, int partFlag, int filterRow);
 // The message for an extended error of the file dialog, or null for none.
 const char* FileDialogErrorText(DWORD code);

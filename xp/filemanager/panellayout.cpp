@@ -10,7 +10,7 @@
 // gave it to the edges it follows, whatever the size.
 #include "filemanager/panel.h"
 
-#include "browsecache/imageinfo.h"
+#include "module/state.h"
 #include "resources/resource.h"
 
 namespace {

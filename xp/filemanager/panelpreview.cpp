@@ -13,22 +13,7 @@
 
 namespace {
 
-enum { kLoadForPreview = 46 };
-
 void RepaintPreviewBox(HWND panel) { InvalidateRect(GetDlgItem(panel, IDC_FILE_PREVIEW), nullptr, FALSE); }
-
-void DropPreviewDrawing() {
-    if (!PreviewDrawing) return;
-    DropScreenCopy();
-    host::DLDestroy(PreviewDrawing);
-    PreviewDrawing = nullptr;
-}
-
-void MeasureWholeDrawing() {
-    host::BgnPExtents();
-    host::DLScan(PreviewDrawing, ExtentsScanCallback, kScanDrawing, 0, 0);
-    host::EndPExtents(PreviewView.min);
-}
 
 // The header's stored extents serve when they are marked valid and current
 // and span at least the minimum in both directions; otherwise the drawing is
@@ -38,10 +23,9 @@ void SetViewFromHeader() {
     if (header) memcpy(&PreviewView, header + rec::kHeaderExtents, sizeof PreviewView);
     bool stale = !header || header[rec::kHeaderExtentsValid] == 0 ||
                  (ReadField<uint16_t>(header, rec::kHeaderFlags) & rec::kHeaderExtentsStale) != 0 ||
-                 static_cast<double>(PreviewView.max[0]) - PreviewView.min[0] < 0.1 ||
-                 static_cast<double>(PreviewView.max[1]) - PreviewView.min[1] < 0.1;
+                 !SpansMinimum(PreviewView);
     if (stale) {
-        MeasureWholeDrawing();
+        DrawingExtents(PreviewDrawing, PreviewDrawing, &PreviewView);
         if (header) {
             header[rec::kHeaderExtentsValid] = 1;
             uint16_t flags = ReadField<uint16_t>(header, rec::kHeaderFlags);
@@ -63,11 +47,6 @@ bool IsCacheableName(const char* name) {
 
 }  // namespace
 
-HDL SymbolListOrDrawing(HDL drawing) {
-    HDL members = reinterpret_cast<HDL>(host::DLScan(drawing, FindSymbolCallback, kScanDrawing, 0, 0));
-    return members ? members : drawing;
-}
-
 namespace {
 
 // What the picture in the box was made from, so that a box of another size
@@ -75,27 +54,22 @@ namespace {
 // by RefitPreview.
 enum PictureSource { kNothingDrawn, kRendered, kDrawnFromView, kShownAll };
 PictureSource pictureSource;
-bool previewIsSymbolLibrary;  // the loaded file is a KVS
+char previewPath[kDialogTextSize];  // the loaded file, whose name says what is drawn
 
 bool LoadSelectedDrawing(HWND panel) {
-    char path[kDialogTextSize];
-    if (!GetSelectedFile(panel, path)) return false;
-    PreviewDrawing = host::DLLoad(path, kLoadForPreview);
+    if (!GetSelectedFile(panel, previewPath)) return false;
+    PreviewDrawing = host::DLLoad(previewPath, kPreviewLoadFlags);
     if (!PreviewDrawing) return false;
-    previewIsSymbolLibrary = HasExtension(path, "KVS");
     SetViewFromHeader();
     return true;
-}
-
-HDL PreviewDrawList() {
-    return previewIsSymbolLibrary ? SymbolListOrDrawing(PreviewDrawing) : PreviewDrawing;
 }
 
 // notesWindow: the panel when the render is to fill the notes tree.
 void RenderPreview(HWND panel, HWND notesWindow) {
     SIZE size = PreviewPictureSize(panel);
     DropScreenCopy();
-    ScreenCopy = RenderToBitmap(PreviewDrawList(), PreviewDrawing, size.cx, size.cy, nullptr, notesWindow);
+    ScreenCopy = RenderToBitmap(ListToDraw(PreviewDrawing, previewPath), PreviewDrawing, size.cx, size.cy,
+                                nullptr, notesWindow);
     pictureSource = kRendered;
 }
 
@@ -127,7 +101,7 @@ void ClearPreview(HWND panel) {
 // The whole file is measured, a symbol library included.
 void ZoomAllPreview(HWND panel) {
     if (!PreviewDrawing) return;
-    MeasureWholeDrawing();
+    DrawingExtents(PreviewDrawing, PreviewDrawing, &PreviewView);
     ApplyMinimumSize(&PreviewView);
     RepaintPreviewBox(panel);
 }
@@ -139,10 +113,12 @@ void PressZoomAll(HWND panel) {
     if (PreviewDrawing) pictureSource = kDrawnFromView;
 }
 
-// Show all frames what it draws: the list drawn, hidden layers included.
+// Show all frames what it draws: the list drawn, hidden layers included (no
+// layer table hides a layer), where it once kept the header's extents and a
+// drawing whose every entity lay on hidden layers showed as a sliver.
 void PressShowAll(HWND panel) {
     if (HavePreviewDrawing(panel)) {
-        EveryLayerExtents(PreviewDrawList(), &PreviewView);
+        DrawingExtents(ListToDraw(PreviewDrawing, previewPath), nullptr, &PreviewView);
         ApplyMinimumSize(&PreviewView);
         pictureSource = kShownAll;
     }
@@ -185,19 +161,6 @@ void LookUpSelectedFile(HWND panel) {
 }
 
 int NoteScanCallback(int, HostEntity* entity, intptr_t panel, intptr_t) {
-    try {
-        if (EntityType(entity) == rec::kTypeNote) AddNoteToTree(reinterpret_cast<HWND>(panel), entity);
-    } catch (...) {
-    }
-    return 0;
-}
-
-int FindSymbolCallback(int, HostEntity* entity, intptr_t, intptr_t) {
-    try {
-        if (EntityType(entity) == rec::kTypeSymbolDef) {
-            return static_cast<int>(reinterpret_cast<intptr_t>(host::DLGetSubList(entity)));
-        }
-    } catch (...) {
-    }
+    if (EntityType(entity) == rec::kTypeNote) AddNoteToTree(reinterpret_cast<HWND>(panel), entity);
     return 0;
 }
