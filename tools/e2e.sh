@@ -6,10 +6,13 @@
 # present, is sourced in the work folder first (to lay out files);
 # TEST.options, when present, holds more kv32 options, one a line, where
 # <work> stands for the work folder (e.g. /samples:<work>\drawings).
+# Scripts name controls as the resource headers do (IDC_BROWSE_LIST): the
+# module's and the stand-in's headers are read as the run starts.
 set -euo pipefail
 exe=$1; test=$2; shift 2
 name=$(basename "$test")
 here=$(cd "$(dirname "$0")" && pwd)
+root=$(dirname "$here")
 work=$(dirname "$exe")/e2e/$name
 rm -rf "$work"; mkdir -p "$work"
 winpath() { printf 'Z:%s' "$(printf '%s' "$1" | tr / '\\')"; }
@@ -28,7 +31,8 @@ fi
 status=0
 (cd "$work" && "$here/wine-run" "$exe" "/work:$(winpath "$work")" "/script:$(winpath "$test.script")" \
     "/transcript:$(winpath "$work/transcript.txt")" "/rsc3053:Software\\KvTest\\$name" \
-    "/rsc3059:$(winpath "$work")\\" "${options[@]}") || status=$?
+    "/rsc3059:$(winpath "$work")\\" "/ids:$(winpath "$root/xp/resources/resource.h")" \
+    "/ids:$(winpath "$root/standin/window/standin_res.h")" "${options[@]}") || status=$?
 if [ ! -f "$work/transcript.txt" ]; then echo "no transcript written (exit $status)"; exit 1; fi
 if ! diff -u "$test.expected" "$work/transcript.txt"; then
   echo "transcript differs from $test.expected (exit $status)"; exit 1
