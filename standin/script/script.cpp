@@ -154,6 +154,9 @@ struct ControlRef {
 ControlRef ResolveControl(const char* name) {
     ControlRef control = {0, ""};
     if (!name || !*name) Fail("%s", "a control name was expected");
+    if (isdigit(static_cast<unsigned char>(name[0]))) {
+        Fail("a control is named as its resource header names it (IDC_...), not by its number %s", name);
+    }
     if (!FindControlName(name, &control.id)) Fail("unknown control name %s", name);
     snprintf(control.label, sizeof control.label, "%s (%d)", name, control.id);
     return control;
