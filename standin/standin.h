@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <commctrl.h>
+
 #include "host/hostapi.h"
 
 // ---- Configuration (standin/window/config.cpp) ----
@@ -111,6 +113,8 @@ bool StartScript(const char* path, DWORD uiThreadId);
 bool LoadControlNames(const char* headerPath, char* error, int errorSize);
 // The number of a control name from the headers read, or of a system control.
 bool FindControlName(const char* name, int* id);
+// The text of a tree view's item, into text (size bytes).
+void TreeItemText(HWND tree, HTREEITEM item, char* text, int size);
 // A path under the run's start folder as the script wrote it (relative).
 const char* ScriptRelative(const char* path);
 bool SaveScreenshot(HWND window, const char* path);
