@@ -30,6 +30,9 @@ expect() {
 got=$(run unknown "$root/xp/resources/resource.h" 'click IDC_BROWSE_GONE\nend\n')
 expect "$got" "ERROR script line 1 (click IDC_BROWSE_GONE): unknown control name IDC_BROWSE_GONE"
 
+got=$(run number "$root/xp/resources/resource.h" 'click 3\nend\n')
+expect "$got" "ERROR script line 1 (click 3): a control is named as its resource header names it (IDC_...), not by its number 3"
+
 # The About box's list renumbered in a copy of the header only.
 sed 's/^#define IDC_ABOUT_LIST .*/#define IDC_ABOUT_LIST 1234/' "$root/xp/resources/resource.h" > "$work/renumbered.h"
 got=$(run renumbered "$work/renumbered.h" \
