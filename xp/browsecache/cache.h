@@ -27,6 +27,11 @@ void MakePictures(HostEntity** entryRef);
 // The entry's notes become copies of the notes of list (the list its picture
 // was drawn from); the entry may move, and entryRef follows it.
 void StoreEntryNotes(HostEntity** entryRef, HDL list);
+// Drawings that MakePictures could not load, remembered by name and
+// last-write time until ForgetUnreadable (at every showing of the browser).
+bool IsUnreadable(const ImageInfoRecord* entry);
+void RememberUnreadable(const ImageInfoRecord* entry);
+void ForgetUnreadable();
 // Around a batch of MakePictures: the device contexts are made once.
 void BeginPictureBatch();
 void EndPictureBatch();
