@@ -176,10 +176,11 @@ int SelectBrowsePath() {
     static const char kNoFilters[] = "\0";
     PathRequest request = {path, "?", "*.KVT", kNoFilters, 2048, 2048, 1, "Load"};
     int chosen = host::GetOpenPath(kPathTitle, &request);
+    // A folder that cannot be browsed is told, and the dialog stays on the
+    // folder it shows rather than closing on nothing.
     if (chosen) {
         path[sizeof path - 1] = '\0';
-        CopyText(browseDirectory, path);
-        CutAtLastBackslash(browseDirectory);
+        chosen = TakeChosenFolder(path);
     }
     if (restore) SetCurrentDirectoryA(saved);
     if (!chosen) {

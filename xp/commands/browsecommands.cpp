@@ -7,6 +7,7 @@
 #include "commands/browsedir.h"
 #include "commands/macrolines.h"
 #include "host/host.h"
+#include "module/names.h"
 #include "module/paths.h"
 #include "module/state.h"
 #include "module/text.h"
@@ -15,6 +16,10 @@
 namespace {
 
 const char kBackupName[] = "FILE~BAK.KVW";
+
+// The browse folder before the prompt's answer replaced it; written by
+// StartBrowse, put back when the answer is no folder on disk.
+char g_previousDirectory[kDirSize];
 
 // "!01" shows the current browse directory; the answer replaces it.
 const FormatBlockValue kDirectoryPrompt = {
@@ -41,6 +46,10 @@ void RunBrowseSequence() {
     host::FullFileName(path, browseDirectory);
     // "drawings\" answered would otherwise give "...\drawings\\PLAN.KVW".
     DropTrailingBackslashes(browseDirectory);
+    if (IsShellVirtualFolder(browseDirectory) && !AcceptBrowseFolder(browseDirectory)) {
+        CopyText(browseDirectory, g_previousDirectory);
+        return;
+    }
     int* changedFlag = nullptr;
     int wasChanged = host::MarkChanged(&changedFlag);
     LoadOptions();
@@ -66,6 +75,7 @@ const ReqDataRecord kBrowseRequest = {
 int StartBrowse(int mode) {
     commandMode = mode;
     EnsureBrowseDirectory();
+    CopyText(g_previousDirectory, browseDirectory);
     return host::ReqData(&kBrowseRequest);
 }
 

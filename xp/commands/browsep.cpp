@@ -18,9 +18,11 @@ int CmdBrowseP() {
         CopyText(path, "folder.dir");
     }
     PathRequest request = {path, "folder.dir", "*", "All files\0*.*\0", 2048, 2048, 1, "Load"};
+    // A folder that cannot be browsed is told at once and the old one kept,
+    // rather than taken as the default that the next BROWSE refuses.
     if (host::GetOpenPath("Browse folder", &request)) {
-        CopyText(browseDirectory, path);
-        CutAtLastBackslash(browseDirectory);
+        path[sizeof path - 1] = '\0';
+        TakeChosenFolder(path);
     }
     return host::CmdEnd();
 }
