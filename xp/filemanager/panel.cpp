@@ -193,6 +193,7 @@ UINT_PTR HandleMessage(HWND panel, UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_NOTIFY:
             if (reinterpret_cast<const NMHDR*>(lParam)->code == CDN_SELCHANGE) OnSelectionChange(panel);
             if (reinterpret_cast<const NMHDR*>(lParam)->code == CDN_INITDONE) KeepColumnClear(panel);
+            if (reinterpret_cast<const NMHDR*>(lParam)->code == CDN_FILEOK) return RefuseUnspeltChoice(panel);
             return 0;
         case WM_COMMAND:
             OnCommand(panel, wParam);
@@ -207,10 +208,14 @@ UINT_PTR HandleMessage(HWND panel, UINT message, WPARAM wParam, LPARAM lParam) {
 
 }  // namespace
 
-bool GetSelectedName(HWND panel, char (&name)[kDialogTextSize]) { return AskDialog(panel, CDM_GETSPEC, name); }
+// A name the code page cannot spell is no selection: its spelling names
+// another file, whose picture and notes would be shown.
+bool GetSelectedName(HWND panel, char (&name)[kDialogTextSize]) {
+    return IsChosenNameSpelt(panel) && AskDialog(panel, CDM_GETSPEC, name);
+}
 
 bool GetSelectedPath(HWND panel, char (&path)[kDialogTextSize]) {
-    return AskDialog(panel, CDM_GETFILEPATH, path);
+    return IsChosenNameSpelt(panel) && AskDialog(panel, CDM_GETFILEPATH, path);
 }
 
 // Asked into a local buffer first, so that a request that delivers nothing
