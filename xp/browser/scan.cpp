@@ -163,8 +163,8 @@ void ScanFile(const WIN32_FIND_DATAW& found, int formatIndex, TakenFiles& taken)
 // short name when the system gives one that can, else left out. A name that
 // holds a path separator or names a folder (a Linux file called
 // "..\UP.KVW") would open a file elsewhere, and a device name a device:
-// never used, nor their short names. On a reason to leave the file out,
-// name holds the name as the code page shows it, for the message.
+// never used, nor their short names. name is set only when the file is
+// listed.
 LeftOutReason ListingName(const WIN32_FIND_DATAW& found, char (&name)[MAX_PATH]) {
     if (!SpellInCodePage(found.cFileName, name, sizeof name)) {
         if (!found.cAlternateFileName[0]) return kUnspellable;
