@@ -5,9 +5,11 @@
 
 #include <string>
 
-#include "commands/browsedir.h"
+#include "browsecache/cache.h"
 #include "commands/handlers.h"
 #include "commands/macrolines.h"
+#include "module/browsedir.h"
+#include "module/paths.h"
 #include "module/state.h"
 #include "module/text.h"
 #include "settings/settings.h"
@@ -87,16 +89,14 @@ TEST(BrowseDirectory, WithoutAUsableHostDirectoryItIsTheCurrentDirectoryInFull) 
 // path dialog became the default silently, and only the next BROWSE refused
 // it. Now it is told at once and the old folder stays.
 TEST(BrowseDirectory, AChosenFolderThatCannotBeBrowsedIsToldAndTheOldOneKept) {
-    CopyText(browseDirectory, "C:\\old");
-    std::string overlong = "C:\\" + std::string(kDirSize - 14, 'd') + "\\x.kvt";
-    for (const char* chosen : {overlong.c_str(), "::{20d04fe0-3aea-1069-a2d8-08002b30309d}\\x.kvt", "x.kvt"}) {
+    std::string overlong = "C:\\" + std::string(kLongestCacheFolder - 2, 'd');
+    for (const char* chosen : {overlong.c_str(), "::{20d04fe0-3aea-1069-a2d8-08002b30309d}", ""}) {
         QueueBoxAnswer(IDOK);
-        EXPECT_FALSE(TakeChosenFolder(chosen)) << chosen;
-        EXPECT_STREQ(browseDirectory, "C:\\old");
+        EXPECT_FALSE(AcceptBrowseFolder(chosen, kLongestCacheFolder)) << chosen;
     }
-    EXPECT_TRUE(TakeChosenFolder("C:\\new\\x.kvt"));
-    EXPECT_STREQ(browseDirectory, "C:\\new");
-    browseDirectory[0] = '\0';
+    overlong.pop_back();
+    EXPECT_TRUE(AcceptBrowseFolder(overlong.c_str(), kLongestCacheFolder)) << "the longest that has a cache";
+    EXPECT_TRUE(AcceptBrowseFolder("C:\\new", kLongestCacheFolder));
 }
 
 // A folder too long for "\folder.dir" starts the dialog on the bare name in

@@ -5,7 +5,6 @@
 #include "browser/browserinternal.h"
 
 #include "browsecache/cache.h"
-#include "commands/macrolines.h"
 #include "host/host.h"
 #include "module/names.h"
 #include "module/paths.h"

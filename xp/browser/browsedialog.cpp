@@ -6,8 +6,8 @@
 #include <string.h>
 
 #include "browsecache/cache.h"
-#include "commands/browsedir.h"
 #include "host/host.h"
+#include "module/browsedir.h"
 #include "module/paths.h"
 #include "module/state.h"
 #include "module/text.h"
@@ -37,7 +37,6 @@ bool g_toldMissingFolder;
 
 const char kTemplate[] = "IDD_DLGBROWSE";
 const char kEmptyList[] = "";
-const char kPathTitle[] = "Browse folder";
 const char kPresetName[] = "work.kvt";
 enum { kSelectPathEnded = IDC_BROWSE_SELECTPATH, kMessageSize = 600 };
 
@@ -59,7 +58,7 @@ int ShowBrowseDialog() {
     HDLGDEF def = host::DefDlg(kTemplate, InitBrowseDialog);
     if (!def) return 0;
     host::LSTCTL(def, IDC_BROWSE_LIST, &BrowseListRow, kEmptyList, OnBrowseListClick, DrawBrowseRow);
-    host::CMBCTL(def, IDC_BROWSE_FORMAT, &FormatIndex, kFormatComboItems, ChangeBrowseFormat);
+    host::CMBCTL(def, IDC_BROWSE_FORMAT, &FormatIndex, FormatComboItems(), ChangeBrowseFormat);
     host::CHKCTL(def, IDC_BROWSE_SMALL, &SmallPictures, 1, RefreshBrowseList);
     host::CHKCTL(def, IDC_BROWSE_DELETE, &DeleteOnClick, 1, nullptr);
     host::CHKCTL(def, IDC_BROWSE_ALWAYSCACHE, &Options.alwaysCache, 1, nullptr);
@@ -167,21 +166,10 @@ int SelectBrowsePath() {
     DWORD savedLength = GetCurrentDirectoryA(sizeof saved, saved);
     bool restore = savedLength > 0 && savedLength < sizeof saved;
     SetCurrentDirectoryA(browseDirectory);
-    // A folder too long for the preset still starts the dialog there: it is
-    // the current directory, and the bare name is proposed.
-    char path[kDirSize];
-    if (!JoinPath(path, browseDirectory, kPresetName)) {
-        CopyText(path, kPresetName);
-    }
     static const char kNoFilters[] = "\0";
-    PathRequest request = {path, "?", "*.KVT", kNoFilters, 2048, 2048, 1, "Load"};
-    int chosen = host::GetOpenPath(kPathTitle, &request);
     // A folder that cannot be browsed is told, and the dialog stays on the
     // folder it shows rather than closing on nothing.
-    if (chosen) {
-        path[sizeof path - 1] = '\0';
-        chosen = TakeChosenFolder(path);
-    }
+    bool chosen = ChooseBrowseDirectory({kPresetName, "?", "*.KVT", kNoFilters, kLongestCacheFolder});
     if (restore) SetCurrentDirectoryA(saved);
     if (!chosen) {
         if (HWND dialog = host::GetDlgWin()) SetFocus(dialog);

@@ -23,7 +23,6 @@ LeftOutFiles LeftOut;
 
 namespace {
 
-const char kCacheFileName[] = "~BRINFO.KVW";
 enum { kShortestName = 4 };
 
 int MarkEntity(int, HostEntity* entity, intptr_t, intptr_t) {

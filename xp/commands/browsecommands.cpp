@@ -2,11 +2,11 @@
 // line, then the directory browser, then a macro line.
 #include "commands/handlers.h"
 
-#include "browser/browser.h"
 #include "browsecache/cache.h"
-#include "commands/browsedir.h"
+#include "browser/browser.h"
 #include "commands/macrolines.h"
 #include "host/host.h"
+#include "module/browsedir.h"
 #include "module/names.h"
 #include "module/paths.h"
 #include "module/state.h"
@@ -14,8 +14,6 @@
 #include "settings/settings.h"
 
 namespace {
-
-const char kBackupName[] = "FILE~BAK.KVW";
 
 // The browse folder before the prompt's answer replaced it; written by
 // StartBrowse, put back when the answer is no folder on disk.
@@ -46,14 +44,13 @@ void RunBrowseSequence() {
     host::FullFileName(path, browseDirectory);
     // "drawings\" answered would otherwise give "...\drawings\\PLAN.KVW".
     DropTrailingBackslashes(browseDirectory);
-    if (IsShellVirtualFolder(browseDirectory) && !AcceptBrowseFolder(browseDirectory)) {
+    if (IsShellVirtualFolder(browseDirectory) && !AcceptBrowseFolder(browseDirectory, kLongestCacheFolder)) {
         CopyText(browseDirectory, g_previousDirectory);
         return;
     }
     int* changedFlag = nullptr;
     int wasChanged = host::MarkChanged(&changedFlag);
-    LoadOptions();
-    if (Options.autoSaveBackups) host::DLSave(host::DLGetWorkDL(), kBackupName);
+    SaveBackupIfWanted();
     NotifyHost();
     int picked = BrowseFiles(path, 0);
     CloseCache();
@@ -68,6 +65,8 @@ int BrowseContinuation(int status, intptr_t, intptr_t) {
     return host::CmdEnd();
 }
 
+// The host writes a path answer of up to kAnswerPathSize bytes.
+static_assert(sizeof browseDirectory == kAnswerPathSize, "the browse prompt's answer buffer is the host's path size");
 const ReqDataRecord kBrowseRequest = {
     49, 2, kAnswerPath, 2, browseDirectory, &kDirectoryPrompt, 1, BrowseContinuation, {},
 };

@@ -3,26 +3,14 @@
 // folder and only the folder part of the answer is kept.
 #include "commands/handlers.h"
 
-#include "commands/browsedir.h"
+#include "browsecache/cache.h"
 #include "host/host.h"
-#include "module/paths.h"
-#include "module/state.h"
-#include "module/text.h"
+#include "module/browsedir.h"
 
 int CmdBrowseP() {
     EnsureBrowseDirectory();
-    char path[kDirSize];
-    // A directory too long for the preset starts the dialog from the
-    // current folder instead of a cut, wrong one.
-    if (!JoinPath(path, browseDirectory, "folder.dir")) {
-        CopyText(path, "folder.dir");
-    }
-    PathRequest request = {path, "folder.dir", "*", "All files\0*.*\0", 2048, 2048, 1, "Load"};
     // A folder that cannot be browsed is told at once and the old one kept,
     // rather than taken as the default that the next BROWSE refuses.
-    if (host::GetOpenPath("Browse folder", &request)) {
-        path[sizeof path - 1] = '\0';
-        TakeChosenFolder(path);
-    }
+    ChooseBrowseDirectory({"folder.dir", "folder.dir", "*", "All files\0*.*\0", kLongestCacheFolder});
     return host::CmdEnd();
 }

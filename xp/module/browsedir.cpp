@@ -1,11 +1,16 @@
-#include "commands/browsedir.h"
+#include "module/browsedir.h"
 
-#include "browsecache/cache.h"
 #include "host/host.h"
 #include "module/names.h"
 #include "module/paths.h"
 #include "module/state.h"
 #include "module/text.h"
+
+namespace {
+
+const char kPathTitle[] = "Browse folder";
+
+}  // namespace
 
 // A host without the string counts as an empty one; a string too long for
 // the buffer is not used: cut, it would name another folder. Nor is a shell
@@ -25,7 +30,7 @@ void EnsureBrowseDirectory() {
     DropTrailingBackslashes(browseDirectory);
 }
 
-bool AcceptBrowseFolder(const char* folder) {
+bool AcceptBrowseFolder(const char* folder, int longestFolder) {
     const char* why = nullptr;
     if (!folder[0]) {
         host::ErrorBox("No folder was chosen to browse.");
@@ -33,7 +38,7 @@ bool AcceptBrowseFolder(const char* folder) {
     }
     if (IsShellVirtualFolder(folder)) {
         why = "This is not a folder on disk and cannot be browsed:\n\n%s";
-    } else if (lstrlenA(folder) > kLongestCacheFolder) {
+    } else if (lstrlenA(folder) > longestFolder) {
         why = "The path of this folder is too long to browse:\n\n%s";
     }
     if (!why) return true;
@@ -41,15 +46,6 @@ bool AcceptBrowseFolder(const char* folder) {
     FormatText(text, sizeof text, why, folder);
     host::ErrorBox(text);
     return false;
-}
-
-bool TakeChosenFolder(const char* chosenPath) {
-    char folder[kDirSize];
-    CopyText(folder, chosenPath);
-    CutAtLastBackslash(folder);
-    if (!AcceptBrowseFolder(folder)) return false;
-    CopyText(browseDirectory, folder);
-    return true;
 }
 
 // A drive root keeps its backslash: "Z:" alone names the drive's current
@@ -64,4 +60,21 @@ void CutAtLastBackslash(char* path) {
         }
     }
     path[0] = '\0';
+}
+
+// A directory too long for the preset starts the dialog from the current
+// folder with the bare name proposed, instead of a cut, wrong folder.
+bool ChooseBrowseDirectory(const FolderChoice& choice) {
+    char path[kDirSize];
+    static_assert(sizeof path == kAnswerPathSize, "the path dialog writes up to a host path");
+    if (!JoinPath(path, browseDirectory, choice.presetName)) CopyText(path, choice.presetName);
+    PathRequest request = {path, choice.defaultName, choice.pattern, choice.filters, 2048, 2048, 1, "Load"};
+    if (!host::GetOpenPath(kPathTitle, &request)) return false;
+    path[sizeof path - 1] = '\0';
+    char folder[kDirSize];
+    CopyText(folder, path);
+    CutAtLastBackslash(folder);
+    if (!AcceptBrowseFolder(folder, choice.longestFolder)) return false;
+    CopyText(browseDirectory, folder);
+    return true;
 }
