@@ -73,7 +73,8 @@ void EdgePoints(const DxfHatchEdge& edge, std::vector<DxfVertex>* out) {
 // every edge in the loop's direction).
 void EndEdge(DxfHatchReader* r) {
     DxfHatchEdge& edge = r->edge;
-    if (edge.type != 0) {
+    // A loop already full takes no more: its edges are not even worked out.
+    if (edge.type != 0 && r->vertices.size() < kDxfMaxPoints) {
         std::vector<DxfVertex> points;
         EdgePoints(edge, &points);
         if (!points.empty() && !r->vertices.empty() &&

@@ -101,6 +101,8 @@ void DeleteCheckedFile(ImageInfoRecord* entry, const char* path) {
     if (list) InvalidateRect(list, nullptr, FALSE);
 }
 
+}  // namespace
+
 // The name is checked against the picture right before the deletion: a
 // file put there since the listing is not the one the user was asked about,
 // and a name that leads elsewhere (a symbolic link, whose target Wine's
@@ -123,22 +125,6 @@ int DeleteEntryFile(ImageInfoRecord* entry) {
         DeleteCheckedFile(entry, path);
     }
     return kKeepOpen;
-}
-
-}  // namespace
-
-// Column i takes the clicks from the right edge of box i - 1 (the list's
-// left edge for the first) up to its own right edge: the picture, its name
-// band and the gap before it. The edges are the painter's own boxes, so a
-// click always names the picture drawn under it; right of the last box of a
-// row nothing is hit.
-int HitColumn(int dx, bool small, int columns) {
-    if (dx < 0) return -1;
-    const RECT row = {0, 0, 0, 0};
-    for (int column = 0; column < columns; ++column) {
-        if (dx < PictureBox(row, column, small).right) return column;
-    }
-    return -1;
 }
 
 int ActOnBrowseEntry(ImageInfoRecord* entry) {
