@@ -17,14 +17,14 @@ run() {  # run SCRIPT [more options]
   local script=$1; shift
   (cd "$work" && "$root/tools/wine-run" "$build/kv32.exe" "/work:$(winpath "$work")" \
       "/script:$(winpath "$work/$script")" "/transcript:$(winpath "$work/transcript.txt")" "/rsc3053:$key" \
-      "/rsc3059:$(winpath "$work")\\" "/module:$(winpath "$module")" /timeout:1800 "$@" </dev/null >/dev/null 2>&1) || true
+      "/rsc3059:$(winpath "$work")\\" "/module:$(winpath "$module")" /timeout:1800 "/ids:$(winpath "$root/xp/resources/resource.h")" "$@" </dev/null >/dev/null 2>&1) || true
 }
 source "$root/bench/samples.sh"
 for n in "$@"; do
   rm -rf "$work"; mkdir -p "$work"
   "$root/tools/wine-run" reg delete "HKCU\\$key" /f </dev/null >/dev/null 2>&1 || true
   make_samples "$build" "$work" "$n"
-  printf 'command BROWSE\nanswer drawings\nwait-window Browse files\nselect 1008 5\nclick 4\nclick 3\npictured drawings\\~BRINFO.KVW\nend\n' \
+  printf 'command BROWSE\nanswer drawings\nwait-window Browse files\nselect IDC_BROWSE_FORMAT 5\nclick IDC_BROWSE_CACHEALL\nclick IDC_BROWSE_CLOSE\npictured drawings\\~BRINFO.KVW\nend\n' \
       > "$work/cache.script"
   start=$(date +%s)
   run cache.script

@@ -20,7 +20,7 @@ run() {  # run SCRIPT TRANSCRIPT [more options]
   local script=$1 transcript=$2; shift 2
   (cd "$work" && "$root/tools/wine-run" "$exe" "/work:$(winpath "$work")" "/script:$(winpath "$script")" \
       "/transcript:$(winpath "$transcript")" "/rsc3053:$key" "/rsc3059:$(winpath "$work")\\" \
-      /timeout:600 "$@" </dev/null >/dev/null 2>&1)
+      /timeout:600 "/ids:$(winpath "$root/xp/resources/resource.h")" "$@" </dev/null >/dev/null 2>&1)
 }
 # Milliseconds from the prompt's answer to the list's first paint.
 visit_ms() {
@@ -28,9 +28,9 @@ visit_ms() {
 }
 best() { sort -g | head -1; }
 
-printf 'command BROWSE\nanswer drawings\nwait-window Browse files\nclick 4\nclick 3\nend\n' > /tmp/xp-visit-cache.script
+printf 'command BROWSE\nanswer drawings\nwait-window Browse files\nclick IDC_BROWSE_CACHEALL\nclick IDC_BROWSE_CLOSE\nend\n' > /tmp/xp-visit-cache.script
 # The pixel waits for the list's paint, which comes after posted clicks.
-printf 'command BROWSE\nanswer drawings\nwait-window Browse files\npixel 1005 5 5\nclick 3\nend\n' > /tmp/xp-visit.script
+printf 'command BROWSE\nanswer drawings\nwait-window Browse files\npixel IDC_BROWSE_LIST 5 5\nclick IDC_BROWSE_CLOSE\nend\n' > /tmp/xp-visit.script
 echo "warm visit through kv32.exe: BROWSE to the list's first paint, as ratios to cat of the cache"
 source "$root/bench/samples.sh"
 for n in "${sizes[@]}"; do

@@ -3,17 +3,27 @@
 # compares its transcript with the expected one, line by line.
 #   e2e.sh KV32_EXE TEST_PATH_WITHOUT_SUFFIX [extra kv32 options...]
 # TEST.script is the script; TEST.expected the transcript; TEST.setup, when
-# present, is sourced in the work folder first (to lay out files);
+# present, is sourced in the work folder first (to lay out files; it sees
+# $exe, $work, $here and winpath);
 # TEST.options, when present, holds more kv32 options, one a line, where
 # <work> stands for the work folder (e.g. /samples:<work>\drawings).
 # TEST.filter, when present, is a sed script run over the transcript before
 # the comparison, and repeated lines are then kept once: for lines that
 # depend on timing (a batch's progress), written as a pattern.
+# Scripts name controls as the resource headers do (IDC_BROWSE_LIST): the
+# module's and the stand-in's headers are read as the run starts.
 set -euo pipefail
 exe=$1; test=$2; shift 2
 name=$(basename "$test")
 here=$(cd "$(dirname "$0")" && pwd)
+root=$(dirname "$here")
 work=$(dirname "$exe")/e2e/$name
+# TEST.teardown, when present, undoes what TEST.setup made outside plain
+# files (a mount); it runs after the run, and before the next one in case a
+# run was cut short. A setup that cannot make its files on this machine
+# exits with 77, which ctest reports as skipped.
+teardown() { if [ -f "$test.teardown" ] && [ -d "$work" ]; then (cd "$work" && source "$test.teardown") || true; fi; }
+teardown
 rm -rf "$work"; mkdir -p "$work"
 winpath() { printf 'Z:%s' "$(printf '%s' "$1" | tr / '\\')"; }
 # Every run starts from an empty store: the Wine prefix keeps the registry
@@ -31,7 +41,9 @@ fi
 status=0
 (cd "$work" && "$here/wine-run" "$exe" "/work:$(winpath "$work")" "/script:$(winpath "$test.script")" \
     "/transcript:$(winpath "$work/transcript.txt")" "/rsc3053:Software\\KvTest\\$name" \
-    "/rsc3059:$(winpath "$work")\\" "${options[@]}") || status=$?
+    "/rsc3059:$(winpath "$work")\\" "/ids:$(winpath "$root/xp/resources/resource.h")" \
+    "/ids:$(winpath "$root/standin/window/standin_res.h")" "${options[@]}") || status=$?
+teardown
 if [ ! -f "$work/transcript.txt" ]; then echo "no transcript written (exit $status)"; exit 1; fi
 compared=$work/transcript.txt
 if [ -f "$test.filter" ]; then

@@ -204,7 +204,7 @@ void CacheMissingPictures(int formatIndex) {
 int InitBrowseList() {
     if (Options.alwaysCache) CacheMissingPictures(FormatIndex);
     RefreshBrowseList();
-    TellLongPathFile();
+    TellLeftOutFiles();
     TellUnlistedFiles();
     if (commandMode == ModeTemplate) {
         host::DsAbCtl(IDC_BROWSE_FORMAT);

@@ -55,28 +55,41 @@ bool DrawPicture(HDC dc, const RECT& box, const ImageInfoRecord* entry) {
                          reinterpret_cast<const BITMAPINFO*>(&large), DIB_RGB_COLORS, SRCCOPY) != 0;
 }
 
-// A line of text in the names' font and colours. With a device context the
-// line is centred in the band (measured in that font), else left-aligned.
-void WriteLine(const char* text, RECT band, HDC centreIn) {
+// A text on a band of the background colour; the band is filled first, so
+// nothing drawn before shows through round the letters.
+void DrawBandText(const RECT& band, const char* text) {
     host::DevUseBkColor(host::kBackgroundColour);
+    host::DevUseColor(host::kBackgroundColour);
+    host::DevSRect(&band);
     host::DevUseColor(host::kTextColour);
     HFONT kept = host::DevFont(static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT)));
-    SIZE size;
-    if (centreIn && GetTextExtentPoint32A(centreIn, text, lstrlenA(text), &size) &&
-        size.cx < band.right - band.left) {
-        band.left += (band.right - band.left - size.cx) / 2;
-        band.right = band.left + size.cx;
-    }
     host::DevVText(text, &band);
     if (kept) host::DevFont(kept);
 }
 
-void DrawName(const RECT& box, const char* name) {
-    RECT band = NameBand(box);
-    host::DevUseBkColor(host::kBackgroundColour);
-    host::DevUseColor(host::kBackgroundColour);
-    host::DevSRect(&band);
-    WriteLine(name, band, nullptr);
+void DrawName(const RECT& box, const char* name) { DrawBandText(NameBand(box), name); }
+
+// A short note across an empty frame, saying why it holds no picture:
+// without it a junk file, or one past the cache's limit, looks like one
+// whose picture is still to come.
+void DrawFrameNote(HDC dc, const RECT& box, const char* note) {
+    enum { kPadding = 3 };
+    // As high as the name band under the box, so the letters fit alike.
+    const RECT nameBand = NameBand(box);
+    const LONG height = nameBand.bottom - nameBand.top;
+    SIZE size = {0, height};
+    HGDIOBJ old = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
+    GetTextExtentPoint32A(dc, note, lstrlenA(note), &size);
+    if (old) SelectObject(dc, old);
+    LONG width = std::min<LONG>(size.cx + 2 * kPadding, box.right - box.left - 2 * kPadding);
+    LONG left = (box.left + box.right - width) / 2;
+    LONG top = (box.top + box.bottom - height) / 2;
+    RECT band = {left, top, left + width, top + height + 1};
+    // The band's text starts at its left edge.
+    RECT text = band;
+    text.left += kPadding;
+    DrawBandText(band, "");
+    DrawBandText(text, note);
 }
 
 // Makes the entry's pictures; the entry may move, and then the row's data
@@ -120,11 +133,7 @@ void DrawUnlistedRow(const DRAWITEMSTRUCT* item, bool small) {
         if (!file) break;
         RECT box = PictureBox(item->rcItem, column, small);
         DrawEmptyFrame(&box);
-        // A line as high as the name band, across the middle of the frame.
-        int middle = (box.top + box.bottom) / 2;
-        int half = (NameBand(box).bottom - NameBand(box).top) / 2;
-        RECT label = {box.left + 8, middle - half, box.right - 9, middle + half};
-        WriteLine(kNoPictureText, label, item->hDC);
+        DrawFrameNote(item->hDC, box, kNoPictureText);
         DrawName(box, file->name);
         columnsDrawn = column + 1;
     }
@@ -153,7 +162,8 @@ void DrawRow(const DRAWITEMSTRUCT* item) {
         RECT box = PictureBox(item->rcItem, column, small);
         const ImageInfoRecord* entry = AsImageInfo(entity);
         if (!entry) break;
-        if (entry->state == kNoPicture || !colourTableReady) {
+        // A drawing found unreadable in this showing is not loaded again.
+        if ((entry->state == kNoPicture || !colourTableReady) && !IsUnreadable(entry)) {
             MakeOnDemand(&entity, column, itemId);
             entry = AsImageInfo(entity);
             if (!entry) break;
@@ -162,6 +172,7 @@ void DrawRow(const DRAWITEMSTRUCT* item) {
         bool drawn = entry->state == kPictureMade && colourTableReady &&
                      DrawPicture(item->hDC, box, entry);
         if (!drawn) DrawEmptyFrame(&box);
+        if (!drawn && IsUnreadable(entry)) DrawFrameNote(item->hDC, box, "Unreadable");
         DrawName(box, entry->name);
         columnsDrawn = column + 1;
         if (!entry->nextShown) break;

@@ -210,6 +210,7 @@ UINT_PTR HandleMessage(HWND panel, UINT message, WPARAM wParam, LPARAM lParam) {
             reinterpret_cast<MEASUREITEMSTRUCT*>(lParam)->itemHeight = kLargeHeight;
             return 1;
         case WM_NOTIFY:
+            if (reinterpret_cast<const NMHDR*>(lParam)->code == CDN_FILEOK) return RefuseUnspeltChoice(panel);
             OnNotify(panel, reinterpret_cast<const NMHDR*>(lParam));
             return 0;
         case WM_SIZE:
@@ -231,8 +232,10 @@ UINT_PTR HandleMessage(HWND panel, UINT message, WPARAM wParam, LPARAM lParam) {
 
 }  // namespace
 
+// A name the code page cannot spell is no selection: its spelling names
+// another file, whose picture and notes would be shown.
 bool GetSelectedPath(HWND panel, char (&path)[kDialogTextSize]) {
-    return AskDialog(panel, CDM_GETFILEPATH, path);
+    return IsChosenNameSpelt(panel) && AskDialog(panel, CDM_GETFILEPATH, path);
 }
 
 // The file type shown: the row of the system dialog's type list (cmb1),
@@ -272,11 +275,9 @@ bool GetShownFolder(HWND panel) {
     return true;
 }
 
-// Called by the system dialog inside its modal loop: nothing may escape.
+// Called by the system dialog inside its modal loop. Nothing the panel does
+// throws: the cache lookup, the one user of the standard containers, keeps
+// its own allocation failures to itself.
 UINT_PTR CALLBACK FileManagerHook(HWND panel, UINT message, WPARAM wParam, LPARAM lParam) {
-    try {
-        return HandleMessage(panel, message, wParam, lParam);
-    } catch (...) {
-        return message == WM_MEASUREITEM ? 1 : 0;
-    }
+    return HandleMessage(panel, message, wParam, lParam);
 }
