@@ -39,8 +39,10 @@ void* operator new(size_t size) {
     if (!p) throw std::bad_alloc();
     return p;
 }
-void operator delete(void* p) noexcept { free(p); }
-void operator delete(void* p, size_t) noexcept { free(p); }
+// Not inlined: GCC would then see free() on what a new-expression returned
+// and warn of a mismatched pair at every test's construction.
+__attribute__((noinline)) void operator delete(void* p) noexcept { free(p); }
+__attribute__((noinline)) void operator delete(void* p, size_t) noexcept { free(p); }
 
 namespace {
 
