@@ -171,7 +171,7 @@ struct BuiltIn {
 static const BuiltIn kBuiltIns[] = {
     {"HELP", "HELP or ?", "this list of commands", RunHelp},
     {"?", nullptr, nullptr, RunHelp},
-    {"ABOUT", "ABOUT", "the modules' About boxes, which say what their commands do", RunAbout},
+    {"ABOUT", "ABOUT", "the modules' About boxes: what their commands do", RunAbout},
     {"OPEN", "OPEN path", "make a drawing file the current drawing", OpenDrawing},
     {"LIST", "LIST", "list the current drawing's entities", RunList},
     {"DLGTEST", "DLGTEST", "a round trip through the host's dialog services", RunDialogTest},

@@ -48,5 +48,31 @@ XP_DEMO_DIR=$theirs bash "$root/tools/run.sh" </dev/null >"$work/theirs.log" 2>&
 [ "$status" -ne 0 ] && [ -f "$theirs/note.txt" ] && grep -q 'not a demo folder this tool made' "$work/theirs.log" ||
   failed "a folder the tool did not make was not refused (exit $status)" "$work/theirs.log"
 echo "a demo folder of someone else's: refused, left as it was"
+# A host the user has open (on a display of its own here) outlives a session
+# of the tests on the same build folder, and a session starts while it runs.
+"$root/tools/wine-run" "$fresh/kv32.exe" "/transcript:$(printf 'Z:%s' "$work/user.txt" | tr / '\\')" \
+    </dev/null >"$work/user.log" 2>&1 &
+user=$!
+for _ in $(seq 1 300); do
+  grep -q '^register ' "$work/user.txt" 2>/dev/null && break
+  kill -0 "$user" 2>/dev/null || break
+  sleep 0.2
+done
+grep -q '^register ' "$work/user.txt" 2>/dev/null || failed "the user's host never opened" "$work/user.log"
+status=0
+"$root/tools/xvfb-session" "$fresh" "$root/tools/wine-run" cmd /c exit </dev/null >"$work/session.log" 2>&1 || status=$?
+sleep 1
+if [ "$status" -ne 0 ] || ! kill -0 "$user" 2>/dev/null || grep -q '^unregister' "$work/user.txt"; then
+  kill "$user" 2>/dev/null || true
+  failed "a session beside the user's host: exit $status, the host $(kill -0 "$user" 2>/dev/null && echo ran on || echo was ended)" \
+         "$work/session.log"
+fi
+"$root/tools/wine-run" taskkill /im kv32.exe </dev/null >/dev/null 2>&1 || true
+status=0
+wait "$user" || status=$?
+[ "$status" -eq 0 ] && grep -q '^unregister' "$work/user.txt" ||
+  failed "the user's host did not end cleanly when closed (exit $status)" "$work/user.log"
+echo "a session beside an open host: both fine, the host closed by its user"
+
 # The fresh build and its prefix take most of a gigabyte.
 rm -rf "$fresh"
