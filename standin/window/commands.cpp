@@ -192,11 +192,15 @@ static void RunHelp(const char*) {
         if (command.shown) add(command.shown, command.description);
     }
     for (int i = 0; i < g_commandCount; ++i) {
-        char module[MAX_PATH] = "a module";
+        char module[MAX_PATH];
         DWORD length = GetModuleFileNameA(g_commands[i].record->instance, module, sizeof module);
-        const char* file = length && length < sizeof module ? strrchr(module, '\\') : nullptr;
+        const char* file = "a module";
+        if (length && length < sizeof module) {
+            const char* slash = strrchr(module, '\\');
+            file = slash ? slash + 1 : module;
+        }
         char description[MAX_PATH + 16];
-        snprintf(description, sizeof description, "a command of %s", file ? file + 1 : module);
+        snprintf(description, sizeof description, "a command of %s", file);
         add(g_commands[i].name, description);
     }
     ShowHelp(lines, count);
@@ -232,10 +236,10 @@ void RunCommand(const char* text) {
     if (RunBuiltIn(name, argument)) return;
     const Command* command = FindCommand(name);
     if (!command) {
-        char text[kMaxNameLength + 64];
-        snprintf(text, sizeof text, "Unknown command %s. Type HELP for the list of commands.", name);
+        char hint[kMaxNameLength + 64];
+        snprintf(hint, sizeof hint, "Unknown command %s. Type HELP for the list of commands.", name);
         Record("unknown", name);
-        StatusMsg(text);
+        StatusMsg(hint);
         return;
     }
     BeginCommand(command->name);
