@@ -9,9 +9,9 @@ char CachePath[kCachePathSize];
 int CacheDirty;
 HostEntity* currentEntry;
 
-static const char kCacheName[] = "~BRINFO.KVW";
-enum { kCacheSuffixLength = 12, kCacheFlags = 8 };  // "\~BRINFO.KVW"
-static_assert(kLongestCacheFolder + kCacheSuffixLength < MAX_PATH, "");
+enum { kCacheFlags = 8 };
+static_assert(kLongestCacheFolder + sizeof kCacheFileName < MAX_PATH, "the longest folder's cache path opens");
+static_assert(kLongestCacheFolder + sizeof kCacheFileName < kCachePathSize, "CachePath holds every cache path");
 
 // Set by OpenCache when the file under the cache's name is someone's
 // drawing; read by CloseCache, which then never writes it.
@@ -25,7 +25,7 @@ static int FindOtherRecord(int, HostEntity* entity, intptr_t, intptr_t) {
 // same folder closes and reloads it.
 static bool IsOpenFor(const char* directory) {
     char path[kCachePathSize];
-    return JoinPath(path, directory, kCacheName) && lstrcmpA(path, CachePath) == 0;
+    return JoinPath(path, directory, kCacheFileName) && lstrcmpA(path, CachePath) == 0;
 }
 
 int OpenCache(const char* directory) {
@@ -36,7 +36,7 @@ int OpenCache(const char* directory) {
     // A folder too long for a path the host can open has no cache: its path
     // is refused, never cut into another path.
     if (lstrlenA(directory) > kLongestCacheFolder ||
-        !JoinPath(CachePath, directory, kCacheName)) {
+        !JoinPath(CachePath, directory, kCacheFileName)) {
         CachePath[0] = '\0';
         return 0;
     }
@@ -51,7 +51,7 @@ int OpenCache(const char* directory) {
         if (CacheList) g_cacheIsDrawing = host::DLScan(CacheList, FindOtherRecord, kScanAll, 0, 0) != 0;
     }
     if (!CacheList) {
-        CacheList = host::DLCreate(kCacheName, kCacheFlags);
+        CacheList = host::DLCreate(kCacheFileName, kCacheFlags);
         if (!CacheList) return 0;
         host::DLEmpty(CacheList);
     }

@@ -2,19 +2,17 @@
 // line, then the directory browser, then a macro line.
 #include "commands/handlers.h"
 
-#include "browser/browser.h"
 #include "browsecache/cache.h"
-#include "commands/browsedir.h"
+#include "browser/browser.h"
 #include "commands/macrolines.h"
 #include "host/host.h"
+#include "module/browsedir.h"
 #include "module/paths.h"
 #include "module/state.h"
 #include "module/text.h"
 #include "settings/settings.h"
 
 namespace {
-
-const char kBackupName[] = "FILE~BAK.KVW";
 
 // "!01" shows the current browse directory; the answer replaces it.
 const FormatBlockValue kDirectoryPrompt = {
@@ -43,8 +41,7 @@ void RunBrowseSequence() {
     DropTrailingBackslashes(browseDirectory);
     int* changedFlag = nullptr;
     int wasChanged = host::MarkChanged(&changedFlag);
-    LoadOptions();
-    if (Options.autoSaveBackups) host::DLSave(host::DLGetWorkDL(), kBackupName);
+    SaveBackupIfWanted();
     NotifyHost();
     int picked = BrowseFiles(path, 0);
     CloseCache();
@@ -59,6 +56,8 @@ int BrowseContinuation(int status, intptr_t, intptr_t) {
     return host::CmdEnd();
 }
 
+// The host writes a path answer of up to kAnswerPathSize bytes.
+static_assert(sizeof browseDirectory == kAnswerPathSize, "the browse prompt's answer buffer is the host's path size");
 const ReqDataRecord kBrowseRequest = {
     49, 2, kAnswerPath, 2, browseDirectory, &kDirectoryPrompt, 1, BrowseContinuation, {},
 };

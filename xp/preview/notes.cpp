@@ -8,8 +8,9 @@
 #include "host/host.h"
 #include "host/records.h"
 #include "module/text.h"
+#include "resources/resource.h"
 
-enum { kNotesTreeId = 1000, kHeadingLimit = 31, kLineSize = 1024 };
+enum { kHeadingLimit = 31, kLineSize = 1024 };
 
 // A hostile drawing or cache entry may hold thousands of notes of hundreds
 // of lines: the tree view sorts each heading in, and 3000 notes of 100 lines
@@ -104,7 +105,7 @@ static HTREEITEM InsertHeading(TreeFill& fill, const char* heading) {
 }
 
 void AddNoteToTree(HWND notesWindow, const HostEntity* note) {
-    HWND tree = GetDlgItem(notesWindow, kNotesTreeId);
+    HWND tree = GetDlgItem(notesWindow, IDC_FILE_NOTES);
     if (!tree || EntityLength(note) < rec::kNoteBody) return;
     TreeFill& fill = FillOf(tree);
     if (fill.closed) return;

@@ -55,6 +55,11 @@ void LoadOptions() { GetValue("Options", &Options, sizeof Options); }
 
 void SaveOptions() { SetValue("Options", &Options, sizeof Options); }
 
+void SaveBackupIfWanted() {
+    LoadOptions();
+    if (Options.autoSaveBackups) host::DLSave(host::DLGetWorkDL(), kBackupFileName);
+}
+
 void LoadColorMap() {
     ColorMapRecord record;
     memset(&record, 0, sizeof record);
