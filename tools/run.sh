@@ -44,6 +44,9 @@ bash "$root/tools/setup.sh" || fail "setting up the packages failed (see above);
 bash "$root/tools/build.sh" "$build" kv32 xp ||
   fail "the build failed (its messages are above); fix that and run again"
 
+# kv32.exe /help prints its usage and ends: nothing more to show.
+asks_usage=
+for arg in "$@"; do case $arg in /help|/\?) asks_usage=1 ;; esac; done
 headless=
 if [ -z "${DISPLAY:-}" ] || [ -n "${XP_HEADLESS:-}" ]; then headless=1; fi
 
@@ -58,6 +61,7 @@ run_host() {
 
 # What a headless run shows: its transcript and its pictures.
 report() {  # FOLDER STATUS
+  if [ "$asks_usage" ]; then exit "$2"; fi
   if [ ! -f "$1/transcript.txt" ]; then
     fail "the host wrote no transcript (exit $2); the messages above say why." \
          "Run 'bash tools/test.sh -R mainjob' to check the set-up."
