@@ -576,7 +576,9 @@ TEST(RowGeometry, CountPainterAndHitTestAgreeAtEveryWidthAndDensity) {
             for (int width = 1; width <= 2000; ++width) {
                 int columns = ColumnsForWidth(width, small);
                 ASSERT_GE(columns, 1) << width;
-                if (columns > 1) ASSERT_LE(PictureBox(row, columns - 1, small).right, width) << width;
+                if (columns > 1) {
+                    ASSERT_LE(PictureBox(row, columns - 1, small).right, width) << width;
+                }
                 ASSERT_GT(PictureBox(row, columns, small).right, width) << width;
                 int previousRight = 0;
                 for (int i = 0; i < columns; ++i) {
