@@ -47,6 +47,8 @@ bash "$root/tools/build.sh" "$build" kv32 xp ||
 # kv32.exe /help prints its usage and ends: nothing more to show.
 asks_usage=
 for arg in "$@"; do case $arg in /help|/\?) asks_usage=1 ;; esac; done
+# Scripts name the module's controls by the names of its resource header.
+ids="/ids:$(winpath "$root/xp/resources/resource.h")"
 headless=
 if [ -z "${DISPLAY:-}" ] || [ -n "${XP_HEADLESS:-}" ]; then headless=1; fi
 
@@ -79,13 +81,13 @@ if [ -n "$folder" ]; then
   # The browser on DIR with "CAD files", so every drawing there shows at once;
   # the file manager then starts in DIR with the same choice.
   {
-    printf 'command BROWSE\nanswer\nwait-window Browse files\nselect 1008 5\n'
-    if [ -z "$headless" ]; then printf 'stay-open\n'; else printf 'screenshot browse.png\nclick 3\nend\n'; fi
+    printf 'command BROWSE\nanswer\nwait-window Browse files\nselect IDC_BROWSE_FORMAT 5\n'
+    if [ -z "$headless" ]; then printf 'stay-open\n'; else printf 'screenshot browse.png\nclick IDC_BROWSE_CLOSE\nend\n'; fi
   } > "$work/start.script"
   dir=$(winpath "$folder")
   status=0
   run_host "/work:$(winpath "$work")" "/rsc3059:$dir\\" "/rsc3025:$dir\\NONAME.KVW" \
-      "/transcript:$(winpath "$work/transcript.txt")" "/script:$(winpath "$work/start.script")" \
+      "/transcript:$(winpath "$work/transcript.txt")" "/script:$(winpath "$work/start.script")" "$ids" \
       /timeout:600 "$@" || status=$?
   [ -n "$headless" ] || exit $status
   report "$work" $status
@@ -101,6 +103,6 @@ status=0
 if [ -z "$headless" ]; then
   run_host "${options[@]}" "$@"
 else
-  run_host "${options[@]}" "/script:$(winpath "$root/tools/demo.script")" "$@" || status=$?
+  run_host "${options[@]}" "/script:$(winpath "$root/tools/demo.script")" "$ids" "$@" || status=$?
   report "$demo" $status
 fi

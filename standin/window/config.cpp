@@ -66,6 +66,10 @@ static bool ApplyOption(const char* arg) {
         size_t n = strlen(t.name);
         if (_strnicmp(arg, t.name, n) == 0) return CopyOption(t.dst, t.size, arg + n);
     }
+    if (_strnicmp(arg, "/ids:", 5) == 0) {
+        if (g_config.idHeaderCount >= kMaxIdHeaders) return false;
+        return CopyOption(g_config.idHeaders[g_config.idHeaderCount++], MAX_PATH, arg + 5);
+    }
     struct Number { const char* name; long low, high; int* dst; };
     int timeoutSeconds = -1, variant = -1;
     const Number numbers[] = {
@@ -104,6 +108,7 @@ const char kUsage[] =
     "  /nostring:N       the host has no string N\n"
     "  /module:DLL       the module to load (default: xp.dll beside kv32.exe)\n"
     "  /timeout:SECONDS  how long a script waits for anything (default 20)\n"
+    "  /ids:HEADER       a header whose #defines name the controls in scripts (repeatable)\n"
     "  /help             this text\n";
 
 static bool AsksForHelp(const char* arg) {
