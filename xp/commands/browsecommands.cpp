@@ -3,6 +3,7 @@
 #include "commands/handlers.h"
 
 #include "browser/browser.h"
+#include "commands/backup.h"
 #include "browsecache/cache.h"
 #include "commands/browsedir.h"
 #include "commands/macrolines.h"
@@ -13,8 +14,6 @@
 #include "settings/settings.h"
 
 namespace {
-
-const char kBackupName[] = "FILE~BAK.KVW";
 
 // "!01" shows the current browse directory; the answer replaces it.
 const FormatBlockValue kDirectoryPrompt = {
@@ -44,7 +43,7 @@ void RunBrowseSequence() {
     int* changedFlag = nullptr;
     int wasChanged = host::MarkChanged(&changedFlag);
     LoadOptions();
-    if (Options.autoSaveBackups) host::DLSave(host::DLGetWorkDL(), kBackupName);
+    SaveBackupIfWanted();
     NotifyHost();
     int picked = BrowseFiles(path, 0);
     CloseCache();

@@ -9,6 +9,7 @@
 
 #include "browsecache/cache.h"
 #include "browser/browser.h"
+#include "commands/backup.h"
 #include "filemanager/panel.h"
 #include "host/host.h"
 #include "module/state.h"
@@ -114,8 +115,7 @@ int RunFileManager(char* buffer, int size, int partFlag) {
     int changed = host::MarkChanged(&changedFlag);
     NotifyHost();
     LoadOptions();
-    // A bare name: the backup lands in the host's current directory.
-    if (Options.autoSaveBackups) host::DLSave(host::DLGetWorkDL(), "FILE~BAK.KVW");
+    SaveBackupIfWanted();
 
     OPENFILENAMEA record;
     FillDialogRecord(&record, buffer, size);

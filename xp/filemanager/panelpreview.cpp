@@ -113,9 +113,10 @@ void LookUpSelectedFile(HWND panel) {
     currentEntry = FindOrAddEntry(name, &file.ftLastWriteTime);
 }
 
+// Stops the walk once the tree is full.
 int NoteScanCallback(int, HostEntity* entity, intptr_t panel, intptr_t) {
     try {
-        if (EntityType(entity) == rec::kTypeNote) AddNoteToTree(reinterpret_cast<HWND>(panel), entity);
+        if (EntityType(entity) == rec::kTypeNote && !AddNoteToTree(reinterpret_cast<HWND>(panel), entity)) return 1;
     } catch (...) {
     }
     return 0;

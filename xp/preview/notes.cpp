@@ -80,9 +80,11 @@ static TreeFill& FillOf(HWND tree) {
     return g_fill;
 }
 
-static void CloseTree(TreeFill& fill) {
+// False: the tree takes no more.
+static bool CloseTree(TreeFill& fill) {
     InsertItem(fill.tree, TVI_ROOT, TVI_LAST, kRestLeftOut, sizeof kRestLeftOut - 1);
     fill.closed = true;
+    return false;
 }
 
 // A heading goes after the last one that does not sort after it.
@@ -103,18 +105,23 @@ static HTREEITEM InsertHeading(TreeFill& fill, const char* heading) {
     return item;
 }
 
-void AddNoteToTree(HWND notesWindow, const HostEntity* note) {
+// False once the tree takes no more, so that a walk of the notes stops
+// there: past the cap every note still cost a control lookup and a message,
+// and 300,000 notes in one cache entry froze a selection for 24 s. A record
+// too short to be a note costs nothing.
+bool AddNoteToTree(HWND notesWindow, const HostEntity* note) {
+    if (EntityLength(note) < rec::kNoteBody) return true;
     HWND tree = GetDlgItem(notesWindow, kNotesTreeId);
-    if (!tree || EntityLength(note) < rec::kNoteBody) return;
+    if (!tree) return false;
     TreeFill& fill = FillOf(tree);
-    if (fill.closed) return;
+    if (fill.closed) return false;
     if (fill.notes >= kTreeNotes || fill.lines >= kTreeLines) return CloseTree(fill);
     char heading[rec::kNoteHeadingSize];
     size_t headingLength = FieldLength(note, rec::kNoteHeading, sizeof heading - 1);
     memcpy(heading, note + rec::kNoteHeading, headingLength);
     heading[headingLength] = '\0';
     HTREEITEM item = InsertHeading(fill, heading);
-    if (!item) return;
+    if (!item) return true;
 
     // A carriage return ends a line; the returns and line feeds right after
     // it are skipped. What follows the last return is the last line.
@@ -134,6 +141,7 @@ void AddNoteToTree(HWND notesWindow, const HostEntity* note) {
         InsertLine(tree, item, body + start, bodyLength - start);
         ++fill.lines;
     }
+    return true;
 }
 
 // A copy of a note goes into the cache entry's member list. The entry moves

@@ -41,7 +41,8 @@ HBITMAP RenderMeasured(HDC info, HDC memory, HBITMAP target, HDL drawList, HDL h
 void PaintPreviewItem(const DRAWITEMSTRUCT* drawItem, HDL drawList, HDC paintDC, HWND notesWindow);
 void DropScreenCopy();
 void DrawEmptyFrame(const RECT* rect);
-void AddNoteToTree(HWND notesWindow, const HostEntity* note);
+// False once the tree is full: a walk of notes stops there.
+bool AddNoteToTree(HWND notesWindow, const HostEntity* note);
 // Copies of notes into the member list of the cache entry that holder holds;
 // the entry moves when its member list is made, and holder follows it.
 void CollectNote(HostEntity** holder, const HostEntity* note);
