@@ -105,6 +105,20 @@ static HTREEITEM InsertHeading(TreeFill& fill, const char* heading) {
     return item;
 }
 
+// Wine's tree view redraws itself and sets its scroll bars at every insert:
+// 1000 notes took 9.5 s to go in (on a loaded machine), against 40 ms with
+// redrawing off until the walk is done.
+void BeginNotesFill(HWND notesWindow) {
+    if (HWND tree = GetDlgItem(notesWindow, kNotesTreeId)) SendMessageA(tree, WM_SETREDRAW, FALSE, 0);
+}
+
+void EndNotesFill(HWND notesWindow) {
+    HWND tree = GetDlgItem(notesWindow, kNotesTreeId);
+    if (!tree) return;
+    SendMessageA(tree, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(tree, nullptr, TRUE);
+}
+
 // False once the tree takes no more, so that a walk of the notes stops
 // there: past the cap every note still cost a control lookup and a message,
 // and 300,000 notes in one cache entry froze a selection for 24 s. A record

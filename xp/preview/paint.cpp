@@ -58,7 +58,10 @@ void PaintPreviewItem(const DRAWITEMSTRUCT* drawItem, HDL drawList, HDC paintDC,
     host::SetODView(fitted[0], fitted[1], fitted[2], fitted[3], drawItem);
     HRGN clip = MakeRectRegion(&item);
     if (clip) SelectClipRgn(paintDC, clip);
+    bool fillsNotes = notesWindow && NotesRequest == 1;
+    if (fillsNotes) BeginNotesFill(notesWindow);
     host::DLScan(drawList, DrawScanCallback, kScanSubLists, reinterpret_cast<intptr_t>(notesWindow), 0);
+    if (fillsNotes) EndNotesFill(notesWindow);
     NotesRequest = 0;
     ShowAllRequest = 0;
     KeepScreenCopy(drawItem->hDC, width, height);

@@ -41,6 +41,10 @@ HBITMAP RenderMeasured(HDC info, HDC memory, HBITMAP target, HDL drawList, HDL h
 void PaintPreviewItem(const DRAWITEMSTRUCT* drawItem, HDL drawList, HDC paintDC, HWND notesWindow);
 void DropScreenCopy();
 void DrawEmptyFrame(const RECT* rect);
+// Around a walk that fills the notes tree of notesWindow: the tree is not
+// redrawn until the walk is done.
+void BeginNotesFill(HWND notesWindow);
+void EndNotesFill(HWND notesWindow);
 // False once the tree is full: a walk of notes stops there.
 bool AddNoteToTree(HWND notesWindow, const HostEntity* note);
 // Copies of notes into the member list of the cache entry that holder holds;

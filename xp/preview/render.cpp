@@ -114,8 +114,11 @@ HBITMAP RenderMeasured(HDC info, HDC memory, HBITMAP target, HDL drawList, HDL h
         host::DevSRect(&whole);
         host::SetBMView(fitted[0], fitted[1], fitted[2], fitted[3], &whole);
         ShowAllRequest = 0;
+        bool fillsNotes = notesWindow && NotesRequest == 1;
+        if (fillsNotes) BeginNotesFill(notesWindow);
         host::DLScan(drawList, DrawScanCallback, kScanAll, reinterpret_cast<intptr_t>(notesWindow),
                      reinterpret_cast<intptr_t>(noteHolder));
+        if (fillsNotes) EndNotesFill(notesWindow);
         if (notesWindow) NotesRequest = 0;
         host::DevUsePrior();
         SelectObject(memory, kept);
