@@ -123,7 +123,7 @@ Steps VisitOnce(const char* folder) {
     static int row;
     HDLGDEF def = host::DefDlg("IDD_DLGBROWSE", FillAndPaint);
     host::LSTCTL(def, IDC_BROWSE_LIST, &row, "", nullptr, DrawBrowseRow);
-    host::CMBCTL(def, IDC_BROWSE_FORMAT, &FormatIndex, kFormatComboItems, nullptr);
+    host::CMBCTL(def, IDC_BROWSE_FORMAT, &FormatIndex, FormatComboItems(), nullptr);
     host::XPDlog(def, GetModuleHandleA(nullptr));
     host::RelDlg(def);
     CloseCache();

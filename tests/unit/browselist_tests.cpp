@@ -162,10 +162,19 @@ TEST(Formats, AChoiceOutsideTheTableTakesNothing) {
 
 TEST(Formats, TheComboItemsAreSixTextsThenAnEmptyOne) {
     std::vector<std::string> texts;
-    for (const char* s = kFormatComboItems; *s; s += strlen(s) + 1) texts.push_back(s);
+    for (const char* s = FormatComboItems(); *s; s += strlen(s) + 1) texts.push_back(s);
     EXPECT_EQ(texts, (NameList{"Korvind KVW Drawing", "Korvind/DOS KVD Ver 2.72+ Drawing",
                             "Linvale LVW 4.50+ Drawing", "AutoCad DWG File", "AutoCad DXF File",
                             "CAD files"}));
+}
+
+// The file manager's filters are made from the same table as the combo.
+TEST(Formats, TheFileFiltersAreTheSameRowsWithTheirPatterns) {
+    std::vector<std::string> texts;
+    for (const char* s = FormatFilterList(); *s; s += strlen(s) + 1) texts.push_back(s);
+    EXPECT_EQ(texts, (NameList{"Korvind KVW Drawing", "*.KVW", "Korvind/DOS KVD Ver 2.72+ Drawing", "*.KVD",
+                            "Linvale LVW 4.50+ Drawing", "*.LVW", "AutoCad DWG File", "*.DWG",
+                            "AutoCad DXF File", "*.DXF", "CAD files", "*.KVW;*.KVD;*.LVW;*.DWG;*.DXF"}));
 }
 
 // ---- Scan ----

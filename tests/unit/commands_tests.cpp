@@ -5,9 +5,10 @@
 
 #include <string>
 
-#include "commands/browsedir.h"
 #include "commands/handlers.h"
 #include "commands/macrolines.h"
+#include "module/browsedir.h"
+#include "module/paths.h"
 #include "module/state.h"
 #include "module/text.h"
 #include "settings/settings.h"

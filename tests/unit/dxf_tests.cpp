@@ -995,7 +995,7 @@ struct Picture {
     // stored box, hidden layers left out), into this picture.
     void RenderAsModule(HDL list) {
         PreviewWindow window;
-        DrawingExtents(list, &window);
+        DrawingExtents(list, list, &window);
         ApplyMinimumSize(&window);
         float fitted[4];
         FitWindowToPixels(window, kSize, kSize, fitted);
@@ -1139,7 +1139,7 @@ TEST(DxfSamples, HiddenLayersInsideBlocksAreLeftOut) {
     Sample picture("hidden_block_layer.dxf");
     ASSERT_NE(picture.list, nullptr);
     PreviewWindow extents;
-    DrawingExtents(picture.list, &extents);
+    DrawingExtents(picture.list, picture.list, &extents);
     EXPECT_NEAR(extents.min[0], 0, 1e-3);
     EXPECT_NEAR(extents.min[1], 0, 1e-3);
     EXPECT_NEAR(extents.max[0], 10, 1e-3);

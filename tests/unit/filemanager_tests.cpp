@@ -266,16 +266,17 @@ TEST(PanelCallbacks, FindSymbolReturnsTheFirstDefinitionsMembers) {
     HDL members = MembersOf(&def);
     AddLine(members, 0, 0, 2, 2);
     AddSymbolDef(drawing, "NUT", {0, 0, 0}, {1, 1, 0});
-    EXPECT_EQ(SymbolListOrDrawing(drawing), members);
+    EXPECT_EQ(ListToDraw(drawing, "LIB.KVS"), members);
+    EXPECT_EQ(ListToDraw(drawing, "LIB.KVW"), drawing) << "only a symbol library shows its symbol";
     DLDestroy(drawing);
 }
 
 TEST(PanelCallbacks, LibraryWithoutDefinitionDrawsTheWholeFile) {
     HDL drawing = NewList("lib");
     AddLine(drawing, 0, 0, 1, 1);
-    EXPECT_EQ(SymbolListOrDrawing(drawing), drawing);
+    EXPECT_EQ(ListToDraw(drawing, "LIB.KVS"), drawing);
     AddSymbolDef(drawing, "EMPTY", {0, 0, 0}, {1, 1, 0});
-    EXPECT_EQ(SymbolListOrDrawing(drawing), drawing) << "a definition without members";
+    EXPECT_EQ(ListToDraw(drawing, "LIB.KVS"), drawing) << "a definition without members";
     DLDestroy(drawing);
 }
 

@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "commands/registration.h"
 #include "module/paths.h"
 #include "module/state.h"
 #include "module/text.h"

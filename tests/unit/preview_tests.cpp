@@ -106,12 +106,8 @@ struct LayerTable : ::testing::Test {
     void SetUp() override {
         LayerRecord layers[] = {Layer(1, false), Layer(2, true), Layer(-3, true), Layer(4, false)};
         SetLayers(drawing, layers, 4);
-        PreviewDrawing = drawing;
     }
-    void TearDown() override {
-        PreviewDrawing = nullptr;
-        DLDestroy(drawing);
-    }
+    void TearDown() override { DLDestroy(drawing); }
     unsigned char* Table() { return static_cast<unsigned char*>(host::DLGetIBAdr(drawing, 3)); }
     void SetRecordLength(int index, uint32_t length) {
         memcpy(Table() + 16 + index * sizeof(LayerRecord), &length, 4);
@@ -119,19 +115,17 @@ struct LayerTable : ::testing::Test {
 };
 
 TEST_F(LayerTable, HiddenFlagHidesOnlyItsLayer) {
-    EXPECT_TRUE(LayerVisible(1));
-    EXPECT_FALSE(LayerVisible(2));
-    EXPECT_FALSE(LayerVisible(-3)) << "layer numbers are signed";
-    EXPECT_TRUE(LayerVisible(4));
-    EXPECT_TRUE(LayerVisible(99)) << "a layer without a record is visible";
+    EXPECT_TRUE(LayerVisible(drawing, 1));
+    EXPECT_FALSE(LayerVisible(drawing, 2));
+    EXPECT_FALSE(LayerVisible(drawing, -3)) << "layer numbers are signed";
+    EXPECT_TRUE(LayerVisible(drawing, 4));
+    EXPECT_TRUE(LayerVisible(drawing, 99)) << "a layer without a record is visible";
 }
 
 TEST_F(LayerTable, NoDrawingOrNoTableShowsEverything) {
-    PreviewDrawing = nullptr;
-    EXPECT_TRUE(LayerVisible(2));
+    EXPECT_TRUE(LayerVisible(nullptr, 2));
     HDL bare = NewList("bare");
-    PreviewDrawing = bare;
-    EXPECT_TRUE(LayerVisible(2));
+    EXPECT_TRUE(LayerVisible(bare, 2));
     DLDestroy(bare);
 }
 
@@ -139,16 +133,16 @@ TEST_F(LayerTable, NoDrawingOrNoTableShowsEverything) {
 // block, once made the walk loop for ever or read past the table.
 TEST_F(LayerTable, MalformedRecordEndsTheWalkSafely) {
     SetRecordLength(0, 3);
-    EXPECT_TRUE(LayerVisible(2)) << "the rest of a malformed table counts as absent";
+    EXPECT_TRUE(LayerVisible(drawing, 2)) << "the rest of a malformed table counts as absent";
     SetRecordLength(0, sizeof(LayerRecord));
     SetRecordLength(1, 0x7FFFFFF0);
-    EXPECT_TRUE(LayerVisible(2));
-    EXPECT_TRUE(LayerVisible(-3));
+    EXPECT_TRUE(LayerVisible(drawing, 2));
+    EXPECT_TRUE(LayerVisible(drawing, -3));
     SetRecordLength(1, sizeof(LayerRecord));
     uint32_t tooSmall = 16 + sizeof(LayerRecord);
     memcpy(Table(), &tooSmall, 4);
-    EXPECT_TRUE(LayerVisible(1));
-    EXPECT_TRUE(LayerVisible(2)) << "records past the block's size are not read";
+    EXPECT_TRUE(LayerVisible(drawing, 1));
+    EXPECT_TRUE(LayerVisible(drawing, 2)) << "records past the block's size are not read";
 }
 
 // Regression: the walk was bounded by the head's first word, which only our
@@ -157,15 +151,15 @@ TEST_F(LayerTable, MalformedRecordEndsTheWalkSafely) {
 TEST_F(LayerTable, HeadHoldingNoSizeStillFindsHiddenLayers) {
     for (uint32_t head : {0u, 4u, 0xFFFFFFFFu}) {
         memcpy(Table(), &head, 4);
-        EXPECT_FALSE(LayerVisible(2)) << head;
-        EXPECT_FALSE(LayerVisible(-3)) << head;
-        EXPECT_TRUE(LayerVisible(4)) << head;
-        EXPECT_TRUE(LayerVisible(99)) << head << ": the end record stops the walk";
+        EXPECT_FALSE(LayerVisible(drawing, 2)) << head;
+        EXPECT_FALSE(LayerVisible(drawing, -3)) << head;
+        EXPECT_TRUE(LayerVisible(drawing, 4)) << head;
+        EXPECT_TRUE(LayerVisible(drawing, 99)) << head << ": the end record stops the walk";
     }
     uint32_t noSize = 0;
     memcpy(Table(), &noSize, 4);
     SetRecordLength(0, 7);
-    EXPECT_TRUE(LayerVisible(2)) << "a length below a record's minimum ends the walk";
+    EXPECT_TRUE(LayerVisible(drawing, 2)) << "a length below a record's minimum ends the walk";
 }
 
 TEST_F(LayerTable, WalkEndsAfterTheCap) {
@@ -175,14 +169,14 @@ TEST_F(LayerTable, WalkEndsAfterTheCap) {
     SetLayers(drawing, layers.data(), static_cast<int>(layers.size()));
     uint32_t noSize = 0;
     memcpy(Table(), &noSize, 4);
-    EXPECT_FALSE(LayerVisible(3));
-    EXPECT_TRUE(LayerVisible(2)) << "the walk stops after 65536 records";
+    EXPECT_FALSE(LayerVisible(drawing, 3));
+    EXPECT_TRUE(LayerVisible(drawing, 2)) << "the walk stops after 65536 records";
 }
 
 TEST_F(LayerTable, EndRecordStopsTheWalk) {
     SetRecordLength(1, 0);
-    EXPECT_TRUE(LayerVisible(2));
-    EXPECT_TRUE(LayerVisible(-3)) << "records after the end record are not read";
+    EXPECT_TRUE(LayerVisible(drawing, 2));
+    EXPECT_TRUE(LayerVisible(drawing, -3)) << "records after the end record are not read";
 }
 
 // ---- Notes into the tree ----
@@ -402,9 +396,9 @@ TEST_F(Render, NoGdiObjectOutlivesARenderOrAPaint) {
     PreviewView = Window(0, 0, 10, 10);
     int painting = LiveGdiObjects();
     host::DevUseOwnerDraw(&item);
-    PaintPreviewItem(&item, drawing, target, nullptr);
+    PaintPreviewItem(&item, drawing, PreviewDrawing, nullptr);
     EXPECT_EQ(LiveGdiObjects(), painting + 1) << "only the kept screen copy stays";
-    PaintPreviewItem(&item, drawing, target, nullptr);
+    PaintPreviewItem(&item, drawing, PreviewDrawing, nullptr);
     host::DevUsePrior();
     EXPECT_EQ(LiveGdiObjects(), painting + 1) << "a repaint copies the kept picture";
     DropScreenCopy();
@@ -430,7 +424,7 @@ struct Extents : ::testing::Test {
     }
     PreviewWindow Measure() {
         PreviewWindow w;
-        DrawingExtents(drawing, &w);
+        DrawingExtents(drawing, drawing, &w);
         return w;
     }
 };
@@ -591,7 +585,7 @@ TEST_F(Pixels, ShowAllAppliesToTheNextPaintOnlyAndRepaintsCopy) {
     };
     auto paint = [&] {
         host::DevUseOwnerDraw(&item);
-        PaintPreviewItem(&item, drawing, target, nullptr);
+        PaintPreviewItem(&item, drawing, PreviewDrawing, nullptr);
         host::DevUsePrior();
     };
     ShowAllRequest = 1;
@@ -634,7 +628,7 @@ struct WideItem {
     }
     void Paint(HDL list) {
         host::DevUseOwnerDraw(&item);
-        PaintPreviewItem(&item, list, target, nullptr);
+        PaintPreviewItem(&item, list, PreviewDrawing, nullptr);
         host::DevUsePrior();
     }
 };

@@ -5,10 +5,13 @@
 #include "browsecache/imageinfo.h"
 #include "host/hostapi.h"
 
+// The cache's file name in every browsed folder.
+constexpr char kCacheFileName[] = "~BRINFO.KVW";
 enum { kCachePathSize = 264 };
 // The longest folder that can have a cache: the host opens no path of
-// MAX_PATH characters or more, and the cache's path adds "\~BRINFO.KVW".
-enum { kLongestCacheFolder = MAX_PATH - 1 - 12 };
+// MAX_PATH characters or more, and the cache's path adds a backslash and
+// the name (as many characters as the name's size with its NUL).
+enum { kLongestCacheFolder = MAX_PATH - 1 - sizeof kCacheFileName };
 
 // The open cache file's full path; written by OpenCache.
 extern char CachePath[kCachePathSize];
@@ -22,11 +25,14 @@ extern HostEntity* currentEntry;
 int OpenCache(const char* directory);
 void CloseCache();
 HostEntity* FindOrAddEntry(const char* name, const FILETIME* time);
-int MatchEntryCallback(int hostValue, HostEntity* entity, intptr_t name, intptr_t insertBefore);
 void MakePictures(HostEntity** entryRef);
 // The entry's notes become copies of the notes of list (the list its picture
 // was drawn from); the entry may move, and entryRef follows it.
 void StoreEntryNotes(HostEntity** entryRef, HDL list);
+// Converts bitmap (of that size, selected nowhere) into the 8-bit rows of an
+// entry's picture through the colour table of PictureInfo, which is stored
+// in the settings the first time. False when the conversion failed.
+bool StorePictureRows(HDC memory, HBITMAP bitmap, PictureSize size, void* rows);
 // Around a batch of MakePictures: the device contexts are made once.
 void BeginPictureBatch();
 void EndPictureBatch();

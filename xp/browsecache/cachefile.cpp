@@ -14,11 +14,13 @@ char CachePath[kCachePathSize];
 int CacheDirty;
 HostEntity* currentEntry;
 
+static_assert(kLongestCacheFolder + sizeof kCacheFileName < MAX_PATH, "the longest folder's cache path opens");
+static_assert(kLongestCacheFolder + sizeof kCacheFileName < kCachePathSize, "CachePath holds every cache path");
+
 namespace {
 
-const char kCacheName[] = "~BRINFO.KVW";
-enum { kCacheSuffixLength = 12, kCacheFlags = 8, kMessageSize = 600, kReasonSize = 200 };
-static_assert(kLongestCacheFolder + kCacheSuffixLength < MAX_PATH, "");
+// The cache's path is the folder, a backslash and the name.
+enum { kCacheSuffixLength = sizeof kCacheFileName, kCacheFlags = 8, kMessageSize = 600, kReasonSize = 200 };
 
 // What stood under the cache's name when it was opened. Written by
 // OpenCache, read by CloseCache.
@@ -54,7 +56,7 @@ int FindEntryOrCount(int, HostEntity* entity, intptr_t others, intptr_t) {
 // same folder closes and reloads it.
 bool IsOpenFor(const char* directory) {
     char path[kCachePathSize];
-    return JoinPath(path, directory, kCacheName) && lstrcmpA(path, CachePath) == 0;
+    return JoinPath(path, directory, kCacheFileName) && lstrcmpA(path, CachePath) == 0;
 }
 
 void CacheFolder(char (&folder)[kCachePathSize]) {
@@ -173,7 +175,7 @@ int OpenCache(const char* directory) {
     }
     // A folder too long for a path the host can open has no cache: its path
     // is refused, never cut into another path.
-    if (lstrlenA(directory) > kLongestCacheFolder || !JoinPath(CachePath, directory, kCacheName)) {
+    if (lstrlenA(directory) > kLongestCacheFolder || !JoinPath(CachePath, directory, kCacheFileName)) {
         CachePath[0] = '\0';
         return 0;
     }
@@ -190,7 +192,7 @@ int OpenCache(const char* directory) {
         }
     }
     if (!CacheList) {
-        CacheList = host::DLCreate(kCacheName, kCacheFlags);
+        CacheList = host::DLCreate(kCacheFileName, kCacheFlags);
         if (!CacheList) return 0;
         host::DLEmpty(CacheList);
     }

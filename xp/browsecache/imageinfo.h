@@ -6,12 +6,13 @@
 #include <stdint.h>
 
 #include "host/hostapi.h"
+#include "module/state.h"
 
 enum {
     kImageInfoClass = 0xA005,
     kImageInfoSize = 43646,
-    kLargeWidth = 181, kLargeHeight = 188, kLargeStride = 184,
-    kSmallWidth = 90, kSmallHeight = 94, kSmallStride = 92,
+    kLargeStride = 184,  // the picture sizes' rows as stored, padded to 4 bytes
+    kSmallStride = 92,
     kEntryNameSize = 260,
 };
 enum EntryState : uint8_t { kNoPicture = 0, kPictureMade = 1, kFileDeleted = 2 };
@@ -46,6 +47,8 @@ static_assert(offsetof(ImageInfoRecord, name) == 34640, "");
 static_assert(offsetof(ImageInfoRecord, smallPresent) == 34900, "");
 static_assert(offsetof(ImageInfoRecord, smallPicture) == 34904, "");
 static_assert(kSmallStride * kSmallHeight <= sizeof(ImageInfoRecord::smallPicture), "");
+static_assert(kLargeStride == (kLargeWidth + 3) / 4 * 4 && kSmallStride == (kSmallWidth + 3) / 4 * 4,
+              "8-bit rows are padded to 4 bytes");
 
 // The one test of whether an entity is a cache entry: type 4, class 0xA005,
 // sub-kind 0, long enough for every field, and a file name that ends within

@@ -195,6 +195,22 @@ void ForgetIndexedEntry(HostEntity* entity, const char* name) {
     }
 }
 
+// A walk's step: stops at the entry of the name, deletes the obsolete
+// entries it passes, and notes the first entry whose name sorts after it.
+int MatchEntryCallback(int, HostEntity* entity, intptr_t nameValue, intptr_t insertBeforeValue) {
+    ImageInfoRecord* entry = AsImageInfo(entity);
+    if (!entry) return 0;
+    if (entry->version == kObsoleteVersion) {
+        host::DLDelete(entity);
+        return 0;
+    }
+    const char* name = reinterpret_cast<const char*>(nameValue);
+    if (SameName(entry, name)) return reinterpret_cast<int>(entity);
+    auto* insertBefore = reinterpret_cast<HostEntity**>(insertBeforeValue);
+    if (insertBefore && !*insertBefore && lstrcmpiA(name, entry->name) < 0) *insertBefore = entity;
+    return 0;
+}
+
 // Walks the list; returns the entry of that name, and the first entry whose
 // name sorts after it in *insertBefore.
 HostEntity* WalkForEntry(const char* name, HostEntity** insertBefore) {
@@ -233,24 +249,6 @@ HostEntity* AppendEntry(const char* name, const FILETIME* time) {
     g_scratch.smallPresent = 0;
     return host::DLApnd(CacheList, &g_scratch);
 }
-
-}  // namespace
-
-int MatchEntryCallback(int, HostEntity* entity, intptr_t nameValue, intptr_t insertBeforeValue) {
-    ImageInfoRecord* entry = AsImageInfo(entity);
-    if (!entry) return 0;
-    if (entry->version == kObsoleteVersion) {
-        host::DLDelete(entity);
-        return 0;
-    }
-    const char* name = reinterpret_cast<const char*>(nameValue);
-    if (SameName(entry, name)) return reinterpret_cast<int>(entity);
-    auto* insertBefore = reinterpret_cast<HostEntity**>(insertBeforeValue);
-    if (insertBefore && !*insertBefore && lstrcmpiA(name, entry->name) < 0) *insertBefore = entity;
-    return 0;
-}
-
-namespace {
 
 HostEntity* LookUpOrAdd(const char* name, const FILETIME* time) {
     HostEntity* found = nullptr;

@@ -1,5 +1,5 @@
 // Making an entry's pictures: its drawing is loaded, rendered at both sizes
-// and stored as 8-bit rows through PictureInfo.
+// and stored as 8-bit rows through the colour table of PictureInfo.
 #include "browsecache/cache.h"
 
 #include "host/host.h"
@@ -11,34 +11,15 @@
 #include "preview/preview.h"
 #include "settings/settings.h"
 
-enum { kPreviewLoadFlags = 46 };
-
-// The member list of the first symbol definition; ends the walk.
-static int FirstSymbolMembers(int, HostEntity* entity, intptr_t, intptr_t) {
-    if (EntityType(entity) != rec::kTypeSymbolDef) return 0;
-    return reinterpret_cast<int>(host::DLGetSubList(entity));
-}
-
-// A symbol library shows the members of its first symbol definition; any
-// other drawing, or a library without one, shows itself.
-static HDL ListToDraw(HDL drawing, const char* name) {
-    if (!HasExtension(name, "KVS")) return drawing;
-    HDL members = reinterpret_cast<HDL>(host::DLScan(drawing, FirstSymbolMembers, kScanDrawing, 0, 0));
-    return members ? members : drawing;
-}
-
-static void SetPictureSize(int width, int height) {
-    PictureInfo.header.biWidth = width;
-    PictureInfo.header.biHeight = height;
-}
-
-// Converts a bitmap into 8-bit rows; the system fills PictureInfo's colour
-// table, which is stored the first time it is obtained.
-static bool StoreRows(HDC memory, HBITMAP bitmap, int height, void* rows) {
-    if (!GetDIBits(memory, bitmap, 0, height, rows, reinterpret_cast<BITMAPINFO*>(&PictureInfo),
-                   DIB_RGB_COLORS)) {
+// The system fills the description's colour table with the one it converted
+// through: that is PictureInfo's from then on, stored the first time.
+bool StorePictureRows(HDC memory, HBITMAP bitmap, PictureSize size, void* rows) {
+    PictureDescription description = DescribePicture(size);
+    if (!GetDIBits(memory, bitmap, 0, description.header.biHeight, rows,
+                   reinterpret_cast<BITMAPINFO*>(&description), DIB_RGB_COLORS)) {
         return false;
     }
+    memcpy(PictureInfo.colours, description.colours, sizeof PictureInfo.colours);
     if (!colourTableReady) SaveColorMap();
     return true;
 }
@@ -81,16 +62,14 @@ void EndPictureBatch() { DropContexts(g_batch); }
 static void StorePictures(HDC memory, HostEntity* entity, HBITMAP large, HBITMAP small) {
     ImageInfoRecord* entry = AsImageInfo(entity);
     if (!entry || !memory) return;
-    if (StoreRows(memory, large, kLargeHeight, entry->largePicture)) {
+    if (StorePictureRows(memory, large, kLargePicture, entry->largePicture)) {
         if (entry->state == kNoPicture) CacheDirty = 1;
         entry->state = kPictureMade;
     }
-    SetPictureSize(kSmallWidth, kSmallHeight);
-    if (small && StoreRows(memory, small, kSmallHeight, entry->smallPicture)) {
+    if (small && StorePictureRows(memory, small, kSmallPicture, entry->smallPicture)) {
         if (entry->smallPresent == 0) CacheDirty = 1;
         entry->smallPresent = 1;
     }
-    SetPictureSize(kLargeWidth, kLargeHeight);
 }
 
 // An entry's notes are replaced, never added to: MakePictures runs again for

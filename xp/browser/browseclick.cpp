@@ -4,7 +4,6 @@
 #include "browser/browser.h"
 #include "browser/browserinternal.h"
 
-#include "commands/macrolines.h"
 #include "host/host.h"
 #include "module/paths.h"
 #include "module/state.h"

@@ -4,8 +4,8 @@
 #include "browser/browserinternal.h"
 
 #include "browsecache/cache.h"
-#include "commands/browsedir.h"
 #include "host/host.h"
+#include "module/browsedir.h"
 #include "module/paths.h"
 #include "module/state.h"
 #include "module/text.h"
@@ -33,7 +33,6 @@ bool g_toldLongPath;
 
 const char kTemplate[] = "IDD_DLGBROWSE";
 const char kEmptyList[] = "";
-const char kPathTitle[] = "Browse folder";
 const char kPresetName[] = "work.kvt";
 enum { kSelectPathEnded = IDC_BROWSE_SELECTPATH, kMessageSize = 400 };
 
@@ -55,7 +54,7 @@ int ShowBrowseDialog() {
     HDLGDEF def = host::DefDlg(kTemplate, InitBrowseDialog);
     if (!def) return 0;
     host::LSTCTL(def, IDC_BROWSE_LIST, &BrowseListRow, kEmptyList, OnBrowseListClick, DrawBrowseRow);
-    host::CMBCTL(def, IDC_BROWSE_FORMAT, &FormatIndex, kFormatComboItems, ChangeBrowseFormat);
+    host::CMBCTL(def, IDC_BROWSE_FORMAT, &FormatIndex, FormatComboItems(), ChangeBrowseFormat);
     host::CHKCTL(def, IDC_BROWSE_SMALL, &SmallPictures, 1, RefreshBrowseList);
     host::CHKCTL(def, IDC_BROWSE_DELETE, &DeleteOnClick, 1, nullptr);
     host::CHKCTL(def, IDC_BROWSE_ALWAYSCACHE, &Options.alwaysCache, 1, nullptr);
@@ -105,20 +104,8 @@ int SelectBrowsePath() {
     DWORD savedLength = GetCurrentDirectoryA(sizeof saved, saved);
     bool restore = savedLength > 0 && savedLength < sizeof saved;
     SetCurrentDirectoryA(browseDirectory);
-    // A folder too long for the preset still starts the dialog there: it is
-    // the current directory, and the bare name is proposed.
-    char path[kDirSize];
-    if (!JoinPath(path, browseDirectory, kPresetName)) {
-        CopyText(path, kPresetName);
-    }
     static const char kNoFilters[] = "\0";
-    PathRequest request = {path, "?", "*.KVT", kNoFilters, 2048, 2048, 1, "Load"};
-    int chosen = host::GetOpenPath(kPathTitle, &request);
-    if (chosen) {
-        path[sizeof path - 1] = '\0';
-        CopyText(browseDirectory, path);
-        CutAtLastBackslash(browseDirectory);
-    }
+    bool chosen = ChooseBrowseDirectory({kPresetName, "?", "*.KVT", kNoFilters});
     if (restore) SetCurrentDirectoryA(saved);
     if (!chosen) {
         if (HWND dialog = host::GetDlgWin()) SetFocus(dialog);

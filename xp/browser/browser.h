@@ -4,9 +4,14 @@
 
 #include "host/hostapi.h"
 
+enum { kFormatCount = 6 };
+
 // The "File format:" choice, 0 to 5; the file manager's type filter is the
 // same value (its filter number less one).
 extern int FormatIndex;
+// The file manager's type filters, the same rows as the "File format:"
+// choices: label and patterns back to back, the list ended by an extra NUL.
+const char* FormatFilterList();
 
 // Shows the browse dialog for browseDirectory. resultPath (500 bytes)
 // receives the picked file's full path, or the folder and "\Work" on Close.

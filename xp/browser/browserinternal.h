@@ -7,7 +7,7 @@
 #include "browsecache/imageinfo.h"
 #include "host/hostapi.h"
 
-enum { kFormatCount = 6, kMaxFormatExtensions = 5, kStatusSize = 260 };
+enum { kMaxFormatExtensions = 5, kStatusSize = 260 };
 enum { kLargeColumns = 3, kSmallColumns = 6 };
 enum { kLargeRowHeight = 211, kSmallRowHeight = 109 };
 // The owner-draw actions of the host's list binding.
@@ -15,10 +15,8 @@ enum { kDrawRow = 0, kMeasureRow = 1 };
 // A handler's answer: keep the dialog open, or end it.
 enum { kKeepOpen = 0, kEndDialog = 2 };
 
-// The extensions each "File format:" choice takes; null ends a row.
-extern const char* const FormatExtensions[kFormatCount][kMaxFormatExtensions + 1];
 // The combo's items: six texts, a NUL after each, an empty text last.
-extern const char kFormatComboItems[];
+const char* FormatComboItems();
 
 // The "&Small pictures" check box; lives as long as the module.
 extern int SmallPictures;
@@ -39,7 +37,7 @@ extern int Picked;
 // The browse list's selection variable: the row last clicked.
 extern int BrowseListRow;
 
-// ---- formats.cpp ----
+// ---- formats.cpp (and FormatFilterList in browser.h) ----
 // extension: the three letters, no dot.
 bool MatchFormat(int formatIndex, const char* extension);
 // The same test on a file name's last three characters.

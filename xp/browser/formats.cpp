@@ -4,42 +4,73 @@
 #include "browser/browserinternal.h"
 
 #include "module/state.h"
+#include "module/text.h"
 
 // Written by the format combo and the file manager's type filter; read by
 // every walk of the browse list.
 int FormatIndex;
 
-const char* const FormatExtensions[kFormatCount][kMaxFormatExtensions + 1] = {
-    {"KVW", nullptr},
-    {"KVD", nullptr},
-    {"LVW", nullptr},
-    {"DWG", nullptr},
-    {"DXF", nullptr},
-    {"KVW", "KVD", "LVW", "DWG", "DXF", nullptr},
+namespace {
+
+// The one table of formats: the browser's "File format:" choices and the
+// file manager's type filters are its rows, in this order.
+struct FileFormat {
+    const char* label;
+    const char* extensions[kMaxFormatExtensions + 1];  // null ends the row
+};
+const FileFormat kFormats[kFormatCount] = {
+    {"Korvind KVW Drawing", {"KVW"}},
+    {"Korvind/DOS KVD Ver 2.72+ Drawing", {"KVD"}},
+    {"Linvale LVW 4.50+ Drawing", {"LVW"}},
+    {"AutoCad DWG File", {"DWG"}},
+    {"AutoCad DXF File", {"DXF"}},
+    {"CAD files", {"KVW", "KVD", "LVW", "DWG", "DXF"}},
 };
 
-const char kFormatComboItems[] =
-    "Korvind KVW Drawing\0"
-    "Korvind/DOS KVD Ver 2.72+ Drawing\0"
-    "Linvale LVW 4.50+ Drawing\0"
-    "AutoCad DWG File\0"
-    "AutoCad DXF File\0"
-    "CAD files\0";
+// Both lists are made from the table at each use; the labels and patterns
+// take about 200 bytes.
+enum { kListSize = 512 };
 
-// Every walk of the list asks this for every entry, and the system's
-// comparison is slow under Wine. Texts of plain ASCII are equal without
-// regard to case exactly when their letters match up to case; anything
-// else is left to the system.
-static bool SameExtension(const char* a, const char* b) {
-    for (int i = 0;; ++i) {
-        unsigned char x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
-        if (x >= 0x80 || y >= 0x80 || (x && x < 0x20) || (y && y < 0x20)) break;
-        if (x >= 'a' && x <= 'z') x = static_cast<unsigned char>(x - 'a' + 'A');
-        if (y >= 'a' && y <= 'z') y = static_cast<unsigned char>(y - 'a' + 'A');
-        if (x != y) return false;
-        if (!x) return true;
+// Appends text at list + *at, bounded by the list's size. The list ends with
+// the NUL after the last text and one more.
+void AppendText(char (&list)[kListSize], size_t* at, const char* text) {
+    if (*at + 1 >= kListSize) return;
+    CopyText(list + *at, kListSize - 1 - *at, text);
+    *at += lstrlenA(list + *at);
+    list[*at] = '\0';
+}
+
+void EndText(char (&list)[kListSize], size_t* at) {
+    if (*at + 1 < kListSize) list[++*at] = '\0';
+}
+
+// The labels alone, or each label followed by its patterns ("*.KVW;*.KVD").
+const char* BuildFormatList(char (&list)[kListSize], bool withPatterns) {
+    size_t at = 0;
+    for (const FileFormat& format : kFormats) {
+        AppendText(list, &at, format.label);
+        EndText(list, &at);
+        if (!withPatterns) continue;
+        for (const char* const* extension = format.extensions; *extension; ++extension) {
+            if (extension != format.extensions) AppendText(list, &at, ";");
+            AppendText(list, &at, "*.");
+            AppendText(list, &at, *extension);
+        }
+        EndText(list, &at);
     }
-    return CompareStringA(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, a, -1, b, -1) == CSTR_EQUAL;
+    return list;
+}
+
+}  // namespace
+
+const char* FormatComboItems() {
+    static char list[kListSize];
+    return BuildFormatList(list, false);
+}
+
+const char* FormatFilterList() {
+    static char list[kListSize];
+    return BuildFormatList(list, true);
 }
 
 // The file manager stores its filter number back into FormatIndex, so a
@@ -49,7 +80,7 @@ bool MatchFormat(int formatIndex, const char* extension) {
     if (!extension) return false;
     if (commandMode == ModeTemplate) return SameExtension(extension, "KVT");
     if (formatIndex < 0 || formatIndex >= kFormatCount) return false;
-    for (const char* const* taken = FormatExtensions[formatIndex]; *taken; ++taken) {
+    for (const char* const* taken = kFormats[formatIndex].extensions; *taken; ++taken) {
         if (SameExtension(extension, *taken)) return true;
     }
     return false;

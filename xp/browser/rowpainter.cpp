@@ -18,7 +18,7 @@ POINT ListOrigin;
 
 namespace {
 
-enum { kBackground = 15, kText = 0, kBandHeight = 12, kFrameWidth = 2 };
+enum { kBandHeight = 12, kFrameWidth = 2 };
 
 struct Geometry {
     int firstLeft, pitch, width, topGap, height;
@@ -26,44 +26,37 @@ struct Geometry {
 const Geometry kLarge = {12, 191, 186, 5, kLargeHeight};
 const Geometry kSmall = {5, 97, 92, 2, kSmallHeight};
 
-void SetPictureSize(int width, int height) {
-    PictureInfo.header.biWidth = width;
-    PictureInfo.header.biHeight = height;
-}
-
-const BITMAPINFO* PictureFormat() { return reinterpret_cast<const BITMAPINFO*>(&PictureInfo); }
-
 // The copy is the box's width and its height plus one, from (0, 0), over
 // all stored rows. The system clips it to the picture, so nothing past the
 // stored rows is read: the rest of the box keeps its background, and the
 // picture's top row lands one pixel below the box's top edge, its bottom
 // row on the bottom edge.
-int CopyPicture(HDC dc, const RECT& box, const void* bits, int height) {
+int CopyPicture(HDC dc, const RECT& box, const void* bits, PictureSize size) {
+    const PictureDescription description = DescribePicture(size);
     return SetDIBitsToDevice(dc, box.left, box.top, box.right - box.left, box.bottom - box.top + 1, 0, 0,
-                             0, height, bits, PictureFormat(), DIB_RGB_COLORS);
+                             0, description.header.biHeight, bits,
+                             reinterpret_cast<const BITMAPINFO*>(&description), DIB_RGB_COLORS);
 }
 
 // Draws a picture of state 1 into its box; false when the copy failed.
 bool DrawPicture(HDC dc, const RECT& box, const ImageInfoRecord* entry) {
-    if (!SmallPictures) return CopyPicture(dc, box, entry->largePicture, kLargeHeight) != 0;
+    if (!SmallPictures) return CopyPicture(dc, box, entry->largePicture, kLargePicture) != 0;
     if (entry->version > 2 && entry->smallPresent) {
-        SetPictureSize(kSmallWidth, kSmallHeight);
-        int copied = CopyPicture(dc, box, entry->smallPicture, kSmallHeight);
-        SetPictureSize(kLargeWidth, kLargeHeight);
-        return copied != 0;
+        return CopyPicture(dc, box, entry->smallPicture, kSmallPicture) != 0;
     }
     // No small picture: the large one shrunk into the small box.
+    const PictureDescription large = DescribePicture(kLargePicture);
     return StretchDIBits(dc, box.left, box.top, box.right - box.left, box.bottom - box.top + 1, 0, 0,
-                         kLargeWidth - 1, kLargeHeight - 1, entry->largePicture, PictureFormat(),
-                         DIB_RGB_COLORS, SRCCOPY) != 0;
+                         kLargeWidth - 1, kLargeHeight - 1, entry->largePicture,
+                         reinterpret_cast<const BITMAPINFO*>(&large), DIB_RGB_COLORS, SRCCOPY) != 0;
 }
 
 void DrawName(const RECT& box, const char* name) {
     RECT band = NameBand(box);
-    host::DevUseBkColor(kBackground);
-    host::DevUseColor(kBackground);
+    host::DevUseBkColor(host::kBackgroundColour);
+    host::DevUseColor(host::kBackgroundColour);
     host::DevSRect(&band);
-    host::DevUseColor(kText);
+    host::DevUseColor(host::kTextColour);
     HFONT kept = host::DevFont(static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT)));
     host::DevVText(name, &band);
     if (kept) host::DevFont(kept);
@@ -158,10 +151,9 @@ int DrawBrowseRow(int action, void* item) {
     auto* draw = static_cast<const DRAWITEMSTRUCT*>(item);
     if (draw->itemID == static_cast<UINT>(-1)) return 0;
     host::DevUseOwnerDraw(draw);
-    host::DevUseColor(kBackground);
+    host::DevUseColor(host::kBackgroundColour);
     host::DevSRect(&draw->rcItem);
     DrawRow(draw);
     host::DevUsePrior();
-    SetPictureSize(kLargeWidth, kLargeHeight);
     return 0;
 }

@@ -18,7 +18,6 @@ char LongPathFile[kEntryNameSize];
 
 namespace {
 
-const char kCacheFileName[] = "~BRINFO.KVW";
 enum { kShortestName = 4 };
 
 int MarkEntity(int, HostEntity* entity, intptr_t, intptr_t) {

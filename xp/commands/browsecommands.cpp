@@ -2,12 +2,11 @@
 // line, then the directory browser, then a macro line.
 #include "commands/handlers.h"
 
-#include "browser/browser.h"
-#include "commands/backup.h"
 #include "browsecache/cache.h"
-#include "commands/browsedir.h"
+#include "browser/browser.h"
 #include "commands/macrolines.h"
 #include "host/host.h"
+#include "module/browsedir.h"
 #include "module/paths.h"
 #include "module/state.h"
 #include "module/text.h"
@@ -42,7 +41,6 @@ void RunBrowseSequence() {
     DropTrailingBackslashes(browseDirectory);
     int* changedFlag = nullptr;
     int wasChanged = host::MarkChanged(&changedFlag);
-    LoadOptions();
     SaveBackupIfWanted();
     NotifyHost();
     int picked = BrowseFiles(path, 0);
@@ -58,6 +56,8 @@ int BrowseContinuation(int status, intptr_t, intptr_t) {
     return host::CmdEnd();
 }
 
+// The host writes a path answer of up to kAnswerPathSize bytes.
+static_assert(sizeof browseDirectory == kAnswerPathSize, "the browse prompt's answer buffer is the host's path size");
 const ReqDataRecord kBrowseRequest = {
     49, 2, kAnswerPath, 2, browseDirectory, &kDirectoryPrompt, 1, BrowseContinuation, {},
 };

@@ -3,24 +3,11 @@
 // folder and only the folder part of the answer is kept.
 #include "commands/handlers.h"
 
-#include "commands/browsedir.h"
 #include "host/host.h"
-#include "module/paths.h"
-#include "module/state.h"
-#include "module/text.h"
+#include "module/browsedir.h"
 
 int CmdBrowseP() {
     EnsureBrowseDirectory();
-    char path[kDirSize];
-    // A directory too long for the preset starts the dialog from the
-    // current folder instead of a cut, wrong one.
-    if (!JoinPath(path, browseDirectory, "folder.dir")) {
-        CopyText(path, "folder.dir");
-    }
-    PathRequest request = {path, "folder.dir", "*", "All files\0*.*\0", 2048, 2048, 1, "Load"};
-    if (host::GetOpenPath("Browse folder", &request)) {
-        CopyText(browseDirectory, path);
-        CutAtLastBackslash(browseDirectory);
-    }
+    ChooseBrowseDirectory({"folder.dir", "folder.dir", "*", "All files\0*.*\0"});
     return host::CmdEnd();
 }

@@ -5,6 +5,7 @@
 #include "commands/macrolines.h"
 #include "filemanager/filemanager.h"
 #include "host/host.h"
+#include "module/paths.h"
 #include "module/state.h"
 
 namespace {
@@ -26,6 +27,8 @@ int FileMContinuation(int status, intptr_t, intptr_t) {
     return host::CmdEnd();
 }
 
+// The host writes a name answer of up to kAnswerNameSize bytes.
+static_assert(sizeof fileVariable == kAnswerNameSize, "FILEM's answer buffer is the host's name size");
 const ReqDataRecord kFileMRequest = {
     49, 2, kAnswerName, 2, fileVariable, &kVariablePrompt, 0, FileMContinuation, {},
 };

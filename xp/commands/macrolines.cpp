@@ -6,19 +6,6 @@
 #include "module/text.h"
 #include "settings/settings.h"
 
-enum { kRefusalSize = kPickedPathSize + 160 };
-
-bool AcceptPickedPath(const char* path) {
-    if (IsMacroSafePath(path)) return true;
-    char text[kRefusalSize];
-    FormatText(text, sizeof text,
-               "This file cannot be used:\n\n%s\n\nIts path holds a semicolon or a control character, "
-               "which would end the command there.",
-               path);
-    host::ErrorBox(text);
-    return false;
-}
-
 // A picked path is at most 499 characters: every line fits its buffer.
 static void Emit(const char* format, const char* path) {
     char line[kMacroLineSize];

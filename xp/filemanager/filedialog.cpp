@@ -9,7 +9,6 @@
 
 #include "browsecache/cache.h"
 #include "browser/browser.h"
-#include "commands/backup.h"
 #include "filemanager/panel.h"
 #include "host/host.h"
 #include "module/state.h"
@@ -19,16 +18,6 @@
 #include "settings/settings.h"
 
 namespace {
-
-// Labels and patterns back to back, the whole list ended by an extra NUL.
-// The rows are FormatIndex 0 to 5, the browser's "File format:" rows.
-const char kFilterList[] =
-    "Korvind KVW Drawing\0*.KVW\0"
-    "Korvind/DOS KVD Ver 2.72+ Drawing\0*.KVD\0"
-    "Linvale LVW 4.50+ Drawing\0*.LVW\0"
-    "AutoCad DWG File\0*.DWG\0"
-    "AutoCad DXF File\0*.DXF\0"
-    "CAD files\0*.KVW;*.KVD;*.LVW;*.DWG;*.DXF\0";
 
 // The short record of the first Explorer-style dialogs: the system then
 // leaves out the places bar and the fields that later versions added.
@@ -67,7 +56,8 @@ void FillDialogRecord(OPENFILENAMEA* record, char* buffer, int size) {
     record->lStructSize = kShortRecordSize;
     record->hwndOwner = XpRecord.hostWindow;
     record->hInstance = XpRecord.instance;
-    record->lpstrFilter = kFilterList;
+    // The rows are FormatIndex 0 to 5, the browser's "File format:" rows.
+    record->lpstrFilter = FormatFilterList();
     record->lpstrFile = buffer;
     record->nMaxFile = static_cast<DWORD>(size);
     record->lpstrTitle = "File manager";
@@ -75,13 +65,6 @@ void FillDialogRecord(OPENFILENAMEA* record, char* buffer, int size) {
     record->lpstrDefExt = "KVW";
     record->lpfnHook = FileManagerHook;
     record->lpTemplateName = "IDD_DLGFILE";
-}
-
-void ReleasePreviewDrawing() {
-    if (!PreviewDrawing) return;
-    DropScreenCopy();
-    host::DLDestroy(PreviewDrawing);
-    PreviewDrawing = nullptr;
 }
 
 }  // namespace
@@ -114,7 +97,6 @@ int RunFileManager(char* buffer, int size, int partFlag) {
     int* changedFlag = nullptr;
     int changed = host::MarkChanged(&changedFlag);
     NotifyHost();
-    LoadOptions();
     SaveBackupIfWanted();
 
     OPENFILENAMEA record;
@@ -134,8 +116,8 @@ int RunFileManager(char* buffer, int size, int partFlag) {
         // The dialog reports the type shown even when cancelled; a value out
         // of the list's range (none chosen) keeps the old one.
         int shown = static_cast<int>(record.nFilterIndex) - 1;
-        if (shown >= 0 && shown <= 5) FormatIndex = shown;
-        ReleasePreviewDrawing();
+        if (shown >= 0 && shown < kFormatCount) FormatIndex = shown;
+        DropPreviewDrawing();
         if (!browseRequested) break;
         // The browser writes up to a picked path's full size into the buffer.
         result = size >= kPickedPathSize ? BrowseFiles(buffer, useBrowseFile) : 0;

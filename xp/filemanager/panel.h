@@ -25,10 +25,8 @@ void DrawPreviewBox(HWND panel, const DRAWITEMSTRUCT* drawItem);
 // The cache entry of the selected file (CDN_SELCHANGE with Use browse file).
 void LookUpSelectedFile(HWND panel);
 
-// DLScan callbacks: notes into the panel's tree; the first symbol
-// definition's member list.
+// DLScan callback: notes into the panel's tree.
 int NoteScanCallback(int hostValue, HostEntity* entity, intptr_t panel, intptr_t unused);
-int FindSymbolCallback(int hostValue, HostEntity* entity, intptr_t unused1, intptr_t unused2);
 
 // Requests to the system dialog (the panel's parent). Each fills a 260-byte
 // buffer and returns false when nothing was delivered.
@@ -37,9 +35,6 @@ bool GetSelectedName(HWND panel, char (&name)[kDialogTextSize]);
 bool GetSelectedPath(HWND panel, char (&path)[kDialogTextSize]);
 // The folder shown, into browseDirectory.
 bool GetShownFolder(HWND panel);
-// The list to draw for a symbol library: its first symbol definition's
-// members, or the whole drawing.
-HDL SymbolListOrDrawing(HDL drawing);
 
 // RunFileManager's steps that need no dialog.
 void MakeStartingName(char* buffer, int size, int partFlag);

@@ -2,8 +2,6 @@
 // drawing through the renderer; a fresh cache entry receives what was drawn.
 #include "filemanager/panel.h"
 
-#include <assert.h>
-
 #include "browsecache/cache.h"
 #include "host/host.h"
 #include "module/gdi.h"
@@ -14,39 +12,29 @@
 
 namespace {
 
-enum { kBackgroundColour = 15 };  // the host's colour of backgrounds
-
-// Every conversion through PictureInfo fills exactly one large picture; a
-// description left at another size would read or write past the entry.
-bool DescribesLargePicture() {
-    const BITMAPINFOHEADER& header = PictureInfo.header;
-    bool large = header.biWidth == kLargeWidth && header.biHeight == kLargeHeight && header.biBitCount == 8;
-    assert(large);
-    return large;
-}
-
 // One SetDIBitsToDevice of the stored 8-bit rows; the box is left as it was
 // when the copy fails. The stored picture serves only while nothing is
 // loaded: a loaded drawing is what Zoom all and Show all redraw, and taking
 // the stored picture once it had been stored made both buttons do nothing.
-bool DrawCachedPicture(HWND panel, const DRAWITEMSTRUCT* drawItem, HDC paintDC) {
+bool DrawCachedPicture(HWND panel, const DRAWITEMSTRUCT* drawItem) {
     ImageInfoRecord* entry = CacheList ? AsImageInfo(currentEntry) : nullptr;
     if (useBrowseFile != 1 || PreviewDrawing || !entry || entry->state != kPictureMade) return false;
-    if (colourTableReady != 1 || !DescribesLargePicture()) return false;
+    if (colourTableReady != 1) return false;
     const RECT& item = drawItem->rcItem;
     // The item is wider than the picture: the strip beside it is cleared,
     // or it would keep the previous picture.
     RECT strip = {item.left + kLargeWidth, item.top, item.right, item.bottom};
     if (strip.right > strip.left) {
-        host::DevUseColor(kBackgroundColour);
+        host::DevUseColor(host::kBackgroundColour);
         host::DevSRect(&strip);
     }
     HRGN clip = MakeRectRegion(&item);
-    if (clip) SelectClipRgn(paintDC, clip);
+    if (clip) SelectClipRgn(drawItem->hDC, clip);
+    const PictureDescription large = DescribePicture(kLargePicture);
     int copied = SetDIBitsToDevice(drawItem->hDC, item.left, item.top, item.right - item.left,
                                    item.bottom - item.top + 1, 0, 0, 0, kLargeHeight, entry->largePicture,
-                                   reinterpret_cast<const BITMAPINFO*>(&PictureInfo), DIB_RGB_COLORS);
-    if (!copied && clip) SelectClipRgn(paintDC, nullptr);
+                                   reinterpret_cast<const BITMAPINFO*>(&large), DIB_RGB_COLORS);
+    if (!copied && clip) SelectClipRgn(drawItem->hDC, nullptr);
     DropObject(clip);
     if (NotesRequest == 1) {
         HDL notes = host::DLGetSubList(currentEntry);
@@ -60,30 +48,28 @@ bool DrawCachedPicture(HWND panel, const DRAWITEMSTRUCT* drawItem, HDC paintDC) 
     return true;
 }
 
-bool SelectedIsSymbolLibrary(HWND panel) {
+// The selected file's name: its entry's, or the dialog's; empty for none.
+const char* SelectedName(HWND panel, char (&name)[kDialogTextSize]) {
     const ImageInfoRecord* entry = AsImageInfo(currentEntry);
-    if (entry) return HasExtension(entry->name, "KVS");
-    char name[kDialogTextSize];
-    return GetSelectedName(panel, name) && HasExtension(name, "KVS");
+    if (entry) return entry->name;
+    return GetSelectedName(panel, name) ? name : "";
 }
 
 // The first picture drawn after a selection (the off-screen render) goes
-// into the selected file's fresh entry, converted to 8 bits through
-// PictureInfo, with the notes of the list drawn, as the browser makes an
-// entry whole. An entry that holds a picture is refreshed only while the
+// into the selected file's fresh entry, converted to 8 bits through the
+// colour table of PictureInfo, with the notes of the list drawn, as the
+// browser makes an entry whole. An entry that holds a picture is refreshed only while the
 // colour table is not ready (the conversion fills it); what Zoom all and
 // Show all draw later is never stored.
 void StorePictureInCache(const DRAWITEMSTRUCT* drawItem, HDL drawList) {
     ImageInfoRecord* entry = CacheList ? AsImageInfo(currentEntry) : nullptr;
-    if (useBrowseFile != 1 || !entry || !ScreenCopy || !drawList || !DescribesLargePicture()) return;
+    if (useBrowseFile != 1 || !entry || !ScreenCopy || !drawList) return;
     if (entry->state != kNoPicture && !(entry->state == kPictureMade && colourTableReady == 0)) return;
     HDC memory = MakeMemoryDC(drawItem->hDC);
     if (!memory) return;
-    if (GetDIBits(memory, ScreenCopy, 0, kLargeHeight, entry->largePicture,
-                  reinterpret_cast<BITMAPINFO*>(&PictureInfo), DIB_RGB_COLORS)) {
+    if (StorePictureRows(memory, ScreenCopy, kLargePicture, entry->largePicture)) {
         if (entry->state == kNoPicture) CacheDirty = 1;
         entry->state = kPictureMade;
-        if (colourTableReady == 0) SaveColorMap();
         StoreEntryNotes(&currentEntry, drawList);
     }
     DropDC(memory);
@@ -98,22 +84,22 @@ void StorePictureInCache(const DRAWITEMSTRUCT* drawItem, HDL drawList) {
 // clip on the panel's context would not clip the item at all.
 void DrawPreviewBox(HWND panel, const DRAWITEMSTRUCT* drawItem) {
     if (static_cast<int>(drawItem->itemID) == -1) return;
-    HDC paintDC = drawItem->hDC;
     // PaintPreviewItem ends by removing the clip region, the one the list box
     // set around its item among it: the context goes back as it was given.
-    int saved = SaveDC(paintDC);
+    int saved = SaveDC(drawItem->hDC);
     host::DevUseOwnerDraw(drawItem);
     if (colourTableReady == 0) LoadColorMap();
-    if (!DrawCachedPicture(panel, drawItem, paintDC)) {
+    if (!DrawCachedPicture(panel, drawItem)) {
         HDL drawList = nullptr;
         if (PreviewDrawing) {
-            drawList = SelectedIsSymbolLibrary(panel) ? SymbolListOrDrawing(PreviewDrawing) : PreviewDrawing;
-            PaintPreviewItem(drawItem, drawList, paintDC, panel);
+            char name[kDialogTextSize];
+            drawList = ListToDraw(PreviewDrawing, SelectedName(panel, name));
+            PaintPreviewItem(drawItem, drawList, PreviewDrawing, panel);
         } else {
             DrawEmptyFrame(&drawItem->rcItem);
         }
         StorePictureInCache(drawItem, drawList);
     }
     host::DevUsePrior();
-    if (saved) RestoreDC(paintDC, saved);
+    if (saved) RestoreDC(drawItem->hDC, saved);
 }

@@ -13,22 +13,7 @@
 
 namespace {
 
-enum { kLoadForPreview = 46 };
-
 void RepaintPreviewBox(HWND panel) { InvalidateRect(GetDlgItem(panel, IDC_FILE_PREVIEW), nullptr, FALSE); }
-
-void DropPreviewDrawing() {
-    if (!PreviewDrawing) return;
-    DropScreenCopy();
-    host::DLDestroy(PreviewDrawing);
-    PreviewDrawing = nullptr;
-}
-
-void MeasureWholeDrawing() {
-    host::BgnPExtents();
-    host::DLScan(PreviewDrawing, ExtentsScanCallback, kScanDrawing, 0, 0);
-    host::EndPExtents(PreviewView.min);
-}
 
 // The header's stored extents serve when they are marked valid and current
 // and span at least the minimum in both directions; otherwise the drawing is
@@ -38,10 +23,9 @@ void SetViewFromHeader() {
     if (header) memcpy(&PreviewView, header + rec::kHeaderExtents, sizeof PreviewView);
     bool stale = !header || header[rec::kHeaderExtentsValid] == 0 ||
                  (ReadField<uint16_t>(header, rec::kHeaderFlags) & rec::kHeaderExtentsStale) != 0 ||
-                 static_cast<double>(PreviewView.max[0]) - PreviewView.min[0] < 0.1 ||
-                 static_cast<double>(PreviewView.max[1]) - PreviewView.min[1] < 0.1;
+                 !SpansMinimum(PreviewView);
     if (stale) {
-        MeasureWholeDrawing();
+        DrawingExtents(PreviewDrawing, PreviewDrawing, &PreviewView);
         if (header) {
             header[rec::kHeaderExtentsValid] = 1;
             uint16_t flags = ReadField<uint16_t>(header, rec::kHeaderFlags);
@@ -63,19 +47,14 @@ bool IsCacheableName(const char* name) {
 
 }  // namespace
 
-HDL SymbolListOrDrawing(HDL drawing) {
-    HDL members = reinterpret_cast<HDL>(host::DLScan(drawing, FindSymbolCallback, kScanDrawing, 0, 0));
-    return members ? members : drawing;
-}
-
 void PreviewSelectedFile(HWND panel) {
     DropPreviewDrawing();
     char path[kDialogTextSize];
     if (!GetSelectedPath(panel, path)) return;
-    PreviewDrawing = host::DLLoad(path, kLoadForPreview);
+    PreviewDrawing = host::DLLoad(path, kPreviewLoadFlags);
     if (!PreviewDrawing) return;
     SetViewFromHeader();
-    HDL drawList = HasExtension(path, "KVS") ? SymbolListOrDrawing(PreviewDrawing) : PreviewDrawing;
+    HDL drawList = ListToDraw(PreviewDrawing, path);
     NotesRequest = 1;
     DropScreenCopy();
     ScreenCopy = RenderToBitmap(drawList, PreviewDrawing, kLargeWidth, kLargeHeight, nullptr, panel);
@@ -90,7 +69,7 @@ void ClearPreview(HWND panel) {
 // The whole file is measured, a symbol library included.
 void ZoomAllPreview(HWND panel) {
     if (!PreviewDrawing) return;
-    MeasureWholeDrawing();
+    DrawingExtents(PreviewDrawing, PreviewDrawing, &PreviewView);
     ApplyMinimumSize(&PreviewView);
     RepaintPreviewBox(panel);
 }
@@ -115,19 +94,6 @@ void LookUpSelectedFile(HWND panel) {
 
 // Stops the walk once the tree is full.
 int NoteScanCallback(int, HostEntity* entity, intptr_t panel, intptr_t) {
-    try {
-        if (EntityType(entity) == rec::kTypeNote && !AddNoteToTree(reinterpret_cast<HWND>(panel), entity)) return 1;
-    } catch (...) {
-    }
-    return 0;
-}
-
-int FindSymbolCallback(int, HostEntity* entity, intptr_t, intptr_t) {
-    try {
-        if (EntityType(entity) == rec::kTypeSymbolDef) {
-            return static_cast<int>(reinterpret_cast<intptr_t>(host::DLGetSubList(entity)));
-        }
-    } catch (...) {
-    }
+    if (EntityType(entity) == rec::kTypeNote && !AddNoteToTree(reinterpret_cast<HWND>(panel), entity)) return 1;
     return 0;
 }

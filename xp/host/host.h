@@ -61,6 +61,10 @@ inline int FormSt(const void* formatBlock, int mode) { return ::FormSt(formatBlo
 inline int ENoSupp() { return ::ENoSupp(); }
 
 // ---- Display device ----
+// The host's colour numbers the module draws with: its background colour
+// (what a drawing without its own, a picture's surround and a name band
+// take) and its text colour.
+enum : int { kBackgroundColour = 15, kTextColour = 0 };
 inline void DevUseBitmap(HDC memoryDC) { ::DevUseBitmap(memoryDC); }
 inline void DevUseOwnerDraw(const DRAWITEMSTRUCT* item) { ::DevUseOwnerDraw(item); }
 inline void DevUsePrior() { ::DevUsePrior(); }

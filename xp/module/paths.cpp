@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "host/host.h"
+#include "module/state.h"
 #include "module/text.h"
 
 namespace {
@@ -35,4 +37,17 @@ bool IsMacroSafePath(const char* path) {
         if (*p == ';' || *p < 0x20 || *p == 0x7F) return false;
     }
     return true;
+}
+
+enum { kRefusalSize = kPickedPathSize + 160 };
+
+bool AcceptPickedPath(const char* path) {
+    if (IsMacroSafePath(path)) return true;
+    char text[kRefusalSize];
+    FormatText(text, sizeof text,
+               "This file cannot be used:\n\n%s\n\nIts path holds a semicolon or a control character, "
+               "which would end the command there.",
+               path);
+    host::ErrorBox(text);
+    return false;
 }

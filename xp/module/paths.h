@@ -15,6 +15,9 @@ void DropTrailingBackslashes(char* folder);
 // True when path can stand in a macro line or variable: no ';' and no
 // control character.
 bool IsMacroSafePath(const char* path);
+// True when path may go into a macro line or variable; otherwise tells the
+// user which file cannot be used and why, and returns false.
+bool AcceptPickedPath(const char* path);
 
 template <size_t N>
 inline bool JoinPath(char (&dst)[N], const char* folder, const char* name) {

@@ -7,6 +7,10 @@
 enum { ModeLoad = 0, ModePart = 1, ModeTemplate = 2 };
 enum { kDirSize = 260, kVariableSize = 128, kPickedPathSize = 500, kMacroLineSize = 520 };
 
+// The two sizes of the pictures the module makes and keeps.
+enum { kLargeWidth = 181, kLargeHeight = 188, kSmallWidth = 90, kSmallHeight = 94 };
+enum PictureSize { kLargePicture, kSmallPicture };
+
 // The 8-bit picture description: header, then the colour table that the
 // settings store keeps as "ColorMap".
 struct PictureDescription {
@@ -14,6 +18,11 @@ struct PictureDescription {
     RGBQUAD colours[256];
 };
 static_assert(sizeof(PictureDescription) == 40 + 1024, "header then 256 colours");
+
+// The description of one picture size: that size's own header with the
+// colour table of PictureInfo. A conversion or copy at either size goes
+// through its own description, never by resizing the shared one.
+PictureDescription DescribePicture(PictureSize size);
 
 // Set by the command handlers, read by the browse continuation and browser.
 extern int commandMode;
@@ -26,7 +35,8 @@ extern char fileVariable[kVariableSize];
 extern char lastPartFile[kPickedPathSize];
 // Set by the panel's Browse button, cleared by the file manager and Close.
 extern int browseRequested;
-// Every cached picture is converted through and drawn from this.
+// The colour table every cached picture is converted through and drawn
+// from, with the large picture's header.
 extern PictureDescription PictureInfo;
 // 1 once the colour table was loaded from or saved to "ColorMap".
 extern int colourTableReady;

@@ -22,9 +22,23 @@ bool FormatText(char* dst, size_t size, const char* format, ...) {
     return needed >= 0 && static_cast<size_t>(needed) < size;
 }
 
+// Every walk of the browse list asks this for every entry, and the system's
+// comparison is slow under Wine. Texts of plain ASCII are equal without
+// regard to case exactly when their letters match up to case; anything
+// else is left to the system.
+bool SameExtension(const char* a, const char* b) {
+    for (int i = 0;; ++i) {
+        unsigned char x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
+        if (x >= 0x80 || y >= 0x80 || (x && x < 0x20) || (y && y < 0x20)) break;
+        if (x >= 'a' && x <= 'z') x = static_cast<unsigned char>(x - 'a' + 'A');
+        if (y >= 'a' && y <= 'z') y = static_cast<unsigned char>(y - 'a' + 'A');
+        if (x != y) return false;
+        if (!x) return true;
+    }
+    return CompareStringA(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, a, -1, b, -1) == CSTR_EQUAL;
+}
+
 bool HasExtension(const char* name, const char* ext) {
     int length = lstrlenA(name);
-    if (length < 3) return false;
-    return CompareStringA(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, name + length - 3, 3, ext, 3) ==
-           CSTR_EQUAL;
+    return length >= 3 && SameExtension(name + length - 3, ext);
 }

@@ -1,19 +1,14 @@
 // The registration record through which the host learns the module's
-// commands, entry points and custom entity type.
+// commands, entry points and custom entity type. It is defined with the
+// command table (commands/registration.h), the one place that knows every
+// command; the rooms below read only its instance and window.
 #pragma once
 
 #include "host/hostapi.h"
-
-enum { kEntityType = 0xA005, kCommandCount = 8 };
 
 // Registered with the host while the library is attached. The host fills in
 // hostWindow; the library entry fills in instance. Read by every dialog.
 extern XpRecordLayout XpRecord;
 
-// The eight command names, a NUL after each and one more after the last.
-extern const char kCommandNames[];
-// Entry 0 is the About entry, entries 1 to 8 the commands in name order.
-extern const CmdHandler kHandlers[kCommandCount + 1];
-
+// Entry 0 of the command table: the About box.
 int AboutEntry();
-int NotifyEntry(int code);

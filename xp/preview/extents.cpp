@@ -4,10 +4,9 @@
 #include "host/host.h"
 #include "host/records.h"
 
-
-void DrawingExtents(HDL list, PreviewWindow* extents) {
+void DrawingExtents(HDL list, HDL layers, PreviewWindow* extents) {
     host::BgnPExtents();
-    host::DLScan(list, ExtentsScanCallback, kScanDrawing, 0, 0);
+    host::DLScan(list, ExtentsScanCallback, kScanDrawing, reinterpret_cast<intptr_t>(layers), 0);
     host::EndPExtents(extents->min);
 }
 
@@ -37,7 +36,7 @@ static void AddSymbolReference(HostEntity* reference) {
     memcpy(reference + rec::kCornerMax, placed[1], rec::kCornerSize);
 }
 
-int ExtentsScanCallback(int, HostEntity* entity, intptr_t, intptr_t) {
+int ExtentsScanCallback(int, HostEntity* entity, intptr_t layers, intptr_t) {
     switch (EntityType(entity)) {
         case rec::kTypeSymbolDef:
         case rec::kTypeViewMark:
@@ -49,12 +48,12 @@ int ExtentsScanCallback(int, HostEntity* entity, intptr_t, intptr_t) {
             if (EntityLength(entity) >= rec::kGroupFlags + 4 &&
                 (ReadField<uint32_t>(entity, rec::kGroupFlags) & rec::kGroupMembersCount)) {
                 if (HDL members = host::DLGetSubList(entity)) {
-                    host::DLScan(members, ExtentsScanCallback, kScanSubLists, 0, 0);
+                    host::DLScan(members, ExtentsScanCallback, kScanSubLists, layers, 0);
                 }
             }
             break;
         default:
-            if (LayerVisible(EntityLayer(entity))) host::EXCheck(entity);
+            if (LayerVisible(reinterpret_cast<HDL>(layers), EntityLayer(entity))) host::EXCheck(entity);
             break;
     }
     return 0;

@@ -1,9 +1,9 @@
-// Which layers are shown: the layer table of the drawing being previewed.
+// Which layers are shown: the layer table of the drawing being previewed,
+// handed to every check by the walk that draws or measures it.
 #include "preview/preview.h"
 
 #include "host/host.h"
 #include "host/records.h"
-#include "module/state.h"
 
 // The walk goes record by record until a length of 0. A length below a
 // record's minimum (which would not move forward) or above any real layer
@@ -18,9 +18,9 @@ static bool PlausibleTableSize(uint32_t size) {
            size <= rec::kLayerTableFirst + kLayerRecordCap * kLayerRecordMaximum + 4;
 }
 
-bool LayerVisible(int16_t layer) {
+bool LayerVisible(HDL drawing, int16_t layer) {
     const unsigned char* table =
-        PreviewDrawing ? static_cast<const unsigned char*>(host::DLGetIBAdr(PreviewDrawing, 3)) : nullptr;
+        drawing ? static_cast<const unsigned char*>(host::DLGetIBAdr(drawing, 3)) : nullptr;
     if (!table) return true;
     uint32_t size = ReadField<uint32_t>(table, rec::kLayerTableSize);
     bool bounded = PlausibleTableSize(size);

@@ -8,8 +8,9 @@
 #include "host/host.h"
 #include "host/records.h"
 #include "module/text.h"
+#include "resources/resource.h"
 
-enum { kNotesTreeId = 1000, kHeadingLimit = 31, kLineSize = 1024 };
+enum { kHeadingLimit = 31, kLineSize = 1024 };
 
 // A hostile drawing or cache entry may hold thousands of notes of hundreds
 // of lines: the tree view sorts each heading in, and 3000 notes of 100 lines
@@ -109,11 +110,11 @@ static HTREEITEM InsertHeading(TreeFill& fill, const char* heading) {
 // 1000 notes took 9.5 s to go in (on a loaded machine), against 40 ms with
 // redrawing off until the walk is done.
 void BeginNotesFill(HWND notesWindow) {
-    if (HWND tree = GetDlgItem(notesWindow, kNotesTreeId)) SendMessageA(tree, WM_SETREDRAW, FALSE, 0);
+    if (HWND tree = GetDlgItem(notesWindow, IDC_FILE_NOTES)) SendMessageA(tree, WM_SETREDRAW, FALSE, 0);
 }
 
 void EndNotesFill(HWND notesWindow) {
-    HWND tree = GetDlgItem(notesWindow, kNotesTreeId);
+    HWND tree = GetDlgItem(notesWindow, IDC_FILE_NOTES);
     if (!tree) return;
     SendMessageA(tree, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(tree, nullptr, TRUE);
@@ -125,7 +126,7 @@ void EndNotesFill(HWND notesWindow) {
 // too short to be a note costs nothing.
 bool AddNoteToTree(HWND notesWindow, const HostEntity* note) {
     if (EntityLength(note) < rec::kNoteBody) return true;
-    HWND tree = GetDlgItem(notesWindow, kNotesTreeId);
+    HWND tree = GetDlgItem(notesWindow, IDC_FILE_NOTES);
     if (!tree) return false;
     TreeFill& fill = FillOf(tree);
     if (fill.closed) return false;

@@ -2,14 +2,21 @@
 #include "preview/preview.h"
 
 #include "host/host.h"
-#include "host/records.h"
 #include "module/gdi.h"
+#include "module/state.h"
 
 HBITMAP ScreenCopy;
 
 void DropScreenCopy() {
     DropObject(ScreenCopy);
     ScreenCopy = nullptr;
+}
+
+void DropPreviewDrawing() {
+    if (!PreviewDrawing) return;
+    DropScreenCopy();
+    host::DLDestroy(PreviewDrawing);
+    PreviewDrawing = nullptr;
 }
 
 // The kept copy goes to the item's top-left corner at its own size, which
@@ -41,13 +48,12 @@ static void KeepScreenCopy(HDC source, int width, int height) {
     DropDC(memory);
 }
 
-void PaintPreviewItem(const DRAWITEMSTRUCT* drawItem, HDL drawList, HDC paintDC, HWND notesWindow) {
+void PaintPreviewItem(const DRAWITEMSTRUCT* drawItem, HDL drawList, HDL layers, HWND notesWindow) {
     const RECT& item = drawItem->rcItem;
     int width = item.right - item.left, height = item.bottom - item.top;
     // The whole item takes the picture's background first: where a kept copy
     // is narrower than the item, the previous picture stayed in the strip.
-    const void* header = host::DLGetIBAdr(drawList, 0);
-    host::DevUseColor(header ? ReadField<int16_t>(header, rec::kHeaderBackground) : 15);
+    host::DevUseColor(BackgroundOf(drawList));
     host::DevSRect(&item);
     if (ScreenCopy) {
         CopyScreenCopyTo(drawItem->hDC, item);
@@ -57,25 +63,26 @@ void PaintPreviewItem(const DRAWITEMSTRUCT* drawItem, HDL drawList, HDC paintDC,
     FitWindowToPixels(PreviewView, width, height, fitted);
     host::SetODView(fitted[0], fitted[1], fitted[2], fitted[3], drawItem);
     HRGN clip = MakeRectRegion(&item);
-    if (clip) SelectClipRgn(paintDC, clip);
+    if (clip) SelectClipRgn(drawItem->hDC, clip);
+    DrawScan scan = {layers, notesWindow, nullptr};
     bool fillsNotes = notesWindow && NotesRequest == 1;
     if (fillsNotes) BeginNotesFill(notesWindow);
-    host::DLScan(drawList, DrawScanCallback, kScanSubLists, reinterpret_cast<intptr_t>(notesWindow), 0);
+    host::DLScan(drawList, DrawScanCallback, kScanSubLists, reinterpret_cast<intptr_t>(&scan), 0);
     if (fillsNotes) EndNotesFill(notesWindow);
     NotesRequest = 0;
     ShowAllRequest = 0;
     KeepScreenCopy(drawItem->hDC, width, height);
     if (clip) {
-        SelectClipRgn(paintDC, nullptr);
+        SelectClipRgn(drawItem->hDC, nullptr);
         DropObject(clip);
     }
 }
 
 void DrawEmptyFrame(const RECT* rect) {
     RECT r = *rect;
-    host::DevUseColor(15);
+    host::DevUseColor(host::kBackgroundColour);
     host::DevSRect(&r);
-    host::DevUseColor(0);
+    host::DevUseColor(host::kTextColour);
     r.left += 3;
     r.top += 3;
     r.right -= 4;

@@ -4,6 +4,9 @@
 
 #include "host/hostapi.h"
 
+// How the previews load a drawing: the flags of DLLoad.
+enum { kPreviewLoadFlags = 46 };
+
 // The drawing window of the preview panel: min corner then max corner.
 struct PreviewWindow {
     float min[3];
@@ -21,12 +24,24 @@ extern HBITMAP ScreenCopy;
 // Written by the file manager, read by PaintPreviewItem.
 extern PreviewWindow PreviewView;
 
-bool LayerVisible(int16_t layer);
-void DrawingExtents(HDL list, PreviewWindow* extents);
-int ExtentsScanCallback(int hostValue, HostEntity* entity, intptr_t unused1, intptr_t unused2);
-// notesWindow: HWND of the dialog holding the notes tree, or 0; noteHolder:
-// address of a variable holding a cache entry (HostEntity**), or 0.
-int DrawScanCallback(int hostValue, HostEntity* entity, intptr_t notesWindow, intptr_t noteHolder);
+// Whether drawing's layer table shows the layer; without a drawing or a
+// table every layer shows.
+bool LayerVisible(HDL drawing, int16_t layer);
+// The extents of list's entities on the layers that drawing layers shows.
+void DrawingExtents(HDL list, HDL layers, PreviewWindow* extents);
+// layers: the HDL whose layer table applies.
+int ExtentsScanCallback(int hostValue, HostEntity* entity, intptr_t layers, intptr_t unused);
+// What a drawing walk draws with: the drawing whose layer table applies
+// (the one loaded, also when a symbol's members are drawn), the dialog
+// holding the notes tree or null, and the address of a variable holding a
+// cache entry that receives copies of the notes, or null.
+struct DrawScan {
+    HDL layers;
+    HWND notesWindow;
+    HostEntity** noteHolder;
+};
+// scan: the address of a DrawScan.
+int DrawScanCallback(int hostValue, HostEntity* entity, intptr_t scan, intptr_t unused);
 HBITMAP RenderToBitmap(HDL drawList, HDL headerList, int width, int height,
                        HostEntity** noteHolder, HWND notesWindow);
 // RenderToBitmap in two steps, for a caller that renders one drawing at
@@ -38,9 +53,19 @@ void MeasureForRender(HDL drawList, HDL headerList, PreviewWindow* window);
 HBITMAP RenderMeasured(HDC info, HDC memory, HBITMAP target, HDL drawList, HDL headerList,
                        const PreviewWindow& window, int width, int height, HostEntity** noteHolder,
                        HWND notesWindow);
-void PaintPreviewItem(const DRAWITEMSTRUCT* drawItem, HDL drawList, HDC paintDC, HWND notesWindow);
+// Draws drawList into the owner-drawn item, layers shown as drawing layers
+// says, or copies the picture kept from the last time.
+void PaintPreviewItem(const DRAWITEMSTRUCT* drawItem, HDL drawList, HDL layers, HWND notesWindow);
 void DropScreenCopy();
+// Destroys the file manager's preview drawing and the picture made of it.
+void DropPreviewDrawing();
 void DrawEmptyFrame(const RECT* rect);
+// What a preview of the file name shows of drawing: a symbol library (a
+// name ending in KVS) the members of its first symbol definition; any other
+// drawing, or a library without one, itself.
+HDL ListToDraw(HDL drawing, const char* name);
+// The host colour a drawing's background takes.
+int BackgroundOf(HDL list);
 // Around a walk that fills the notes tree of notesWindow: the tree is not
 // redrawn until the walk is done.
 void BeginNotesFill(HWND notesWindow);
@@ -53,5 +78,8 @@ void CollectNote(HostEntity** holder, const HostEntity* note);
 void CollectNotes(HDL list, HostEntity** holder);
 
 // The minimum window and the fit to a pixel size, shared by both renders.
+// A window narrower or lower than kMinimumSpan drawing units is widened.
+constexpr double kMinimumSpan = 0.1;
+bool SpansMinimum(const PreviewWindow& window);
 void ApplyMinimumSize(PreviewWindow* window);
 void FitWindowToPixels(const PreviewWindow& window, int width, int height, float fitted[4]);

@@ -7,24 +7,31 @@
 #include "host/records.h"
 #include "module/gdi.h"
 #include "module/state.h"
+#include "module/text.h"
 
 int ShowAllRequest;
 int NotesRequest;
 PreviewWindow PreviewView;
 
-// The window is at least 0.1 units wide and high. The test is made in double
-// precision, the stored value is the single-precision 0.1. Far from the
-// origin 0.1 is less than the spacing of single-precision numbers (8 at 1e8)
-// and the sum stays where it was: the next number up is taken instead, or
+static bool SpansMinimumOn(const PreviewWindow& window, int axis) {
+    return !(static_cast<double>(window.max[axis]) - window.min[axis] < kMinimumSpan);
+}
+
+bool SpansMinimum(const PreviewWindow& window) { return SpansMinimumOn(window, 0) && SpansMinimumOn(window, 1); }
+
+// The window is at least kMinimumSpan units wide and high. The test is made
+// in double precision, the stored value is the single-precision 0.1. Far
+// from the origin 0.1 is less than the spacing of single-precision numbers
+// (8 at 1e8) and the sum stays where it was: the next number up is taken instead, or
 // the next one down from the maximum where nothing lies above.
 void ApplyMinimumSize(PreviewWindow* window) {
     for (int axis = 0; axis < 2; ++axis) {
         float& low = window->min[axis];
         float& high = window->max[axis];
-        if (!(static_cast<double>(high) - low < 0.1)) continue;
+        if (SpansMinimumOn(*window, axis)) continue;
         // Stored before it is compared: the x87 unit would compare the sum at
         // its own wider precision and find it larger.
-        volatile float sum = low + 0.1f;
+        volatile float sum = low + static_cast<float>(kMinimumSpan);
         high = sum;
         if (!(high > low)) high = nextafterf(low, INFINITY);
         if (!isfinite(high)) {
@@ -59,24 +66,35 @@ void FitWindowToPixels(const PreviewWindow& window, int width, int height, float
     fitted[3] = static_cast<float>(y1);
 }
 
-int DrawScanCallback(int, HostEntity* entity, intptr_t notesWindow, intptr_t noteHolder) {
+int DrawScanCallback(int, HostEntity* entity, intptr_t scanValue, intptr_t) {
+    const DrawScan* scan = reinterpret_cast<const DrawScan*>(scanValue);
     uint8_t type = EntityType(entity);
-    if (LayerVisible(EntityLayer(entity)) || ShowAllRequest == 1 || type == rec::kTypeFrame ||
+    if (LayerVisible(scan->layers, EntityLayer(entity)) || ShowAllRequest == 1 || type == rec::kTypeFrame ||
         type == rec::kTypeSymbolRef) {
         host::EDraw1(entity);
     }
     if (type != rec::kTypeNote) return 0;
-    if (NotesRequest == 1 && notesWindow) {
-        AddNoteToTree(reinterpret_cast<HWND>(notesWindow), entity);
-    }
-    HostEntity** holder = reinterpret_cast<HostEntity**>(noteHolder);
-    if (holder && *holder) CollectNote(holder, entity);
+    if (NotesRequest == 1 && scan->notesWindow) AddNoteToTree(scan->notesWindow, entity);
+    if (scan->noteHolder && *scan->noteHolder) CollectNote(scan->noteHolder, entity);
     return 0;
 }
 
-static int BackgroundOf(HDL list) {
+// The member list of the first symbol definition; ends the walk.
+static int FirstSymbolMembers(int, HostEntity* entity, intptr_t, intptr_t) {
+    if (EntityType(entity) != rec::kTypeSymbolDef) return 0;
+    return reinterpret_cast<int>(host::DLGetSubList(entity));
+}
+
+HDL ListToDraw(HDL drawing, const char* name) {
+    if (!HasExtension(name, "KVS")) return drawing;
+    HDL members = reinterpret_cast<HDL>(host::DLScan(drawing, FirstSymbolMembers, kScanDrawing, 0, 0));
+    return members ? members : drawing;
+}
+
+// The drawing's own background, or the host's for a drawing without a header.
+int BackgroundOf(HDL list) {
     const void* header = host::DLGetIBAdr(list, 0);
-    return header ? ReadField<int16_t>(header, rec::kHeaderBackground) : 15;
+    return header ? ReadField<int16_t>(header, rec::kHeaderBackground) : int{host::kBackgroundColour};
 }
 
 // Marks the header's stored extents as current, as the host does after a
@@ -90,19 +108,14 @@ static void MarkExtentsCurrent(HDL list) {
 }
 
 void MeasureForRender(HDL drawList, HDL headerList, PreviewWindow* window) {
-    HDL previous = PreviewDrawing;
-    PreviewDrawing = headerList;
-    DrawingExtents(drawList, window);
+    DrawingExtents(drawList, headerList, window);
     MarkExtentsCurrent(headerList);
     ApplyMinimumSize(window);
-    PreviewDrawing = previous;
 }
 
 HBITMAP RenderMeasured(HDC info, HDC memory, HBITMAP target, HDL drawList, HDL headerList,
                        const PreviewWindow& window, int width, int height, HostEntity** noteHolder,
                        HWND notesWindow) {
-    HDL previous = PreviewDrawing;
-    PreviewDrawing = headerList;
     float fitted[4];
     FitWindowToPixels(window, width, height, fitted);
     HBITMAP bitmap = !memory ? nullptr : target ? target : MakeBitmap(info, width, height);
@@ -114,16 +127,15 @@ HBITMAP RenderMeasured(HDC info, HDC memory, HBITMAP target, HDL drawList, HDL h
         host::DevSRect(&whole);
         host::SetBMView(fitted[0], fitted[1], fitted[2], fitted[3], &whole);
         ShowAllRequest = 0;
+        DrawScan scan = {headerList, notesWindow, noteHolder};
         bool fillsNotes = notesWindow && NotesRequest == 1;
         if (fillsNotes) BeginNotesFill(notesWindow);
-        host::DLScan(drawList, DrawScanCallback, kScanAll, reinterpret_cast<intptr_t>(notesWindow),
-                     reinterpret_cast<intptr_t>(noteHolder));
+        host::DLScan(drawList, DrawScanCallback, kScanAll, reinterpret_cast<intptr_t>(&scan), 0);
         if (fillsNotes) EndNotesFill(notesWindow);
         if (notesWindow) NotesRequest = 0;
         host::DevUsePrior();
         SelectObject(memory, kept);
     }
-    PreviewDrawing = previous;
     return bitmap;
 }
 

@@ -5,6 +5,7 @@
 #include "host/host.h"
 #include "module/state.h"
 #include "module/text.h"
+#include "module/writefailure.h"
 
 const OptionsRecord kDefaultOptions = {0, 1, 0};
 OptionsRecord Options = kDefaultOptions;
@@ -65,6 +66,29 @@ void LoadOptions() {
 }
 
 void SaveOptions() { SetValue("Options", &Options, sizeof Options); }
+
+// A failed backup is told before the dialog opens, naming the host's
+// current directory, where the bare name lands.
+static void TellBackupFailed(DWORD error) {
+    enum { kMessageSize = 600, kReasonSize = 200 };
+    char folder[MAX_PATH];
+    DWORD length = GetCurrentDirectoryA(sizeof folder, folder);
+    if (length == 0 || length >= sizeof folder) CopyText(folder, "(the current folder)");
+    char reason[kReasonSize];
+    DescribeWriteFailure(error, kBackupFileName, reason, sizeof reason);
+    char text[kMessageSize];
+    FormatText(text, sizeof text, "Error: Couldn't save the backup %s of the drawing: %s.\n\n%s", kBackupFileName,
+               reason, folder);
+    host::ErrorBox(text);
+}
+
+void SaveBackupIfWanted() {
+    LoadOptions();
+    if (!Options.autoSaveBackups) return;
+    SetLastError(0);
+    if (host::DLSave(host::DLGetWorkDL(), kBackupFileName)) return;
+    TellBackupFailed(GetLastError());
+}
 
 // A table of one colour cannot be the system's, which always holds at least
 // the black of lines and the white of backgrounds: stored all zero, it drew

@@ -6,10 +6,14 @@
 #include <stdint.h>
 #include <windows.h>
 
+// The automatic backup of the current drawing, a bare name: it lands in the
+// host's current directory.
+constexpr char kBackupFileName[] = "FILE~BAK.KVW";
+
 // Value "Options", 12 bytes, read into in place.
 struct OptionsRecord {
     int32_t insertStyle;      // 0 "~PARTM", 1 "~MPAR", 2 "~MPARS"; any other acts as 0
-    int32_t autoSaveBackups;  // non-zero: save "FILE~BAK.KVW" before the file dialogs
+    int32_t autoSaveBackups;  // non-zero: save kBackupFileName before the file dialogs
     int32_t alwaysCache;      // non-zero: the browser makes every picture at once
 };
 static_assert(sizeof(OptionsRecord) == 12, "the stored Options value is 12 bytes");
@@ -30,6 +34,9 @@ extern OptionsRecord Options;
 
 void LoadOptions();
 void SaveOptions();
+// Loads the options and, when they ask for it, saves the current drawing as
+// kBackupFileName.
+void SaveBackupIfWanted();
 // Fills the colour table of PictureInfo and sets colourTableReady, but only
 // when a valid table is stored.
 void LoadColorMap();

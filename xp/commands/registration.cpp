@@ -1,7 +1,10 @@
-#include "module/xprecord.h"
+// The registration record, with the table of every command: the top of the
+// module, where each room's entry points meet.
+#include "commands/registration.h"
 
 #include "browsecache/imageinfo.h"
 #include "commands/handlers.h"
+#include "module/xprecord.h"
 #include "settings/fileopt.h"
 
 const char kCommandNames[] =
@@ -30,7 +33,7 @@ XpRecordLayout XpRecord = {
     0,
     NotifyEntry,
     ImageInfoCallback,
-    kEntityType,
+    kImageInfoClass,
     nullptr,            // instance, set by the library entry
     603,
     0,
