@@ -106,7 +106,7 @@ void DrawEntity(const DrawTarget& target, const HostEntity* entity, const Affine
         DrawMembers(target, entity, head, m, walk);
         return;
     case kLine: case kArc: case kCircle: case kPolyline: case kText: case kPoint: case kSolid:
-    case kFrame: case kViewMark:
+    case kHatch: case kFrame: case kViewMark:
         break;
     default:
         // Definitions show through their references; notes, custom and
@@ -176,6 +176,9 @@ void DrawEntity(const DrawTarget& target, const HostEntity* entity, const Affine
         painter.Fill(xy, 4);
         break;
     }
+    case kHatch:
+        DrawHatch(painter, map, entity, HostColour(target.bkColour));
+        break;
     case kFrame:
     case kViewMark: {
         // Both records keep their corners at the same offsets.

@@ -37,7 +37,14 @@ struct Painter {
     // n points, x and y after each other.
     void Path(const double* xy, int n, bool closed) const;
     void Fill(const double* xy, int n) const;
+    // Loops of counts[k] points each, back to back in xy, filled in `fill`
+    // by the even-odd rule.
+    void FillLoops(const double* xy, const int* counts, int loops, COLORREF fill) const;
     void EndDot(double x, double y) const;
     // A circular arc in drawing units; `map` takes drawing units to pixels.
     void Arc(const Affine& map, double cx, double cy, double r, double start, double sweep) const;
 };
+
+// A hatch record (standin/device/edrawhatch.cpp); `paper` is what a tint
+// is mixed with.
+void DrawHatch(const Painter& painter, const Affine& map, const unsigned char* record, COLORREF paper);

@@ -158,26 +158,38 @@ void Painter::Fill(const double* xy, int n) const {
         Path(xy, n, false);
         return;
     }
-    std::vector<double> polygon(xy, xy + 2 * n);
+    FillLoops(xy, &n, 1, colour);
+}
+
+void Painter::FillLoops(const double* xy, const int* counts, int loops, COLORREF fill) const {
+    // Each loop is clipped alone: inside the window clipping keeps how often
+    // a loop winds round a point, so the even-odd rule still holds.
+    std::vector<POINT> points;
+    std::vector<INT> kept;
     const double limits[4] = {double(safe.left), double(safe.right), double(safe.top), double(safe.bottom)};
-    for (int edge = 0; edge < 4 && !polygon.empty(); ++edge) ClipPolygonEdge(&polygon, edge, limits[edge]);
-    int count = static_cast<int>(polygon.size() / 2);
-    if (count < 3) return;
-    g_points.resize(count);
-    bool onePixel = true;
-    for (int i = 0; i < count; ++i) {
-        g_points[i] = ToPixel(polygon[2 * i], polygon[2 * i + 1]);
-        onePixel = onePixel && g_points[i].x == g_points[0].x && g_points[i].y == g_points[0].y;
+    for (int k = 0; k < loops; ++k) {
+        std::vector<double> polygon(xy, xy + 2 * counts[k]);
+        xy += 2 * counts[k];
+        for (int edge = 0; edge < 4 && !polygon.empty(); ++edge) ClipPolygonEdge(&polygon, edge, limits[edge]);
+        int count = static_cast<int>(polygon.size() / 2);
+        if (count < 3) continue;
+        for (int i = 0; i < count; ++i) points.push_back(ToPixel(polygon[2 * i], polygon[2 * i + 1]));
+        kept.push_back(count);
     }
+    if (kept.empty()) return;
+    bool onePixel = true;
+    for (const POINT& p : points) onePixel = onePixel && p.x == points[0].x && p.y == points[0].y;
     if (onePixel) {
-        SetPixelV(dc, g_points[0].x, g_points[0].y, colour);
+        SetPixelV(dc, points[0].x, points[0].y, fill);
         return;
     }
     HGDIOBJ oldBrush = SelectObject(dc, GetStockObject(DC_BRUSH));
-    COLORREF oldBrushColour = SetDCBrushColor(dc, colour);
+    COLORREF oldBrushColour = SetDCBrushColor(dc, fill);
     HGDIOBJ oldPen = SelectObject(dc, GetStockObject(DC_PEN));
-    COLORREF oldPenColour = SetDCPenColor(dc, colour);
-    Polygon(dc, g_points.data(), count);
+    COLORREF oldPenColour = SetDCPenColor(dc, fill);
+    int oldMode = SetPolyFillMode(dc, ALTERNATE);
+    PolyPolygon(dc, points.data(), kept.data(), static_cast<int>(kept.size()));
+    SetPolyFillMode(dc, oldMode);
     SetDCPenColor(dc, oldPenColour);
     SelectObject(dc, oldPen);
     SetDCBrushColor(dc, oldBrushColour);

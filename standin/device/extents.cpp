@@ -113,6 +113,18 @@ void AddBounds(Box* box, const HostEntity* entity, const Affine& m, MemberWalk* 
         for (const Point3& p : solid->corner) AddMapped(box, m, p.x, p.y);
         break;
     }
+    case kHatch: {
+        // The loops' points: pattern lines never reach beyond them.
+        HatchRecord hatch;
+        memcpy(&hatch, entity, sizeof hatch);
+        const unsigned char* points = entity + sizeof hatch + hatch.lineCount * sizeof(HatchLine) + 4 * hatch.loopCount;
+        for (uint32_t i = 0; i < hatch.pointCount; ++i) {
+            Point3 p;
+            memcpy(&p, points + i * sizeof p, sizeof p);
+            AddMapped(box, m, p.x, p.y);
+        }
+        break;
+    }
     case kFrame: {
         auto frame = reinterpret_cast<const FrameRecord*>(entity);
         AddRectangle(box, m, frame->min, frame->max);

@@ -22,6 +22,7 @@ enum EntityType : uint8_t {
     kText = 6,
     kPoint = 7,
     kSolid = 8,          // filled triangle or quadrilateral
+    kHatch = 9,          // area of boundary loops: filled, or hatched by line families
     kFrame = 18,         // drawing frame: drawn on every layer
     kSymbolDef = 28,     // symbol definition; members in its sub-list
     kSymbolRef = 29,     // symbol reference
@@ -58,6 +59,20 @@ struct TextRecord { EntityHead head; Point3 at; float height, angle; };
 struct PointRecord { EntityHead head; Point3 at; };
 struct SolidRecord { EntityHead head; Point3 corner[4]; };
 struct FrameRecord { EntityHead head; Point3 min, max; };
+enum : uint32_t { kMaxHatchLoops = 4096, kMaxHatchLines = 64, kMaxHatchDashes = 12, kMaxHatchPoints = 65536 };
+// An area bounded by loops, inside by the even-odd rule (islands are holes).
+// After the fixed part: lineCount HatchLines, loopCount u32 point counts
+// (their sum is pointCount), then pointCount points. Bit 0 of flags: solid
+// fill; otherwise the area is drawn with its line families.
+struct HatchRecord { EntityHead head; uint32_t flags; uint32_t loopCount, lineCount, pointCount; };
+// One family of parallel lines: base + t dir + k offset for every whole k;
+// along each, dashes in units of t (positive drawn, negative gaps, 0 dots),
+// repeated; no dashes is a solid line.
+struct HatchLine {
+    float baseX, baseY, dirX, dirY, offsetX, offsetY;
+    uint32_t dashCount;
+    float dashes[kMaxHatchDashes];
+};
 struct SymbolDefRecord { EntityHead head; Point3 min, max; char name[32]; };
 // The pointer at 84 designates the definition record (in the same drawing);
 // files store the definition's name instead and loading links it again.
@@ -110,6 +125,8 @@ static_assert(sizeof(CircleRecord) == 44, "");
 static_assert(sizeof(PolylineRecord) == 36, "");
 static_assert(sizeof(TextRecord) == 48, "");
 static_assert(sizeof(SolidRecord) == 76, "");
+static_assert(sizeof(HatchRecord) == 44, "hatch lines follow at 44");
+static_assert(sizeof(HatchLine) == 76 && offsetof(HatchLine, dashes) == 28, "");
 static_assert(offsetof(SymbolDefRecord, min) == 28 && offsetof(SymbolDefRecord, max) == 40, "");
 static_assert(offsetof(SymbolRefRecord, definition) == 84, "");
 static_assert(offsetof(SymbolRefRecord, placement) == 88, "");

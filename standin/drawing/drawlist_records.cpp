@@ -12,6 +12,31 @@ static bool Terminated(const unsigned char* record, uint32_t length, uint32_t fr
     return memchr(record + from, 0, end - from) != nullptr;
 }
 
+// The counts within their bounds, the parts filling the record exactly, the
+// loops' point counts adding up and every family's dashes within its array.
+static bool IsWellFormedHatch(const unsigned char* record, uint32_t length) {
+    HatchRecord h;
+    if (length < sizeof h) return false;
+    memcpy(&h, record, sizeof h);
+    if (h.loopCount > kMaxHatchLoops || h.lineCount > kMaxHatchLines || h.pointCount > kMaxHatchPoints) return false;
+    uint64_t need = sizeof h + uint64_t(h.lineCount) * sizeof(HatchLine) + uint64_t(h.loopCount) * 4 +
+                    uint64_t(h.pointCount) * sizeof(Point3);
+    if (need != length) return false;
+    const unsigned char* at = record + sizeof h;
+    for (uint32_t i = 0; i < h.lineCount; ++i, at += sizeof(HatchLine)) {
+        uint32_t dashes;
+        memcpy(&dashes, at + offsetof(HatchLine, dashCount), 4);
+        if (dashes > kMaxHatchDashes) return false;
+    }
+    uint64_t points = 0;
+    for (uint32_t i = 0; i < h.loopCount; ++i, at += 4) {
+        uint32_t n;
+        memcpy(&n, at, 4);
+        points += n;
+    }
+    return points == h.pointCount;
+}
+
 bool IsWellFormedRecord(const void* data, uint32_t length) {
     if (!data || length < sizeof(EntityHead) || length > kMaxRecordLength) return false;
     const unsigned char* record = static_cast<const unsigned char*>(data);
@@ -33,6 +58,7 @@ bool IsWellFormedRecord(const void* data, uint32_t length) {
         return uint64_t(count) * sizeof(Point3) <= length - sizeof(PolylineRecord);
     }
     case kText: return Terminated(record, length, sizeof(TextRecord), kAll);
+    case kHatch: return IsWellFormedHatch(record, length);
     case kSymbolDef:
         return length >= sizeof(SymbolDefRecord) &&
                Terminated(record, length, offsetof(SymbolDefRecord, name), 32);

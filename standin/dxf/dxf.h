@@ -70,7 +70,7 @@ enum { kDxfUtf8 = 65001 };  // the code page number of UTF-8 (CP_UTF8)
 enum DxfKind : uint8_t {
     kDxfLine, kDxfArc, kDxfCircle, kDxfEllipse, kDxfPolyline, kDxfSpline,
     kDxfText, kDxfMText, kDxfPoint, kDxfSolid, kDxfFace, kDxfInsert,
-    kDxfDimension, kDxfLeader, kDxfMLeader,
+    kDxfDimension, kDxfLeader, kDxfMLeader, kDxfHatch,
 };
 
 // DIMENSION types (70, bits 0..2), and ARC_DIMENSION of our own number.
@@ -80,6 +80,15 @@ enum DxfDimensionType {
 };
 
 struct DxfVertex { double x, y, z, bulge; };
+
+// A HATCH pattern line, in the hatch's OCS, already turned and scaled by the
+// hatch's own pattern angle and scale.
+struct DxfHatchLine {
+    double angle;          // 53, degrees
+    double base[2];        // 43, 44
+    double offset[2];      // 45, 46: from one line of the family to the next
+    std::vector<double> dashes;   // 49; left empty (a solid line) when there are too many
+};
 
 struct DxfEntity {
     DxfKind kind;
@@ -95,7 +104,7 @@ struct DxfEntity {
     double measured;        // DIMENSION 42; NaN when absent
     double textAngle;       // DIMENSION 53, degrees; NaN when absent
     double arrow;           // MULTILEADER arrow size; 0 when absent
-    int flags;              // POLYLINE/LWPOLYLINE/SPLINE 70; MTEXT attachment 71; DIMENSION 70; LEADER 71
+    int flags;              // POLYLINE/LWPOLYLINE/SPLINE 70; TEXT 72; MTEXT attachment 71; DIMENSION 70; LEADER 71
     int degree;             // SPLINE 71
     int columns, rows;      // INSERT 70/71
     double columnStep, rowStep;  // INSERT 44/45
@@ -105,6 +114,13 @@ struct DxfEntity {
     std::vector<double> knots, weights;
     std::vector<std::vector<int>> faces;  // POLYLINE polyface: 1-based vertex indices
     std::vector<int> runs;  // MULTILEADER: vertex counts of its leader lines, in order
+    std::vector<std::vector<DxfVertex>> loops;   // HATCH boundary loops as points, OCS
+    std::vector<DxfHatchLine> pattern;           // HATCH pattern lines (none for a solid fill)
+    int fillColour;         // HATCH: a gradient's first colour (63 after 450 1); 0 none
+    bool namedSolid;        // HATCH: its pattern is named SOLID (2)
+    int verticalAlign;      // TEXT 73 (ATTRIB 74): 0 baseline, 1 bottom, 2 middle, 3 top
+    double wrapWidth;       // MTEXT 41: the reference width lines wrap at; 0 none
+    double lineSpacing;     // MTEXT 44: the line spacing factor; 1 by default
     std::string text;       // TEXT 1; MTEXT 3..., 1; DIMENSION 1; MULTILEADER 304
     std::string name;       // INSERT and DIMENSION block name
     std::string style;      // DIMENSION and LEADER dimension style name
@@ -145,6 +161,38 @@ struct DxfModel {
     std::vector<DxfEntity> entities;
 };
 
+// ---- HATCH (standin/dxf/dxfhatch.cpp) ----
+
+// The groups of a HATCH mean different things in its parts (the entity,
+// each boundary loop and edge, the pattern), which follow one another.
+struct DxfHatchEdge {
+    int type;                   // 72: 1 line, 2 arc, 3 elliptic arc, 4 spline
+    double x[4];                // 10, 20, 11, 21
+    double radius, start, end;  // 40 (elliptic: minor/major ratio), 50, 51
+    bool ccw;                   // 73
+    int degree;                 // 94
+    std::vector<DxfVertex> control, fit;
+    std::vector<double> knots, weights;
+};
+struct DxfHatchReader {
+    int phase;                  // 0 the entity, 1 the loops, 2 the pattern
+    bool polylineLoop;          // 92 bit 1: the loop is a polyline of vertices with bulges
+    bool inLoop;
+    std::vector<DxfVertex> vertices;   // the polyline loop's, or the points of the edges so far
+    DxfHatchEdge edge;
+    long patternLines;          // 53 groups seen; those beyond kMaxHatchLines are read past
+    bool gradient;              // 450 1: a gradient fill, whose colours follow as 63
+    int style;                  // 75: 0 odd parity, 1 outermost area only, 2 ignore islands
+    long* totalVertices;        // the file's vertex count, bounded by kDxfMaxTotalVertices
+};
+enum DxfHatchGroup { kHatchTaken, kHatchCommon, kHatchRefused };
+void BeginHatch(DxfHatchReader* r, long* totalVertices);
+// One group of a HATCH: taken, left to the common entity groups (layer,
+// colour, solid flag ...), or the file refused (too many vertices).
+DxfHatchGroup HatchGroup(DxfHatchReader* r, DxfEntity* e, const DxfGroup& g);
+// Ends the last loop; the entity is kept when a loop has an area.
+bool EndHatch(DxfHatchReader* r, DxfEntity* e);
+
 // DXF names (layers, blocks, styles) ignore case: they are compared upper-cased.
 std::string UpperName(const std::string& name);
 // Parses a whole DXF file. False (with a reason for the log and tests) when
@@ -162,6 +210,11 @@ int HostColourOf(int aci);
 // drawing's code page (or UTF-8) into the host's 1252, '?' for what it
 // cannot hold; MTEXT lines split at paragraph breaks.
 std::string CleanText(const std::string& text, bool mtext, int codePage);
+// DXF text heights are the height of capital letters; the host's is the
+// font's em, of which Arial's capitals take this part.
+const double kDxfCapHeight = 0.716;
+// The width that the host shows a line of text at, for a DXF (capital) height.
+double ShownTextWidth(const std::string& text, double height);
 // The code page a $DWGCODEPAGE value names ("ANSI_1250", "DOS850", ...), or 0.
 int CodePageNamed(const char* name);
 

@@ -5,6 +5,8 @@
 #include <stdio.h>
 #include <string.h>
 
+#include <algorithm>
+
 #include "standin/dxf/dxf.h"
 
 namespace {
@@ -13,6 +15,8 @@ const double kPi = M_PI;
 const double kDegree = M_PI / 180;
 // Extension lines reach past the dimension line by this part of an arrow.
 const double kExtensionOvershoot = 0.5;
+// Room left between a dimension's text and its broken line, in text heights.
+const double kTextGap = 0.25;
 
 struct V2 {
     double x, y;
@@ -158,6 +162,47 @@ std::string DimensionText(const DxfEntity& e, const Sizes& sizes, double value, 
     return e.text.substr(0, at) + measured + e.text.substr(at + 2);
 }
 
+// The box round a dimension's text, in the text's own frame: centre,
+// direction, half its width and height with a gap round it.
+struct TextBox {
+    V2 centre, along;
+    double halfWidth, halfHeight;
+};
+
+// Where the segment a-b (a + t (b - a), 0 <= t <= 1) passes through the
+// box: [*t0, *t1]; false when it does not.
+bool ThroughBox(const TextBox& box, V2 a, V2 b, double* t0, double* t1) {
+    V2 up = V2{-box.along.y, box.along.x};
+    V2 from = Minus(a, box.centre), d = Minus(b, a);
+    const double start[2] = {Dot(from, box.along), Dot(from, up)};
+    const double step[2] = {Dot(d, box.along), Dot(d, up)};
+    const double half[2] = {box.halfWidth, box.halfHeight};
+    *t0 = 0, *t1 = 1;
+    for (int axis = 0; axis < 2; ++axis) {
+        if (fabs(step[axis]) < 1e-15) {
+            if (fabs(start[axis]) > half[axis]) return false;
+            continue;
+        }
+        double p = (-half[axis] - start[axis]) / step[axis], q = (half[axis] - start[axis]) / step[axis];
+        if (p > q) std::swap(p, q);
+        *t0 = std::max(*t0, p);
+        *t1 = std::min(*t1, q);
+    }
+    return *t0 < *t1;
+}
+
+// A dimension line, left out where its text stands on it.
+void LineAroundText(const Builder& b, V2 a, V2 c, const TextBox* box) {
+    double t0, t1;
+    if (!box || !ThroughBox(*box, a, c, &t0, &t1)) {
+        b.Line(a, c);
+        return;
+    }
+    V2 d = Minus(c, a);
+    if (t0 > 0) b.Line(a, Plus(a, Times(d, t0)));
+    if (t1 < 1) b.Line(Plus(a, Times(d, t1)), c);
+}
+
 // An extension line from a measured point to where the dimension line (or
 // arc) passes, reaching a little beyond it.
 void Extension(const Builder& b, V2 from, V2 to, double overshoot) {
@@ -200,6 +245,9 @@ void ExplodeDimension(const DxfModel& m, const DxfEntity& e, const Builder& b) {
     const char* suffix = "";
     bool angular = false;
     V2 textAt = Point(e, 1);
+    // Dimension lines wait for the text, which they break round.
+    V2 lines[2][2];
+    int lineCount = 0;
     switch (type) {
     case kDimRotated:
     case kDimAligned: {
@@ -211,7 +259,7 @@ void ExplodeDimension(const DxfModel& m, const DxfEntity& e, const Builder& b) {
         V2 d2 = Plus(p10, Times(u, Dot(Minus(p14, p10), u)));
         Extension(b, p13, d1, overshoot);
         Extension(b, p14, d2, overshoot);
-        b.Line(d1, d2);
+        lines[lineCount][0] = d1, lines[lineCount++][1] = d2;
         V2 out = Unit(Minus(d1, d2));
         b.Arrow(d1, out, sizes.arrow);
         b.Arrow(d2, Times(out, -1), sizes.arrow);
@@ -260,7 +308,7 @@ void ExplodeDimension(const DxfModel& m, const DxfEntity& e, const Builder& b) {
     }
     case kDimDiameter: {
         // Across the circle from 15 to 10, arrows at both.
-        b.Line(p15, p10);
+        lines[lineCount][0] = p15, lines[lineCount++][1] = p10;
         b.Arrow(p15, Unit(Minus(p15, p10)), sizes.arrow);
         b.Arrow(p10, Unit(Minus(p10, p15)), sizes.arrow);
         value = Length(Minus(p15, p10));
@@ -270,8 +318,8 @@ void ExplodeDimension(const DxfModel& m, const DxfEntity& e, const Builder& b) {
     case kDimRadius: {
         // From the centre 10 to 15 on the circle; on to the text when it lies outside.
         value = Length(Minus(p15, p10));
-        b.Line(p10, p15);
-        if ((e.given & 2) && Length(Minus(textAt, p10)) > value) b.Line(p15, textAt);
+        lines[lineCount][0] = p10, lines[lineCount++][1] = p15;
+        if ((e.given & 2) && Length(Minus(textAt, p10)) > value) lines[lineCount][0] = p15, lines[lineCount++][1] = textAt;
         b.Arrow(p15, Unit(Minus(p15, p10)), sizes.arrow);
         prefix = "R";
         break;
@@ -290,8 +338,13 @@ void ExplodeDimension(const DxfModel& m, const DxfEntity& e, const Builder& b) {
     if (isfinite(e.measured) && e.measured >= 0) value = angular ? e.measured / kDegree : e.measured;
     if (angular) suffix = "%%d";
     if (isfinite(e.textAngle) && e.textAngle != 0) textAngle = e.textAngle * kDegree;
-    if (!(e.given & 2) && type != kDimRotated && type != kDimAligned && type != kDimOrdinate) return;
-    b.Text(textAt, sizes.text, Readable(textAngle), DimensionText(e, sizes, value, prefix, suffix));
+    std::string text = DimensionText(e, sizes, value, prefix, suffix);
+    bool shown = (e.given & 2) || type == kDimRotated || type == kDimAligned || type == kDimOrdinate;
+    TextBox box = {textAt, Direction(Readable(textAngle)),
+                   ShownTextWidth(CleanText(text, true, m.codePage), sizes.text) / 2 + sizes.text * kTextGap,
+                   sizes.text / 2 + sizes.text * kTextGap};
+    for (int i = 0; i < lineCount; ++i) LineAroundText(b, lines[i][0], lines[i][1], shown && !text.empty() ? &box : nullptr);
+    if (shown) b.Text(textAt, sizes.text, Readable(textAngle), text);
 }
 
 void ExplodeLeader(const DxfModel& m, const DxfEntity& e, const Builder& b) {

@@ -7,6 +7,7 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "standin/device/device.h"
 #include "standin/dxf/dxf.h"
 
 namespace {
@@ -17,9 +18,8 @@ const double kTwoPi = 2 * M_PI;
 // while the list is built.
 const size_t kMaxOutputBytes = 96u * 1024 * 1024;
 // MTEXT: baseline distance as a multiple of the height (AutoCAD's default
-// spacing), and the width of a character, for placing and measuring.
+// spacing).
 const double kLineStep = 5.0 / 3.0;
-const double kCharWidth = 0.6;
 const int kMaxTextLines = 256;
 
 // The object coordinate system of a planar entity, by the arbitrary axis rule.
@@ -168,7 +168,7 @@ void PutText(Converter* c, const DxfEntity& e, const double at[3], double angle,
     TextRecord r;
     r.head = HeadFor(*c, e, kText, length);
     r.at = At(*c, at);
-    r.height = static_cast<float>(e.radius);
+    r.height = static_cast<float>(e.radius / kDxfCapHeight);
     r.angle = static_cast<float>(Normalised(angle));
     if (!FiniteFloats(&r.at, 20) || !Room(c, length)) return;
     const uint8_t* head = reinterpret_cast<const uint8_t*>(&r);
@@ -253,39 +253,90 @@ void ConvertPolyline(Converter* c, const DxfEntity& e, RecordBuffer* out) {
     PutPolyline(c, e, closed, out);
 }
 
+// The lines of MTEXT: its paragraphs, each wrapped at the reference width
+// (when it has one) between words; a word wider than the width keeps a line
+// of its own.
+void WrapLines(const std::string& text, double width, double height, std::vector<std::string>* lines) {
+    size_t from = 0;
+    while (from <= text.size() && static_cast<int>(lines->size()) < kMaxTextLines) {
+        size_t nl = text.find('\n', from);
+        if (nl == std::string::npos) nl = text.size();
+        std::string paragraph = text.substr(from, nl - from);
+        from = nl + 1;
+        if (!(width > 0) || ShownTextWidth(paragraph, height) <= width) {
+            lines->push_back(paragraph);
+            continue;
+        }
+        std::string line;
+        size_t at = 0;
+        while (at < paragraph.size() && static_cast<int>(lines->size()) < kMaxTextLines) {
+            size_t end = paragraph.find(' ', at);
+            if (end == std::string::npos) end = paragraph.size();
+            std::string word = paragraph.substr(at, end - at);
+            std::string longer = line.empty() ? word : line + ' ' + word;
+            if (!line.empty() && ShownTextWidth(longer, height) > width) {
+                lines->push_back(line);
+                line = word;
+            } else {
+                line = longer;
+            }
+            at = end + 1;
+        }
+        if (static_cast<int>(lines->size()) < kMaxTextLines) lines->push_back(line);
+    }
+}
+
+// TEXT is placed by its justification (72 across, 73 up) at its second
+// point 11, whose first point 10 only some writers work out; the width is
+// the one the host will show it at. Aligned text (72 = 3) runs from 10 to 11
+// at the height that fills it; fitted text (5) keeps its height.
+void ConvertAlignedText(Converter* c, const DxfEntity& e, const std::string& text, RecordBuffer* out) {
+    const double kDescent = 0.212 / kDxfCapHeight;   // Arial's, in capital heights
+    Ocs o;
+    MakeOcs(e.extrusion, &o);
+    int across = e.flags >= 0 && e.flags <= 5 ? e.flags : 0, up = e.verticalAlign >= 0 && e.verticalAlign <= 3 ? e.verticalAlign : 0;
+    bool placed = (across != 0 || up != 0) && (e.given & 2);
+    double angle = e.angle * kDegree, h = e.radius, width = ShownTextWidth(text, h);
+    double from[3] = {e.p[0][0], e.p[0][1], e.p[0][2]}, dx = 0, dy = 0;
+    DxfEntity sized = e;
+    if (placed && (across == 3 || across == 5)) {
+        double vx = e.p[1][0] - e.p[0][0], vy = e.p[1][1] - e.p[0][1], length = hypot(vx, vy);
+        if (length > 0) angle = atan2(vy, vx);
+        if (across == 3 && length > 0 && width > 0) sized.radius = h * length / width;
+    } else if (placed) {
+        memcpy(from, e.p[1], sizeof from);
+        dx = across == 1 || across == 4 ? -width / 2 : across == 2 ? -width : 0;
+        dy = across == 4 || up == 2 ? -h / 2 : up == 3 ? -h : up == 1 ? kDescent * h : 0;
+    }
+    double ocs[3] = {from[0] + dx * cos(angle) - dy * sin(angle), from[1] + dx * sin(angle) + dy * cos(angle), from[2]};
+    double at[3];
+    ToWorld(o, ocs[0], ocs[1], ocs[2], at);
+    PutText(c, sized, at, WorldAngle(o, angle), text, out);
+}
+
 void ConvertText(Converter* c, const DxfEntity& e, RecordBuffer* out) {
     std::string text = CleanText(e.text, e.kind == kDxfMText, c->model->codePage);
     if (e.kind == kDxfText) {
-        Ocs o;
-        MakeOcs(e.extrusion, &o);
-        double at[3];
-        ToWorld(o, e.p[0][0], e.p[0][1], e.p[0][2], at);
         for (char& ch : text) {
             if (ch == '\n') ch = ' ';
         }
-        PutText(c, e, at, WorldAngle(o, e.angle * kDegree), text, out);
+        ConvertAlignedText(c, e, text, out);
         return;
     }
     // MTEXT: one record per line, placed by the attachment point (1..9:
     // top, middle, bottom rows; left, centre, right columns).
     std::vector<std::string> lines;
-    size_t from = 0;
-    while (from <= text.size() && static_cast<int>(lines.size()) < kMaxTextLines) {
-        size_t nl = text.find('\n', from);
-        if (nl == std::string::npos) nl = text.size();
-        lines.push_back(text.substr(from, nl - from));
-        from = nl + 1;
-    }
+    WrapLines(text, e.wrapWidth, e.radius, &lines);
     double angle = e.hasDirection && (e.p[1][0] != 0 || e.p[1][1] != 0) ? atan2(e.p[1][1], e.p[1][0])
                                                                         : e.angle;
-    double h = e.radius, step = h * kLineStep;
+    double h = e.radius, step = h * kLineStep * (e.lineSpacing > 0 ? e.lineSpacing : 1);
     int attach = e.flags >= 1 && e.flags <= 9 ? e.flags : 1;
     int row = (attach - 1) / 3, column = (attach - 1) % 3;
     double block = h + step * (lines.size() - 1);
     double firstBaseline = row == 0 ? -h : row == 1 ? block / 2 - h : block - h;
     double ca = cos(angle), sa = sin(angle);
     for (size_t i = 0; i < lines.size(); ++i) {
-        double width = lines[i].size() * h * kCharWidth;
+        double width = ShownTextWidth(lines[i], h);
         double dx = column == 0 ? 0 : column == 1 ? -width / 2 : -width;
         double dy = firstBaseline - step * i;
         double at[3] = {e.p[0][0] + dx * ca - dy * sa, e.p[0][1] + dx * sa + dy * ca, e.p[0][2]};
@@ -315,6 +366,58 @@ void ConvertSolid(Converter* c, const DxfEntity& e, RecordBuffer* out) {
         r.corner[i] = At(*c, w);
     }
     Put(c, out, r);
+}
+
+// A hatch record: its pattern lines, the loops' point counts, the points;
+// loops and pattern from the OCS into the world.
+void ConvertHatch(Converter* c, const DxfEntity& e, RecordBuffer* out) {
+    Ocs o;
+    MakeOcs(e.extrusion, &o);
+    bool solid = e.flags == 1;
+    std::vector<HatchLine> lines;
+    for (const DxfHatchLine& l : solid ? std::vector<DxfHatchLine>() : e.pattern) {
+        HatchLine h;
+        memset(&h, 0, sizeof h);
+        double base[3], dir[3], offset[3];
+        ToWorld(o, l.base[0], l.base[1], e.p[0][2], base);
+        ToWorld(o, cos(l.angle * kDegree), sin(l.angle * kDegree), 0, dir);
+        ToWorld(o, l.offset[0], l.offset[1], 0, offset);
+        Point3 at = At(*c, base);
+        h.baseX = at.x, h.baseY = at.y;
+        h.dirX = static_cast<float>(dir[0]), h.dirY = static_cast<float>(dir[1]);
+        h.offsetX = static_cast<float>(offset[0]), h.offsetY = static_cast<float>(offset[1]);
+        h.dashCount = static_cast<uint32_t>(l.dashes.size());
+        for (size_t k = 0; k < l.dashes.size(); ++k) h.dashes[k] = static_cast<float>(l.dashes[k]);
+        if (FiniteFloats(&h, offsetof(HatchLine, dashCount)) && FiniteFloats(h.dashes, sizeof h.dashes)) lines.push_back(h);
+    }
+    std::vector<uint32_t> counts;
+    std::vector<Point3> points;
+    for (const std::vector<DxfVertex>& loop : e.loops) {
+        counts.push_back(static_cast<uint32_t>(loop.size()));
+        for (const DxfVertex& v : loop) {
+            double w[3];
+            ToWorld(o, v.x, v.y, e.p[0][2], w);
+            points.push_back(At(*c, w));
+        }
+    }
+    if (!FiniteFloats(points.data(), points.size() * sizeof(Point3))) return;
+    HatchRecord r;
+    uint32_t length = static_cast<uint32_t>(sizeof r + lines.size() * sizeof(HatchLine) + counts.size() * 4 +
+                                            points.size() * sizeof(Point3));
+    r.head = HeadFor(*c, e, kHatch, length);
+    r.flags = solid ? 1 : 0;
+    r.loopCount = static_cast<uint32_t>(counts.size());
+    r.lineCount = static_cast<uint32_t>(lines.size());
+    r.pointCount = static_cast<uint32_t>(points.size());
+    if (!Room(c, length)) return;
+    auto append = [out](const void* from, size_t bytes) {
+        const uint8_t* b = static_cast<const uint8_t*>(from);
+        out->insert(out->end(), b, b + bytes);
+    };
+    append(&r, sizeof r);
+    append(lines.data(), lines.size() * sizeof(HatchLine));
+    append(counts.data(), counts.size() * 4);
+    append(points.data(), points.size() * sizeof(Point3));
 }
 
 // The box of a definition's members as placed: its four corners transformed.
@@ -450,6 +553,9 @@ void Convert(Converter* c, const DxfEntity& e, RecordBuffer* out) {
     case kDxfInsert:
         ConvertInsert(c, e, out);
         break;
+    case kDxfHatch:
+        ConvertHatch(c, e, out);
+        break;
     }
 }
 
@@ -556,9 +662,8 @@ bool RecordsBox(const RecordBuffer& records, float min[3], float max[3], const s
         }
         case kText: {
             const TextRecord* t = reinterpret_cast<const TextRecord*>(r);
-            size_t chars = strnlen(reinterpret_cast<const char*>(r + sizeof(TextRecord)),
-                                   head->length - sizeof(TextRecord));
-            double w = chars * t->height * kCharWidth, h = t->height;
+            double w = TextWidthPerHeight(reinterpret_cast<const char*>(r + sizeof(TextRecord))) * t->height;
+            double h = t->height;
             double ca = cos(t->angle), sa = sin(t->angle);
             for (int i = 0; i < 4; ++i) {
                 double x = (i & 1) ? w : 0, y = (i & 2) ? h : 0;
@@ -574,6 +679,17 @@ bool RecordsBox(const RecordBuffer& records, float min[3], float max[3], const s
         case kSolid: {
             const SolidRecord* s = reinterpret_cast<const SolidRecord*>(r);
             for (const Point3& p : s->corner) Widen(min, max, &any, p.x, p.y, p.z);
+            break;
+        }
+        case kHatch: {
+            HatchRecord h;
+            memcpy(&h, r, sizeof h);
+            const uint8_t* points = r + sizeof h + h.lineCount * sizeof(HatchLine) + 4 * h.loopCount;
+            for (uint32_t i = 0; i < h.pointCount; ++i) {
+                Point3 p;
+                memcpy(&p, points + i * sizeof p, sizeof p);
+                Widen(min, max, &any, p.x, p.y, p.z);
+            }
             break;
         }
         case kSymbolRef: {

@@ -78,6 +78,7 @@ bool KindOf(const char* name, DxfKind* kind) {
         {"3DFACE", kDxfFace}, {"INSERT", kDxfInsert}, {"DIMENSION", kDxfDimension},
         {"ARC_DIMENSION", kDxfDimension}, {"TRACE", kDxfSolid}, {"ATTRIB", kDxfText},
         {"HELIX", kDxfSpline}, {"LEADER", kDxfLeader}, {"MULTILEADER", kDxfMLeader}, {"MLEADER", kDxfMLeader},
+        {"HATCH", kDxfHatch},
     };
     for (const auto& k : kKinds) {
         if (strcmp(name, k.name) == 0) {
@@ -221,6 +222,11 @@ bool Finish(Pending* a) {
         e.flags = IntNum(*a, 70, 0);
         e.rows = IntNum(*a, 71, 0);
         e.columns = IntNum(*a, 72, 0);
+        // A smoothed mesh keeps its fitted grid, of the surface's density.
+        if ((e.flags & 16) && (e.flags & 4) && a->has[73] && a->has[74]) {
+            e.rows = IntNum(*a, 73, 0);
+            e.columns = IntNum(*a, 74, 0);
+        }
         return true;
     case kDxfSpline:
         e.flags = IntNum(*a, 70, 0);
@@ -233,7 +239,11 @@ bool Finish(Pending* a) {
         e.radius = Num(*a, 40, 1);
         if (e.radius <= 0) e.radius = 1;
         e.angle = Num(*a, 50, 0);
+        e.wrapWidth = e.kind == kDxfMText ? Num(*a, 41, 0) : 0;
+        e.lineSpacing = e.kind == kDxfMText ? Num(*a, 44, 1) : 1;
+        if (!(e.lineSpacing >= 0.25 && e.lineSpacing <= 4)) e.lineSpacing = 1;
         e.flags = IntNum(*a, e.kind == kDxfMText ? 71 : 72, e.kind == kDxfMText ? 1 : 0);
+        e.verticalAlign = e.kind == kDxfText ? IntNum(*a, a->attribute ? 74 : 73, 0) : 0;
         return !e.text.empty();
     case kDxfDimension:
         e.flags = a->arcDimension ? kDimArcLength : IntNum(*a, 70, 0);
@@ -258,6 +268,12 @@ bool Finish(Pending* a) {
         if (e.columns < 1) e.columns = 1;
         if (e.rows < 1) e.rows = 1;
         return !e.name.empty() && e.scaleX != 0 && e.scaleY != 0;
+    case kDxfHatch:
+        // 1: a solid fill; some writers only name the pattern so.
+        e.flags = IntNum(*a, 70, 0) == 1 || (e.namedSolid && e.pattern.empty()) ? 1 : 0;
+        // A gradient is shown as a solid fill in its first colour.
+        if (e.fillColour >= 1 && e.fillColour <= 255) e.colour = e.fillColour;
+        return !e.loops.empty();
     case kDxfSolid:
     case kDxfFace:
         if (!a->has[13]) {  // a triangle: the fourth corner is the third
@@ -393,6 +409,8 @@ bool ReadEntity(Parser* p, std::vector<DxfEntity>* out, bool modelOnly) {
     a.arcDimension = strcmp(name, "ARC_DIMENSION") == 0;
     MLeaderState leader = {};
     leader.leaderType = 1;
+    DxfHatchReader hatch;
+    if (kind == kDxfHatch) BeginHatch(&hatch, &p->vertices);
     bool embedded = false;
     while (Next(p) && p->group.code != 0) {
         // After 101 comes an embedded object (MTEXT columns of R2018) that
@@ -407,11 +425,16 @@ bool ReadEntity(Parser* p, std::vector<DxfEntity>* out, bool modelOnly) {
         } else if (p->group.code == 60) {
             int v = 0;
             a.invisible = GroupInt(p->group, &v) && v == 1;
+        } else if (kind == kDxfHatch) {
+            DxfHatchGroup taken = HatchGroup(&hatch, &a.e, p->group);
+            if (taken == kHatchRefused) p->refusal = "too many vertices";
+            if (taken == kHatchCommon && !Collect(p, &a)) return false;
         } else if (kind == kDxfMLeader ? !CollectMLeader(p, &a, &leader) : !Collect(p, &a)) {
             return false;
         }
         if (p->refusal) return false;
     }
+    if (kind == kDxfHatch) EndHatch(&hatch, &a.e);
     if (kind == kDxfMLeader && leader.leaderType == 0) {  // text without leader lines
         a.e.vertices.clear();
         a.e.runs.clear();

@@ -92,6 +92,70 @@ bool Evaluable(const DxfEntity& e) {
     return true;
 }
 
+// A smooth curve through fit points (Catmull-Rom: each span's tangents
+// point from the point before to the point after), close to the cubic a
+// CAD program fits through them.
+void ThroughFitPoints(const std::vector<DxfVertex>& f, std::vector<DxfVertex>* out) {
+    const int kSamples = 8;
+    size_t n = f.size();
+    Push(out, f[0].x, f[0].y, f[0].z);
+    for (size_t i = 0; i + 1 < n && !Full(out); ++i) {
+        const DxfVertex& a = f[i > 0 ? i - 1 : i];
+        const DxfVertex& b = f[i];
+        const DxfVertex& c = f[i + 1];
+        const DxfVertex& d = f[i + 2 < n ? i + 2 : i + 1];
+        for (int k = 1; k <= kSamples; ++k) {
+            double t = double(k) / kSamples, t2 = t * t, t3 = t2 * t;
+            auto at = [&](double pa, double pb, double pc, double pd) {
+                return 0.5 * (2 * pb + (pc - pa) * t + (2 * pa - 5 * pb + 4 * pc - pd) * t2 + (3 * pb - pa - 3 * pc + pd) * t3);
+            };
+            Push(out, at(a.x, b.x, c.x, d.x), at(a.y, b.y, c.y, d.y), at(a.z, b.z, c.z, d.z));
+        }
+    }
+}
+
+void AlongControlPoints(const DxfEntity& e, std::vector<DxfVertex>* out) {
+    int p = e.degree;
+    int n = static_cast<int>(e.vertices.size());
+    double u0 = e.knots[p], u1 = e.knots[n];
+    long samples = 8L * n;
+    if (samples > static_cast<long>(kDxfMaxPoints) - 1) samples = kDxfMaxPoints - 1;
+    bool rational = !e.weights.empty();
+    int span = p;
+    for (long i = 0; i <= samples; ++i) {
+        double u = i == samples ? u1 : u0 + (u1 - u0) * i / samples;
+        // The span holding u; the last non-empty span holds the end.
+        while (span < n - 1 && u >= e.knots[span + 1]) ++span;
+        while (span > p && !(e.knots[span + 1] > e.knots[span])) --span;
+        DxfVertex v = DeBoor(e, p, span, u, rational);
+        Push(out, v.x, v.y, v.z);
+    }
+}
+
+// A periodic spline (70 bit 1) may give one period of knots, n + 1 of
+// them: the curve is then the ordinary one over its first p control points
+// repeated after the last, with the knots continued period by period.
+bool WrapPeriodic(const DxfEntity& e, DxfEntity* wrapped) {
+    size_t n = e.vertices.size();
+    int p = e.degree;
+    if (!(e.flags & 2) || p < 1 || p > 10 || n <= static_cast<size_t>(p) || e.knots.size() != n + 1) return false;
+    double period = e.knots[n] - e.knots[0];
+    if (!(period > 0)) return false;
+    *wrapped = DxfEntity();
+    wrapped->degree = p;
+    wrapped->vertices = e.vertices;
+    wrapped->vertices.insert(wrapped->vertices.end(), e.vertices.begin(), e.vertices.begin() + p);
+    if (e.weights.size() == n) {
+        wrapped->weights = e.weights;
+        wrapped->weights.insert(wrapped->weights.end(), e.weights.begin(), e.weights.begin() + p);
+    }
+    for (long j = 0; j < static_cast<long>(n) + 2 * p + 1; ++j) {
+        long k = j - p, turns = k >= 0 ? k / static_cast<long>(n) : -((-k + static_cast<long>(n) - 1) / static_cast<long>(n));
+        wrapped->knots.push_back(e.knots[k - turns * static_cast<long>(n)] + turns * period);
+    }
+    return true;
+}
+
 }  // namespace
 
 // Writers round angles to 8 or 9 digits: an ellipse ending at 6.2831854 or
@@ -147,27 +211,18 @@ void EllipsePoints(const DxfEntity& e, std::vector<DxfVertex>* out) {
 
 void SplinePoints(const DxfEntity& e, std::vector<DxfVertex>* out) {
     out->clear();
-    if (e.fitPoints.size() >= 2) {
-        for (const DxfVertex& v : e.fitPoints) Push(out, v.x, v.y, v.z);
+    // The curve is its control points and knots; fit points only guide a
+    // CAD program's editing, and through them as straight segments the
+    // curve is a zigzag. They stand in only when the knots do not fit.
+    if (Evaluable(e)) {
+        AlongControlPoints(e, out);
         return;
     }
-    if (!Evaluable(e)) {
-        for (const DxfVertex& v : e.vertices) Push(out, v.x, v.y, v.z);
+    DxfEntity wrapped;
+    if (WrapPeriodic(e, &wrapped) && Evaluable(wrapped)) {
+        AlongControlPoints(wrapped, out);
         return;
     }
-    int p = e.degree;
-    int n = static_cast<int>(e.vertices.size());
-    double u0 = e.knots[p], u1 = e.knots[n];
-    long samples = 8L * n;
-    if (samples > static_cast<long>(kDxfMaxPoints) - 1) samples = kDxfMaxPoints - 1;
-    bool rational = !e.weights.empty();
-    int span = p;
-    for (long i = 0; i <= samples; ++i) {
-        double u = i == samples ? u1 : u0 + (u1 - u0) * i / samples;
-        // The span holding u; the last non-empty span holds the end.
-        while (span < n - 1 && u >= e.knots[span + 1]) ++span;
-        while (span > p && !(e.knots[span + 1] > e.knots[span])) --span;
-        DxfVertex v = DeBoor(e, p, span, u, rational);
-        Push(out, v.x, v.y, v.z);
-    }
+    if (e.fitPoints.size() >= 2) ThroughFitPoints(e.fitPoints, out);
+    else for (const DxfVertex& v : e.vertices) Push(out, v.x, v.y, v.z);
 }

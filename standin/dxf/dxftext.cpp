@@ -5,6 +5,7 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "standin/device/device.h"
 #include "standin/dxf/dxf.h"
 
 namespace {
@@ -84,10 +85,14 @@ bool TakePercentCode(const std::string& s, size_t* i, int codePage, std::string*
             size_t j = *i + 2;
             unsigned long code = 0;
             while (j < s.size() && j < *i + 5 && s[j] >= '0' && s[j] <= '9') code = code * 10 + (s[j++] - '0');
-            // A character number of the drawing's code page.
+            // The text fonts' own numbers for degree, plus-minus and
+            // diameter; any other number is a character of the drawing's
+            // code page.
+            static const unsigned long kFontSigns[3] = {0xB0, 0xB1, 0xD8};
             std::string byte(1, static_cast<char>(code));
             size_t at = 0;
-            PutCodePoint(out, code < 0x100 && codePage != kDxfUtf8 ? TakeChar(byte, &at, codePage) : code);
+            if (code >= 127 && code <= 129) PutCodePoint(out, kFontSigns[code - 127]);
+            else PutCodePoint(out, code < 0x100 && codePage != kDxfUtf8 ? TakeChar(byte, &at, codePage) : code);
             *i = j;
             return true;
         }
@@ -142,7 +147,7 @@ void TakeMTextCode(const std::string& s, size_t* i, int codePage, std::string* o
     *i += 2;
     switch (c) {
     case 'P': case 'X': case 'N': out->push_back('\n'); break;
-    case '~': out->push_back(' '); break;
+    case '~': out->push_back('\xA0'); break;   // a space that lines do not wrap at
     case '\\': case '{': case '}': out->push_back(c); break;
     case 'L': case 'l': case 'O': case 'o': case 'K': case 'k': break;
     case 'A': case 'C': case 'c': case 'F': case 'f': case 'H': case 'Q': case 'T':
@@ -191,6 +196,45 @@ std::string CleanText(const std::string& text, bool mtext, int codePage) {
         }
     }
     return out;
+}
+
+namespace {
+
+// Advance widths of the host's text face per em, one for each character of
+// code page 1252; measured once, on first use, by whoever reads a DXF
+// first. False when the system gave no face to measure.
+float g_advance[256];
+int g_advanceMeasured;   // 0 not yet, 1 measured, -1 not possible
+
+bool MeasureAdvances() {
+    const int kEm = 1000;
+    HDC dc = CreateCompatibleDC(nullptr);
+    HFONT font = CreateFontA(-kEm, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_TT_ONLY_PRECIS,
+                             CLIP_DEFAULT_PRECIS, NONANTIALIASED_QUALITY, DEFAULT_PITCH | FF_SWISS, "Arial");
+    bool measured = false;
+    if (dc && font) {
+        HGDIOBJ old = SelectObject(dc, font);
+        INT widths[256];
+        measured = GetCharWidth32A(dc, 0, 255, widths) != 0;
+        for (int i = 0; measured && i < 256; ++i) g_advance[i] = static_cast<float>(widths[i]) / kEm;
+        SelectObject(dc, old);
+    }
+    if (font) DeleteObject(font);
+    if (dc) DeleteDC(dc);
+    return measured;
+}
+
+}  // namespace
+
+// Wrapping and centring need the width the text will show at: the face's
+// own advances, where the extents' estimate errs wide on purpose.
+double ShownTextWidth(const std::string& text, double height) {
+    if (g_advanceMeasured == 0) g_advanceMeasured = MeasureAdvances() ? 1 : -1;
+    double em = height / kDxfCapHeight;
+    if (g_advanceMeasured < 0) return TextWidthPerHeight(text.c_str()) * em;
+    double width = 0;
+    for (unsigned char c : text) width += g_advance[c];
+    return width * em;
 }
 
 int CodePageNamed(const char* name) {

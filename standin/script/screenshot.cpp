@@ -9,8 +9,11 @@ bool SaveScreenshot(HWND window, const char* path) {
     // waits idle, at most once in 50 ms: wait so that the copy is made.
     MsgWaitForMultipleObjects(0, nullptr, FALSE, 60, 0);
     MsgWaitForMultipleObjects(0, nullptr, FALSE, 0, 0);
-    RECT rect;
+    RECT rect, screenRect;
     if (!GetWindowRect(window, &rect)) return false;
+    // A maximised window's frame lies off the screen, and Wine copies
+    // nothing from a source reaching past it: the part on the screen is taken.
+    if (GetWindowRect(GetDesktopWindow(), &screenRect)) IntersectRect(&rect, &rect, &screenRect);
     int width = rect.right - rect.left, height = rect.bottom - rect.top;
     if (width <= 0 || height <= 0) return false;
 

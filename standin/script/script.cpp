@@ -16,7 +16,14 @@
 //   click-at ID X Y       press and release the left button at X,Y of a control
 //   key NAME              press and release a key through the system's real input,
 //                         to the active window: Right, Left, Up, Down, Home, End,
-//                         Prior, Next, Return, Space, Escape or Tab
+//                         Prior, Next, Return, Space, Escape, Tab, Delete, Back,
+//                         F5, or Alt+Up (Up with Alt held)
+//   type TEXT             press and release the key of each letter or digit of
+//                         TEXT in turn, as a user typing it
+//   resize W H            drag the active window's bottom right corner with the
+//                         real mouse until the window is W x H pixels
+//   hover ID X Y          move the real pointer to X,Y of a control of the active
+//                         window and record the tooltip that shows there
 //   wheel ID N            turn the mouse wheel N notches over a control of the
 //                         active window (negative: down)
 //   box yes|no|ok|enter   answer the message box that is showing (enter: press
@@ -47,6 +54,7 @@
 #include "standin/standin.h"
 
 #include <commctrl.h>
+#include <ctype.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -204,16 +212,37 @@ void PressKey(const char* name) {
         {"Down", VK_DOWN, true},   {"Home", VK_HOME, true},   {"End", VK_END, true},
         {"Prior", VK_PRIOR, true}, {"Next", VK_NEXT, true},   {"Return", VK_RETURN, false},
         {"Space", VK_SPACE, false}, {"Escape", VK_ESCAPE, false}, {"Tab", VK_TAB, false},
+        {"Delete", VK_DELETE, true}, {"Back", VK_BACK, false}, {"F5", VK_F5, false},
     };
+    WaitForActive("window", [](HWND) { return true; });
+    if (!strcmp(name, "Alt+Up")) {
+        INPUT alt[2], up[2];
+        MakeKeyInputs(alt, VK_MENU, false);
+        MakeKeyInputs(up, VK_UP, true);
+        INPUT inputs[4] = {alt[0], up[0], up[1], alt[1]};
+        SendAndWait(inputs, 4, &g_keyMessages, 4);
+        return;
+    }
     for (const auto& key : kKeys) {
         if (strcmp(name, key.name)) continue;
-        WaitForActive("window", [](HWND) { return true; });
         INPUT inputs[2];
         MakeKeyInputs(inputs, key.key, key.extended);
         SendAndWait(inputs, 2, &g_keyMessages, 2);
         return;
     }
     Fail("unknown key %s", name);
+}
+
+// Letters and digits only: their keys are the same on every layout.
+void TypeText(const char* text) {
+    WaitForActive("window", [](HWND) { return true; });
+    for (const char* c = text; *c; ++c) {
+        char upper = static_cast<char>(toupper(static_cast<unsigned char>(*c)));
+        if (!isalnum(static_cast<unsigned char>(upper))) Fail("type takes letters and digits, not \"%s\"", text);
+        INPUT inputs[2];
+        MakeKeyInputs(inputs, static_cast<WORD>(upper), false);
+        SendAndWait(inputs, 2, &g_keyMessages, 2);
+    }
 }
 
 // Each notch is an event of its own, as a wheel sends them.
@@ -227,6 +256,86 @@ void TurnWheel(int id, int notches) {
     Sync();
     for (int i = 0; i < abs(notches); ++i) {
         MouseButton(MOUSEEVENTF_WHEEL, centre, notches < 0 ? -WHEEL_DELTA : WHEEL_DELTA);
+    }
+}
+
+// The corner is dragged as a user drags it: pressed, moved, released. The
+// system sizes the window in its own loop, which the waits here pass through.
+void ResizeActive(int width, int height) {
+    HWND window = WaitForActive("window", [](HWND) { return true; });
+    RECT rect;
+    GetWindowRect(window, &rect);
+    POINT corner = {rect.right - 2, rect.bottom - 2};
+    POINT target = {corner.x + width - (rect.right - rect.left), corner.y + height - (rect.bottom - rect.top)};
+    SetCursorPos(corner.x, corner.y);
+    Sync();
+    MouseButton(MOUSEEVENTF_LEFTDOWN, corner);
+    int screenWidth = GetSystemMetrics(SM_CXSCREEN), screenHeight = GetSystemMetrics(SM_CYSCREEN);
+    enum { kSteps = 4 };
+    for (int step = 1; step <= kSteps; ++step) {
+        INPUT move = {};
+        move.type = INPUT_MOUSE;
+        POINT at = {corner.x + (target.x - corner.x) * step / kSteps, corner.y + (target.y - corner.y) * step / kSteps};
+        move.mi.dx = (at.x * 65536 + screenWidth - 1) / screenWidth;
+        move.mi.dy = (at.y * 65536 + screenHeight - 1) / screenHeight;
+        move.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+        SendInput(1, &move, sizeof move);
+        Sleep(50);
+    }
+    MouseButton(MOUSEEVENTF_LEFTUP, target);
+    GetWindowRect(window, &rect);
+    if (rect.right - rect.left != width || rect.bottom - rect.top != height) {
+        char size[64];
+        snprintf(size, sizeof size, "%ldx%ld", rect.right - rect.left, rect.bottom - rect.top);
+        Fail("the window could only be sized to %s", size);
+    }
+}
+
+BOOL CALLBACK FindShownTip(HWND window, LPARAM found) {
+    char kind[64] = "";
+    GetClassNameA(window, kind, sizeof kind);
+    if (lstrcmpiA(kind, TOOLTIPS_CLASSA) || !IsWindowVisible(window)) return TRUE;
+    *reinterpret_cast<HWND*>(found) = window;
+    return FALSE;
+}
+
+// The tooltip's text is the current tool's, asked of the tooltip itself
+// (this thread shares the process); its line ends are written as \n.
+void HoverAndRecordTip(int id, int x, int y) {
+    HWND control = ActiveControl(id);
+    POINT point = {x, y};
+    ClientToScreen(control, &point);
+    SetCursorPos(point.x, point.y);
+    int screenWidth = GetSystemMetrics(SM_CXSCREEN), screenHeight = GetSystemMetrics(SM_CYSCREEN);
+    INPUT move = {};
+    move.type = INPUT_MOUSE;
+    move.mi.dx = (point.x * 65536 + screenWidth - 1) / screenWidth;
+    move.mi.dy = (point.y * 65536 + screenHeight - 1) / screenHeight;
+    move.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    SendInput(1, &move, sizeof move);
+    for (DWORD waited = 0;; waited += 20) {
+        HWND tip = nullptr;
+        EnumThreadWindows(g_run.uiThread, FindShownTip, reinterpret_cast<LPARAM>(&tip));
+        TOOLINFOA tool = {};
+        tool.cbSize = sizeof tool;
+        char text[kLineSize] = "";
+        if (tip && SendMessageA(tip, TTM_GETCURRENTTOOLA, 0, reinterpret_cast<LPARAM>(&tool))) {
+            tool.lpszText = text;
+            SendMessageA(tip, TTM_GETTEXTA, sizeof text, reinterpret_cast<LPARAM>(&tool));
+        }
+        if (text[0]) {
+            char line[2 * kLineSize];
+            size_t used = 0;
+            for (const char* c = text; *c && used + 2 < sizeof line; ++c) {
+                if (*c == '\n') { line[used++] = '\\'; line[used++] = 'n'; }
+                else if (*c != '\r') line[used++] = *c;
+            }
+            line[used] = '\0';
+            Record("tooltip", line);
+            return;
+        }
+        if (waited >= static_cast<DWORD>(g_config.timeoutMs)) Fail("%s", "no tooltip showed");
+        Sleep(20);
     }
 }
 
@@ -502,6 +611,16 @@ bool RunLine(char* line) {
         ClickAt(id, x, y);
     } else if (!strcmp(verb, "key")) {
         PressKey(argument);
+    } else if (!strcmp(verb, "type")) {
+        TypeText(argument);
+    } else if (!strcmp(verb, "resize")) {
+        int width, height;
+        if (sscanf(argument, "%d %d", &width, &height) != 2) Fail("%s", "resize needs W H");
+        ResizeActive(width, height);
+    } else if (!strcmp(verb, "hover")) {
+        int id, x, y;
+        if (sscanf(argument, "%d %d %d", &id, &x, &y) != 3) Fail("%s", "hover needs ID X Y");
+        HoverAndRecordTip(id, x, y);
     } else if (!strcmp(verb, "wheel")) {
         int id, notches;
         if (sscanf(argument, "%d %d", &id, &notches) != 2) Fail("%s", "wheel needs ID N");

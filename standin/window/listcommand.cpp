@@ -20,6 +20,7 @@ const char* TypeName(uint8_t type) {
         case kText: return "TEXT";
         case kPoint: return "POINT";
         case kSolid: return "SOLID";
+        case kHatch: return "HATCH";
         case kFrame: return "FRAME";
         case kSymbolDef: return "SYMBOL DEFINITION";
         case kSymbolRef: return "SYMBOL";

@@ -553,6 +553,122 @@ TEST(Clicks, EachColumnRunsFromTheBoxBeforeToItsOwnRightEdge) {
     EXPECT_EQ(HitColumn(300, false, 1), -1) << "a row of one picture";
 }
 
+// ---- Rows as wide as the list ----
+
+struct DpiScope {
+    int saved = RowDpi;
+    explicit DpiScope(int dpi) { RowDpi = dpi; }
+    ~DpiScope() { RowDpi = saved; }
+};
+
+// The count, the painter's boxes and the hit test come from one geometry:
+// at every width every picture of the count is drawn whole inside the row
+// (one more would not be), and a click anywhere names the picture whose box
+// or gap before it lies there, nothing right of the last box.
+TEST(RowGeometry, CountPainterAndHitTestAgreeAtEveryWidthAndDensity) {
+    const RECT row = {0, 0, 0, 0};
+    for (int dpi : {96, 120, 144}) {
+        DpiScope scope(dpi);
+        for (bool small : {false, true}) {
+            SCOPED_TRACE(std::to_string(dpi) + (small ? " small" : " large"));
+            for (int width = 1; width <= 2000; ++width) {
+                int columns = ColumnsForWidth(width, small);
+                ASSERT_GE(columns, 1) << width;
+                if (columns > 1) ASSERT_LE(PictureBox(row, columns - 1, small).right, width) << width;
+                ASSERT_GT(PictureBox(row, columns, small).right, width) << width;
+                int previousRight = 0;
+                for (int i = 0; i < columns; ++i) {
+                    RECT box = PictureBox(row, i, small);
+                    ASSERT_LE(previousRight, box.left) << "boxes overlap at " << width;
+                    ASSERT_EQ(HitColumn(previousRight, small, columns), i) << width;
+                    ASSERT_EQ(HitColumn(box.left, small, columns), i) << width;
+                    ASSERT_EQ(HitColumn(box.right - 1, small, columns), i) << width;
+                    previousRight = box.right;
+                }
+                ASSERT_EQ(HitColumn(previousRight, small, columns), -1) << width;
+            }
+        }
+    }
+}
+
+// At 96 DPI the classic table holds; at 120 and 144 every length grows with
+// the density, so the name band keeps room for the larger font.
+TEST(RowGeometry, LengthsGrowWithTheDensity) {
+    const RECT item = {0, 100, 0, 311};
+    {
+        DpiScope scope(96);
+        RECT box = PictureBox(item, 1, false);
+        EXPECT_EQ(box.left, 203);
+        EXPECT_EQ(box.right, 389);
+        EXPECT_EQ(box.top, 105);
+        EXPECT_EQ(box.bottom, 293);
+        EXPECT_EQ(NameBand(box).bottom - NameBand(box).top, 12);
+        EXPECT_EQ(RowHeight(false), 211);
+        EXPECT_EQ(RowHeight(true), 109);
+    }
+    DpiScope scope(144);
+    RECT box = PictureBox(item, 1, false);
+    EXPECT_EQ(box.left, 305);  // 304.5, rounded as MulDiv rounds
+    EXPECT_EQ(box.right, 584);
+    EXPECT_EQ(box.bottom - box.top, 282);
+    EXPECT_EQ(NameBand(box).bottom - NameBand(box).top, 18);
+    EXPECT_EQ(RowHeight(false), 317);
+}
+
+// The dialog's own list at its default size holds 3 large or 6 small.
+TEST_F(BrowseList, TheDefaultListHoldsThreeLargeOrSixSmallPictures) {
+    for (int i = 0; i < 7; ++i) WriteFile(("P" + std::to_string(i) + ".KVW").c_str());
+    ScanBrowseDir(0);
+    int columns[2] = {0, 0};
+    for (int small : {0, 1}) {
+        SmallPictures = small;
+        testdlg::RunInBrowseDialog([&] {
+            FillBrowseList();
+            columns[small] = ColumnsPerRow;
+        });
+    }
+    SmallPictures = 0;
+    EXPECT_EQ(columns[0], 3);
+    EXPECT_EQ(columns[1], 6);
+}
+
+TEST(Tooltip, NamesTheFileInFullWithItsSizeAndDate) {
+    std::string name = "2024-031_GA-Floor-Plan_Level-03_RevC.KVW";
+    WIN32_FILE_ATTRIBUTE_DATA data = {};
+    data.nFileSizeLow = 12 * 1024 + 300;
+    SYSTEMTIME when = {2024, 3, 2, 5, 14, 22, 0, 0};
+    FILETIME local;
+    SystemTimeToFileTime(&when, &local);
+    LocalFileTimeToFileTime(&local, &data.ftLastWriteTime);
+    char text[400];
+    FormatTipText(text, sizeof text, name.c_str(), &data);
+    char date[64], time[64];
+    GetDateFormatA(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &when, nullptr, date, sizeof date);
+    GetTimeFormatA(LOCALE_USER_DEFAULT, TIME_NOSECONDS, &when, nullptr, time, sizeof time);
+    EXPECT_EQ(std::string(text), name + "\nSize: 12.2 KB\nModified: " + date + " " + time);
+    data.nFileSizeLow = 999;
+    FormatTipText(text, sizeof text, name.c_str(), &data);
+    EXPECT_NE(std::string(text).find("\nSize: 999 bytes\n"), std::string::npos);
+    data.nFileSizeLow = 0;
+    data.nFileSizeHigh = 1;  // 4 GiB
+    FormatTipText(text, sizeof text, name.c_str(), &data);
+    EXPECT_NE(std::string(text).find("\nSize: 4096.0 MB\n"), std::string::npos);
+    FormatTipText(text, sizeof text, name.c_str(), nullptr);
+    EXPECT_EQ(std::string(text), name + "\nThe file is no longer there.");
+}
+
+TEST(EmptyList, SaysWhyTheListIsEmpty) {
+    char text[200];
+    FormatEmptyListText(text, sizeof text, false, 3, false);
+    EXPECT_STREQ(text, "This folder does not exist.");
+    FormatEmptyListText(text, sizeof text, true, 3, false);
+    EXPECT_STREQ(text, "No files of the format \"AutoCad DWG File\" in this folder.");
+    FormatEmptyListText(text, sizeof text, true, 5, false);
+    EXPECT_STREQ(text, "No files of the format \"CAD files\" in this folder.");
+    FormatEmptyListText(text, sizeof text, true, 3, true);
+    EXPECT_STREQ(text, "No templates (KVT) in this folder.");
+}
+
 // The painter's ListOrigin is as old as the last row drawn: a click after
 // the dialog moved is placed by where the list is now.
 TEST_F(BrowseList, AClickIsPlacedByWhereTheListIsNow) {
@@ -649,6 +765,8 @@ TEST(BrowseTemplate, ControlsHaveTheirIdsKindsAndStylesAndHelpStaysHidden) {
     EXPECT_EQ(dialog.cx, 421);
     EXPECT_EQ(dialog.cy, 322);
     EXPECT_TRUE(HasModuleFrame(dialog));
+    EXPECT_EQ(dialog.style & (WS_THICKFRAME | WS_MAXIMIZEBOX), DWORD(WS_THICKFRAME | WS_MAXIMIZEBOX))
+        << "the dialog can be resized and maximised";
     enum : WORD { kButton = 0x80, kStatic = 0x82, kListBox = 0x83, kComboBox = 0x85 };
     struct Expected {
         int id;
@@ -668,9 +786,10 @@ TEST(BrowseTemplate, ControlsHaveTheirIdsKindsAndStylesAndHelpStaysHidden) {
         {IDC_BROWSE_CACHEALL, kButton, "Button", BS_PUSHBUTTON, "Cache &all"},
         {IDC_BROWSE_CLOSE, kButton, "Button", BS_DEFPUSHBUTTON, "&Close"},
         {-1, kStatic, "Static", SS_LEFT, nullptr},
-        {IDC_BROWSE_DIR, kStatic, "Static", SS_LEFT, "Dir"},
+        // A long path is shortened in its middle; an "&" in it is no mnemonic.
+        {IDC_BROWSE_DIR, kStatic, "Static", SS_LEFT | SS_PATHELLIPSIS | SS_NOPREFIX, "Dir"},
         {IDC_BROWSE_COUNT, kStatic, "Static", SS_LEFT, "Count"},
-        {-1, kStatic, "Static", SS_LEFT, "files"},
+        {IDC_BROWSE_FILESLABEL, kStatic, "Static", SS_LEFT, "files"},
         {IDC_BROWSE_LIST, kListBox, "ListBox", list, ""},
         {IDC_BROWSE_HELP, kButton, "Button", BS_PUSHBUTTON, "&Help"},
     };

@@ -85,6 +85,34 @@ SolidRecord Solid(std::initializer_list<float> xy) {
     return r;
 }
 
+// A hatch of loops (x, y after each other) with its line families.
+std::vector<unsigned char> Hatch(bool solid, std::initializer_list<std::vector<float>> loops,
+                                 const std::vector<HatchLine>& lines = {}, uint8_t colour = 0) {
+    HatchRecord r = Head<HatchRecord>(kHatch, colour);
+    r.flags = solid ? 1 : 0;
+    r.loopCount = static_cast<uint32_t>(loops.size());
+    r.lineCount = static_cast<uint32_t>(lines.size());
+    std::vector<unsigned char> counts, points;
+    for (const std::vector<float>& loop : loops) {
+        uint32_t n = static_cast<uint32_t>(loop.size() / 2);
+        r.pointCount += n;
+        counts.insert(counts.end(), reinterpret_cast<unsigned char*>(&n), reinterpret_cast<unsigned char*>(&n) + 4);
+        for (uint32_t i = 0; i < n; ++i) {
+            Point3 p = {loop[2 * i], loop[2 * i + 1], 0};
+            points.insert(points.end(), reinterpret_cast<unsigned char*>(&p), reinterpret_cast<unsigned char*>(&p) + sizeof p);
+        }
+    }
+    std::vector<unsigned char> bytes(sizeof r);
+    for (const HatchLine& line : lines)
+        bytes.insert(bytes.end(), reinterpret_cast<const unsigned char*>(&line),
+                     reinterpret_cast<const unsigned char*>(&line) + sizeof line);
+    bytes.insert(bytes.end(), counts.begin(), counts.end());
+    bytes.insert(bytes.end(), points.begin(), points.end());
+    r.head.length = static_cast<uint32_t>(bytes.size());
+    memcpy(bytes.data(), &r, sizeof r);
+    return bytes;
+}
+
 FrameRecord Frame(uint8_t type, float x0, float y0, float x1, float y1) {
     FrameRecord r = Head<FrameRecord>(type);
     r.head.length = type == kViewMark ? sizeof(ViewMarkRecord) : sizeof(FrameRecord);
@@ -461,6 +489,77 @@ TEST(Draw, SolidIsFilled) {
     EXPECT_EQ(canvas.At(50, 70), kWhite);
 }
 
+TEST(Draw, HatchFillsByTheEvenOddRule) {
+    Canvas canvas;
+    auto hatch = Hatch(true, {{10, 10, 90, 10, 90, 90, 10, 90}, {30, 30, 70, 30, 70, 70, 30, 70}}, {}, 2);
+    EDraw1(Entity(hatch));
+    EXPECT_EQ(canvas.At(20, 20), Rgb(HostColour(2)));
+    EXPECT_EQ(canvas.At(80, 50), Rgb(HostColour(2)));
+    EXPECT_EQ(canvas.At(50, 50), kWhite) << "the island";
+    EXPECT_EQ(canvas.At(95, 50), kWhite);
+}
+
+TEST(Draw, HatchLinesAreCutAtItsBoundaryAndDashed) {
+    Canvas canvas;
+    // Level lines 10 apart through y 5, 15, ...; dashes of 10 and gaps of 10 from x 0.
+    HatchLine level = {0, 5, 1, 0, 0, 10, 2, {10, -10}};
+    auto hatch = Hatch(false, {{10, 10, 90, 10, 90, 90, 10, 90}}, {level});
+    EDraw1(Entity(hatch));
+    EXPECT_EQ(canvas.At(25, 45), kBlack);
+    EXPECT_EQ(canvas.At(25, 50), kWhite) << "between two lines";
+    EXPECT_EQ(canvas.At(35, 45), kWhite) << "a gap of the dashes";
+    EXPECT_EQ(canvas.At(45, 45), kBlack);
+    EXPECT_EQ(canvas.At(5, 45), kWhite) << "outside the boundary";
+    EXPECT_EQ(canvas.At(95, 45), kWhite) << "outside the boundary";
+    EXPECT_EQ(canvas.InkOutside(10, 10, 90, 90, 1), 0);
+    // The same lines 0.01 apart: a tint halfway to the paper.
+    Canvas dense;
+    level.offsetY = 0.01f;
+    auto tinted = Hatch(false, {{10, 10, 90, 10, 90, 90, 10, 90}}, {level});
+    EDraw1(Entity(tinted));
+    EXPECT_EQ(dense.At(50, 50), 0x7F7F7Fu);
+}
+
+TEST(Draw, HostileHatchesEndAndStayInTheirBox) {
+    const float kNan = NAN, kHuge = 1e30f;
+    const HatchLine lines[] = {
+        {0, 0, 1, 0, 0, 0, 0, {}},                 // no spacing
+        {0, 0, 0, 0, 0, 1, 0, {}},                 // no direction
+        {0, 0, 1, 1e-7f, 1e-7f, 3, 12, {1e-7f, -1e-7f, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}},
+        {kNan, 0, 1, 0, 0, 1, 1, {kNan}},
+        {0, 0, 1, 0, 0, 1, 2, {kHuge, -kHuge}},
+        {0, 0, kHuge, 0, 0, kHuge, 1, {1}},
+        {-kHuge, kHuge, 1, 1, -1, 1, 3, {0, -1, 2}},
+    };
+    for (const HatchLine& line : lines) {
+        for (std::vector<float> loop : {std::vector<float>{10, 10, 90, 10, 90, 90}, std::vector<float>{10, 10, kNan, 10, 90, 90},
+                                         std::vector<float>{-kHuge, -kHuge, kHuge, -kHuge, 0, kHuge}, std::vector<float>{5, 5, 5, 5}}) {
+            Canvas canvas;
+            auto hatch = Hatch(false, {loop, loop}, {line});
+            EDraw1(Entity(hatch));
+            if (loop[2] == 90) {
+                EXPECT_EQ(canvas.InkOutside(10, 10, 90, 90, 1), 0);
+            }
+        }
+    }
+    // 64 families of lines 3 pixels apart over a loop of 65536 edges would be
+    // over a hundred million cuts: a tint.
+    std::vector<float> round;
+    for (int i = 0; i < 65536; ++i) round.insert(round.end(), {50 + 40 * cosf(i * 2 * kPi / 65536), 50 + 40 * sinf(i * 2 * kPi / 65536)});
+    HatchLine level = {0, 0, 1, 0, 0, 3, 0, {}};
+    {
+        Canvas canvas;
+        auto hatch = Hatch(false, {round}, std::vector<HatchLine>(64, level));
+        EDraw1(Entity(hatch));
+        EXPECT_EQ(canvas.At(50, 50), 0x7F7F7Fu);
+    }
+    // Counts that do not add up are refused before anything is read.
+    auto hatch = Hatch(true, {{10, 10, 90, 10, 90, 90}});
+    uint32_t more = 4;
+    memcpy(hatch.data() + sizeof(HatchRecord), &more, 4);
+    EXPECT_FALSE(IsWellFormedRecord(hatch.data(), static_cast<uint32_t>(hatch.size())));
+}
+
 TEST(Draw, PointIsASmallCross) {
     Canvas canvas;
     PointRecord point = Head<PointRecord>(kPoint);
@@ -700,6 +799,12 @@ TEST(Extents, TextBoxFromHeightLengthAndAngle) {
     EXPECT_BOX(turned, 10 - kTextAscent * 2, 20, 10 + kTextDescent * 2, 20 + width);
 }
 
+TEST(Extents, HatchIsItsLoops) {
+    HatchLine away = {-500, -500, 1, 0, 0, 3, 0, {}};
+    auto hatch = Hatch(false, {{10, 10, 90, 10, 90, 90}, {40, 40, 50, 40, 50, 95}}, {away});
+    EXPECT_BOX(ExtentsOf({Entity(hatch)}), 10, 10, 90, 95);
+}
+
 TEST(Extents, NonGeometryAddsNothing) {
     SymbolDefRecord def = Head<SymbolDefRecord>(kSymbolDef);
     def.max = {50, 50, 0};
@@ -855,7 +960,10 @@ TEST(View, DrawingLeavesTheTargetsObjectsAndModesAsTheyWere) {
     wide.head.lineWidth = 3;
     SolidRecord solid = Solid({10, 10, 40, 10, 40, 40, 10, 40});
     ArcRecord arc = Arc(50, 50, 20, 0.5f, 2);
-    for (HostEntity* e : {Entity(label), Entity(&wide), Entity(&solid), Entity(&arc)}) EDraw1(e);
+    int fillMode = GetPolyFillMode(dc);
+    auto hatch = Hatch(true, {{10, 10, 40, 10, 40, 40}, {20, 20, 30, 20, 30, 30}});
+    for (HostEntity* e : {Entity(label), Entity(&wide), Entity(&solid), Entity(&arc), Entity(hatch)}) EDraw1(e);
+    EXPECT_EQ(GetPolyFillMode(dc), fillMode);
     RECT band = {0, 0, 60, 12};
     DevVText("name", &band);
     DevSLine(0, 0, 9, 9);

@@ -437,6 +437,20 @@ TEST(RecordRule, KnownTypesMustHoldTheirFieldsAndTexts) {
     memset(noteLongHeading.data() + 30, 'h', 32);
     Bytes refLongName = SymbolRef("x");
     memset(refLongName.data() + 52, 'n', 32);
+    // A hatch of one line family and one loop of three points.
+    Bytes hatch = Record(kHatch, sizeof(HatchRecord) + sizeof(HatchLine) + 4 + 3 * 12);
+    uint32_t one = 1;
+    memcpy(hatch.data() + offsetof(HatchRecord, loopCount), &one, 4);
+    memcpy(hatch.data() + offsetof(HatchRecord, lineCount), &one, 4);
+    memcpy(hatch.data() + offsetof(HatchRecord, pointCount), &three, 4);
+    memcpy(hatch.data() + sizeof(HatchRecord) + sizeof(HatchLine), &three, 4);
+    Bytes hatchDashes = hatch;
+    uint32_t thirteen = 13;
+    memcpy(hatchDashes.data() + sizeof(HatchRecord) + offsetof(HatchLine, dashCount), &thirteen, 4);
+    Bytes hatchLoops = hatch;
+    memcpy(hatchLoops.data() + sizeof(HatchRecord) + sizeof(HatchLine), &four, 4);
+    Bytes hatchHuge = hatch;
+    memcpy(hatchHuge.data() + offsetof(HatchRecord, lineCount), &huge, 4);
     Bytes lengthMismatch = Line(0);
     lengthMismatch[0] = 60;
     Case cases[] = {
@@ -447,6 +461,11 @@ TEST(RecordRule, KnownTypesMustHoldTheirFieldsAndTexts) {
         {polyline, true, "polyline with its points"},
         {polylineOver, false, "polyline count past the end"},
         {polylineWrap, false, "polyline count that wraps"},
+        {hatch, true, "hatch"},
+        {hatchDashes, false, "hatch line of more dashes than it holds"},
+        {hatchLoops, false, "hatch loops of more points than it has"},
+        {hatchHuge, false, "hatch line count that wraps"},
+        {Record(kHatch, 44), true, "hatch of nothing"},
         {Record(kText, 49), true, "empty text"},
         {Record(kText, 48), false, "text without terminator"},
         {note, true, "note"},

@@ -6,6 +6,7 @@
 #include <stdio.h>
 #include <string.h>
 
+#include <algorithm>
 #include <initializer_list>
 #include <string>
 #include <vector>
@@ -275,6 +276,26 @@ TEST(DxfEntities, OldPolylineWithVerticesAndSeqend) {
     EXPECT_EQ(records[1]->type, kLine);
 }
 
+TEST(DxfEntities, SmoothedMeshIsItsFittedGrid) {
+    // Regression: a mesh smoothed to 3 x 2 fitted vertices (control mesh
+    // 2 x 2) did not match its control counts and became one zigzag.
+    std::vector<const char*> groups = {"0", "POLYLINE", "66", "1", "70", "20", "71", "2", "72", "2",
+                                       "73", "3", "74", "2"};
+    const char* control[4][2] = {{"0", "0"}, {"0", "9"}, {"9", "0"}, {"9", "9"}};
+    for (auto& xy : control) groups.insert(groups.end(), {"0", "VERTEX", "70", "80", "10", xy[0], "20", xy[1]});
+    const char* fitted[6][2] = {{"0", "0"}, {"0", "9"}, {"5", "0"}, {"5", "9"}, {"9", "0"}, {"9", "9"}};
+    for (auto& xy : fitted) groups.insert(groups.end(), {"0", "VERTEX", "70", "72", "10", xy[0], "20", xy[1]});
+    groups.insert(groups.end(), {"0", "SEQEND"});
+    std::string body;
+    for (const char* g : groups) body += std::string(g) + "\n";
+    DxfPlan plan;
+    ASSERT_TRUE(Plan(Entities(body), &plan));
+    auto records = Records(plan.entities);
+    ASSERT_EQ(records.size(), 5u) << "three rows of two, two columns of three";
+    EXPECT_EQ(As<PolylineRecord>(records[0])->count, 2u);
+    EXPECT_EQ(As<PolylineRecord>(records[4])->count, 3u);
+}
+
 TEST(DxfEntities, EllipseRespectsItsParameters) {
     // Major axis 4 along x, ratio 0.5; the upper half only (0..pi).
     DxfPlan plan;
@@ -296,29 +317,55 @@ TEST(DxfEntities, EllipseRespectsItsParameters) {
     EXPECT_NEAR(top, 2, 0.01);
 }
 
-TEST(DxfEntities, SplineThroughFitPointsOrAlongControlPoints) {
+// The one polyline a spline of these groups becomes; empty when it is not one.
+std::vector<Point3> SplinePointsOf(std::initializer_list<const char*> groups) {
     DxfPlan plan;
-    ASSERT_TRUE(Plan(Entities(Lines({"0", "SPLINE", "71", "3", "11", "0", "21", "0", "11", "1", "21", "1", "11",
-                                     "2", "21", "0"})),
-                     &plan));
+    std::vector<const char*> all = {"0", "SPLINE"};
+    all.insert(all.end(), groups.begin(), groups.end());
+    std::string body;
+    for (const char* g : all) body += std::string(g) + "\n";
+    if (!Plan(Entities(body), &plan)) return {};
     auto records = Records(plan.entities);
-    ASSERT_EQ(records.size(), 1u);
-    EXPECT_EQ(As<PolylineRecord>(records[0])->count, 3u);
-    // Clamped quadratic: starts and ends at its end control points, stays in their hull.
-    ASSERT_TRUE(Plan(Entities(Lines({"0", "SPLINE", "71", "2", "40", "0", "40", "0", "40", "0", "40", "1", "40",
-                                     "1", "40", "1", "10", "0", "20", "0", "10", "1", "20", "2", "10", "2", "20",
-                                     "0"})),
-                     &plan));
-    records = Records(plan.entities);
-    ASSERT_EQ(records.size(), 1u);
-    const PolylineRecord* p = As<PolylineRecord>(records[0]);
+    if (records.size() != 1 || records[0]->type != kPolyline) return {};
     const Point3* pts = PointsOf(records[0]);
-    ASSERT_GT(p->count, 3u);
+    return std::vector<Point3>(pts, pts + As<PolylineRecord>(records[0])->count);
+}
+
+float Highest(const std::vector<Point3>& points, float Point3::*axis) {
+    float top = -1e30f;
+    for (const Point3& p : points) top = std::max(top, p.*axis);
+    return top;
+}
+
+TEST(DxfEntities, SplineThroughFitPointsOrAlongControlPoints) {
+    // Fit points alone: a smooth curve through each of them.
+    std::vector<Point3> pts = SplinePointsOf({"71", "3", "11", "0", "21", "0", "11", "1", "21", "1", "11", "2", "21", "0"});
+    ASSERT_EQ(pts.size(), 17u);
+    EXPECT_NEAR(pts[8].x, 1, 1e-6);
+    EXPECT_NEAR(pts[8].y, 1, 1e-6);
+    EXPECT_GT(pts[4].y, 0.55) << "bowed out, not the chord";
+    // Clamped quadratic: starts and ends at its end control points, stays in their hull.
+    pts = SplinePointsOf({"71", "2", "40", "0", "40", "0", "40", "0", "40", "1", "40", "1", "40", "1", "10", "0", "20",
+                          "0", "10", "1", "20", "2", "10", "2", "20", "0"});
+    ASSERT_GT(pts.size(), 3u);
     EXPECT_NEAR(pts[0].x, 0, 1e-5);
-    EXPECT_NEAR(pts[p->count - 1].x, 2, 1e-5);
-    float top = 0;
-    for (uint32_t i = 0; i < p->count; ++i) top = pts[i].y > top ? pts[i].y : top;
-    EXPECT_NEAR(top, 1, 0.01);  // the curve's peak is half the middle control point's height
+    EXPECT_NEAR(pts.back().x, 2, 1e-5);
+    EXPECT_NEAR(Highest(pts, &Point3::y), 1, 0.01);  // the curve's peak is half the middle control point's height
+    // Regression: with fit points given too, the curve was drawn as straight
+    // segments through them (a zigzag) instead of from its control points.
+    pts = SplinePointsOf({"71", "2", "40", "0", "40", "0", "40", "0", "40", "1", "40", "1", "40", "1", "10", "0", "20",
+                          "0", "10", "1", "20", "2", "10", "2", "20", "0", "11", "0", "21", "0", "11", "1", "21", "2",
+                          "11", "2", "21", "0"});
+    EXPECT_NEAR(Highest(pts, &Point3::y), 1, 0.01);
+    // Regression: a closed periodic spline that gives one period of knots
+    // (n + 1) was drawn as its control polygon.
+    pts = SplinePointsOf({"70", "7", "71", "3", "40", "0", "40", "1", "40", "2", "40", "3", "40", "4", "41", "1", "41",
+                          "1", "41", "1", "41", "1", "10", "1", "20", "1", "10", "-1", "20", "1", "10", "-1", "20", "-1",
+                          "10", "1", "20", "-1"});
+    ASSERT_GT(pts.size(), 8u);
+    EXPECT_NEAR(pts[0].x, pts.back().x, 1e-5);
+    EXPECT_NEAR(pts[0].y, pts.back().y, 1e-5);
+    EXPECT_NEAR(Highest(pts, &Point3::x), 11.0 / 12, 0.01) << "(P0 + 23 P1 + 23 P2 + P3) / 48 halfway along the span";
 }
 
 TEST(DxfEntities, TextHeightRotationAndSpecialCharacters) {
@@ -330,16 +377,20 @@ TEST(DxfEntities, TextHeightRotationAndSpecialCharacters) {
     ASSERT_EQ(records.size(), 1u);
     ASSERT_EQ(records[0]->type, kText);
     const TextRecord* t = As<TextRecord>(records[0]);
-    EXPECT_FLOAT_EQ(t->height, 2.5f);
+    // The host's height is the font's em; DXF's is the capitals' height.
+    EXPECT_FLOAT_EQ(t->height, static_cast<float>(2.5 / kDxfCapHeight));
     EXPECT_NEAR(t->angle, M_PI / 2, 1e-6);
     const char* text = reinterpret_cast<const char*>(t) + sizeof(TextRecord);
     EXPECT_STREQ(text, "45\xB0 \xB1" "1 %");
+    // Character numbers: the text fonts' degree, plus-minus and diameter,
+    // others from the code page; underline, overline and strike toggles vanish.
+    EXPECT_EQ(CleanText("%%127%%128%%129 %%065%%u%%o%%kx %%", false, 1252), "\xB0\xB1\xD8 Ax %%");
     EXPECT_EQ(t->head.length, sizeof(TextRecord) + strlen(text) + 1);
 }
 
 TEST(DxfEntities, MTextCodesAreStrippedAndLinesSplit) {
     EXPECT_EQ(CleanText("{\\fArial|b1;Bold}\\Pnext\\~line \\S1^2; \\\\ \\{x\\}", true, 1252),
-              "Bold\nnext line 1/2 \\ {x}");
+              "Bold\nnext\xA0line 1/2 \\ {x}");
     EXPECT_EQ(CleanText("\\A1;\\C1;\\H2.5x;big\\U+00B0", true, 1252), "big\xB0");
     EXPECT_EQ(CleanText("caf\xC3\xA9 \xE2\x82\xAC \xE2\x98\x83", false, kDxfUtf8), "caf\xE9 \x80 ?");
     EXPECT_EQ(CleanText("\\", true, 1252), "");
@@ -357,6 +408,32 @@ TEST(DxfEntities, MTextCodesAreStrippedAndLinesSplit) {
     EXPECT_STREQ(reinterpret_cast<const char*>(b) + sizeof(TextRecord), "second");
     EXPECT_FLOAT_EQ(a->at.y, 7);  // top-left attachment: the first baseline one height down
     EXPECT_LT(b->at.y, a->at.y);
+}
+
+TEST(DxfEntities, MTextWrapsAtItsReferenceWidth) {
+    // Regression: a paragraph was one line however narrow its box (41).
+    std::string words;
+    for (int i = 0; i < 40; ++i) words += (i ? " w" : "w") + std::to_string(i);
+    DxfPlan plan;
+    ASSERT_TRUE(Plan(Entities(Lines({"0", "MTEXT", "10", "0", "20", "0", "40", "1", "41", "10", "44", "2", "71",
+                                     "1", "1", ("Title\\P" + words + "\\Pa\\~b c").c_str()})),
+                     &plan));
+    auto records = Records(plan.entities);
+    ASSERT_GT(records.size(), 8u);
+    std::string joined;
+    float lastY = 1;
+    for (const EntityHead* r : records) {
+        const TextRecord* t = As<TextRecord>(r);
+        std::string line = reinterpret_cast<const char*>(t) + sizeof(TextRecord);
+        EXPECT_LE(ShownTextWidth(line, 1), 10 + 1e-9) << line;
+        EXPECT_LT(t->at.y, lastY);
+        lastY = t->at.y;
+        joined += (joined.empty() ? "" : "|") + line;
+    }
+    EXPECT_EQ(joined.substr(0, 9), "Title|w0 ") << "a paragraph break ends a line";
+    EXPECT_EQ(joined.substr(joined.size() - 5), "a\xA0" "b c") << "no break at a non-breaking space";
+    // Line spacing factor 2: baselines 2 * 5/3 heights apart.
+    EXPECT_NEAR(As<TextRecord>(records[0])->at.y - As<TextRecord>(records[1])->at.y, 10.0 / 3, 1e-5);
 }
 
 TEST(DxfEntities, MTextRotationIsInRadians) {
@@ -382,7 +459,7 @@ TEST(DxfEntities, MTextEmbeddedObjectDoesNotOverrideTheText) {
     const TextRecord* t = As<TextRecord>(records[0]);
     EXPECT_FLOAT_EQ(t->at.x, 5);
     EXPECT_FLOAT_EQ(t->angle, 0);
-    EXPECT_FLOAT_EQ(t->height, 1);
+    EXPECT_FLOAT_EQ(t->height, static_cast<float>(1 / kDxfCapHeight));
 }
 
 TEST(DxfEntities, EllipseWithRatioAboveOneIsKept) {
@@ -624,7 +701,9 @@ std::string SampleText(const char* name) {
 
 TEST(DxfHostile, EveryLineReplacedByHostileTextNeverCrashes) {
     for (const std::string& full : {SmallDrawing(), SampleText("annotations.dxf"),
-                                     SampleText("dimensions_without_blocks.dxf")}) {
+                                     SampleText("dimensions_without_blocks.dxf"), SampleText("hatches.dxf"),
+                                     SampleText("text_sizes.dxf"), SampleText("splines.dxf"),
+                                     SampleText("dimension_text_break.dxf")}) {
         ASSERT_GT(full.size(), 100u);
         std::vector<std::string> lines;
         for (size_t from = 0; from < full.size();) {
@@ -737,6 +816,80 @@ TEST(DxfHostile, VertexCountsAreBounded) {
     EXPECT_NE(why.find("too many vertices"), std::string::npos) << why;
 }
 
+// The loops a HATCH of these groups keeps, as their point counts.
+std::vector<size_t> HatchLoopSizes(const std::string& body) {
+    DxfModel model;
+    std::vector<size_t> sizes;
+    if (!Parse(Entities(body), &model) || model.entities.size() != 1) return sizes;
+    for (const auto& loop : model.entities[0].loops) sizes.push_back(loop.size());
+    return sizes;
+}
+
+TEST(DxfEntities, HatchStylesLeaveOutDeeperIslands) {
+    // Three nested squares (4, 5 and 6 points, so they can be told apart).
+    std::string loops = "0\nHATCH\n70\n1\n91\n3\n"
+                        "92\n3\n72\n0\n73\n1\n93\n4\n10\n0\n20\n0\n10\n90\n20\n0\n10\n90\n20\n90\n10\n0\n20\n90\n97\n0\n"
+                        "92\n2\n93\n5\n10\n10\n20\n10\n10\n80\n20\n10\n10\n80\n20\n80\n10\n10\n20\n80\n10\n10\n20\n45\n97\n0\n"
+                        "92\n2\n93\n6\n10\n20\n20\n20\n10\n70\n20\n20\n10\n70\n20\n70\n10\n20\n20\n70\n10\n20\n20\n60\n10\n20\n20\n30\n97\n0\n";
+    EXPECT_EQ(HatchLoopSizes(loops + "75\n0\n"), (std::vector<size_t>{4, 5, 6})) << "odd parity: all";
+    EXPECT_EQ(HatchLoopSizes(loops + "75\n1\n"), (std::vector<size_t>{4, 5})) << "outer: no island in an island";
+    EXPECT_EQ(HatchLoopSizes(loops + "75\n2\n"), (std::vector<size_t>{4})) << "ignore: the outer loop whole";
+}
+
+TEST(DxfEntities, TextIsPlacedByItsJustification) {
+    DxfPlan plan;
+    // Right and top at 11; aligned between 10 and 11.
+    ASSERT_TRUE(Plan(Entities(Lines({"0", "TEXT", "10", "0", "20", "0", "11", "50", "21", "10", "40", "2", "72", "2",
+                                     "73", "3", "1", "Right", "0", "TEXT", "10", "0", "20", "0", "11", "0", "21", "30",
+                                     "40", "2", "72", "3", "1", "Up"})),
+                     &plan));
+    auto records = Records(plan.entities);
+    ASSERT_EQ(records.size(), 2u);
+    const TextRecord* right = As<TextRecord>(records[0]);
+    EXPECT_NEAR(right->at.x + ShownTextWidth("Right", 2), 50, 1e-4);
+    EXPECT_NEAR(right->at.y, 8, 1e-5) << "its capitals' top at 11";
+    const TextRecord* up = As<TextRecord>(records[1]);
+    EXPECT_NEAR(up->angle, M_PI / 2, 1e-6) << "along 10 to 11";
+    EXPECT_NEAR(ShownTextWidth("Up", up->height * kDxfCapHeight), 30, 1e-3) << "as tall as fills them";
+}
+
+TEST(DxfHostile, HatchLoopsPatternLinesAndDashesAreBounded) {
+    std::string loops = "0\nHATCH\n70\n0\n91\n99999999\n";
+    for (unsigned i = 0; i <= kMaxHatchLoops; ++i) loops += "92\n2\n93\n3\n10\n0\n20\n0\n10\n1\n20\n0\n10\n0\n20\n1\n";
+    loops += "75\n0\n78\n999999\n";
+    for (unsigned i = 0; i <= kMaxHatchLines; ++i) {
+        loops += "53\n45\n43\n0\n44\n0\n45\n0\n46\n1\n79\n999999\n";
+        for (unsigned k = 0; k <= (i == 0 ? unsigned(kMaxHatchDashes) : 2u); ++k) loops += "49\n0.5\n";
+    }
+    DxfModel model;
+    ASSERT_TRUE(Parse(Entities(loops), &model));
+    ASSERT_EQ(model.entities.size(), 1u);
+    const DxfEntity& hatch = model.entities[0];
+    EXPECT_EQ(hatch.loops.size(), static_cast<size_t>(kMaxHatchLoops)) << "the loops beyond are read past";
+    ASSERT_EQ(hatch.pattern.size(), static_cast<size_t>(kMaxHatchLines));
+    EXPECT_TRUE(hatch.pattern[0].dashes.empty()) << "too many dashes: a solid line";
+    EXPECT_EQ(hatch.pattern[1].dashes.size(), 3u);
+    DxfPlan plan;
+    char why[128];
+    ASSERT_TRUE(PlanDxf(model, &plan, why, sizeof why));
+    auto records = Records(plan.entities);
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_TRUE(IsWellFormedRecord(records[0], records[0]->length));
+    // One loop of more vertices than a polyline may have refuses the file, as a polyline's does.
+    std::string big = "0\nHATCH\n91\n1\n92\n2\n";
+    for (unsigned i = 0; i <= kDxfMaxVertices; ++i) big += "10\n1\n20\n2\n";
+    std::string reason;
+    EXPECT_FALSE(Parse(Entities(big), &model, &reason));
+    EXPECT_NE(reason.find("too many vertices"), std::string::npos) << reason;
+    // A pattern named SOLID without lines is a solid fill whatever 70 says.
+    ASSERT_TRUE(Parse(Entities("0\nHATCH\n2\nsolid\n70\n0\n91\n1\n92\n2\n10\n0\n20\n0\n10\n1\n20\n0\n10\n0\n20\n1\n"), &model));
+    ASSERT_EQ(model.entities.size(), 1u);
+    EXPECT_EQ(model.entities[0].flags, 1);
+    // A loop that encloses nothing, or none at all: no hatch.
+    ASSERT_TRUE(Parse(Entities("0\nHATCH\n91\n1\n92\n2\n10\n0\n20\n0\n10\n1\n20\n1\n0\nHATCH\n70\n1\n"), &model));
+    EXPECT_TRUE(model.entities.empty());
+}
+
 // ---- The built list ----
 
 TEST(DxfFile, LoadsIntoAListWithLinkedDefinitionsLayersAndHeader) {
@@ -774,6 +927,26 @@ TEST(DxfFile, LoadsIntoAListWithLinkedDefinitionsLayersAndHeader) {
     memcpy(&walls, table + sizeof head + sizeof(LayerRecord), sizeof walls);
     EXPECT_STREQ(walls.name, "Walls");
     EXPECT_EQ(walls.flags & 1, 1);
+    DLDestroy(list);
+}
+
+TEST(DxfFile, HatchesSurviveASaveAsANativeDrawing) {
+    HDL list = ReadDxfFile((std::string(XP_DXF_SAMPLES) + "hatches.dxf").c_str());
+    ASSERT_NE(list, nullptr);
+    TempFile saved("", "hatches.kvw");
+    ASSERT_TRUE(WriteDrawingFile(list, saved.path));
+    HDL again = ReadDrawingFile(saved.path);
+    ASSERT_NE(again, nullptr);
+    int hatches = 0;
+    for (HostEntity *a = FirstEntity(list), *b = FirstEntity(again); a && b; a = NextEntity(a), b = NextEntity(b)) {
+        uint32_t length;
+        memcpy(&length, a, 4);
+        ASSERT_EQ(memcmp(a, b, length), 0);
+        hatches += a[4] == kHatch;
+    }
+    EXPECT_EQ(hatches, 7);
+    EXPECT_EQ(EntityCount(again), EntityCount(list));
+    DLDestroy(again);
     DLDestroy(list);
 }
 
@@ -844,7 +1017,7 @@ const CorpusFile kCorpus[] = {
     {"skymakerolof-dxf__issue42.dxf", kEntities},
     {"skymakerolof-dxf__issue53.dxf", kEntities},
     {"skymakerolof-dxf__openscad_export.dxf", kEntities},
-    {"skymakerolof-dxf__testHatch.dxf", kEmpty},
+    {"skymakerolof-dxf__testHatch.dxf", kEntities},
     {"skymakerolof-dxf__testModelPaperSpace.dxf", kEntities},
     {"skymakerolof-dxf__threeDFaces.dxf", kEntities},
 };
@@ -1215,6 +1388,124 @@ TEST(DxfSamples, SweepsJustPastAFullTurnAreWhole) {
     }
     EXPECT_TRUE(picture.DarkNear(60, 5)) << "arc";
     EXPECT_TRUE(picture.DarkNear(55, 0)) << "arc";
+}
+
+// Drawing points that must (or must not) have ink at them, each with what it shows.
+struct Ink {
+    double x, y;
+    bool dark;
+    const char* what;
+};
+void ExpectInk(const Picture& picture, std::initializer_list<Ink> points) {
+    for (const Ink& i : points) EXPECT_EQ(picture.DarkNear(i.x, i.y), i.dark) << i.what << " at " << i.x << ", " << i.y;
+}
+
+TEST(DxfSamples, HatchesAreFilledOrLinedInsideTheirBoundaries) {
+    // HATCH was not drawn at all: sample sheets of fills came out as empty squares.
+    Sample picture("hatches.dxf");
+    ASSERT_NE(picture.list, nullptr);
+    ExpectInk(picture, {
+        {5, 20, true, "solid fill"},
+        {35, 35, true, "solid fill"},
+    });
+    EXPECT_EQ(picture.DarkIn(17, 17, 23, 23), 0) << "its island, a circle of an arc edge";
+    ExpectInk(picture, {
+        {70, 10, true, "pattern line through the base point"},
+        {95, 35, true, "pattern line"},
+        {80, 23.54, false, "between two pattern lines"},
+    });
+    EXPECT_EQ(picture.DarkIn(79, 19, 81, 21), 0) << "the island of two bulges cuts the line through it";
+    EXPECT_EQ(picture.DarkIn(103, 5, 117, 35), 0) << "lines end at the boundary";
+    // Lines 0.05 apart would be hundreds to a pixel: a tint, neither paper nor ink.
+    int x, y;
+    picture.PixelOf(140, 20, &x, &y);
+    uint32_t tint = picture.pixels[y * Picture::kSize + x] & 0xFF;
+    EXPECT_GT(tint, 60u);
+    EXPECT_LT(tint, 200u);
+    ExpectInk(picture, {
+        {20, -40, true, "whole ellipse edge"},
+        {33, -40, true, "whole ellipse edge"},
+        {20, -49.5, false, "outside the ellipse's minor axis"},
+        {80, -40, true, "spline edge's area"},
+        {80, -23, false, "above the spline edge"},
+        {122, -58, true, "a dash"},
+        {126, -58, false, "the gap after it"},
+        {130, -58, true, "the next dash"},
+        {130, -55, false, "between two dashed lines"},
+    });
+    // A gradient shows as a solid fill in its first colour (ACI 5, blue).
+    picture.PixelOf(20, -75, &x, &y);
+    EXPECT_EQ(picture.pixels[y * Picture::kSize + x] & 0xFFFFFF, 0x0000FFu);
+}
+
+TEST(DxfSamples, TextIsAsTallAsItsCapitalsAndMTextWraps) {
+    // The height was the font's em, so capitals were 28 % short of it; and a
+    // paragraph of width 30 was one line that shrank the drawing.
+    Sample picture("text_sizes.dxf");
+    ASSERT_NE(picture.list, nullptr);
+    PreviewWindow extents;
+    DrawingExtents(picture.list, picture.list, &extents);
+    EXPECT_LT(extents.max[0], 101) << "the box drawn for the capital is the widest";
+    // Every row between the box's edges at y 0 and 20 holds ink of the
+    // capital's left stem, which lies within 6 units of its start.
+    int left, top, right, bottom;
+    picture.PixelOf(0.5, 20, &left, &top);
+    picture.PixelOf(6, 0, &right, &bottom);
+    int inked = 0;
+    for (int y = top + 2; y <= bottom - 2; ++y) {
+        bool ink = false;
+        for (int x = left; x <= right; ++x) ink = ink || picture.Dark(x, y);
+        inked += ink;
+    }
+    EXPECT_EQ(inked, bottom - top - 3) << "the H's stem spans the box's height (" << bottom - top << " px)";
+    EXPECT_TRUE(picture.DarkNear(40, 5)) << "the %% text";
+    std::vector<std::string> texts = TextsOf(picture.list);
+    EXPECT_TRUE(Holds(texts, "\xD8 20 \xB0 \xB1 %X")) << "%%nnn and the other %% codes";
+    EXPECT_TRUE(Holds(texts, "First paragraph"));
+    int wrapped = 0;
+    for (const std::string& t : texts) wrapped += t.compare(0, 4, "word") == 0;
+    EXPECT_GT(wrapped, 10) << "forty words in a box 30 wide";
+    EXPECT_GT(picture.DarkIn(0, -60, 30, -15), 20) << "the wrapped paragraph";
+    EXPECT_EQ(picture.DarkIn(32, -60, 38, -15), 0) << "nothing beyond its width";
+    // Justified text (72 1, 73 2) centred on its point, which is its box's middle.
+    EXPECT_GT(picture.DarkIn(58, -32, 69, -28), 10);
+    EXPECT_GT(picture.DarkIn(71, -32, 82, -28), 10);
+    EXPECT_EQ(picture.DarkIn(42, -38, 55, -22), 0);
+    EXPECT_EQ(picture.DarkIn(85, -38, 98, -22), 0);
+    EXPECT_EQ(picture.DarkIn(60, -38, 80, -35), 0) << "nothing below the centred line's band";
+}
+
+TEST(DxfSamples, SplinesFollowControlPointsAndWeights) {
+    Sample picture("splines.dxf");
+    ASSERT_NE(picture.list, nullptr);
+    // Clamped cubic over control points zigzagging between y 0 and 20, fit
+    // points on the same zigzag: the curve stays low and passes (20, 10).
+    ExpectInk(picture, {
+        {20, 10, true, ""},
+        {11.875, 12.5, true, ""},
+        {10, 20, false, "the zigzag's corner"},
+        {30, 20, false, "the zigzag's corner"},
+    });
+    // Rational quadratic: a quarter of the circle of radius 10 round (60, 0).
+    ExpectInk(picture, {
+        {60 + 10 * cos(M_PI / 4), 10 * sin(M_PI / 4), true, ""},
+        {60 + 10 * cos(M_PI / 8), 10 * sin(M_PI / 8), true, ""},
+        {70, 10, false, "its middle control point"},
+    });
+}
+
+TEST(DxfSamples, DimensionLineBreaksRoundItsText) {
+    // The dimension line struck through its own text.
+    Sample picture("dimension_text_break.dxf");
+    ASSERT_NE(picture.list, nullptr);
+    ExpectInk(picture, {
+        {8, 10, true, "dimension line"},
+        {32, 10, true, "dimension line"},
+        {15.4, 10, false, "the gap before the text"},
+        {24.6, 10, false, "the gap after it"},
+    });
+    EXPECT_GT(picture.DarkIn(16, 8, 24, 12), 10) << "the text";
+    EXPECT_TRUE(Holds(TextsOf(picture.list), "40"));
 }
 
 TEST(DxfSamples, CarriageReturnOnlyFilesAreRead) {

@@ -222,6 +222,33 @@ TEST_F(SettingsStore, AMissingOrInvalidColorMapChangesNothing) {
     }
 }
 
+// The browse dialog's size has a value of its own; Options stays 12 bytes.
+// What is stored is read like any input: sizes and densities no screen has
+// are no size.
+TEST_F(SettingsStore, BrowseSizeRoundTripsAndRefusesWhatCannotBeASize) {
+    BrowseSizeRecord size = {0, 0, 0, 0};
+    EXPECT_FALSE(LoadBrowseSize(size)) << "nothing stored";
+    SaveBrowseSize(BrowseSizeRecord{1050, 600, 120, 1});
+    ASSERT_TRUE(LoadBrowseSize(size));
+    EXPECT_EQ(size.width, 1050);
+    EXPECT_EQ(size.height, 600);
+    EXPECT_EQ(size.dpi, 120);
+    EXPECT_EQ(size.maximised, 1);
+    const BrowseSizeRecord hostile[] = {
+        {0, 600, 96, 0}, {-5, 600, 96, 0}, {1050, 0, 96, 0}, {40000, 600, 96, 0}, {1050, 600, 0, 0},
+        {1050, 600, 5000, 0},
+    };
+    for (const BrowseSizeRecord& stored : hostile) {
+        StoreValue(KeyPath(), "BrowseSize", &stored, sizeof stored);
+        BrowseSizeRecord read = {1, 2, 3, 4};
+        EXPECT_FALSE(LoadBrowseSize(read)) << stored.width << "x" << stored.height << " at " << stored.dpi;
+        EXPECT_EQ(read.width, 1) << "left as it was";
+    }
+    const char shortValue[3] = {1, 2, 3};
+    StoreValue(KeyPath(), "BrowseSize", shortValue, sizeof shortValue);
+    EXPECT_FALSE(LoadBrowseSize(size)) << "a value too short";
+}
+
 // The key path is "<base>\XP\Vandrel\Kiru32 (Lumo32)\": 28 characters after
 // the base, 255 at most in the 256-byte buffer.
 class OverlongBaseKey : public SettingsStore {

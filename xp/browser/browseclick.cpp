@@ -68,6 +68,8 @@ int PickEntry(const ImageInfoRecord* entry) {
     return kEndDialog;
 }
 
+}  // namespace
+
 // The name is checked against the picture right before the deletion: a
 // file put there since the listing is not the one the user was asked about.
 int DeleteEntryFile(ImageInfoRecord* entry) {
@@ -93,22 +95,6 @@ int DeleteEntryFile(ImageInfoRecord* entry) {
         host::ErrorBox("Error: Couldn't delete file!");
     }
     return kKeepOpen;
-}
-
-}  // namespace
-
-// Column i takes the clicks from the right edge of box i - 1 (the list's
-// left edge for the first) up to its own right edge: the picture, its name
-// band and the gap before it. The edges are the painter's own boxes, so a
-// click always names the picture drawn under it; right of the last box of a
-// row nothing is hit.
-int HitColumn(int dx, bool small, int columns) {
-    if (dx < 0) return -1;
-    const RECT row = {0, 0, 0, 0};
-    for (int column = 0; column < columns; ++column) {
-        if (dx < PictureBox(row, column, small).right) return column;
-    }
-    return -1;
 }
 
 int ActOnBrowseEntry(ImageInfoRecord* entry) {

@@ -3,6 +3,8 @@
 #include "browser/browser.h"
 #include "browser/browserinternal.h"
 
+#include <string.h>
+
 #include "browsecache/cache.h"
 #include "host/host.h"
 #include "module/browsedir.h"
@@ -30,6 +32,9 @@ namespace {
 HHOOK g_mouseHook;
 // Set once LongPathFile has been told; cleared at every showing.
 bool g_toldLongPath;
+// The folder that Backspace chose, handed to SelectBrowsePath through the
+// button's click; empty otherwise.
+char g_parentFolder[kDirSize];
 
 const char kTemplate[] = "IDD_DLGBROWSE";
 const char kEmptyList[] = "";
@@ -97,9 +102,33 @@ int CloseBrowser() {
     return kEndDialog;
 }
 
+// A root has no parent, and a server's name alone ("\\server") is no
+// folder to browse.
+bool OpenParentFolder() {
+    char parent[kDirSize];
+    CopyText(parent, browseDirectory);
+    CutAtLastBackslash(parent);
+    bool serverOnly = parent[0] == '\\' && parent[1] == '\\' && !strchr(parent + 2, '\\');
+    HWND dialog = host::GetDlgWin();
+    HWND button = dialog ? GetDlgItem(dialog, IDC_BROWSE_SELECTPATH) : nullptr;
+    if (!parent[0] || serverOnly || lstrcmpiA(parent, browseDirectory) == 0 || !button) {
+        MessageBeep(MB_OK);
+        return false;
+    }
+    CopyText(g_parentFolder, parent);
+    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDC_BROWSE_SELECTPATH, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(button));
+    return true;
+}
+
 // The current directory is read into room for any the system keeps, and put
 // back only when it was read whole: a buffer too small is left unfilled.
 int SelectBrowsePath() {
+    if (g_parentFolder[0]) {
+        CopyText(browseDirectory, g_parentFolder);
+        g_parentFolder[0] = '\0';
+        return kEndDialog;
+    }
     char saved[MAX_PATH];
     DWORD savedLength = GetCurrentDirectoryA(sizeof saved, saved);
     bool restore = savedLength > 0 && savedLength < sizeof saved;
@@ -127,6 +156,7 @@ int BrowseFiles(char* resultPath, int keepCache) {
             break;
         }
         ResultPath = resultPath;
+        g_parentFolder[0] = '\0';
         Picked = 0;
         DeleteOnClick = 0;
         g_toldLongPath = false;

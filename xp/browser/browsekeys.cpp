@@ -3,6 +3,9 @@
 // and wheel turns before the dialog manager does: the arrows, Home, End and
 // the page keys move a frame over the pictures, Enter and Space act on the
 // framed picture as a click would, and one wheel notch scrolls one row.
+// As in the system's icon views, letters typed within a second of each other
+// frame the next name they begin, Delete deletes the framed file, F5 reads
+// the folder again, and Backspace or Alt+Up go to the parent folder.
 #include "browser/browser.h"
 #include "browser/browserinternal.h"
 
@@ -11,6 +14,8 @@
 #include <algorithm>
 
 #include "host/host.h"
+#include "module/state.h"
+#include "module/text.h"
 #include "module/xprecord.h"
 #include "resources/resource.h"
 
@@ -23,11 +28,12 @@ namespace {
 HHOOK g_messageHook;
 // Wheel turns smaller than a notch, kept until they add up to one.
 int g_wheelRest;
+// The letters typed so far and when the last came (message time).
+enum { kTypeAheadMs = 1000 };
+char g_typed[kEntryNameSize];
+DWORD g_lastTyped;
 
-HWND BrowseList() {
-    HWND dialog = host::GetDlgWin();
-    return dialog ? GetDlgItem(dialog, IDC_BROWSE_LIST) : nullptr;
-}
+HWND BrowseList() { return BrowseListWindow(); }
 
 LRESULT SendToList(HWND list, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
     return SendMessageA(list, message, wParam, lParam);
@@ -92,12 +98,73 @@ void ActOnFramed(HWND list, int picture) {
     }
 }
 
+// The picture whose entry bears this name, or -1.
+int FindPicture(HWND list, const char* name) {
+    int picture = 0;
+    for (ImageInfoRecord* entry = RowEntry(0); entry; entry = AsImageInfo(entry->nextShown), ++picture) {
+        if (lstrcmpiA(entry->name, name) == 0) return picture;
+    }
+    return -1;
+}
+
+// F5: the folder is read again as a change of format reads it, and the
+// frame stays on its file while that is still there, else on its place.
+void ScanFolderAgain(HWND list) {
+    int picture = FramedPicture();
+    ImageInfoRecord* framed = picture >= 0 ? PictureEntry(picture) : nullptr;
+    char name[kEntryNameSize] = "";
+    if (framed) CopyText(name, framed->name);
+    ChangeBrowseFormat();
+    int found = name[0] ? FindPicture(list, name) : -1;
+    FramePicture(found >= 0 ? found : std::max(0, picture));
+}
+
+bool StartsWith(const char* name, const char* prefix) {
+    int length = lstrlenA(prefix);
+    return lstrlenA(name) >= length &&
+           CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, name, length, prefix, length) == CSTR_EQUAL;
+}
+
+// A letter typed again and again steps through the names it begins, as in
+// list views; other prefixes may still name the framed picture.
+void TypeAhead(HWND list, char letter, DWORD time) {
+    size_t length = strlen(g_typed);
+    if (time - g_lastTyped > kTypeAheadMs || length + 1 >= sizeof g_typed) length = 0;
+    g_lastTyped = time;
+    g_typed[length] = letter;
+    g_typed[length + 1] = '\0';
+    bool repeated = true;
+    for (size_t i = 1; i <= length; ++i) repeated = repeated && g_typed[i] == g_typed[0];
+    char single[2] = {g_typed[0], '\0'};
+    const char* prefix = repeated ? single : g_typed;
+    int count = PictureCount(list);
+    int start = std::max(0, FramedPicture()) + (repeated ? 1 : 0);
+    for (int i = 0; i < count; ++i) {
+        int picture = (start + i) % count;
+        ImageInfoRecord* entry = PictureEntry(picture);
+        if (entry && StartsWith(entry->name, prefix)) {
+            FramePicture(picture);
+            return;
+        }
+    }
+    MessageBeep(MB_OK);
+}
+
 // True when the key was the list's and is used up here. In an empty list
-// every key goes on as before, so Enter still closes the dialog.
+// every key goes on as before, so Enter still closes the dialog; a folder
+// can be read again or left from an empty list too.
 bool OnListKey(HWND list, WPARAM key) {
+    if (key == VK_F5) {
+        ScanFolderAgain(list);
+        return true;
+    }
+    if (key == VK_BACK) {
+        OpenParentFolder();
+        return true;
+    }
     switch (key) {
         case VK_LEFT: case VK_RIGHT: case VK_UP: case VK_DOWN: case VK_HOME: case VK_END:
-        case VK_PRIOR: case VK_NEXT: case VK_RETURN: case VK_SPACE:
+        case VK_PRIOR: case VK_NEXT: case VK_RETURN: case VK_SPACE: case VK_DELETE:
             break;
         default:
             return false;
@@ -107,6 +174,8 @@ bool OnListKey(HWND list, WPARAM key) {
     int picture = FramedPicture();
     if (key == VK_RETURN || key == VK_SPACE) {
         ActOnFramed(list, picture);
+    } else if (key == VK_DELETE) {
+        if (ImageInfoRecord* entry = PictureEntry(picture)) DeleteEntryFile(entry);
     } else {
         FramePicture(MoveFrame(picture, static_cast<int>(key), count, ColumnsPerRow, VisibleRows(list)));
     }
@@ -131,29 +200,69 @@ bool OnWheel(HWND list, const MSG& msg) {
     return true;
 }
 
-// A click frames the picture under it (the list moves its caret row
-// itself); what the click does is the click handler's.
-void OnListPress(HWND list, LPARAM position) {
-    int column = HitColumn(GET_X_LPARAM(position), SmallPictures != 0, ColumnsPerRow);
-    if (column < 0) return;
-    FramedColumn = column;
+int PictureAt(HWND list, LPARAM position) {
     LRESULT hit = SendToList(list, LB_ITEMFROMPOINT, 0, position);
-    if (HIWORD(hit) == 0) RedrawRow(list, LOWORD(hit));
+    if (HIWORD(hit) != 0) return -1;
+    int column = HitColumn(GET_X_LPARAM(position), SmallPictures != 0, ColumnsPerRow);
+    int picture = static_cast<int>(LOWORD(hit)) * ColumnsPerRow + column;
+    return column < 0 || picture >= PictureCount(list) ? -1 : picture;
+}
+
+// The tip names the picture under the pointer; it stays up while the
+// pointer is within that picture's column of the row.
+void HoverPicture(HWND list, LPARAM position) {
+    int picture = PictureAt(list, position);
+    RECT cell = {0, 0, 0, 0};
+    RECT item;
+    int row = picture / std::max(1, ColumnsPerRow);
+    if (picture < 0 || SendToList(list, LB_GETITEMRECT, row, reinterpret_cast<LPARAM>(&item)) == LB_ERR) {
+        ShowTipFor(nullptr, cell);
+        return;
+    }
+    RECT box = PictureBox(item, picture % ColumnsPerRow, SmallPictures != 0);
+    cell = {box.left, item.top, box.right, item.bottom};
+    ShowTipFor(PictureEntry(picture), cell);
+}
+
+// A click frames the picture under it (the list moves its caret row
+// itself); what the click does is the click handler's. A click on no
+// picture (below the last row, right of a row's last picture) would have
+// the list move its caret to some row: it only takes the focus, and the
+// frame stays. True when the press is used up.
+bool OnListPress(HWND list, LPARAM position) {
+    int picture = PictureAt(list, position);
+    if (picture < 0) {
+        SetFocus(list);
+        return true;
+    }
+    FramedColumn = picture % ColumnsPerRow;
+    RedrawRow(list, picture / ColumnsPerRow);
+    return false;
 }
 
 // True when the message is used up and must not reach the dialog.
 bool OnMessage(const MSG& msg) {
     HWND list = BrowseList();
     if (!list) return false;
+    if (msg.hwnd == list && msg.message == WM_MOUSEMOVE) HoverPicture(list, msg.lParam);
+    if (msg.hwnd == list) RelayToTip(msg);
     switch (msg.message) {
         case WM_KEYDOWN:
             return msg.hwnd == list && OnListKey(list, msg.wParam);
+        // Alt+Up goes on to the list: the system must see that Alt was not
+        // pressed alone, or its release would open the window menu.
+        case WM_SYSKEYDOWN:
+            if (msg.hwnd == list && msg.wParam == VK_UP) OpenParentFolder();
+            return false;
+        case WM_CHAR:
+            if (msg.hwnd != list || msg.wParam < ' ' || msg.wParam == 0x7F) return false;
+            TypeAhead(list, static_cast<char>(msg.wParam), msg.time);
+            return true;
         case WM_MOUSEWHEEL:
             return OnWheel(list, msg);
         case WM_LBUTTONDOWN:
         case WM_LBUTTONDBLCLK:
-            if (msg.hwnd == list) OnListPress(list, msg.lParam);
-            return false;
+            return msg.hwnd == list && OnListPress(list, msg.lParam);
     }
     return false;
 }
@@ -199,7 +308,7 @@ int FramedPicture() {
     return std::min(count - 1, row * ColumnsPerRow + FramedColumn);
 }
 
-void FramePicture(int picture) {
+void FramePicture(int picture, bool intoView) {
     HWND list = BrowseList();
     int count = list ? PictureCount(list) : 0;
     picture = std::max(0, std::min(picture, count - 1));
@@ -208,7 +317,7 @@ void FramePicture(int picture) {
     int row = picture / ColumnsPerRow;
     int before = static_cast<int>(SendToList(list, LB_GETCARETINDEX));
     SendToList(list, LB_SETCURSEL, row);
-    KeepRowInView(list, row);
+    if (intoView) KeepRowInView(list, row);
     RedrawRow(list, before);
     RedrawRow(list, row);
 }
@@ -216,15 +325,19 @@ void FramePicture(int picture) {
 // The dialog manager gives the focus to the first control that takes it
 // once this callback has returned; a posted request moves it on afterwards.
 int InitBrowseDialog() {
+    StartBrowseLayout();
     InitBrowseList();
     FramePicture(0);
     HWND list = BrowseList();
+    StartBrowseTips(list);
+    StartEmptyListText(list);
     if (list) PostMessageA(GetParent(list), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(list), TRUE);
     return kKeepOpen;
 }
 
 void StartBrowseKeys() {
     g_wheelRest = 0;
+    g_typed[0] = '\0';
     g_messageHook = SetWindowsHookExA(WH_GETMESSAGE, BrowseMessageHook, XpRecord.hookModule,
                                       GetCurrentThreadId());
 }

@@ -47,6 +47,19 @@ int MakeMissingPicture(int, HostEntity* entity, intptr_t formatIndex, intptr_t) 
     return 0;
 }
 
+// The width the rows have with the scroll bar shown, whether it is or not:
+// a count that hung on the scroll bar could turn it on and off for ever.
+// Without the list (a fill outside the dialog) the rows are the default's.
+int ColumnsForList() {
+    bool small = SmallPictures != 0;
+    HWND list = BrowseListWindow();
+    RECT client;
+    if (!list || !GetClientRect(list, &client)) return small ? kSmallColumns : kLargeColumns;
+    int width = client.right;
+    if (!(GetWindowLongA(list, GWL_STYLE) & WS_VSCROLL)) width -= GetSystemMetrics(SM_CXVSCROLL);
+    return ColumnsForWidth(width, small);
+}
+
 void SetControlText(int id, const char* text) {
     HWND dialog = host::GetDlgWin();
     HWND control = dialog ? GetDlgItem(dialog, id) : nullptr;
@@ -77,7 +90,7 @@ void FillBrowseList() {
     SetControlText(IDC_BROWSE_DIR, browseDirectory);
     SetControlText(IDC_BROWSE_COUNT, count);
     host::ClrLstStr(IDC_BROWSE_LIST);
-    ColumnsPerRow = SmallPictures ? kSmallColumns : kLargeColumns;
+    ColumnsPerRow = ColumnsForList();
     RowFill fill = {0, FormatIndex};
     if (CacheList) host::DLScan(CacheList, AddRowEntry, kScanAll, reinterpret_cast<intptr_t>(&fill), 0);
     LinkViewChain(FormatIndex);
@@ -116,7 +129,23 @@ int ChangeBrowseFormat() {
     return InitBrowseList();
 }
 
+HWND BrowseListWindow() {
+    HWND dialog = host::GetDlgWin();
+    return dialog ? GetDlgItem(dialog, IDC_BROWSE_LIST) : nullptr;
+}
+
+bool ColumnsChanged() { return ColumnsForList() != ColumnsPerRow; }
+
+// The user may have scrolled away from the framed picture: the refill keeps
+// both where they were.
 int CacheAll() {
     CacheMissingPictures(FormatIndex);
-    return RefreshBrowseList();
+    HWND list = BrowseListWindow();
+    LRESULT top = list ? SendMessageA(list, LB_GETTOPINDEX, 0, 0) : 0;
+    int framed = FramedPicture();
+    FillBrowseList();
+    FramePicture(framed, false);
+    if (list) SendMessageA(list, LB_SETTOPINDEX, top, 0);
+    host::UpdCtl(IDC_BROWSE_LIST);
+    return kKeepOpen;
 }

@@ -8,8 +8,9 @@
 #include "host/hostapi.h"
 
 enum { kMaxFormatExtensions = 5, kStatusSize = 260 };
-enum { kLargeColumns = 3, kSmallColumns = 6 };
-enum { kLargeRowHeight = 211, kSmallRowHeight = 109 };
+// The rows at the dialog's default size and 96 pixels per inch.
+enum { kLargeColumns = 3, kSmallColumns = 6, kMaxColumns = 100 };
+enum { kLargeRowHeight = 211, kSmallRowHeight = 109, kDefaultDpi = 96 };
 // The owner-draw actions of the host's list binding.
 enum { kDrawRow = 0, kMeasureRow = 1 };
 // A handler's answer: keep the dialog open, or end it.
@@ -17,10 +18,12 @@ enum { kKeepOpen = 0, kEndDialog = 2 };
 
 // The combo's items: six texts, a NUL after each, an empty text last.
 const char* FormatComboItems();
+// The combo's text of a format; the first one's for a value outside the table.
+const char* FormatLabel(int formatIndex);
 
 // The "&Small pictures" check box; lives as long as the module.
 extern int SmallPictures;
-// 6 with small pictures, else 3; set at every fill of the list.
+// Pictures per row, from the list's width; set at every fill of the list.
 extern int ColumnsPerRow;
 // Files taken by the last scan.
 extern int FoundCount;
@@ -61,29 +64,48 @@ void CacheMissingPictures(int formatIndex);
 int InitBrowseList();
 int ChangeBrowseFormat();
 int CacheAll();
+// The browse list of the dialog being shown, or null.
+HWND BrowseListWindow();
+// True when the list's width now holds another count of pictures per row.
+bool ColumnsChanged();
 // Shows "Loading NAME..." in the status line, an overlong name shortened.
 void ShowLoadingStatus(const char* name);
 void FormatLoadingStatus(char (&text)[kStatusSize], const char* name);
 
-// ---- rowpainter.cpp ----
+// ---- rowgeometry.cpp ----
+// The screen's pixels per inch that the rows are laid out for.
+extern int RowDpi;
+// A length of the 96-DPI table at RowDpi.
+int ScaleToDpi(int length);
 // The picture box of a column, in the list's client coordinates.
 RECT PictureBox(const RECT& item, int column, bool small);
 // The name band under a picture box.
 RECT NameBand(const RECT& box);
+int RowHeight(bool small);
+// Pictures per row for a list whose rows are width pixels wide.
+int ColumnsForWidth(int width, bool small);
+// The column that a click dx pixels from the list's left edge hits, or -1.
+int HitColumn(int dx, bool small, int columns);
+
+// ---- rowpainter.cpp ----
 int DrawBrowseRow(int action, void* item);
 
 // ---- browseclick.cpp ----
-// The column that a click dx pixels from the list's left edge hits, or -1.
-int HitColumn(int dx, bool small, int columns);
 // What a click on this entry does: pick it, or with "&Delete on click" ask
 // and delete its file. Returns the handler's answer.
 int ActOnBrowseEntry(ImageInfoRecord* entry);
+// Asks about the entry's file and deletes it after Yes, as a click with
+// "&Delete on click" does; the dialog stays open.
+int DeleteEntryFile(ImageInfoRecord* entry);
 int OnBrowseListClick(int code);
 
 // ---- browsedialog.cpp ----
 LRESULT CALLBACK BrowseMouseHook(int code, WPARAM wParam, LPARAM lParam);
 int CloseBrowser();
 int SelectBrowsePath();
+// Backspace: the parent folder is shown next, the way "Select &Path" shows
+// the folder chosen. False at a root.
+bool OpenParentFolder();
 // True while the dialog's mouse hook is installed.
 bool BrowseHookInstalled();
 // Names LongPathFile in a message box, once per showing of the dialog.
@@ -98,11 +120,34 @@ extern int FramedColumn;
 int MoveFrame(int picture, int key, int count, int columns, int pageRows);
 // The framed picture, or -1 when the list has none.
 int FramedPicture();
-// Frames picture (clamped to those listed) and scrolls it into view.
-void FramePicture(int picture);
+// Frames picture (clamped to those listed) and scrolls it into view unless
+// told not to.
+void FramePicture(int picture, bool intoView = true);
 // The host's initialisation callback: the list filled, the keyboard on its
 // first picture.
 int InitBrowseDialog();
 // The dialog's thread message hook, installed around the dialog.
 void StartBrowseKeys();
 void StopBrowseKeys();
+
+// ---- browselayout.cpp ----
+// Makes the dialog resizable: the controls keep to their edges, the list
+// takes the room, the rows are laid out again when their count changes,
+// and the size is remembered. Also sets RowDpi.
+void StartBrowseLayout();
+
+// ---- browsetips.cpp ----
+// The tooltip of the list: a picture's full name, size and date.
+void StartBrowseTips(HWND list);
+// Names entry (null: none) while the pointer stays in cell.
+void ShowTipFor(const ImageInfoRecord* entry, const RECT& cell);
+void RelayToTip(const MSG& msg);
+// The tip's text for a file: its name, size and last-write time.
+void FormatTipText(char* text, size_t size, const char* name, const WIN32_FILE_ATTRIBUTE_DATA* data);
+
+// ---- browseempty.cpp ----
+// What an empty list says: that the folder does not exist, or that it
+// holds no file of the format chosen.
+void FormatEmptyListText(char* text, size_t size, bool folderExists, int formatIndex, bool templates);
+// Has the list write that text across itself while it has no rows.
+void StartEmptyListText(HWND list);

@@ -63,6 +63,10 @@ const char* BuildFormatList(char (&list)[kListSize], bool withPatterns) {
 
 }  // namespace
 
+const char* FormatLabel(int formatIndex) {
+    return kFormats[formatIndex >= 0 && formatIndex < kFormatCount ? formatIndex : 0].label;
+}
+
 const char* FormatComboItems() {
     static char list[kListSize];
     return BuildFormatList(list, false);

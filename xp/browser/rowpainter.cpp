@@ -18,24 +18,28 @@ POINT ListOrigin;
 
 namespace {
 
-enum { kBandHeight = 12, kFrameWidth = 2 };
-
-struct Geometry {
-    int firstLeft, pitch, width, topGap, height;
-};
-const Geometry kLarge = {12, 191, 186, 5, kLargeHeight};
-const Geometry kSmall = {5, 97, 92, 2, kSmallHeight};
+enum { kFrameWidth = 2 };
 
 // The copy is the box's width and its height plus one, from (0, 0), over
 // all stored rows. The system clips it to the picture, so nothing past the
 // stored rows is read: the rest of the box keeps its background, and the
 // picture's top row lands one pixel below the box's top edge, its bottom
-// row on the bottom edge.
+// row on the bottom edge. At other densities the stored picture is
+// stretched to its scaled size, placed the same way.
 int CopyPicture(HDC dc, const RECT& box, const void* bits, PictureSize size) {
     const PictureDescription description = DescribePicture(size);
-    return SetDIBitsToDevice(dc, box.left, box.top, box.right - box.left, box.bottom - box.top + 1, 0, 0,
-                             0, description.header.biHeight, bits,
-                             reinterpret_cast<const BITMAPINFO*>(&description), DIB_RGB_COLORS);
+    const BITMAPINFO* format = reinterpret_cast<const BITMAPINFO*>(&description);
+    int width = description.header.biWidth, height = description.header.biHeight;
+    if (RowDpi == kDefaultDpi) {
+        return SetDIBitsToDevice(dc, box.left, box.top, box.right - box.left, box.bottom - box.top + 1, 0, 0,
+                                 0, height, bits, format, DIB_RGB_COLORS);
+    }
+    int scaledHeight = ScaleToDpi(height);
+    int oldMode = SetStretchBltMode(dc, COLORONCOLOR);
+    int copied = StretchDIBits(dc, box.left, box.bottom + 1 - scaledHeight, ScaleToDpi(width), scaledHeight,
+                               0, 0, width, height, bits, format, DIB_RGB_COLORS, SRCCOPY);
+    SetStretchBltMode(dc, oldMode);
+    return copied;
 }
 
 // Draws a picture of state 1 into its box; false when the copy failed.
@@ -83,10 +87,10 @@ void MakeOnDemand(HostEntity** entity, int column, int itemId) {
 void DrawFocusFrame(HDC dc, const RECT& item, int column, bool small) {
     RECT box = PictureBox(item, column, small);
     LONG bottom = small ? box.bottom + 1 : NameBand(box).bottom;
-    RECT frame = {box.left - kFrameWidth, box.top - kFrameWidth, box.right + kFrameWidth,
-                  std::min<LONG>(bottom + kFrameWidth, item.bottom)};
+    int width = ScaleToDpi(kFrameWidth);
+    RECT frame = {box.left - width, box.top - width, box.right + width, std::min<LONG>(bottom + width, item.bottom)};
     HBRUSH brush = GetSysColorBrush(COLOR_HIGHLIGHT);
-    for (int ring = 0; ring < kFrameWidth; ++ring) {
+    for (int ring = 0; ring < width; ++ring) {
         FrameRect(dc, &frame, brush);
         InflateRect(&frame, -1, -1);
     }
@@ -130,23 +134,8 @@ void DrawRow(const DRAWITEMSTRUCT* item) {
 
 }  // namespace
 
-RECT PictureBox(const RECT& item, int column, bool small) {
-    const Geometry& g = small ? kSmall : kLarge;
-    RECT box;
-    box.left = g.firstLeft + g.pitch * column;
-    box.right = box.left + g.width;
-    box.top = item.top + g.topGap;
-    box.bottom = box.top + g.height;
-    return box;
-}
-
-RECT NameBand(const RECT& box) {
-    RECT band = {box.left, box.bottom + 1, box.right, box.bottom + 1 + kBandHeight};
-    return band;
-}
-
 int DrawBrowseRow(int action, void* item) {
-    if (action == kMeasureRow) return SmallPictures ? kSmallRowHeight : kLargeRowHeight;
+    if (action == kMeasureRow) return RowHeight(SmallPictures != 0);
     if (action != kDrawRow || !item) return 0;
     auto* draw = static_cast<const DRAWITEMSTRUCT*>(item);
     if (draw->itemID == static_cast<UINT>(-1)) return 0;

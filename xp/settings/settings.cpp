@@ -120,3 +120,22 @@ void SaveColorMap() {
     SetValue("ColorMap", &record, sizeof record);
     colourTableReady = 1;
 }
+
+// The stored value is checked like any input: a size no screen could show
+// or a density no screen has is no size.
+bool LoadBrowseSize(BrowseSizeRecord& size) {
+    enum { kMaxLength = 32768, kMinDpi = 48, kMaxDpi = 960 };
+    BrowseSizeRecord stored = {0, 0, 0, 0};
+    GetValue("BrowseSize", &stored, sizeof stored);
+    if (stored.width <= 0 || stored.width > kMaxLength || stored.height <= 0 || stored.height > kMaxLength ||
+        stored.dpi < kMinDpi || stored.dpi > kMaxDpi) {
+        return false;
+    }
+    size = stored;
+    return true;
+}
+
+void SaveBrowseSize(const BrowseSizeRecord& size) {
+    BrowseSizeRecord stored = size;
+    SetValue("BrowseSize", &stored, sizeof stored);
+}

@@ -42,3 +42,18 @@ void SaveBackupIfWanted();
 void LoadColorMap();
 // Stores the colour table of PictureInfo and sets colourTableReady.
 void SaveColorMap();
+
+// Value "BrowseSize", 16 bytes: the browse dialog's size when it was last
+// closed, in pixels at the screen's pixels per inch then.
+struct BrowseSizeRecord {
+    int32_t width;
+    int32_t height;
+    int32_t dpi;
+    int32_t maximised;  // non-zero: it was closed maximised
+};
+static_assert(sizeof(BrowseSizeRecord) == 16, "the stored BrowseSize value is 16 bytes");
+static_assert(offsetof(BrowseSizeRecord, dpi) == 8, "");
+
+// False when none is stored or what is stored cannot be a size.
+bool LoadBrowseSize(BrowseSizeRecord& size);
+void SaveBrowseSize(const BrowseSizeRecord& size);

@@ -1,0 +1,189 @@
+// The browse dialog grows with its window. Every control keeps its distance
+// to the edges it belongs to (the buttons to the bottom right, the check
+// boxes and the format to the bottom left, the count to the top right), the
+// list takes whatever room is left, and the rows are filled again when the
+// list's width holds another count of pictures. The template's size is the
+// smallest, and the size last closed at is where the next showing starts.
+#include "browser/browserinternal.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+
+#include "host/host.h"
+#include "resources/resource.h"
+#include "settings/settings.h"
+
+namespace {
+
+enum { kLeft = 1, kTop = 2, kRight = 4, kBottom = 8 };
+struct Anchor {
+    int id;
+    int edges;
+};
+const Anchor kAnchors[] = {
+    {IDC_BROWSE_DIR, kLeft | kTop | kRight},
+    {IDC_BROWSE_COUNT, kRight | kTop},
+    {IDC_BROWSE_FILESLABEL, kRight | kTop},
+    {IDC_BROWSE_LIST, kLeft | kTop | kRight | kBottom},
+    {IDC_BROWSE_SMALL, kLeft | kBottom},
+    {IDC_BROWSE_DELETE, kLeft | kBottom},
+    {IDC_BROWSE_ALWAYSCACHE, kLeft | kBottom},
+    {IDC_BROWSE_FORMATLABEL, kLeft | kBottom},
+    {IDC_BROWSE_FORMAT, kLeft | kBottom},
+    {IDC_BROWSE_SELECTPATH, kRight | kBottom},
+    {IDC_BROWSE_CACHEALL, kRight | kBottom},
+    {IDC_BROWSE_CLOSE, kRight | kBottom},
+    {IDC_BROWSE_HELP, kRight | kBottom},
+};
+enum { kAnchorCount = sizeof kAnchors / sizeof kAnchors[0] };
+const UINT_PTR kSubclassId = 0x4252;  // "BR"
+
+// Written by StartBrowseLayout for each showing; read at every resize and
+// when the dialog goes.
+struct Layout {
+    RECT start[kAnchorCount];  // where each control was, in client coordinates
+    SIZE startClient;
+    SIZE smallest;             // the template's window size
+    BrowseSizeRecord shownAt;  // the size the showing started with
+    bool maximised;            // as the last WM_SIZE said
+    bool maximiseWhenShown;    // it was closed maximised last time
+    bool filled;               // the rows are there to be laid out again
+};
+Layout g_layout;
+
+RECT ClientRectOf(HWND dialog, HWND control) {
+    RECT rect = {0, 0, 0, 0};
+    GetWindowRect(control, &rect);
+    MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+}
+
+// Controls that only move keep their size untouched: a combo box given its
+// closed height would lose its drop-down.
+void MoveControls(HWND dialog, int width, int height) {
+    int dx = width - g_layout.startClient.cx, dy = height - g_layout.startClient.cy;
+    HDWP moves = BeginDeferWindowPos(kAnchorCount);
+    for (int i = 0; i < kAnchorCount && moves; ++i) {
+        HWND control = GetDlgItem(dialog, kAnchors[i].id);
+        if (!control) continue;
+        RECT rect = g_layout.start[i];
+        int edges = kAnchors[i].edges;
+        if (edges & kRight) {
+            if (!(edges & kLeft)) rect.left += dx;
+            rect.right += dx;
+        }
+        if (edges & kBottom) {
+            if (!(edges & kTop)) rect.top += dy;
+            rect.bottom += dy;
+        }
+        bool stretches = (edges & (kLeft | kRight)) == (kLeft | kRight) || (edges & (kTop | kBottom)) == (kTop | kBottom);
+        moves = DeferWindowPos(moves, control, nullptr, rect.left, rect.top, rect.right - rect.left,
+                               rect.bottom - rect.top, SWP_NOZORDER | SWP_NOACTIVATE | (stretches ? 0 : SWP_NOSIZE));
+    }
+    if (moves) EndDeferWindowPos(moves);
+}
+
+void OnSize(HWND dialog, int width, int height) {
+    MoveControls(dialog, width, height);
+    if (g_layout.filled && ColumnsChanged()) RefreshBrowseList();
+    // Rows are drawn as wide as the list; the path's ellipsis moves.
+    RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+}
+
+BrowseSizeRecord SizeNow(HWND dialog) {
+    WINDOWPLACEMENT placement = {sizeof placement};
+    GetWindowPlacement(dialog, &placement);
+    const RECT& normal = placement.rcNormalPosition;
+    BrowseSizeRecord size = {normal.right - normal.left, normal.bottom - normal.top, RowDpi,
+                             g_layout.maximised ? 1 : 0};
+    return size;
+}
+
+// Stored only when it changed: a user who never resizes never writes.
+void RememberSize(HWND dialog) {
+    BrowseSizeRecord now = SizeNow(dialog);
+    const BrowseSizeRecord& was = g_layout.shownAt;
+    if (now.width != was.width || now.height != was.height || now.dpi != was.dpi ||
+        now.maximised != was.maximised) {
+        SaveBrowseSize(now);
+    }
+}
+
+LRESULT CALLBACK LayoutProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
+    switch (message) {
+        case WM_SIZE:
+            if (wParam == SIZE_MINIMIZED) break;
+            g_layout.maximised = wParam == SIZE_MAXIMIZED;
+            OnSize(dialog, LOWORD(lParam), HIWORD(lParam));
+            break;
+        // The dialog manager shows a dialog "normal" when its queue first
+        // runs empty, which would undo a maximising done before: it is done
+        // once the dialog shows.
+        case WM_SHOWWINDOW:
+            if (wParam && g_layout.maximiseWhenShown) {
+                g_layout.maximiseWhenShown = false;
+                PostMessageA(dialog, WM_SYSCOMMAND, SC_MAXIMIZE, 0);
+            }
+            break;
+        case WM_GETMINMAXINFO:
+            reinterpret_cast<MINMAXINFO*>(lParam)->ptMinTrackSize = {g_layout.smallest.cx, g_layout.smallest.cy};
+            return 0;
+        case WM_DESTROY:
+            RememberSize(dialog);
+            break;
+        case WM_NCDESTROY:
+            RemoveWindowSubclass(dialog, LayoutProc, kSubclassId);
+            break;
+    }
+    return DefSubclassProc(dialog, message, wParam, lParam);
+}
+
+int ScreenDpi() {
+    HDC screen = GetDC(nullptr);
+    int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSY) : kDefaultDpi;
+    if (screen) ReleaseDC(nullptr, screen);
+    return dpi > 0 ? dpi : kDefaultDpi;
+}
+
+// A size stored at another density is scaled to this one; none stored, or
+// one smaller than the template, leaves the template's. The window is
+// centred on the host once it shows, and maximised then if it was.
+void RestoreSize(HWND dialog) {
+    BrowseSizeRecord stored;
+    if (!LoadBrowseSize(stored)) return;
+    int width = MulDiv(stored.width, RowDpi, stored.dpi), height = MulDiv(stored.height, RowDpi, stored.dpi);
+    RECT area;
+    if (SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0)) {
+        width = std::min<int>(width, area.right - area.left);
+        height = std::min<int>(height, area.bottom - area.top);
+    }
+    width = std::max<int>(width, g_layout.smallest.cx);
+    height = std::max<int>(height, g_layout.smallest.cy);
+    SetWindowPos(dialog, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    g_layout.shownAt = SizeNow(dialog);
+    g_layout.shownAt.maximised = stored.maximised ? 1 : 0;
+    g_layout.maximiseWhenShown = stored.maximised != 0;
+}
+
+}  // namespace
+
+void StartBrowseLayout() {
+    RowDpi = ScreenDpi();
+    g_layout = Layout();
+    HWND dialog = host::GetDlgWin();
+    if (!dialog) return;
+    RECT client, window;
+    GetClientRect(dialog, &client);
+    GetWindowRect(dialog, &window);
+    g_layout.startClient = {client.right, client.bottom};
+    g_layout.smallest = {window.right - window.left, window.bottom - window.top};
+    for (int i = 0; i < kAnchorCount; ++i) {
+        HWND control = GetDlgItem(dialog, kAnchors[i].id);
+        if (control) g_layout.start[i] = ClientRectOf(dialog, control);
+    }
+    g_layout.shownAt = SizeNow(dialog);
+    if (!SetWindowSubclass(dialog, LayoutProc, kSubclassId, 0)) return;
+    RestoreSize(dialog);
+    g_layout.filled = true;
+}
