@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <commctrl.h>
+
 #include "host/hostapi.h"
 
 // ---- Configuration (standin/window/config.cpp) ----
@@ -103,6 +105,8 @@ const char* MacroVariable(const char* name);
 
 // ---- Script runs (standin/script/script.cpp, standin/script/screenshot.cpp) ----
 bool StartScript(const char* path, DWORD uiThreadId);
+// The text of a tree view's item, into text (size bytes).
+void TreeItemText(HWND tree, HTREEITEM item, char* text, int size);
 // A path under the run's start folder as the script wrote it (relative).
 const char* ScriptRelative(const char* path);
 bool SaveScreenshot(HWND window, const char* path);

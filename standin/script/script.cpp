@@ -44,6 +44,12 @@
 //   expand ID             open the first item of a tree view inside the active window
 //   title                 record the host window's title
 //   placement             record where the active window sits over the host window
+//   rect ID               record where a control of the active window (child
+//                         dialogs included) lies in the window's client area
+//   tree ID               record the items of a tree view inside the active
+//                         window, children indented
+//   overlaps              record every two shown controls of the active window
+//                         (a file dialog's panel included) that overlap
 //   save-loop SRC DST N   load drawing SRC, then N times load DST (when it
 //                         exists it must load whole) and save SRC's drawing
 //                         as DST, on this thread while the host waits: another
@@ -426,6 +432,91 @@ void RecordPlacement() {
     else RecordF("placement", "%s: %+d,%+d from the host's centre", title, dx, dy);
 }
 
+// The controls a user sees side by side: the active window's shown children
+// and those of its child dialogs (a file dialog's panel), without the child
+// dialogs themselves, group boxes and stc32, the empty place the file
+// dialog's own controls are put in.
+struct ShownControls {
+    HWND window[128];
+    int count;
+};
+
+bool IsSideBySideControl(HWND control) {
+    char kind[32] = "";
+    GetClassNameA(control, kind, sizeof kind);
+    LONG style = GetWindowLongA(control, GWL_STYLE);
+    if (!strcmp(kind, "#32770") || GetDlgCtrlID(control) == 0x45f) return false;
+    return !(lstrcmpiA(kind, "Button") == 0 && (style & BS_TYPEMASK) == BS_GROUPBOX);
+}
+
+void CollectShownControls(HWND parent, ShownControls* shown) {
+    for (HWND child = GetWindow(parent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        if (!IsWindowVisible(child)) continue;
+        char kind[32] = "";
+        GetClassNameA(child, kind, sizeof kind);
+        if (!strcmp(kind, "#32770")) CollectShownControls(child, shown);
+        if (IsSideBySideControl(child) && shown->count < 128) shown->window[shown->count++] = child;
+    }
+}
+
+void DescribeControl(HWND control, char* text, size_t size) {
+    char kind[32] = "", caption[64] = "";
+    GetClassNameA(control, kind, sizeof kind);
+    GetWindowTextA(control, caption, sizeof caption);
+    snprintf(text, size, "%d %s \"%s\"", GetDlgCtrlID(control), kind, caption);
+}
+
+void RecordOverlaps() {
+    HWND window = WaitForActive("window", [](HWND) { return true; });
+    SyncPainted();
+    ShownControls shown = {};
+    CollectShownControls(window, &shown);
+    int found = 0;
+    for (int i = 0; i < shown.count; ++i) {
+        for (int j = i + 1; j < shown.count; ++j) {
+            RECT a, b, common;
+            GetWindowRect(shown.window[i], &a);
+            GetWindowRect(shown.window[j], &b);
+            if (!IntersectRect(&common, &a, &b)) continue;
+            char first[128], second[128];
+            DescribeControl(shown.window[i], first, sizeof first);
+            DescribeControl(shown.window[j], second, sizeof second);
+            RecordF("overlap", "%s and %s", first, second);
+            ++found;
+        }
+    }
+    if (!found) Record("overlap", "none");
+}
+
+void RecordRect(int id) {
+    HWND window = WaitForActive("window", [](HWND) { return true; });
+    SyncPainted();
+    HWND control = DescendantControl(id);
+    RECT rect;
+    GetWindowRect(control, &rect);
+    MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&rect), 2);
+    RecordF("rect", "%d %ld,%ld %ldx%ld", id, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top);
+}
+
+void RecordTreeItems(HWND tree, HTREEITEM item, int depth) {
+    for (; item; item = reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_NEXT,
+                                                                  reinterpret_cast<LPARAM>(item)))) {
+        char text[256];
+        TreeItemText(tree, item, text, sizeof text);
+        RecordF("tree", "%*s%s", depth * 2, "", text);
+        LRESULT child = SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CHILD, reinterpret_cast<LPARAM>(item));
+        if (depth < 8) RecordTreeItems(tree, reinterpret_cast<HTREEITEM>(child), depth + 1);
+    }
+}
+
+void RecordTree(int id) {
+    SyncPainted();
+    HWND tree = DescendantControl(id);
+    LRESULT root = SendMessageA(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0);
+    if (!root) Record("tree", "(empty)");
+    RecordTreeItems(tree, reinterpret_cast<HTREEITEM>(root), 0);
+}
+
 // The system file dialog's name field: the combo's edit (cmb13) or edt1.
 HWND FileNameField(HWND dialog) {
     HWND field = GetDlgItem(dialog, 0x47c);
@@ -675,6 +766,12 @@ bool RunLine(char* line) {
         Record("title", title);
     } else if (!strcmp(verb, "placement")) {
         RecordPlacement();
+    } else if (!strcmp(verb, "rect")) {
+        RecordRect(Number(argument));
+    } else if (!strcmp(verb, "tree")) {
+        RecordTree(Number(argument));
+    } else if (!strcmp(verb, "overlaps")) {
+        RecordOverlaps();
     } else if (!strcmp(verb, "end")) {
         return false;
     } else {
@@ -701,6 +798,16 @@ DWORD WINAPI ScriptThread(void*) {
 }
 
 }  // namespace
+
+void TreeItemText(HWND tree, HTREEITEM item, char* text, int size) {
+    text[0] = '\0';
+    TVITEMA data = {};
+    data.mask = TVIF_TEXT;
+    data.hItem = item;
+    data.pszText = text;
+    data.cchTextMax = size;
+    SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&data));
+}
 
 const char* ScriptRelative(const char* path) {
     size_t length = strlen(g_startFolder);

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "browsecache/cache.h"
+#include "browser/browser.h"
 #include "filemanager/filemanager.h"
 #include "filemanager/panel.h"
 #include "host/host.h"
@@ -40,9 +41,9 @@ struct StartingName : ::testing::Test {
         CopyText(g_config.rsc3025, saved);
         lastPartFile[0] = '\0';
     }
-    std::string Make(int partFlag, int size = kPickedPathSize) {
+    std::string Make(int partFlag, int size = kPickedPathSize, int filterRow = 0) {
         char buffer[kPickedPathSize] = "left over";
-        MakeStartingName(buffer, size, partFlag);
+        MakeStartingName(buffer, size, partFlag, filterRow);
         return buffer;
     }
 };
@@ -57,14 +58,37 @@ TEST_F(StartingName, DefaultNameLosesItsExtension) {
 TEST_F(StartingName, OnlyTheFilesOwnNameIsCut) {
     CopyText(g_config.rsc3025, "C:\\old.dir\\plan");
     EXPECT_EQ(Make(0), "C:\\old.dir\\plan");
-    CopyText(g_config.rsc3025, "C:\\old.dir\\plan.v2.kvw");
-    EXPECT_EQ(Make(0), "C:\\old.dir\\plan.v2");
-    CopyText(g_config.rsc3025, "C:\\old.dir\\.kvw");
-    EXPECT_EQ(Make(0), "C:\\old.dir\\");
-    CopyText(g_config.rsc3025, ".kvw");
-    EXPECT_EQ(Make(0), "") << "a full stop at the first character counts";
+    CopyText(g_config.rsc3025, "C:\\old.dir\\plan.kvw");
+    EXPECT_EQ(Make(0), "C:\\old.dir\\plan");
     CopyText(g_config.rsc3025, "");
     EXPECT_EQ(Make(0), "");
+}
+
+// Open adds the file type's extension to a name without one: "plan.tar"
+// (cut from plan.tar.kvw) has one already, and "plan" cut from plan.dxf got
+// ".kvw", so Open on the proposal said "File does not exist" or took
+// another file.
+TEST_F(StartingName, AnExtensionOpenWouldNotAddBackStays) {
+    CopyText(g_config.rsc3025, "C:\\work\\plan.tar.kvw");
+    EXPECT_EQ(Make(0), "C:\\work\\plan.tar.kvw");
+    CopyText(g_config.rsc3025, "C:\\work\\plan.dxf");
+    EXPECT_EQ(Make(0), "C:\\work\\plan.dxf") << "the KVW type adds .kvw";
+    EXPECT_EQ(Make(0, kPickedPathSize, 4), "C:\\work\\plan") << "the DXF type adds .dxf";
+    CopyText(g_config.rsc3025, "C:\\work\\plan.KVW");
+    EXPECT_EQ(Make(0, kPickedPathSize, 5), "C:\\work\\plan") << "CAD files add their first, .kvw";
+    EXPECT_EQ(Make(0, kPickedPathSize, 1), "C:\\work\\plan.KVW") << "the KVD type adds .kvd";
+    CopyText(g_config.rsc3025, "C:\\old.dir\\.kvw");
+    EXPECT_EQ(Make(0), "C:\\old.dir\\.kvw") << "nothing would be left to open";
+    CopyText(g_config.rsc3025, "plan.kvw");
+    EXPECT_EQ(Make(0), "plan");
+}
+
+// The open dialog adds the type's first pattern, not the default "KVW".
+TEST(FormatFirstExtension, EachRowGivesItsFirstPattern) {
+    const char* expected[] = {"KVW", "KVD", "LVW", "DWG", "DXF", "KVW"};
+    for (int row = 0; row < kFormatCount; ++row) EXPECT_STREQ(FormatFirstExtension(row), expected[row]) << row;
+    EXPECT_EQ(FormatFirstExtension(kFormatCount), nullptr);
+    EXPECT_EQ(FormatFirstExtension(-1), nullptr);
 }
 
 TEST_F(StartingName, PartsStartFromTheLastPartFileOthersFromTheDefault) {

@@ -16,6 +16,7 @@
 #include "module/gdi.h"
 #include "module/state.h"
 #include "preview/preview.h"
+#include "standin/standin.h"
 #include "tests/support/records.h"
 
 using namespace testrec;
@@ -193,13 +194,8 @@ struct NotesTree : ::testing::Test {
     void TearDown() override { DestroyWindow(window); }
 
     std::string Text(HTREEITEM item) {
-        char text[1100] = "";
-        TVITEMA tv = {};
-        tv.mask = TVIF_TEXT;
-        tv.hItem = item;
-        tv.pszText = text;
-        tv.cchTextMax = sizeof text;
-        SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&tv));
+        char text[1100];
+        TreeItemText(tree, item, text, sizeof text);
         return text;
     }
     HTREEITEM Next(HTREEITEM item, UINT how) {

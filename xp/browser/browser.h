@@ -12,6 +12,9 @@ extern int FormatIndex;
 // The file manager's type filters, the same rows as the "File format:"
 // choices: label and patterns back to back, the list ended by an extra NUL.
 const char* FormatFilterList();
+// The extension of a type filter's first pattern ("KVW" for "CAD files"),
+// which the open dialog adds to a name without one; null out of range.
+const char* FormatFirstExtension(int formatIndex);
 
 // Shows the browse dialog for browseDirectory. resultPath (500 bytes)
 // receives the picked file's full path, or the folder and "\Work" on Close.

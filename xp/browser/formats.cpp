@@ -77,6 +77,12 @@ const char* FormatFilterList() {
     return BuildFormatList(list, true);
 }
 
+// The system's open dialog adds the first pattern's extension of the type
+// shown to a name given without one (not the default extension).
+const char* FormatFirstExtension(int formatIndex) {
+    return formatIndex >= 0 && formatIndex < kFormatCount ? kFormats[formatIndex].extensions[0] : nullptr;
+}
+
 // The file manager stores its filter number back into FormatIndex, so a
 // value outside the table is possible: it takes nothing rather than reading
 // past the table.

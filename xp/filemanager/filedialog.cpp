@@ -6,11 +6,13 @@
 
 #include <commdlg.h>
 #include <stddef.h>
+#include <string.h>
 
 #include "browsecache/cache.h"
 #include "browser/browser.h"
 #include "filemanager/panel.h"
 #include "host/host.h"
+#include "module/paths.h"
 #include "module/state.h"
 #include "module/text.h"
 #include "module/xprecord.h"
@@ -76,24 +78,29 @@ const char* FileDialogErrorText(DWORD code) {
     return nullptr;
 }
 
-// The last part file, or the host's default name, without its extension.
-// Only the file's own name is cut: "C:\old.dir\plan" stays whole, so the
-// dialog starts in that folder. A name too long for the buffer is not
-// proposed at all, as cut it would name another file.
-void MakeStartingName(char* buffer, int size, int partFlag) {
+// The last part file, or the host's default name, cut of its extension only
+// where Open, adding the extension of the file type shown (filterRow), gives
+// back the same file: "plan.kvw" becomes "plan", while "plan.tar.kvw" (whose
+// cut keeps an extension) and "plan.dxf" under a KVW type stay whole, or
+// Open on the proposal said "File does not exist" or took another file.
+// Only the file's own name counts: "C:\old.dir\plan" stays whole. A name
+// too long for the buffer is not proposed at all, as cut it would name
+// another file.
+void MakeStartingName(char* buffer, int size, int partFlag, int filterRow) {
     if (size <= 0) return;
     const char* start = partFlag && lastPartFile[0] ? lastPartFile : host::RscAdr(3025);
     if (!start || !CopyText(buffer, static_cast<size_t>(size), start)) buffer[0] = '\0';
-    for (int i = lstrlenA(buffer) - 1; i >= 0 && buffer[i] != '\\' && buffer[i] != '/'; --i) {
-        if (buffer[i] == '.') {
-            buffer[i] = '\0';
-            break;
-        }
+    char* name = buffer + (FileNamePart(buffer) - buffer);
+    char* dot = strchr(name, '.');
+    const char* added = FormatFirstExtension(filterRow);
+    if (!dot || dot == name || strchr(dot + 1, '.') || !added || lstrcmpiA(dot + 1, added) != 0) {
+        return;
     }
+    *dot = '\0';
 }
 
 int RunFileManager(char* buffer, int size, int partFlag) {
-    MakeStartingName(buffer, size, partFlag);
+    MakeStartingName(buffer, size, partFlag, FormatIndex);
     int* changedFlag = nullptr;
     int changed = host::MarkChanged(&changedFlag);
     NotifyHost();

@@ -4,9 +4,13 @@
 
 #include <commctrl.h>
 #include <commdlg.h>
+#include <dlgs.h>
+#include <string.h>
 
 #include "browsecache/cache.h"
+#include "browser/browser.h"
 #include "host/host.h"
+#include "module/paths.h"
 #include "module/state.h"
 #include "module/text.h"
 #include "preview/preview.h"
@@ -20,7 +24,9 @@ int useBrowseFile;
 
 namespace {
 
-enum { kItemHeight = 188, kHelpTopic = 13000 };
+enum { kHelpTopic = 13000 };
+// Posted to the panel after a change of folder or file type.
+enum : UINT { kFollowSelection = WM_APP + 1 };
 
 // The system dialog answers into a buffer of 259 characters; a result of 0 or
 // less is nothing delivered, and so is one larger than the buffer (the path
@@ -41,7 +47,15 @@ void OpenShownFolderCache(HWND panel) {
     if (GetShownFolder(panel)) OpenCache(browseDirectory);
 }
 
+// The file the preview stands for ("" for none) and whether the dialog has
+// told its first selection yet; written by the panel's notifications.
+char previewedFile[kDialogTextSize];
+bool selectionTold;
+
 void OnInitDialog(HWND panel) {
+    NotePanelTemplate(panel);
+    previewedFile[0] = '\0';
+    selectionTold = false;
     SendDlgItemMessageA(panel, IDC_FILE_PREVIEW, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>("Dummy"));
     if (autoPreview == 1) SetCheck(panel, IDC_FILE_AUTOPREVIEW, 1);
     if (autoZoomAll == 1) SetCheck(panel, IDC_FILE_AUTOZOOM, 1);
@@ -52,63 +66,23 @@ void OnInitDialog(HWND panel) {
     }
 }
 
-// A window's rectangle in the panel's client coordinates.
-RECT RectInPanel(HWND panel, HWND window) {
-    RECT rect;
-    GetWindowRect(window, &rect);
-    MapWindowPoints(nullptr, panel, reinterpret_cast<POINT*>(&rect), 2);
-    return rect;
-}
-
-// The panel's right-hand column ("Preview:", the preview box and the
-// buttons under it) is kept clear of the system dialog's own controls.
-// Wine widens the place of those controls (stc32) beyond the template but
-// moves the controls to its right by less, and its toolbar then covered the
-// "Preview:" label and the box's top-left corner. Once the dialog has placed
-// everything, the column moves right past whatever system control reaches
-// into it; where nothing does (as on Windows), nothing moves.
-void KeepColumnClear(HWND panel) {
-    HWND box = GetDlgItem(panel, IDC_FILE_PREVIEW);
-    if (!box) return;
-    RECT boxRect = RectInPanel(panel, box);
-    RECT units = {0, 0, 4, 0};  // the column starts a unit or so left of the box
-    MapDialogRect(panel, &units);
-    RECT column = boxRect;
-    for (HWND child = GetWindow(panel, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-        RECT rect = RectInPanel(panel, child);
-        if (rect.left < boxRect.left - units.right) continue;
-        if (rect.left < column.left) column.left = rect.left;
-        if (rect.top < column.top) column.top = rect.top;
-    }
-    enum { kGap = 2 };
-    int shift = 0;
-    HWND first = GetWindow(GetParent(panel), GW_CHILD);
-    for (HWND other = first; other; other = GetWindow(other, GW_HWNDNEXT)) {
-        // The dialog is not shown yet: what will show carries WS_VISIBLE.
-        if (other == panel || !(GetWindowLongA(other, GWL_STYLE) & WS_VISIBLE)) continue;
-        RECT rect = RectInPanel(panel, other);
-        bool reaches = rect.top < boxRect.bottom && rect.bottom > column.top && rect.left < boxRect.right &&
-                       rect.right + kGap > column.left;
-        if (reaches && rect.right + kGap - column.left > shift) shift = rect.right + kGap - column.left;
-    }
-    if (shift == 0) return;
-    for (HWND child = GetWindow(panel, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-        RECT rect = RectInPanel(panel, child);
-        if (rect.left < column.left) continue;
-        SetWindowPos(child, nullptr, rect.left + shift, rect.top, 0, 0,
-                     SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-    }
-}
-
 void PreviewAndZoom(HWND panel) {
     PreviewSelectedFile(panel);
     if (autoZoomAll == 1) ZoomAllPreview(panel);
 }
 
-void OnSelectionChange(HWND panel) {
+// The box goes back to the empty frame, the tree to no notes.
+void ForgetSelection(HWND panel) {
+    previewedFile[0] = '\0';
     currentEntry = nullptr;
     ClearPreview(panel);
     SendDlgItemMessageA(panel, IDC_FILE_NOTES, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
+}
+
+void OnSelectionChange(HWND panel) {
+    selectionTold = true;
+    ForgetSelection(panel);
+    if (!GetSelectedFile(panel, previewedFile)) previewedFile[0] = '\0';
     bool folderShown = false;
     if (useBrowseFile == 1) {
         folderShown = GetShownFolder(panel);
@@ -123,6 +97,53 @@ void OnSelectionChange(HWND panel) {
     } else {
         // Served from the entry when the box is drawn next; nothing is loaded.
         NotesRequest = 1;
+    }
+}
+
+// How many files the system dialog's file list has selected (the list view
+// inside its shell view); -1 when it shows no such list.
+int SelectedInFileList(HWND panel) {
+    HWND view = FindWindowExA(GetParent(panel), nullptr, "SHELLDLL_DefView", nullptr);
+    HWND list = view ? FindWindowExA(view, nullptr, WC_LISTVIEWA, nullptr) : nullptr;
+    return list ? static_cast<int>(SendMessageA(list, LVM_GETSELECTEDCOUNT, 0, 0)) : -1;
+}
+
+// A new folder or file type refills the file list with nothing selected
+// (the name field may still hold the old name): the preview never shows a
+// file that is not selected, so it is cleared, and it follows a selection
+// that names another file. Before the dialog's first selection notice the
+// starting name has not been previewed yet, and that notice does it.
+void FollowSelection(HWND panel) {
+    if (!selectionTold) return;
+    char file[kDialogTextSize];
+    bool selected = SelectedInFileList(panel) != 0 && GetSelectedFile(panel, file);
+    if (!selected) file[0] = '\0';
+    if (lstrcmpiA(file, previewedFile) == 0) return;
+    if (selected) {
+        OnSelectionChange(panel);
+    } else {
+        ForgetSelection(panel);
+    }
+}
+
+void OnNotify(HWND panel, const NMHDR* header) {
+    switch (header->code) {
+        case CDN_SELCHANGE:
+            OnSelectionChange(panel);
+            break;
+        case CDN_FOLDERCHANGE:
+        case CDN_TYPECHANGE:
+            // Wine tells a new type before it refills the list: the list is
+            // read once the dialog has done with this change. The first
+            // folder is told before the first selection, which previews the
+            // starting name.
+            if (selectionTold) PostMessageA(panel, kFollowSelection, 0, 0);
+            break;
+        case CDN_INITDONE:
+            ArrangePanel(panel);
+            break;
+        default:
+            break;
     }
 }
 
@@ -152,16 +173,13 @@ void OnCommand(HWND panel, WPARAM wParam) {
             if (autoPreview == 0) PreviewAndZoom(panel);
             break;
         case IDC_FILE_ZOOMALL:
-            DropScreenCopy();
-            ZoomAllPreview(panel);
+            PressZoomAll(panel);
             break;
         case IDC_FILE_AUTOZOOM:
             autoZoomAll = 1 - autoZoomAll;
             break;
         case IDC_FILE_SHOWALL:
-            DropScreenCopy();
-            ShowAllRequest = 1;
-            InvalidateRect(GetDlgItem(panel, IDC_FILE_PREVIEW), nullptr, FALSE);
+            PressShowAll(panel);
             break;
         case IDC_FILE_BROWSE:
             // Escape makes the system dialog close as cancelled; the file
@@ -188,11 +206,17 @@ UINT_PTR HandleMessage(HWND panel, UINT message, WPARAM wParam, LPARAM lParam) {
             OnInitDialog(panel);
             return 0;
         case WM_MEASUREITEM:
-            reinterpret_cast<MEASUREITEMSTRUCT*>(lParam)->itemHeight = kItemHeight;
+            // The picture's height; the panel's layout fits it to the box later.
+            reinterpret_cast<MEASUREITEMSTRUCT*>(lParam)->itemHeight = kLargeHeight;
             return 1;
         case WM_NOTIFY:
-            if (reinterpret_cast<const NMHDR*>(lParam)->code == CDN_SELCHANGE) OnSelectionChange(panel);
-            if (reinterpret_cast<const NMHDR*>(lParam)->code == CDN_INITDONE) KeepColumnClear(panel);
+            OnNotify(panel, reinterpret_cast<const NMHDR*>(lParam));
+            return 0;
+        case WM_SIZE:
+            FollowPanelSize(panel);
+            return 0;
+        case kFollowSelection:
+            FollowSelection(panel);
             return 0;
         case WM_COMMAND:
             OnCommand(panel, wParam);
@@ -207,10 +231,36 @@ UINT_PTR HandleMessage(HWND panel, UINT message, WPARAM wParam, LPARAM lParam) {
 
 }  // namespace
 
-bool GetSelectedName(HWND panel, char (&name)[kDialogTextSize]) { return AskDialog(panel, CDM_GETSPEC, name); }
-
 bool GetSelectedPath(HWND panel, char (&path)[kDialogTextSize]) {
     return AskDialog(panel, CDM_GETFILEPATH, path);
+}
+
+// The file type shown: the row of the system dialog's type list (cmb1),
+// which holds the filter list's rows in order.
+int ShownFilterRow(HWND panel) {
+    HWND types = GetDlgItem(GetParent(panel), cmb1);
+    return types ? static_cast<int>(SendMessageA(types, CB_GETCURSEL, 0, 0)) : -1;
+}
+
+bool NamesFile(const char* path) {
+    DWORD attributes = GetFileAttributesA(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// Open adds the file type's extension to a name given without one, and
+// takes the name as it stands when that names no file. The starting name
+// is proposed without its extension, so this is how it is previewed.
+bool GetSelectedFile(HWND panel, char (&path)[kDialogTextSize]) {
+    if (!GetSelectedPath(panel, path)) return false;
+    const char* name = FileNamePart(path);
+    if (strchr(name, '.') || NamesFile(path)) return true;
+    const char* extension = FormatFirstExtension(ShownFilterRow(panel));
+    char withExtension[kDialogTextSize];
+    if (extension && FormatText(withExtension, sizeof withExtension, "%s.%s", path, extension) &&
+        NamesFile(withExtension)) {
+        CopyText(path, withExtension);
+    }
+    return true;
 }
 
 // Asked into a local buffer first, so that a request that delivers nothing

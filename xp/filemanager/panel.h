@@ -20,6 +20,28 @@ UINT_PTR CALLBACK FileManagerHook(HWND panel, UINT message, WPARAM wParam, LPARA
 void PreviewSelectedFile(HWND panel);
 void ClearPreview(HWND panel);
 void ZoomAllPreview(HWND panel);
+// The Zoom all and Show all buttons.
+void PressZoomAll(HWND panel);
+void PressShowAll(HWND panel);
+// The box changed size: the picture is made again at the new size.
+void RefitPreview(HWND panel);
+
+// panellayout.cpp: the panel's controls kept beside the system's at every
+// size and DPI. NotePanelTemplate at WM_INITDIALOG, ArrangePanel at
+// CDN_INITDONE, FollowPanelSize at WM_SIZE.
+void ArrangePanel(HWND panel);
+void FollowPanelSize(HWND panel);
+void NotePanelTemplate(HWND panel);
+// The picture the box holds: 181 x 188, or the box's own size where the box
+// is clearly larger.
+SIZE PreviewPictureSize(HWND panel);
+// Where a picture of width x height sits in the item: centred where the item
+// is clearly larger, else at its top-left corner.
+POINT PictureOffset(const RECT& item, int width, int height);
+// True when the box shows the selected file's stored picture (Use browse
+// file, an entry with a picture, the colour table ready) while nothing is
+// loaded.
+bool StoredPictureServes();
 // WM_DRAWITEM of the preview box.
 void DrawPreviewBox(HWND panel, const DRAWITEMSTRUCT* drawItem);
 // The cache entry of the selected file (CDN_SELCHANGE with Use browse file).
@@ -31,12 +53,15 @@ int NoteScanCallback(int hostValue, HostEntity* entity, intptr_t panel, intptr_t
 // Requests to the system dialog (the panel's parent). Each fills a 260-byte
 // buffer and returns false when nothing was delivered.
 enum { kDialogTextSize = 260 };
-bool GetSelectedName(HWND panel, char (&name)[kDialogTextSize]);
 bool GetSelectedPath(HWND panel, char (&path)[kDialogTextSize]);
+// The file the selection names, as Open would take it (a name without an
+// extension gets the file type's when that names a file).
+bool GetSelectedFile(HWND panel, char (&path)[kDialogTextSize]);
 // The folder shown, into browseDirectory.
 bool GetShownFolder(HWND panel);
 
-// RunFileManager's steps that need no dialog.
-void MakeStartingName(char* buffer, int size, int partFlag);
+// RunFileManager's steps that need no dialog. filterRow: the file type
+// shown, FormatIndex.
+void MakeStartingName(char* buffer, int size, int partFlag, int filterRow);
 // The message for an extended error of the file dialog, or null for none.
 const char* FileDialogErrorText(DWORD code);

@@ -12,27 +12,49 @@
 
 namespace {
 
-// One SetDIBitsToDevice of the stored 8-bit rows; the box is left as it was
-// when the copy fails. The stored picture serves only while nothing is
-// loaded: a loaded drawing is what Zoom all and Show all redraw, and taking
-// the stored picture once it had been stored made both buttons do nothing.
-bool DrawCachedPicture(HWND panel, const DRAWITEMSTRUCT* drawItem) {
-    ImageInfoRecord* entry = CacheList ? AsImageInfo(currentEntry) : nullptr;
-    if (useBrowseFile != 1 || PreviewDrawing || !entry || entry->state != kPictureMade) return false;
-    if (colourTableReady != 1) return false;
-    const RECT& item = drawItem->rcItem;
-    // The item is wider than the picture: the strip beside it is cleared,
-    // or it would keep the previous picture.
-    RECT strip = {item.left + kLargeWidth, item.top, item.right, item.bottom};
-    if (strip.right > strip.left) {
-        host::DevUseColor(host::kBackgroundColour);
-        host::DevSRect(&strip);
+// Fills the item around a picture placed at `picture`.
+void ClearAround(const RECT& item, const RECT& picture) {
+    const RECT strips[] = {
+        {item.left, item.top, picture.left, item.bottom},
+        {picture.right, item.top, item.right, item.bottom},
+        {picture.left, item.top, picture.right, picture.top},
+        {picture.left, picture.bottom, picture.right, item.bottom},
+    };
+    host::DevUseColor(host::kBackgroundColour);
+    for (const RECT& strip : strips) {
+        if (strip.right > strip.left && strip.bottom > strip.top) host::DevSRect(&strip);
     }
+}
+
+}  // namespace
+
+bool StoredPictureServes() {
+    ImageInfoRecord* entry = CacheList ? AsImageInfo(currentEntry) : nullptr;
+    return useBrowseFile == 1 && entry && entry->state == kPictureMade && colourTableReady == 1;
+}
+
+namespace {
+
+// One SetDIBitsToDevice of the stored 8-bit rows, centred in a box clearly
+// larger than it; the box is left as it was when the copy fails. The stored
+// picture serves only while nothing is loaded: a loaded drawing is what Zoom
+// all and Show all redraw, and taking the stored picture once it had been
+// stored made both buttons do nothing.
+bool DrawCachedPicture(HWND panel, const DRAWITEMSTRUCT* drawItem) {
+    if (PreviewDrawing || !StoredPictureServes()) return false;
+    const ImageInfoRecord* entry = AsImageInfo(currentEntry);
+    const RECT& item = drawItem->rcItem;
+    POINT offset = PictureOffset(item, kLargeWidth, kLargeHeight);
+    RECT picture = {item.left + offset.x, item.top + offset.y, item.left + offset.x + kLargeWidth,
+                    item.top + offset.y + kLargeHeight};
+    // The strips beside the picture are cleared, or they would keep the
+    // previous picture.
+    ClearAround(item, picture);
     HRGN clip = MakeRectRegion(&item);
     if (clip) SelectClipRgn(drawItem->hDC, clip);
     const PictureDescription large = DescribePicture(kLargePicture);
-    int copied = SetDIBitsToDevice(drawItem->hDC, item.left, item.top, item.right - item.left,
-                                   item.bottom - item.top + 1, 0, 0, 0, kLargeHeight, entry->largePicture,
+    int copied = SetDIBitsToDevice(drawItem->hDC, picture.left, picture.top, item.right - picture.left,
+                                   item.bottom - picture.top + 1, 0, 0, 0, kLargeHeight, entry->largePicture,
                                    reinterpret_cast<const BITMAPINFO*>(&large), DIB_RGB_COLORS);
     if (!copied && clip) SelectClipRgn(drawItem->hDC, nullptr);
     DropObject(clip);
@@ -48,11 +70,25 @@ bool DrawCachedPicture(HWND panel, const DRAWITEMSTRUCT* drawItem) {
     return true;
 }
 
-// The selected file's name: its entry's, or the dialog's; empty for none.
+// The selected file's name: its entry's, or the file the dialog's selection
+// names; empty for none.
 const char* SelectedName(HWND panel, char (&name)[kDialogTextSize]) {
     const ImageInfoRecord* entry = AsImageInfo(currentEntry);
     if (entry) return entry->name;
-    return GetSelectedName(panel, name) ? name : "";
+    return GetSelectedFile(panel, name) ? name : "";
+}
+
+// The kept picture when it has the stored size (as at 96 DPI in the box of
+// the template's size), else a render of the list at that size: a picture
+// of another size converted into the entry would be cut or short.
+HBITMAP PictureOfStoredSize(HDL drawList, bool* made) {
+    BITMAP kept = {};
+    *made = false;
+    if (GetObjectA(ScreenCopy, sizeof kept, &kept) && kept.bmWidth == kLargeWidth && kept.bmHeight == kLargeHeight) {
+        return ScreenCopy;
+    }
+    *made = true;
+    return RenderToBitmap(drawList, PreviewDrawing, kLargeWidth, kLargeHeight, nullptr, nullptr);
 }
 
 // The first picture drawn after a selection (the off-screen render) goes
@@ -65,14 +101,16 @@ void StorePictureInCache(const DRAWITEMSTRUCT* drawItem, HDL drawList) {
     ImageInfoRecord* entry = CacheList ? AsImageInfo(currentEntry) : nullptr;
     if (useBrowseFile != 1 || !entry || !ScreenCopy || !drawList) return;
     if (entry->state != kNoPicture && !(entry->state == kPictureMade && colourTableReady == 0)) return;
-    HDC memory = MakeMemoryDC(drawItem->hDC);
-    if (!memory) return;
-    if (StorePictureRows(memory, ScreenCopy, kLargePicture, entry->largePicture)) {
+    bool made = false;
+    HBITMAP picture = PictureOfStoredSize(drawList, &made);
+    HDC memory = picture ? MakeMemoryDC(drawItem->hDC) : nullptr;
+    if (memory && StorePictureRows(memory, picture, kLargePicture, entry->largePicture)) {
         if (entry->state == kNoPicture) CacheDirty = 1;
         entry->state = kPictureMade;
         StoreEntryNotes(&currentEntry, drawList);
     }
-    DropDC(memory);
+    if (memory) DropDC(memory);
+    if (made) DropObject(picture);
 }
 
 }  // namespace

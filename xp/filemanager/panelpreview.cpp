@@ -47,22 +47,54 @@ bool IsCacheableName(const char* name) {
 
 }  // namespace
 
+namespace {
+
+// What the picture in the box was made from, so that a box of another size
+// gets the same picture again: written by the preview and the buttons, read
+// by RefitPreview.
+enum PictureSource { kNothingDrawn, kRendered, kDrawnFromView, kShownAll };
+PictureSource pictureSource;
+char previewPath[kDialogTextSize];  // the loaded file, whose name says what is drawn
+
+bool LoadSelectedDrawing(HWND panel) {
+    if (!GetSelectedFile(panel, previewPath)) return false;
+    PreviewDrawing = host::DLLoad(previewPath, kPreviewLoadFlags);
+    if (!PreviewDrawing) return false;
+    SetViewFromHeader();
+    return true;
+}
+
+// notesWindow: the panel when the render is to fill the notes tree.
+void RenderPreview(HWND panel, HWND notesWindow) {
+    SIZE size = PreviewPictureSize(panel);
+    DropScreenCopy();
+    ScreenCopy = RenderToBitmap(ListToDraw(PreviewDrawing, previewPath), PreviewDrawing, size.cx, size.cy,
+                                nullptr, notesWindow);
+    pictureSource = kRendered;
+}
+
+// Zoom all and Show all redraw the drawing. A file served from its stored
+// picture has not been loaded: it is loaded now, once (its notes are in the
+// tree already), and the stored picture still serves its next selection.
+bool HavePreviewDrawing(HWND panel) {
+    if (!PreviewDrawing && StoredPictureServes()) LoadSelectedDrawing(panel);
+    return PreviewDrawing != nullptr;
+}
+
+}  // namespace
+
 void PreviewSelectedFile(HWND panel) {
     DropPreviewDrawing();
-    char path[kDialogTextSize];
-    if (!GetSelectedPath(panel, path)) return;
-    PreviewDrawing = host::DLLoad(path, kPreviewLoadFlags);
-    if (!PreviewDrawing) return;
-    SetViewFromHeader();
-    HDL drawList = ListToDraw(PreviewDrawing, path);
+    pictureSource = kNothingDrawn;
+    if (!LoadSelectedDrawing(panel)) return;
     NotesRequest = 1;
-    DropScreenCopy();
-    ScreenCopy = RenderToBitmap(drawList, PreviewDrawing, kLargeWidth, kLargeHeight, nullptr, panel);
+    RenderPreview(panel, panel);
     RepaintPreviewBox(panel);
 }
 
 void ClearPreview(HWND panel) {
     DropPreviewDrawing();
+    pictureSource = kNothingDrawn;
     RepaintPreviewBox(panel);
 }
 
@@ -74,22 +106,58 @@ void ZoomAllPreview(HWND panel) {
     RepaintPreviewBox(panel);
 }
 
+void PressZoomAll(HWND panel) {
+    HavePreviewDrawing(panel);
+    DropScreenCopy();
+    ZoomAllPreview(panel);
+    if (PreviewDrawing) pictureSource = kDrawnFromView;
+}
+
+// Show all frames what it draws: the list drawn, hidden layers included (no
+// layer table hides a layer), where it once kept the header's extents and a
+// drawing whose every entity lay on hidden layers showed as a sliver.
+void PressShowAll(HWND panel) {
+    if (HavePreviewDrawing(panel)) {
+        DrawingExtents(ListToDraw(PreviewDrawing, previewPath), nullptr, &PreviewView);
+        ApplyMinimumSize(&PreviewView);
+        pictureSource = kShownAll;
+    }
+    DropScreenCopy();
+    ShowAllRequest = 1;
+    RepaintPreviewBox(panel);
+}
+
+// A rendered preview is rendered again at the box's new size (without the
+// notes, which are in the tree); a picture drawn from the view is drawn from
+// it again, with the hidden layers when Show all drew it.
+void RefitPreview(HWND panel) {
+    if (PreviewDrawing && pictureSource == kRendered) {
+        RenderPreview(panel, nullptr);
+    } else {
+        DropScreenCopy();
+        if (PreviewDrawing && pictureSource == kShownAll) ShowAllRequest = 1;
+    }
+    RepaintPreviewBox(panel);
+}
+
 // The selected file's last-write time is read by attribute query on its
-// path in the folder shown, which the caller has just put into
-// browseDirectory (the system dialog runs with OFN_NOCHANGEDIR, so the
+// path, which must lie in the folder shown, which the caller has just put
+// into browseDirectory (the system dialog runs with OFN_NOCHANGEDIR, so the
 // process's current directory need not be that folder). The file is not
 // opened: opening it for writing without sharing locked the drawing against
 // every other program for that moment, and kept read-only drawings and
-// read-only shares out of the cache.
+// read-only shares out of the cache. The name is the file Open would take,
+// so the starting name, proposed without its extension, is looked up too.
 void LookUpSelectedFile(HWND panel) {
-    char name[kDialogTextSize];
-    if (!GetSelectedName(panel, name) || !IsCacheableName(name)) return;
+    char file[kDialogTextSize];
+    if (!GetSelectedFile(panel, file)) return;
+    const char* name = FileNamePart(file);
     char path[kDirSize + kDialogTextSize];
-    if (!JoinPath(path, browseDirectory, name)) return;
-    WIN32_FILE_ATTRIBUTE_DATA file;
-    if (!GetFileAttributesExA(path, GetFileExInfoStandard, &file)) return;
-    if (file.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return;
-    currentEntry = FindOrAddEntry(name, &file.ftLastWriteTime);
+    if (!IsCacheableName(name) || !JoinPath(path, browseDirectory, name) || lstrcmpiA(path, file) != 0) return;
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExA(path, GetFileExInfoStandard, &data)) return;
+    if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return;
+    currentEntry = FindOrAddEntry(name, &data.ftLastWriteTime);
 }
 
 // Stops the walk once the tree is full.

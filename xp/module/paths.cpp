@@ -24,6 +24,14 @@ bool JoinPath(char* dst, size_t size, const char* folder, const char* name) {
     return false;
 }
 
+const char* FileNamePart(const char* path) {
+    const char* name = path;
+    for (const char* c = path; *c; ++c) {
+        if (*c == '\\' || *c == '/' || *c == ':') name = c + 1;
+    }
+    return name;
+}
+
 void DropTrailingBackslashes(char* folder) {
     int length = lstrlenA(folder);
     while (length > 0 && folder[length - 1] == '\\' && !IsRoot(folder, length)) folder[--length] = '\0';

@@ -9,6 +9,9 @@
 // the whole path does not fit; dst then holds no path.
 bool JoinPath(char* dst, size_t size, const char* folder, const char* name);
 
+// The file's own name in path: what follows its last '\\', '/' or ':'.
+const char* FileNamePart(const char* path);
+
 // Drops trailing backslashes, except the one that makes a root ("Z:\", "\").
 void DropTrailingBackslashes(char* folder);
 
