@@ -3,7 +3,8 @@
 # compares its transcript with the expected one, line by line.
 #   e2e.sh KV32_EXE TEST_PATH_WITHOUT_SUFFIX [extra kv32 options...]
 # TEST.script is the script; TEST.expected the transcript; TEST.setup, when
-# present, is sourced in the work folder first (to lay out files);
+# present, is sourced in the work folder first (to lay out files; it sees
+# $exe, $work, $here and winpath);
 # TEST.options, when present, holds more kv32 options, one a line, where
 # <work> stands for the work folder (e.g. /samples:<work>\drawings).
 set -euo pipefail
@@ -11,6 +12,12 @@ exe=$1; test=$2; shift 2
 name=$(basename "$test")
 here=$(cd "$(dirname "$0")" && pwd)
 work=$(dirname "$exe")/e2e/$name
+# TEST.teardown, when present, undoes what TEST.setup made outside plain
+# files (a mount); it runs after the run, and before the next one in case a
+# run was cut short. A setup that cannot make its files on this machine
+# exits with 77, which ctest reports as skipped.
+teardown() { if [ -f "$test.teardown" ] && [ -d "$work" ]; then (cd "$work" && source "$test.teardown") || true; fi; }
+teardown
 rm -rf "$work"; mkdir -p "$work"
 winpath() { printf 'Z:%s' "$(printf '%s' "$1" | tr / '\\')"; }
 # Every run starts from an empty store: the Wine prefix keeps the registry
@@ -29,6 +36,7 @@ status=0
 (cd "$work" && "$here/wine-run" "$exe" "/work:$(winpath "$work")" "/script:$(winpath "$test.script")" \
     "/transcript:$(winpath "$work/transcript.txt")" "/rsc3053:Software\\KvTest\\$name" \
     "/rsc3059:$(winpath "$work")\\" "${options[@]}") || status=$?
+teardown
 if [ ! -f "$work/transcript.txt" ]; then echo "no transcript written (exit $status)"; exit 1; fi
 if ! diff -u "$test.expected" "$work/transcript.txt"; then
   echo "transcript differs from $test.expected (exit $status)"; exit 1

@@ -28,9 +28,9 @@
 //                         active window (negative: down)
 //   box yes|no|ok|enter   answer the message box that is showing (enter: press
 //                         the Enter key, which takes the box's default button)
-//   file-dialog PATH      type PATH into the file dialog that is showing, press Open
+//   file-dialog PATH      type PATH (UTF-8) into the file dialog that is showing, press Open
 //   file-dialog cancel    cancel the file dialog that is showing
-//   select-file NAME      select NAME in the file list of the file dialog that is
+//   select-file NAME      select NAME (UTF-8) in the file list of the file dialog that is
 //                         showing, as a click would (the dialog reports the change)
 //   screenshot PATH       save the active window as a PNG
 //   items ID              record the texts of a list or combo box of the active
@@ -64,6 +64,8 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+
+#include <string>
 
 namespace {
 
@@ -523,13 +525,22 @@ HWND FileNameField(HWND dialog) {
     return field ? field : GetDlgItem(dialog, 0x480);
 }
 
+// Script lines are UTF-8, so that a script can name files the code page
+// cannot spell ("Ω.KVW"); plain ASCII reads the same either way.
+std::wstring WideFromUtf8(const char* text) {
+    wchar_t wide[kLineSize];
+    if (MultiByteToWideChar(CP_UTF8, 0, text, -1, wide, kLineSize) <= 0) wide[0] = L'\0';
+    return wide;
+}
+
 void AnswerFileDialog(const char* path) {
     HWND dialog = WaitForActive("file dialog", [](HWND w) { return FileNameField(w) != nullptr; });
     if (lstrcmpiA(path, "cancel") == 0) {
         ClickButton(GetDlgItem(dialog, IDCANCEL));
         return;
     }
-    SendMessageA(FileNameField(dialog), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path));
+    std::wstring wide = WideFromUtf8(path);
+    SendMessageW(FileNameField(dialog), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(wide.c_str()));
     ClickButton(GetDlgItem(dialog, IDOK));
 }
 
@@ -541,10 +552,11 @@ void SelectFileInDialog(const char* name) {
     HWND view = FindWindowExA(dialog, nullptr, "SHELLDLL_DefView", nullptr);
     HWND list = view ? FindWindowExA(view, nullptr, WC_LISTVIEWA, nullptr) : nullptr;
     if (!list) Fail("%s", "the file dialog shows no file list");
-    LVFINDINFOA find = {};
+    std::wstring wide = WideFromUtf8(name);
+    LVFINDINFOW find = {};
     find.flags = LVFI_STRING;
-    find.psz = name;
-    int index = static_cast<int>(SendMessageA(list, LVM_FINDITEMA, static_cast<WPARAM>(-1),
+    find.psz = wide.c_str();
+    int index = static_cast<int>(SendMessageW(list, LVM_FINDITEMW, static_cast<WPARAM>(-1),
                                               reinterpret_cast<LPARAM>(&find)));
     if (index < 0) Fail("the file list holds no %s", name);
     LVITEMA clear = {};

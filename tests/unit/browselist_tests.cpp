@@ -55,6 +55,7 @@ struct BrowseList : ::testing::Test {
         RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\KvUnitBrowseList");
         ResetCommandState();
         ForgetCacheIndex();
+        ForgetUnreadable();
         CacheList = NewList("~BRINFO.KVW");
         CacheDirty = 0;
         commandMode = ModeLoad;
@@ -212,23 +213,48 @@ TEST_F(BrowseList, TheCacheFileIsSkippedInAnyLetterCase) {
     EXPECT_EQ(FoundCount, 1);
 }
 
-// Regression: a name that the code page cannot spell was listed with '?'
-// in it, and opened nothing.
-TEST(Scan, AnUnspellableNameIsTakenByItsShortNameOrNotAtAll) {
-    WIN32_FIND_DATAA found = {};
-    CopyText(found.cFileName, "PLAN.KVW");
-    EXPECT_STREQ(OpenableName(found), "PLAN.KVW");
-    CopyText(found.cFileName, "?? ??.KVW");
-    EXPECT_EQ(OpenableName(found), nullptr);
-    CopyText(found.cAlternateFileName, "____~VBB.KVW");
-    EXPECT_STREQ(OpenableName(found), "____~VBB.KVW");
-    CopyText(found.cAlternateFileName, "?~1.KVW");
-    EXPECT_EQ(OpenableName(found), nullptr);
+// Regressions: a name that the code page cannot spell was listed with '?'
+// in it, or best-fit mapped ("Ω.KVW" as "O.KVW", another file); a listed
+// "..\UP.KVW" opened the parent folder's UP.KVW; CON.KVW opened the console.
+TEST(Scan, AListedNameIsUsedOnlyWhenItOpensThatFileInTheFolder) {
+    struct Case {
+        const wchar_t* name;
+        const wchar_t* shortName;
+        LeftOutReason reason;
+        const char* used;
+    };
+    const Case cases[] = {
+        {L"PLAN.KVW", L"", kNotLeftOut, "PLAN.KVW"},
+        {L"\u03a9.KVW", L"", kUnspellable, ""},
+        {L"\u03a9.KVW", L"_~~~~3KK.KVW", kNotLeftOut, "_~~~~3KK.KVW"},
+        {L"\u010cech.DXF", L"_ECH~51K.DXF", kNotLeftOut, "_ECH~51K.DXF"},
+        {L"\u0141\u00f3d\u017a plan.DXF", L"\u0141~1.DXF", kUnspellable, ""},
+        {L"..\\UP.KVW", L"__\\U~SZZ.KVW", kNotPlain, ""},
+        {L"a:b.KVW", L"", kNotPlain, ""},
+        {L"..", L"", kNotPlain, ""},
+        {L"\u03a9.KVW", L"..", kNotPlain, ""},
+        {L"CON.KVW", L"", kDeviceName, ""},
+        {L"con .kvw", L"", kDeviceName, ""},
+        {L"Lpt7.DXF", L"", kDeviceName, ""},
+        {L"COM0.KVW", L"", kNotLeftOut, "COM0.KVW"},
+        {L"CONTRACT.KVW", L"", kNotLeftOut, "CONTRACT.KVW"},
+    };
+    for (const Case& c : cases) {
+        WIN32_FIND_DATAW found = {};
+        lstrcpyW(found.cFileName, c.name);
+        lstrcpyW(found.cAlternateFileName, c.shortName);
+        char name[MAX_PATH] = "";
+        EXPECT_EQ(ListingName(found, name), c.reason) << c.used;
+        if (c.reason == kNotLeftOut) {
+            EXPECT_STREQ(name, c.used);
+        }
+    }
 }
 
-// Regression: an entry of a foreign or damaged cache whose state was not 0,
-// 1 or 2 stayed blank for ever.
-TEST_F(BrowseList, ADamagedStateCountsAsNoPicture) {
+// Regressions: an entry of a foreign or damaged cache whose state was not
+// 0, 1 or 2 stayed blank for ever; a file deleted from the browser and
+// restored with its old time stayed a "deleted" frame for ever.
+TEST_F(BrowseList, ADamagedStateOrARestoredFileCountsAsNoPicture) {
     WriteFile("A.KVW");
     WriteFile("B.KVW");
     ScanBrowseDir(0);
@@ -237,7 +263,7 @@ TEST_F(BrowseList, ADamagedStateCountsAsNoPicture) {
     CacheDirty = 0;
     ScanBrowseDir(0);
     EXPECT_EQ(Entry("A.KVW")->state, kNoPicture);
-    EXPECT_EQ(Entry("B.KVW")->state, kFileDeleted);
+    EXPECT_EQ(Entry("B.KVW")->state, kNoPicture);
     EXPECT_EQ(CacheDirty, 0);
 }
 
@@ -508,6 +534,8 @@ TEST_F(BrowseList, OutOfMemoryLeavesOutWhatCannotBeMadeAndTheBrowserGoesOn) {
     LimitNodeAllocations(-1);
     EXPECT_EQ(Names(), (NameList{"A.KVW", "B.KVW", "C.KVW", "PLAN001.KVW", "PLAN002.KVW"}));
     EXPECT_EQ(Entry("PLAN001.KVW")->state, kNoPicture);
+    // A failed load is remembered for the showing; the next one tries again.
+    ForgetUnreadable();
 
     // The module's own memory runs out: its lookups walk the list instead.
     WriteFile("E.KVW");
@@ -709,7 +737,9 @@ TEST_F(BrowseList, OnlyAFileThatIsThereIsPicked) {
     ResultPath = picked;
     DeleteOnClick = 0;
     Picked = 0;
+    QueueBoxAnswer(IDOK);  // each is told
     EXPECT_EQ(ActOnBrowseEntry(Entry("B.KVW")), kKeepOpen);
+    QueueBoxAnswer(IDOK);
     EXPECT_EQ(ActOnBrowseEntry(Entry("C.KVW")), kKeepOpen);
     EXPECT_EQ(Picked, 0);
     EXPECT_STREQ(picked, "");

@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "browsecache/cache.h"
 #include "commands/handlers.h"
 #include "commands/macrolines.h"
 #include "module/browsedir.h"
@@ -41,6 +42,12 @@ TEST(BrowseDirectory, ADriveRootKeepsItsBackslash) {
     EXPECT_EQ(Cut("\\\\server\\share\\folder.dir"), "\\\\server\\share");
 }
 
+std::string CurrentDirectory() {
+    char current[MAX_PATH];
+    GetCurrentDirectoryA(sizeof current, current);
+    return current;
+}
+
 TEST(BrowseDirectory, FirstValueIsTheHostDirectoryLessItsLastCharacter) {
     browseDirectory[0] = '\0';
     CopyText(g_config.rsc3059, "C:\\KORVIND\\DRAWINGS\\");
@@ -51,25 +58,45 @@ TEST(BrowseDirectory, FirstValueIsTheHostDirectoryLessItsLastCharacter) {
     EXPECT_STREQ(browseDirectory, "C:\\KORVIND\\DRAWINGS") << "a directory once set stays";
     browseDirectory[0] = '\0';
     g_config.rsc3059[0] = '\0';
-    EnsureBrowseDirectory();
-    EXPECT_STREQ(browseDirectory, "");
 }
 
-TEST(BrowseDirectory, AMissingOrOverlongHostDirectoryLeavesItEmptyAndARootStaysARoot) {
+// Regression: without a usable host directory BROWSE worked at the drive's
+// root ("Browse directory []:", its cache written to "Y:\", a pick sent as
+// "~LOADM \ROOT1.KVW;"); "My Computer" was taken as a folder.
+TEST(BrowseDirectory, WithoutAUsableHostDirectoryItIsTheCurrentDirectoryInFull) {
+    std::string overlong = "C:\\" + std::string(kDirSize, 'd') + "\\";
+    const char* unusable[] = {"", overlong.c_str(), "::{20d04fe0-3aea-1069-a2d8-08002b30309d}"};
+    for (const char* hostDirectory : unusable) {
+        browseDirectory[0] = '\0';
+        CopyText(g_config.rsc3059, hostDirectory);
+        EnsureBrowseDirectory();
+        EXPECT_EQ(browseDirectory, CurrentDirectory()) << hostDirectory;
+    }
     browseDirectory[0] = '\0';
     g_config.missingString = 3059;  // once a crash
     EnsureBrowseDirectory();
     g_config.missingString = 0;
-    EXPECT_STREQ(browseDirectory, "");
-    std::string overlong = "C:\\" + std::string(kDirSize, 'd') + "\\";
-    CopyText(g_config.rsc3059, overlong.c_str());
-    EnsureBrowseDirectory();
-    EXPECT_STREQ(browseDirectory, "") << "cut, it would lose a real character, not the backslash";
+    EXPECT_EQ(browseDirectory, CurrentDirectory());
+    CopyText(browseDirectory, "::{20d04fe0-3aea-1069-a2d8-08002b30309d}");
     CopyText(g_config.rsc3059, "Z:\\");
     EnsureBrowseDirectory();
-    EXPECT_STREQ(browseDirectory, "Z:\\");
+    EXPECT_STREQ(browseDirectory, "Z:\\") << "a shell folder is never kept, a root stays a root";
     browseDirectory[0] = '\0';
     g_config.rsc3059[0] = '\0';
+}
+
+// Regression: a folder too long to browse, or "My Computer", chosen in the
+// path dialog became the default silently, and only the next BROWSE refused
+// it. Now it is told at once and the old folder stays.
+TEST(BrowseDirectory, AChosenFolderThatCannotBeBrowsedIsToldAndTheOldOneKept) {
+    std::string overlong = "C:\\" + std::string(kLongestCacheFolder - 2, 'd');
+    for (const char* chosen : {overlong.c_str(), "::{20d04fe0-3aea-1069-a2d8-08002b30309d}", ""}) {
+        QueueBoxAnswer(IDOK);
+        EXPECT_FALSE(AcceptBrowseFolder(chosen, kLongestCacheFolder)) << chosen;
+    }
+    overlong.pop_back();
+    EXPECT_TRUE(AcceptBrowseFolder(overlong.c_str(), kLongestCacheFolder)) << "the longest that has a cache";
+    EXPECT_TRUE(AcceptBrowseFolder("C:\\new", kLongestCacheFolder));
 }
 
 // A folder too long for "\folder.dir" starts the dialog on the bare name in

@@ -157,6 +157,15 @@ TEST(Paths, AFolderAndANameAreJoinedByOneBackslash) {
     EXPECT_STREQ(path, "") << "a refused join leaves no path behind";
 }
 
+// Regression: a Linux file listed as "..\UP.KVW" was joined to its folder,
+// and every action landed on the parent's UP.KVW.
+TEST(Paths, ANameThatWouldLeaveTheFolderFormsNoPath) {
+    for (const char* name : {"..\\UP.KVW", "..", ".", "a/b.KVW", "C:X.KVW", "", "x\\..\\..\\O.KVW"}) {
+        EXPECT_EQ(Joined("C:\\d", name), "(refused)") << name;
+    }
+    EXPECT_EQ(Joined("C:\\d", "..A.KVW"), "C:\\d\\..A.KVW") << "dots within a name are the name's";
+}
+
 TEST(Paths, TrailingBackslashesGoExceptARoots) {
     EXPECT_EQ(Trimmed("C:\\d\\"), "C:\\d");
     EXPECT_EQ(Trimmed("C:\\d\\\\\\"), "C:\\d");

@@ -29,6 +29,11 @@ void MakePictures(HostEntity** entryRef);
 // The entry's notes become copies of the notes of list (the list its picture
 // was drawn from); the entry may move, and entryRef follows it.
 void StoreEntryNotes(HostEntity** entryRef, HDL list);
+// Drawings that MakePictures could not load, remembered by name and
+// last-write time until ForgetUnreadable (at every showing of the browser).
+bool IsUnreadable(const ImageInfoRecord* entry);
+void RememberUnreadable(const ImageInfoRecord* entry);
+void ForgetUnreadable();
 // Converts bitmap (of that size, selected nowhere) into the 8-bit rows of an
 // entry's picture through the colour table of PictureInfo, which is stored
 // in the settings the first time. False when the conversion failed.

@@ -88,11 +88,13 @@ void StoreEntryNotes(HostEntity** entryRef, HDL list) {
 
 void MakePictures(HostEntity** entryRef) {
     const ImageInfoRecord* entry = AsImageInfo(*entryRef);
-    if (!entry) return;
+    if (!entry || IsUnreadable(entry)) return;
     char path[MAX_PATH];
-    if (!JoinPath(path, browseDirectory, entry->name)) return;
-    HDL drawing = host::DLLoad(path, kPreviewLoadFlags);
-    if (!drawing) return;
+    HDL drawing = JoinPath(path, browseDirectory, entry->name) ? host::DLLoad(path, kPreviewLoadFlags) : nullptr;
+    if (!drawing) {
+        RememberUnreadable(entry);
+        return;
+    }
     HDL list = ListToDraw(drawing, entry->name);
     PictureContexts own = {};
     const PictureContexts& contexts = g_batch.info ? g_batch : (own = MakeContexts());

@@ -4,7 +4,9 @@
 #include "browser/browser.h"
 #include "browser/browserinternal.h"
 
+#include "browsecache/cache.h"
 #include "host/host.h"
+#include "module/names.h"
 #include "module/paths.h"
 #include "module/state.h"
 #include "module/text.h"
@@ -13,7 +15,7 @@
 namespace {
 
 enum { kListClickCode = 19, kAnswerYes = 6 };
-enum { kMessageSize = 400 };
+enum { kMessageSize = 600 };
 
 // Where the list's client area is on the screen now. The painter's
 // ListOrigin is only as fresh as the last row drawn: a dialog moved since
@@ -35,10 +37,19 @@ POINT ClickPosition() {
     return point;
 }
 
+void TellAboutFile(const char* format, const char* name) {
+    char text[kMessageSize];
+    FormatText(text, sizeof text, format, name);
+    host::ErrorBox(text);
+}
+
 // The entry's full path as the host would open it: the host opens no path
-// of MAX_PATH characters or more, so such a path is refused, never cut.
+// of MAX_PATH characters or more, so such a path is refused, never cut; nor
+// is a name that would lead out of the folder (from a hostile cache).
 bool EntryPath(const ImageInfoRecord* entry, char (&path)[MAX_PATH]) {
-    return JoinPath(path, browseDirectory, entry->name);
+    if (JoinPath(path, browseDirectory, entry->name)) return true;
+    TellAboutFile("This file cannot be opened from this folder; its name is not usable:\n\n%s", entry->name);
+    return false;
 }
 
 enum FileCheck { kFileAsPictured, kFileGone, kFileChanged };
@@ -56,43 +67,62 @@ FileCheck CheckEntryFile(const ImageInfoRecord* entry, const char* path) {
 }
 
 // A file deleted from the browser or gone since the listing is no pick: the
-// host would only fail to load it. The dialog stays open.
+// host would only fail to load it. The path is checked before the file: a
+// path that cannot stand in a macro line is told, not passed over as if the
+// file were gone. A drawing the host
+// could not load in this showing is no pick either: the host would only
+// fail again. Either way the dialog stays open and the user is told.
 int PickEntry(const ImageInfoRecord* entry) {
     char path[MAX_PATH];
-    if (entry->state == kFileDeleted || !EntryPath(entry, path)) return kKeepOpen;
-    if (CheckEntryFile(entry, path) == kFileGone) return kKeepOpen;
+    if (!EntryPath(entry, path) || !AcceptPickedPath(path)) return kKeepOpen;
+    if (entry->state == kFileDeleted || CheckEntryFile(entry, path) == kFileGone) {
+        TellAboutFile("The file is no longer there:\n\n%s", entry->name);
+        return kKeepOpen;
+    }
+    if (IsUnreadable(entry)) {
+        TellAboutFile("%s cannot be read as a drawing.", entry->name);
+        return kKeepOpen;
+    }
     if (!ResultPath || !CopyText(ResultPath, kPickedPathSize, path)) return kKeepOpen;
-    // Refused while the user can still pick another file.
-    if (!AcceptPickedPath(ResultPath)) return kKeepOpen;
     Picked = 1;
     return kEndDialog;
+}
+
+// The entry is marked deleted only once its name is gone: on a read-only
+// mount DeleteFileA reports success and the file stays.
+void DeleteCheckedFile(ImageInfoRecord* entry, const char* path) {
+    if (!DeleteFileA(path) || !IsNameGone(browseDirectory, entry->name)) {
+        host::ErrorBox("Error: Couldn't delete file!");
+        return;
+    }
+    entry->state = kFileDeleted;
+    HWND dialog = host::GetDlgWin();
+    HWND list = dialog ? GetDlgItem(dialog, IDC_BROWSE_LIST) : nullptr;
+    if (list) InvalidateRect(list, nullptr, FALSE);
 }
 
 }  // namespace
 
 // The name is checked against the picture right before the deletion: a
-// file put there since the listing is not the one the user was asked about.
+// file put there since the listing is not the one the user was asked about,
+// and a name that leads elsewhere (a symbolic link, whose target Wine's
+// DeleteFileA would delete) is not this folder's file.
 int DeleteEntryFile(ImageInfoRecord* entry) {
     char text[kMessageSize];
     FormatText(text, sizeof text, "Do you want to delete this file?\n\n%s", entry->name);
     if (host::QuestBox(text) != kAnswerYes) return kKeepOpen;
     char path[MAX_PATH];
-    FileCheck check = EntryPath(entry, path) ? CheckEntryFile(entry, path) : kFileGone;
+    if (!EntryPath(entry, path)) return kKeepOpen;
+    FileCheck check = CheckEntryFile(entry, path);
     if (check == kFileGone) {
-        FormatText(text, sizeof text, "The file is no longer there; nothing was deleted.\n\n%s", entry->name);
-        host::ErrorBox(text);
+        TellAboutFile("The file is no longer there; nothing was deleted.\n\n%s", entry->name);
     } else if (check == kFileChanged) {
-        FormatText(text, sizeof text,
-                   "The file has changed since its picture was made; it was not deleted.\n\n%s",
-                   entry->name);
-        host::ErrorBox(text);
-    } else if (DeleteFileA(path)) {
-        entry->state = kFileDeleted;
-        HWND dialog = host::GetDlgWin();
-        HWND list = dialog ? GetDlgItem(dialog, IDC_BROWSE_LIST) : nullptr;
-        if (list) InvalidateRect(list, nullptr, FALSE);
+        TellAboutFile("The file has changed since its picture was made; it was not deleted.\n\n%s", entry->name);
+    } else if (!NamesFileInFolder(browseDirectory, entry->name)) {
+        TellAboutFile("This name leads to a file outside this folder (a link); it was not deleted.\n\n%s",
+                      entry->name);
     } else {
-        host::ErrorBox("Error: Couldn't delete file!");
+        DeleteCheckedFile(entry, path);
     }
     return kKeepOpen;
 }

@@ -30,8 +30,10 @@ namespace {
 
 // Installed around the dialog by BrowseFiles.
 HHOOK g_mouseHook;
-// Set once LongPathFile has been told; cleared at every showing.
-bool g_toldLongPath;
+// Set once the left-out files, and a missing folder, have been told;
+// cleared at every showing.
+bool g_toldLeftOut;
+bool g_toldMissingFolder;
 // The folder that Backspace chose, handed to SelectBrowsePath through the
 // button's click; empty otherwise.
 char g_parentFolder[kDirSize];
@@ -39,7 +41,7 @@ char g_parentFolder[kDirSize];
 const char kTemplate[] = "IDD_DLGBROWSE";
 const char kEmptyList[] = "";
 const char kPresetName[] = "work.kvt";
-enum { kSelectPathEnded = IDC_BROWSE_SELECTPATH, kMessageSize = 400 };
+enum { kSelectPathEnded = IDC_BROWSE_SELECTPATH, kMessageSize = 600 };
 
 // Why a folder shows no dialog: a path too long, or no list for its cache.
 void TellNoCache() {
@@ -76,19 +78,77 @@ int ShowBrowseDialog() {
     return result;
 }
 
+bool IsMissingFolder(const char* folder) {
+    DWORD attributes = GetFileAttributesA(folder);
+    return attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// The whole sentence when one file is left out; a short reason after its
+// name when several are.
+struct LeftOutWords {
+    const char* sentence;
+    const char* reason;
+};
+
+LeftOutWords LeftOutText(LeftOutReason reason) {
+    switch (reason) {
+        case kPathTooLong:
+            return {"The full path of this file is too long to open; it is not listed:", "path too long to open"};
+        case kUnspellable:
+            return {"The name of this file cannot be spelt in the system's code page, and it has no short "
+                    "name that can; it is not listed:",
+                    "name not in the code page"};
+        case kNotPlain:
+            return {"The name of this file holds a path separator or a colon, and would open a file "
+                    "elsewhere; it is not listed:",
+                    "name holds a path separator"};
+        case kDeviceName:
+            return {"The name of this file is a device name of the system; it is not listed:", "a device name"};
+        case kSameName:
+            return {"Another file of this name, in other letter case or by its short name, is listed "
+                    "instead; this one is not:",
+                    "another file of this name is listed"};
+        default: return {"This file is not listed:", "not listed"};
+    }
+}
+
+void FormatLeftOutFiles(char* text, size_t size) {
+    if (LeftOut.count == 1) {
+        FormatText(text, size, "%s\n\n%s", LeftOutText(LeftOut.files[0].reason).sentence, LeftOut.files[0].name);
+        return;
+    }
+    FormatText(text, size, "These %d files are not listed:\n", LeftOut.count);
+    int named = LeftOut.count < kLeftOutNamed ? LeftOut.count : kLeftOutNamed;
+    for (int i = 0; i < named; ++i) {
+        size_t used = strlen(text);
+        FormatText(text + used, size - used, "\n%s (%s)", LeftOut.files[i].name,
+                   LeftOutText(LeftOut.files[i].reason).reason);
+    }
+    if (LeftOut.count > named) {
+        size_t used = strlen(text);
+        FormatText(text + used, size - used, "\n... and %d more", LeftOut.count - named);
+    }
+}
+
 }  // namespace
 
 bool BrowseHookInstalled() { return g_mouseHook != nullptr; }
 
 // Once per showing, however often the folder is scanned again: a box at
-// every change of format would nag.
-void TellLongPathFile() {
-    if (!LongPathFile[0] || g_toldLongPath) return;
-    g_toldLongPath = true;
+// every change of format would nag. A folder that is not there shows the
+// empty list, as any folder without drawings.
+void TellLeftOutFiles() {
     char text[kMessageSize];
-    FormatText(text, sizeof text, "The full path of this file is too long to open; it is not listed:\n\n%s",
-               LongPathFile);
-    host::ErrorBox(text);
+    if (!g_toldMissingFolder && IsMissingFolder(browseDirectory)) {
+        g_toldMissingFolder = true;
+        FormatText(text, sizeof text, "This folder does not exist:\n\n%s", browseDirectory);
+        host::ErrorBox(text);
+    }
+    if (!LeftOut.count || g_toldLeftOut) return;
+    g_toldLeftOut = true;
+    char list[kLeftOutNamed * (MAX_PATH + 48) + 64];
+    FormatLeftOutFiles(list, sizeof list);
+    host::ErrorBox(list);
 }
 
 LRESULT CALLBACK BrowseMouseHook(int code, WPARAM wParam, LPARAM lParam) {
@@ -134,7 +194,9 @@ int SelectBrowsePath() {
     bool restore = savedLength > 0 && savedLength < sizeof saved;
     SetCurrentDirectoryA(browseDirectory);
     static const char kNoFilters[] = "\0";
-    bool chosen = ChooseBrowseDirectory({kPresetName, "?", "*.KVT", kNoFilters});
+    // A folder that cannot be browsed is told, and the dialog stays on the
+    // folder it shows rather than closing on nothing.
+    bool chosen = ChooseBrowseDirectory({kPresetName, "?", "*.KVT", kNoFilters, kLongestCacheFolder});
     if (restore) SetCurrentDirectoryA(saved);
     if (!chosen) {
         if (HWND dialog = host::GetDlgWin()) SetFocus(dialog);
@@ -159,7 +221,9 @@ int BrowseFiles(char* resultPath, int keepCache) {
         g_parentFolder[0] = '\0';
         Picked = 0;
         DeleteOnClick = 0;
-        g_toldLongPath = false;
+        g_toldLeftOut = false;
+        ForgetUnreadable();
+        g_toldMissingFolder = false;
         ScanBrowseDir(FormatIndex);
         ++showings;
         int result = ShowBrowseDialog();

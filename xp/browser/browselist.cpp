@@ -116,7 +116,7 @@ void CacheMissingPictures(int formatIndex) {
 int InitBrowseList() {
     if (Options.alwaysCache) CacheMissingPictures(FormatIndex);
     RefreshBrowseList();
-    TellLongPathFile();
+    TellLeftOutFiles();
     if (commandMode == ModeTemplate) {
         host::DsAbCtl(IDC_BROWSE_FORMAT);
         host::DsAbCtl(IDC_BROWSE_FORMATLABEL);

@@ -51,11 +51,24 @@ ImageInfoRecord* ShownEntry(HostEntity* entity, int formatIndex);
 // ---- scan.cpp ----
 void ScanBrowseDir(int formatIndex);
 void LinkViewChain(int formatIndex);
-// The name a listed file can be opened by, or null.
-const char* OpenableName(const WIN32_FIND_DATAA& found);
-// The first file of the last scan left out because its full path is too
-// long to open; empty when none was.
-extern char LongPathFile[kEntryNameSize];
+// Why a file of a drawing's format is not listed.
+enum LeftOutReason { kNotLeftOut, kPathTooLong, kUnspellable, kNotPlain, kDeviceName, kSameName };
+// The name a file of the listing is used by (into name), or why none is.
+LeftOutReason ListingName(const WIN32_FIND_DATAW& found, char (&name)[MAX_PATH]);
+// The wide name with '?' for each character the code page lacks.
+void ShownName(const wchar_t* wide, char (&name)[MAX_PATH]);
+// The files of the last scan that were left out: how many, and the first
+// few in name order with their reasons.
+enum { kLeftOutNamed = 4 };
+struct LeftOutFile {
+    LeftOutReason reason;
+    char name[MAX_PATH];
+};
+struct LeftOutFiles {
+    int count;
+    LeftOutFile files[kLeftOutNamed];
+};
+extern LeftOutFiles LeftOut;
 
 // ---- browselist.cpp ----
 void FillBrowseList();
@@ -108,8 +121,9 @@ int SelectBrowsePath();
 bool OpenParentFolder();
 // True while the dialog's mouse hook is installed.
 bool BrowseHookInstalled();
-// Names LongPathFile in a message box, once per showing of the dialog.
-void TellLongPathFile();
+// Names the first file left out by the scan and why, once per showing of
+// the dialog; and that the folder does not exist, when it does not.
+void TellLeftOutFiles();
 
 // ---- browsekeys.cpp ----
 // The framed picture's column; its row is the list's caret row. Written by

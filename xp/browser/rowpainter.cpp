@@ -55,15 +55,41 @@ bool DrawPicture(HDC dc, const RECT& box, const ImageInfoRecord* entry) {
                          reinterpret_cast<const BITMAPINFO*>(&large), DIB_RGB_COLORS, SRCCOPY) != 0;
 }
 
-void DrawName(const RECT& box, const char* name) {
-    RECT band = NameBand(box);
+// A text on a band of the background colour; the band is filled first, so
+// nothing drawn before shows through round the letters.
+void DrawBandText(const RECT& band, const char* text) {
     host::DevUseBkColor(host::kBackgroundColour);
     host::DevUseColor(host::kBackgroundColour);
     host::DevSRect(&band);
     host::DevUseColor(host::kTextColour);
     HFONT kept = host::DevFont(static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT)));
-    host::DevVText(name, &band);
+    host::DevVText(text, &band);
     if (kept) host::DevFont(kept);
+}
+
+void DrawName(const RECT& box, const char* name) { DrawBandText(NameBand(box), name); }
+
+// Across the empty frame of a drawing the host could not load: without it
+// a junk file looks like one whose picture is still to come.
+void DrawUnreadableNote(HDC dc, const RECT& box) {
+    static const char kNote[] = "Unreadable";
+    enum { kPadding = 3 };
+    // As high as the name band under the box, so the letters fit alike.
+    const RECT nameBand = NameBand(box);
+    const LONG height = nameBand.bottom - nameBand.top;
+    SIZE size = {0, height};
+    HGDIOBJ old = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
+    GetTextExtentPoint32A(dc, kNote, lstrlenA(kNote), &size);
+    if (old) SelectObject(dc, old);
+    LONG width = std::min<LONG>(size.cx + 2 * kPadding, box.right - box.left - 2 * kPadding);
+    LONG left = (box.left + box.right - width) / 2;
+    LONG top = (box.top + box.bottom - height) / 2;
+    RECT band = {left, top, left + width, top + height + 1};
+    // The band's text starts at its left edge.
+    RECT text = band;
+    text.left += kPadding;
+    DrawBandText(band, "");
+    DrawBandText(text, kNote);
 }
 
 // Makes the entry's pictures; the entry may move, and then the row's data
@@ -111,7 +137,8 @@ void DrawRow(const DRAWITEMSTRUCT* item) {
         RECT box = PictureBox(item->rcItem, column, small);
         const ImageInfoRecord* entry = AsImageInfo(entity);
         if (!entry) break;
-        if (entry->state == kNoPicture || !colourTableReady) {
+        // A drawing found unreadable in this showing is not loaded again.
+        if ((entry->state == kNoPicture || !colourTableReady) && !IsUnreadable(entry)) {
             MakeOnDemand(&entity, column, itemId);
             entry = AsImageInfo(entity);
             if (!entry) break;
@@ -120,6 +147,7 @@ void DrawRow(const DRAWITEMSTRUCT* item) {
         bool drawn = entry->state == kPictureMade && colourTableReady &&
                      DrawPicture(item->hDC, box, entry);
         if (!drawn) DrawEmptyFrame(&box);
+        if (!drawn && IsUnreadable(entry)) DrawUnreadableNote(item->hDC, box);
         DrawName(box, entry->name);
         columnsDrawn = column + 1;
         if (!entry->nextShown) break;

@@ -5,8 +5,13 @@
 
 #include <string.h>
 
+#include <algorithm>
+#include <string>
+#include <unordered_map>
+
 #include "browsecache/cache.h"
 #include "host/host.h"
+#include "module/names.h"
 #include "module/paths.h"
 #include "module/state.h"
 #include "module/text.h"
@@ -14,7 +19,7 @@
 // Written by ScanBrowseDir; shown by FillBrowseList.
 int FoundCount;
 // Written by ScanBrowseDir; told by the dialog.
-char LongPathFile[kEntryNameSize];
+LeftOutFiles LeftOut;
 
 namespace {
 
@@ -40,16 +45,14 @@ int LinkEntry(int, HostEntity* entity, intptr_t previousValue, intptr_t formatIn
     return 0;
 }
 
-// The tests of one directory result, in order; the name to list, or null.
-const char* TakenName(const WIN32_FIND_DATAA& found, int formatIndex) {
-    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return nullptr;
-    const char* name = OpenableName(found);
-    if (!name || lstrlenA(name) <= kShortestName) return nullptr;
-    if (!NameMatchesFormat(formatIndex, name)) return nullptr;
+// Whether a file of the listing is a drawing of this format at all, by its
+// own name as far as the code page shows it.
+bool IsListedDrawing(const char* shownName, int formatIndex) {
+    if (lstrlenA(shownName) <= kShortestName) return false;
+    if (!NameMatchesFormat(formatIndex, shownName)) return false;
     // On a file system that ignores case every spelling of the cache's name
     // is the cache itself, never a drawing.
-    if (lstrcmpiA(name, kCacheFileName) == 0) return nullptr;
-    return name;
+    return lstrcmpiA(shownName, kCacheFileName) != 0;
 }
 
 // The host opens no path of MAX_PATH characters or more.
@@ -57,44 +60,153 @@ bool PathFits(const char* name) {
     return lstrlenA(browseDirectory) + 1 + lstrlenA(name) < MAX_PATH;
 }
 
+// The files named are the first in name order, whatever order the system
+// lists them in.
+void NoteLeftOut(const char* name, LeftOutReason reason) {
+    int named = std::min<int>(LeftOut.count, kLeftOutNamed);
+    ++LeftOut.count;
+    int place = named;
+    while (place > 0 && lstrcmpA(name, LeftOut.files[place - 1].name) < 0) --place;
+    if (place >= kLeftOutNamed) return;
+    int last = std::min<int>(named, kLeftOutNamed - 1);
+    for (int i = last; i > place; --i) LeftOut.files[i] = LeftOut.files[i - 1];
+    LeftOut.files[place].reason = reason;
+    CopyText(LeftOut.files[place].name, name);
+}
+
+// An entry for a file in state 2 was deleted from the browser; a file of
+// that name and time is the file restored (a copy keeping its time), and is
+// pictured again. An entry that keeps its old spelling of the name is given
+// the listing's, so that it names exactly the file listed; its pictures may
+// be another file's, so they are made again. A state byte outside 0 to 2 (a
+// damaged or foreign cache) means no picture: made again rather than left
+// blank for ever.
+void TakeFile(const char* name, const FILETIME& time) {
+    ImageInfoRecord* entry = AsImageInfo(FindOrAddEntry(name, &time));
+    if (!entry) return;
+    if (lstrcmpA(entry->name, name) != 0) {
+        CopyText(entry->name, name);
+        entry->state = kNoPicture;
+        CacheDirty = 1;
+    }
+    if (entry->state >= kFileDeleted) entry->state = kNoPicture;
+}
+
+// The files this scan takes, by name in upper case: a second file whose
+// name differs only in case (a case-sensitive file system) or that shares a
+// short name would find the first one's entry, so two files would count and
+// one be pictured, picked and deleted for both. Of two such files the one
+// first in name order is listed, whatever order the system lists them in;
+// so the entries are made only once the listing is done, lest they swap
+// names (and pictures) at every scan.
+class TakenFiles {
+public:
+    void Take(const char* name, const FILETIME& time) {
+        try {
+            char folded[MAX_PATH];
+            CopyText(folded, name);
+            CharUpperBuffA(folded, static_cast<DWORD>(lstrlenA(folded)));
+            auto placed = files_.emplace(folded, File{name, time});
+            if (placed.second) return;
+            File& before = placed.first->second;
+            if (lstrcmpA(name, before.name.c_str()) < 0) {
+                NoteLeftOut(before.name.c_str(), kSameName);
+                before = File{name, time};
+            } else {
+                NoteLeftOut(name, kSameName);
+            }
+        } catch (...) {
+            // Without memory to remember it the file is taken at once.
+            TakeFile(name, time);
+            ++FoundCount;
+        }
+    }
+
+    void MakeEntries() {
+        for (const auto& taken : files_) {
+            TakeFile(taken.second.name.c_str(), taken.second.time);
+            ++FoundCount;
+        }
+    }
+
+private:
+    struct File {
+        std::string name;
+        FILETIME time;
+    };
+    std::unordered_map<std::string, File> files_;
+};
+
+void ScanFile(const WIN32_FIND_DATAW& found, int formatIndex, TakenFiles& taken) {
+    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return;
+    char shown[MAX_PATH];
+    ShownName(found.cFileName, shown);
+    if (!IsListedDrawing(shown, formatIndex)) return;
+    char name[MAX_PATH];
+    LeftOutReason reason = ListingName(found, name);
+    // A short name stands for the file only with the extension that the
+    // host chooses its reader by.
+    if (reason == kNotLeftOut && !NameMatchesFormat(formatIndex, name)) reason = kUnspellable;
+    if (reason == kNotLeftOut && !PathFits(name)) reason = kPathTooLong;
+    if (reason != kNotLeftOut) {
+        NoteLeftOut(shown, reason);
+        return;
+    }
+    taken.Take(name, found.ftLastWriteTime);
+}
+
 }  // namespace
 
-// For a name outside the code page the system puts '?' in place of each
-// character it cannot spell; '?' is never legal in a file name, so such a
-// name opens nothing. The short name, when the system gives one, does.
-const char* OpenableName(const WIN32_FIND_DATAA& found) {
-    if (!strchr(found.cFileName, '?')) return found.cFileName;
-    const char* shortName = found.cAlternateFileName;
-    return shortName[0] && !strchr(shortName, '?') ? shortName : nullptr;
+// The name the module uses for a file must open exactly that file. Not every
+// wide name can be spelt in the code page: a name that cannot is used by its
+// short name when the system gives one that can, else left out. A name that
+// holds a path separator or names a folder (a Linux file called
+// "..\UP.KVW") would open a file elsewhere, and a device name a device:
+// never used, nor their short names. name is set only when the file is
+// listed.
+LeftOutReason ListingName(const WIN32_FIND_DATAW& found, char (&name)[MAX_PATH]) {
+    if (!SpellInCodePage(found.cFileName, name, sizeof name)) {
+        if (!found.cAlternateFileName[0]) return kUnspellable;
+        char shortName[MAX_PATH];
+        if (!SpellInCodePage(found.cAlternateFileName, shortName, sizeof shortName)) return kUnspellable;
+        if (!IsPlainFileName(shortName)) return kNotPlain;
+        if (IsDeviceName(shortName)) return kDeviceName;
+        CopyText(name, shortName);
+        return kNotLeftOut;
+    }
+    if (!IsPlainFileName(name)) return kNotPlain;
+    if (IsDeviceName(name)) return kDeviceName;
+    return kNotLeftOut;
+}
+
+// The name with '?' for what the code page lacks: for showing only.
+void ShownName(const wchar_t* wide, char (&name)[MAX_PATH]) {
+    if (WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, -1, name, sizeof name, nullptr, nullptr) <= 0) {
+        CopyText(name, "?");
+    }
 }
 
 void ScanBrowseDir(int formatIndex) {
     if (!CacheList) return;
     host::DLScan(CacheList, MarkEntity, kScanAll, 0, 0);
     FoundCount = 0;
-    LongPathFile[0] = '\0';
+    LeftOut = LeftOutFiles();
     char pattern[kDirSize + 8];
+    wchar_t widePattern[kDirSize + 8];
     // A folder too long for the pattern reads as an empty one.
     HANDLE search = INVALID_HANDLE_VALUE;
-    WIN32_FIND_DATAA found;
-    if (JoinPath(pattern, browseDirectory, "*.*")) {
-        search = FindFirstFileA(pattern, &found);
+    WIN32_FIND_DATAW found;
+    if (JoinPath(pattern, browseDirectory, "*.*") &&
+        MultiByteToWideChar(CP_ACP, 0, pattern, -1, widePattern, kDirSize + 8) > 0) {
+        search = FindFirstFileW(widePattern, &found);
     }
     if (search != INVALID_HANDLE_VALUE) {
+        TakenFiles taken;
         do {
-            const char* name = TakenName(found, formatIndex);
-            if (!name) continue;
-            if (!PathFits(name)) {
-                if (!LongPathFile[0]) CopyText(LongPathFile, name);
-                continue;
-            }
-            // A state byte outside 0 to 2 (a damaged or foreign cache) means
-            // no picture: it is made again rather than left blank for ever.
-            ImageInfoRecord* entry = AsImageInfo(FindOrAddEntry(name, &found.ftLastWriteTime));
-            if (entry && entry->state > kFileDeleted) entry->state = kNoPicture;
-            ++FoundCount;
-        } while (FindNextFileA(search, &found));
+            ScanFile(found, formatIndex, taken);
+        } while (FindNextFileW(search, &found));
         FindClose(search);
+        taken.MakeEntries();
     }
     // Sweeping is not a change worth a save: the same entries are swept
     // again at the next scan if nothing else rewrites the file.

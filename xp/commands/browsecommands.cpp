@@ -7,12 +7,17 @@
 #include "commands/macrolines.h"
 #include "host/host.h"
 #include "module/browsedir.h"
+#include "module/names.h"
 #include "module/paths.h"
 #include "module/state.h"
 #include "module/text.h"
 #include "settings/settings.h"
 
 namespace {
+
+// The browse folder before the prompt's answer replaced it; written by
+// StartBrowse, put back when the answer is no folder on disk.
+char g_previousDirectory[kDirSize];
 
 // "!01" shows the current browse directory; the answer replaces it.
 const FormatBlockValue kDirectoryPrompt = {
@@ -39,6 +44,10 @@ void RunBrowseSequence() {
     host::FullFileName(path, browseDirectory);
     // "drawings\" answered would otherwise give "...\drawings\\PLAN.KVW".
     DropTrailingBackslashes(browseDirectory);
+    if (IsShellVirtualFolder(browseDirectory) && !AcceptBrowseFolder(browseDirectory, kLongestCacheFolder)) {
+        CopyText(browseDirectory, g_previousDirectory);
+        return;
+    }
     int* changedFlag = nullptr;
     int wasChanged = host::MarkChanged(&changedFlag);
     SaveBackupIfWanted();
@@ -65,6 +74,7 @@ const ReqDataRecord kBrowseRequest = {
 int StartBrowse(int mode) {
     commandMode = mode;
     EnsureBrowseDirectory();
+    CopyText(g_previousDirectory, browseDirectory);
     return host::ReqData(&kBrowseRequest);
 }
 

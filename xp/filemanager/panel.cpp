@@ -210,6 +210,7 @@ UINT_PTR HandleMessage(HWND panel, UINT message, WPARAM wParam, LPARAM lParam) {
             reinterpret_cast<MEASUREITEMSTRUCT*>(lParam)->itemHeight = kLargeHeight;
             return 1;
         case WM_NOTIFY:
+            if (reinterpret_cast<const NMHDR*>(lParam)->code == CDN_FILEOK) return RefuseUnspeltChoice(panel);
             OnNotify(panel, reinterpret_cast<const NMHDR*>(lParam));
             return 0;
         case WM_SIZE:
@@ -231,8 +232,10 @@ UINT_PTR HandleMessage(HWND panel, UINT message, WPARAM wParam, LPARAM lParam) {
 
 }  // namespace
 
+// A name the code page cannot spell is no selection: its spelling names
+// another file, whose picture and notes would be shown.
 bool GetSelectedPath(HWND panel, char (&path)[kDialogTextSize]) {
-    return AskDialog(panel, CDM_GETFILEPATH, path);
+    return IsChosenNameSpelt(panel) && AskDialog(panel, CDM_GETFILEPATH, path);
 }
 
 // The file type shown: the row of the system dialog's type list (cmb1),

@@ -65,3 +65,11 @@ bool GetShownFolder(HWND panel);
 void MakeStartingName(char* buffer, int size, int partFlag, int filterRow);
 // The message for an extended error of the file dialog, or null for none.
 const char* FileDialogErrorText(DWORD code);
+
+// ---- choice.cpp ----
+// True when the name in the dialog's file-name field can be spelt in the
+// code page letter for letter (the dialog's own spelling may be best fit).
+bool IsChosenNameSpelt(HWND panel);
+// At CDN_FILEOK: a choice whose name cannot be spelt is told and refused,
+// and the dialog stays open. True when refused.
+bool RefuseUnspeltChoice(HWND panel);

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "host/host.h"
+#include "module/names.h"
 #include "module/state.h"
 #include "module/text.h"
 
@@ -16,7 +17,13 @@ bool IsRoot(const char* folder, int length) {
 
 }  // namespace
 
+// A name that is not one file's own ("..", "..\UP.KVW", "C:X") would make
+// a path that leaves the folder: it forms no path at all.
 bool JoinPath(char* dst, size_t size, const char* folder, const char* name) {
+    if (!IsPlainFileName(name)) {
+        if (size > 0) dst[0] = '\0';
+        return false;
+    }
     int length = lstrlenA(folder);
     const char* separator = length > 0 && folder[length - 1] == '\\' ? "" : "\\";
     if (FormatText(dst, size, "%s%s%s", folder, separator, name)) return true;

@@ -6,7 +6,8 @@
 
 // folder, one backslash, name into dst (size bytes). A folder that already
 // ends in a backslash (a root such as "Z:\") gets no second one. False when
-// the whole path does not fit; dst then holds no path.
+// the whole path does not fit, or when name is not a plain file name (see
+// IsPlainFileName): dst then holds no path.
 bool JoinPath(char* dst, size_t size, const char* folder, const char* name);
 
 // The file's own name in path: what follows its last '\\', '/' or ':'.

@@ -1,0 +1,141 @@
+#include "module/names.h"
+
+#include <windows.h>
+
+#include <string.h>
+
+#include "module/paths.h"
+
+namespace {
+
+enum { kWidePathSize = 1024 };
+
+bool EqualWide(const wchar_t* a, const wchar_t* b) { return lstrcmpW(a, b) == 0; }
+
+bool ToWide(const char* text, wchar_t* wide, int size) {
+    return MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, text, -1, wide, size) > 0;
+}
+
+// The final path of what path opens, without the "\\?\" that the system
+// puts before it. The handle asks for no access, so a file that another
+// program holds open answers too; FILE_FLAG_BACKUP_SEMANTICS opens folders.
+bool FinalPath(const char* path, wchar_t* finalPath, DWORD size) {
+    HANDLE file = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    DWORD length = GetFinalPathNameByHandleW(file, finalPath, size, FILE_NAME_NORMALIZED);
+    CloseHandle(file);
+    if (length == 0 || length >= size) return false;
+    if (wcsncmp(finalPath, L"\\\\?\\", 4) == 0) memmove(finalPath, finalPath + 4, (length - 3) * sizeof(wchar_t));
+    return true;
+}
+
+// The last part of a path, after its last backslash; the folder part is cut
+// off at that backslash.
+const wchar_t* SplitLastPart(wchar_t* path) {
+    wchar_t* last = wcsrchr(path, L'\\');
+    if (!last) return nullptr;
+    *last = L'\0';
+    return last + 1;
+}
+
+// The name as the folder's listing spells it, or its short name: an entry
+// may be listed by its short name when its own one cannot be spelt.
+bool IsListedAs(const wchar_t* finalPath, const wchar_t* finalName, const char* name) {
+    char spelt[MAX_PATH];
+    if (SpellInCodePage(finalName, spelt, sizeof spelt) && lstrcmpA(spelt, name) == 0) return true;
+    wchar_t shortPath[kWidePathSize];
+    DWORD length = GetShortPathNameW(finalPath, shortPath, kWidePathSize);
+    if (length == 0 || length >= kWidePathSize) return false;
+    const wchar_t* shortName = wcsrchr(shortPath, L'\\');
+    return shortName && SpellInCodePage(shortName + 1, spelt, sizeof spelt) && lstrcmpA(spelt, name) == 0;
+}
+
+}  // namespace
+
+// Wine and Windows map letters the code page lacks to look-alikes unless
+// told not to: FindFirstFileA lists "Ω.KVW" as "O.KVW", which opens another
+// file. Converting back must give the same wide name, or the spelling is not
+// the file's.
+bool SpellInCodePage(const wchar_t* wide, char* name, size_t size) {
+    if (size == 0) return false;
+    name[0] = '\0';
+    BOOL usedDefault = FALSE;
+    int length = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, -1, name, static_cast<int>(size),
+                                     nullptr, &usedDefault);
+    wchar_t back[MAX_PATH + 1];
+    if (length <= 0 || usedDefault || !ToWide(name, back, MAX_PATH + 1) || !EqualWide(back, wide)) {
+        name[0] = '\0';
+        return false;
+    }
+    return true;
+}
+
+// A Linux file may be called "..\UP.KVW": Wine lists it so, and joined to
+// its folder that name opens the parent's UP.KVW.
+bool IsPlainFileName(const char* name) {
+    if (!name[0] || lstrcmpA(name, ".") == 0 || lstrcmpA(name, "..") == 0) return false;
+    return !strpbrk(name, "\\/:");
+}
+
+// The system reads the part before the first dot, less trailing blanks, as
+// the device: "con .kvw" is the console as much as "CON.KVW".
+bool IsDeviceName(const char* name) {
+    static const char* const kDevices[] = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$", "CLOCK$"};
+    char base[16];
+    size_t length = strcspn(name, ".");
+    while (length > 0 && name[length - 1] == ' ') --length;
+    if (length == 0 || length >= sizeof base) return false;
+    memcpy(base, name, length);
+    base[length] = '\0';
+    for (const char* device : kDevices) {
+        if (lstrcmpiA(base, device) == 0) return true;
+    }
+    bool numbered = length == 4 && base[3] >= '1' && base[3] <= '9';
+    base[3] = '\0';
+    return numbered && (lstrcmpiA(base, "COM") == 0 || lstrcmpiA(base, "LPT") == 0);
+}
+
+bool IsShellVirtualFolder(const char* path) { return strstr(path, "::{") != nullptr; }
+
+// Wine's DeleteFileA follows a symbolic link and deletes its target, and
+// reports no reparse point on the link: only where the opened file really
+// lies tells. The folder's own final path is the measure, so a folder that
+// is itself reached through a link still holds its files.
+bool NamesFileInFolder(const char* folder, const char* name) {
+    char path[MAX_PATH];
+    wchar_t finalFolder[kWidePathSize];
+    wchar_t finalFile[kWidePathSize];
+    if (!JoinPath(path, folder, name) || !FinalPath(folder, finalFolder, kWidePathSize) ||
+        !FinalPath(path, finalFile, kWidePathSize)) {
+        return false;
+    }
+    wchar_t whole[kWidePathSize];
+    lstrcpynW(whole, finalFile, kWidePathSize);
+    const wchar_t* finalName = SplitLastPart(finalFile);
+    // A drive root's final path ends in its backslash.
+    size_t folderLength = wcslen(finalFolder);
+    if (folderLength > 0 && finalFolder[folderLength - 1] == L'\\') finalFolder[folderLength - 1] = L'\0';
+    return finalName && lstrcmpiW(finalFile, finalFolder) == 0 && IsListedAs(whole, finalName, name);
+}
+
+// A name is looked up without regard to case: on a case-sensitive file
+// system, after plan.kvw is deleted, "plan.kvw" still finds PLAN.KVW. So the
+// folder's own spelling of what the name finds must be the name, or its
+// short name, letter for letter.
+bool IsNameGone(const char* folder, const char* name) {
+    char path[MAX_PATH];
+    wchar_t widePath[MAX_PATH];
+    if (!JoinPath(path, folder, name) || !ToWide(path, widePath, MAX_PATH)) return false;
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW(widePath, &found);
+    if (search == INVALID_HANDLE_VALUE) {
+        DWORD error = GetLastError();
+        return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND || error == ERROR_NO_MORE_FILES;
+    }
+    FindClose(search);
+    char spelt[MAX_PATH];
+    bool listed = (SpellInCodePage(found.cFileName, spelt, sizeof spelt) && lstrcmpA(spelt, name) == 0) ||
+                  (SpellInCodePage(found.cAlternateFileName, spelt, sizeof spelt) && lstrcmpA(spelt, name) == 0);
+    return !listed;
+}

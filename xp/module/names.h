@@ -1,0 +1,29 @@
+// File names as a listing gives them and as the module may use them: spelt
+// in the code page letter for letter, naming one file of one folder, never a
+// device, and reaching that very file when opened.
+#pragma once
+
+#include <stddef.h>
+
+// The wide name in the system's code page into name (size bytes). False when
+// a character would be replaced or best-fit mapped ("Ω" to "O"), or when it
+// does not fit: the result would name another file.
+bool SpellInCodePage(const wchar_t* wide, char* name, size_t size);
+
+// True when name can only name a file inside its folder: not empty, not "."
+// or "..", and no '\', '/' or ':'.
+bool IsPlainFileName(const char* name);
+
+// True when the system takes the name for a device: "CON.KVW" opens the
+// console, "NUL.DXF" nothing at all.
+bool IsDeviceName(const char* name);
+
+// True for a shell folder that is no folder on disk ("::{20d04fe0-...}").
+bool IsShellVirtualFolder(const char* path);
+
+// True when folder\name, opened, is the file of that name in that folder
+// itself, not a file elsewhere that a symbolic link leads to.
+bool NamesFileInFolder(const char* folder, const char* name);
+
+// True when the folder holds no file of exactly this name any more.
+bool IsNameGone(const char* folder, const char* name);
