@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "host/host.h"
+#include "module/names.h"
 #include "module/paths.h"
 
 namespace {
@@ -42,19 +43,10 @@ int CollectTakeable(int, HostEntity* entity, intptr_t out, intptr_t) {
     return 0;
 }
 
-// A name that names a file in the folder itself, nothing above or beside it.
-bool IsPlainName(const char* name) {
-    if (!name[0] || lstrcmpA(name, ".") == 0 || lstrcmpA(name, "..") == 0) return false;
-    for (const char* c = name; *c; ++c) {
-        if (*c == '\\' || *c == '/' || *c == ':') return false;
-    }
-    return true;
-}
-
 bool FileHasTime(const char* folder, const ImageInfoRecord* entry) {
     char path[MAX_PATH];
     WIN32_FILE_ATTRIBUTE_DATA file;
-    return IsPlainName(entry->name) && JoinPath(path, folder, entry->name) &&
+    return IsPlainFileName(entry->name) && !IsDeviceName(entry->name) && JoinPath(path, folder, entry->name) &&
            GetFileAttributesExA(path, GetFileExInfoStandard, &file) &&
            !(file.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
            CompareFileTime(&file.ftLastWriteTime, &entry->fileTime) == 0;
