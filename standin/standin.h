@@ -9,7 +9,7 @@
 #include "host/hostapi.h"
 
 // ---- Configuration (standin/window/config.cpp) ----
-enum { kHostStringSize = 1024 };
+enum { kHostStringSize = 1024, kMaxIdHeaders = 4 };
 struct StandinConfig {
     char modulePath[MAX_PATH];
     char scriptPath[MAX_PATH];
@@ -24,6 +24,9 @@ struct StandinConfig {
     int sampleCount;
     unsigned sampleVariant;
     int timeoutMs;                 // every wait of a script run
+    // /ids: resource headers whose control names scripts may use
+    char idHeaders[kMaxIdHeaders][MAX_PATH];
+    int idHeaderCount;
 };
 extern StandinConfig g_config;
 // Parses the command line into g_config; false (with a message) when malformed.
@@ -105,6 +108,11 @@ const char* MacroVariable(const char* name);
 
 // ---- Script runs (standin/script/script.cpp, standin/script/screenshot.cpp) ----
 bool StartScript(const char* path, DWORD uiThreadId);
+// Control names (standin/script/controlnames.cpp): the "#define NAME NUMBER"
+// lines of a resource header; false, with error filled, when it cannot be read.
+bool LoadControlNames(const char* headerPath, char* error, int errorSize);
+// The number of a control name from the headers read, or of a system control.
+bool FindControlName(const char* name, int* id);
 // The text of a tree view's item, into text (size bytes).
 void TreeItemText(HWND tree, HTREEITEM item, char* text, int size);
 // A path under the run's start folder as the script wrote it (relative).

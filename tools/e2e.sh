@@ -7,10 +7,13 @@
 # $exe, $work, $here and winpath);
 # TEST.options, when present, holds more kv32 options, one a line, where
 # <work> stands for the work folder (e.g. /samples:<work>\drawings).
+# Scripts name controls as the resource headers do (IDC_BROWSE_LIST): the
+# module's and the stand-in's headers are read as the run starts.
 set -euo pipefail
 exe=$1; test=$2; shift 2
 name=$(basename "$test")
 here=$(cd "$(dirname "$0")" && pwd)
+root=$(dirname "$here")
 work=$(dirname "$exe")/e2e/$name
 # TEST.teardown, when present, undoes what TEST.setup made outside plain
 # files (a mount); it runs after the run, and before the next one in case a
@@ -35,7 +38,8 @@ fi
 status=0
 (cd "$work" && "$here/wine-run" "$exe" "/work:$(winpath "$work")" "/script:$(winpath "$test.script")" \
     "/transcript:$(winpath "$work/transcript.txt")" "/rsc3053:Software\\KvTest\\$name" \
-    "/rsc3059:$(winpath "$work")\\" "${options[@]}") || status=$?
+    "/rsc3059:$(winpath "$work")\\" "/ids:$(winpath "$root/xp/resources/resource.h")" \
+    "/ids:$(winpath "$root/standin/window/standin_res.h")" "${options[@]}") || status=$?
 teardown
 if [ ! -f "$work/transcript.txt" ]; then echo "no transcript written (exit $status)"; exit 1; fi
 if ! diff -u "$test.expected" "$work/transcript.txt"; then

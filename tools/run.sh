@@ -29,7 +29,8 @@ if [ -n "${DISPLAY:-}" ] && [ -z "${XP_HEADLESS:-}" ]; then
 else
   status=0
   "$root/tools/xvfb-session" "$build" "$root/tools/wine-run" "$build/kv32.exe" "${options[@]}" \
-      "/script:$(winpath "$root/tools/demo.script")" "$@" || status=$?
+      "/script:$(winpath "$root/tools/demo.script")" \
+      "/ids:$(winpath "$root/xp/resources/resource.h")" "$@" || status=$?
   cat "$demo/transcript.txt"
   echo "Screenshots: $(ls "$demo"/*.png 2>/dev/null | tr '\n' ' ')"
   exit $status

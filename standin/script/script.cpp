@@ -9,6 +9,8 @@
 //   answer [TEXT]         answer the pending prompt (empty: take the default)
 //   cancel                press Escape on the pending prompt
 //   wait-window TITLE     wait until a window of this title is active
+// A control (ID below) is named as its resource header names it: IDC_...
+// from the headers given with /ids:, or IDOK, IDCANCEL, cmb1.
 //   click ID              click a button (or check box) of the active window
 //   click-in ID           the same for a control anywhere inside the active
 //                         window, child dialogs included (a file dialog's panel)
@@ -119,7 +121,8 @@ LRESULT CALLBACK CountKeys(int code, WPARAM wParam, LPARAM lParam) {
 [[noreturn]] void Fail(const char* format, const char* detail) {
     char text[kLineSize + 128];
     snprintf(text, sizeof text, format, detail);
-    RecordError("script line %d (%s): %s", g_run.lineNumber, g_run.line, text);
+    if (g_run.lineNumber == 0) RecordError("script: %s", text);  // before the first line
+    else RecordError("script line %d (%s): %s", g_run.lineNumber, g_run.line, text);
     CloseTranscript();
     ExitProcess(3);
 }
@@ -150,12 +153,29 @@ HWND WaitForActive(const char* what, Test test) {
     }
 }
 
-HWND ActiveControl(int id) {
+// A control as the script names it, with its number once resolved.
+struct ControlRef {
+    int id;
+    char label[96];  // "NAME (number)", for messages
+};
+
+// An unknown name fails the run with that name: a control renamed or gone
+// from the headers is never clicked by a number left behind.
+ControlRef ResolveControl(const char* name) {
+    ControlRef control = {0, ""};
+    if (!name || !*name) Fail("%s", "a control name was expected");
+    if (isdigit(static_cast<unsigned char>(name[0]))) {
+        Fail("a control is named as its resource header names it (IDC_...), not by its number %s", name);
+    }
+    if (!FindControlName(name, &control.id)) Fail("unknown control name %s", name);
+    snprintf(control.label, sizeof control.label, "%s (%d)", name, control.id);
+    return control;
+}
+
+HWND ActiveControl(const ControlRef& ref) {
     HWND window = WaitForActive("window", [](HWND) { return true; });
-    HWND control = GetDlgItem(window, id);
-    char number[16];
-    snprintf(number, sizeof number, "%d", id);
-    if (!control) Fail("the active window has no control %s", number);
+    HWND control = GetDlgItem(window, ref.id);
+    if (!control) Fail("the active window has no control %s", ref.label);
     return control;
 }
 
@@ -254,8 +274,8 @@ void TypeText(const char* text) {
 }
 
 // Each notch is an event of its own, as a wheel sends them.
-void TurnWheel(int id, int notches) {
-    HWND control = ActiveControl(id);
+void TurnWheel(const ControlRef& ref, int notches) {
+    HWND control = ActiveControl(ref);
     RECT client;
     GetClientRect(control, &client);
     POINT centre = {client.right / 2, client.bottom / 2};
@@ -309,8 +329,8 @@ BOOL CALLBACK FindShownTip(HWND window, LPARAM found) {
 
 // The tooltip's text is the current tool's, asked of the tooltip itself
 // (this thread shares the process); its line ends are written as \n.
-void HoverAndRecordTip(int id, int x, int y) {
-    HWND control = ActiveControl(id);
+void HoverAndRecordTip(const ControlRef& ref, int x, int y) {
+    HWND control = ActiveControl(ref);
     POINT point = {x, y};
     ClientToScreen(control, &point);
     SetCursorPos(point.x, point.y);
@@ -347,8 +367,8 @@ void HoverAndRecordTip(int id, int x, int y) {
     }
 }
 
-void ClickAt(int id, int x, int y) {
-    HWND control = ActiveControl(id);
+void ClickAt(const ControlRef& ref, int x, int y) {
+    HWND control = ActiveControl(ref);
     POINT point = {x, y};
     ClientToScreen(control, &point);
     SetCursorPos(point.x, point.y);
@@ -382,13 +402,11 @@ BOOL CALLBACK MatchControl(HWND child, LPARAM data) {
 }
 
 // The first descendant of the active window with this id.
-HWND DescendantControl(int id) {
+HWND DescendantControl(const ControlRef& ref) {
     HWND window = WaitForActive("window", [](HWND) { return true; });
-    ControlSearch search = {id, nullptr};
+    ControlSearch search = {ref.id, nullptr};
     EnumChildWindows(window, MatchControl, reinterpret_cast<LPARAM>(&search));
-    char number[16];
-    snprintf(number, sizeof number, "%d", id);
-    if (!search.found) Fail("the active window holds no control %s", number);
+    if (!search.found) Fail("the active window holds no control %s", ref.label);
     return search.found;
 }
 
@@ -490,14 +508,14 @@ void RecordOverlaps() {
     if (!found) Record("overlap", "none");
 }
 
-void RecordRect(int id) {
+void RecordRect(const ControlRef& ref) {
     HWND window = WaitForActive("window", [](HWND) { return true; });
     SyncPainted();
-    HWND control = DescendantControl(id);
+    HWND control = DescendantControl(ref);
     RECT rect;
     GetWindowRect(control, &rect);
     MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&rect), 2);
-    RecordF("rect", "%d %ld,%ld %ldx%ld", id, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top);
+    RecordF("rect", "%d %ld,%ld %ldx%ld", ref.id, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top);
 }
 
 void RecordTreeItems(HWND tree, HTREEITEM item, int depth) {
@@ -511,9 +529,9 @@ void RecordTreeItems(HWND tree, HTREEITEM item, int depth) {
     }
 }
 
-void RecordTree(int id) {
+void RecordTree(const ControlRef& ref) {
     SyncPainted();
-    HWND tree = DescendantControl(id);
+    HWND tree = DescendantControl(ref);
     LRESULT root = SendMessageA(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0);
     if (!root) Record("tree", "(empty)");
     RecordTreeItems(tree, reinterpret_cast<HTREEITEM>(root), 0);
@@ -662,10 +680,25 @@ void WaitForFile(const char* path) {
 
 int Number(const char* text) {
     char* end = nullptr;
-    long value = strtol(text, &end, 10);
-    if (end == text) Fail("a number was expected at \"%s\"", text);
+    long value = text ? strtol(text, &end, 10) : 0;
+    if (!text || end == text) Fail("a number was expected at \"%s\"", text ? text : "");
     return static_cast<int>(value);
 }
+
+// The next word of *rest, ended in place; null when none is left.
+char* NextWord(char** rest) {
+    char* word = *rest;
+    while (*word == ' ' || *word == '\t') ++word;
+    if (!*word) return nullptr;
+    char* end = word;
+    while (*end && *end != ' ' && *end != '\t') ++end;
+    if (*end) *end++ = '\0';
+    *rest = end;
+    return word;
+}
+
+ControlRef NextControl(char** rest) { return ResolveControl(NextWord(rest)); }
+int NextNumber(char** rest) { return Number(NextWord(rest)); }
 
 // Runs one script line; returns false at "end".
 bool RunLine(char* line) {
@@ -689,18 +722,18 @@ bool RunLine(char* line) {
     } else if (!strcmp(verb, "wait-file")) {
         WaitForFile(argument);
     } else if (!strcmp(verb, "click")) {
-        ClickButton(ActiveControl(Number(argument)));
+        ClickButton(ActiveControl(NextControl(&argument)));
     } else if (!strcmp(verb, "click-in")) {
-        ClickButton(DescendantControl(Number(argument)));
+        ClickButton(DescendantControl(NextControl(&argument)));
         SyncPainted();
     } else if (!strcmp(verb, "select-file")) {
         SelectFileInDialog(argument);
     } else if (!strcmp(verb, "select")) {
-        int id = Number(argument);
-        char* index = strchr(argument, ' ');
-        if (!index) Fail("%s", "select needs a control and a row");
-        HWND combo = ActiveControl(id);
-        SendMessageA(combo, CB_SETCURSEL, Number(index + 1), 0);
+        ControlRef ref = NextControl(&argument);
+        int row = NextNumber(&argument);
+        int id = ref.id;
+        HWND combo = ActiveControl(ref);
+        SendMessageA(combo, CB_SETCURSEL, row, 0);
         // A user's choice in a drop-down list sends both: the system's file
         // dialog takes a new file type only on the second.
         PostMessageA(GetParent(combo), WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE),
@@ -709,9 +742,9 @@ bool RunLine(char* line) {
                      reinterpret_cast<LPARAM>(combo));
         Sync();
     } else if (!strcmp(verb, "click-at")) {
-        int id, x, y;
-        if (sscanf(argument, "%d %d %d", &id, &x, &y) != 3) Fail("%s", "click-at needs ID X Y");
-        ClickAt(id, x, y);
+        ControlRef ref = NextControl(&argument);
+        int x = NextNumber(&argument);
+        ClickAt(ref, x, NextNumber(&argument));
     } else if (!strcmp(verb, "key")) {
         PressKey(argument);
     } else if (!strcmp(verb, "type")) {
@@ -721,13 +754,12 @@ bool RunLine(char* line) {
         if (sscanf(argument, "%d %d", &width, &height) != 2) Fail("%s", "resize needs W H");
         ResizeActive(width, height);
     } else if (!strcmp(verb, "hover")) {
-        int id, x, y;
-        if (sscanf(argument, "%d %d %d", &id, &x, &y) != 3) Fail("%s", "hover needs ID X Y");
-        HoverAndRecordTip(id, x, y);
+        ControlRef ref = NextControl(&argument);
+        int x = NextNumber(&argument);
+        HoverAndRecordTip(ref, x, NextNumber(&argument));
     } else if (!strcmp(verb, "wheel")) {
-        int id, notches;
-        if (sscanf(argument, "%d %d", &id, &notches) != 2) Fail("%s", "wheel needs ID N");
-        TurnWheel(id, notches);
+        ControlRef ref = NextControl(&argument);
+        TurnWheel(ref, NextNumber(&argument));
     } else if (!strcmp(verb, "box")) {
         AnswerBox(argument);
     } else if (!strcmp(verb, "file-dialog")) {
@@ -738,15 +770,17 @@ bool RunLine(char* line) {
         if (!FromStartFolder(argument, full, sizeof full)) Fail("%s", "the path is too long");
         PostText(WM_APP_SCREENSHOT, full);
     } else if (!strcmp(verb, "items")) {
-        RecordListItems(ActiveControl(Number(argument)));
+        RecordListItems(ActiveControl(NextControl(&argument)));
     } else if (!strcmp(verb, "attributes")) {
         Sync();
         RecordAttributes(argument);
     } else if (!strcmp(verb, "pixel")) {
-        int id, x, y;
-        if (sscanf(argument, "%d %d %d", &id, &x, &y) != 3) Fail("%s", "pixel needs ID X Y");
+        ControlRef ref = NextControl(&argument);
+        int id = ref.id;
+        int x = NextNumber(&argument);
+        int y = NextNumber(&argument);
         SyncPainted();
-        HWND control = DescendantControl(id);
+        HWND control = DescendantControl(ref);
         HDC dc = GetDC(control);
         COLORREF colour = GetPixel(dc, x, y);
         ReleaseDC(control, dc);
@@ -766,7 +800,7 @@ bool RunLine(char* line) {
         Sleep(Number(argument));
         Sync();
     } else if (!strcmp(verb, "expand")) {
-        HWND tree = DescendantControl(Number(argument));
+        HWND tree = DescendantControl(NextControl(&argument));
         LRESULT first = SendMessageA(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0);
         if (!first) Fail("%s", "the tree is empty");
         SendMessageA(tree, TVM_EXPAND, TVE_EXPAND, first);
@@ -779,9 +813,9 @@ bool RunLine(char* line) {
     } else if (!strcmp(verb, "placement")) {
         RecordPlacement();
     } else if (!strcmp(verb, "rect")) {
-        RecordRect(Number(argument));
+        RecordRect(NextControl(&argument));
     } else if (!strcmp(verb, "tree")) {
-        RecordTree(Number(argument));
+        RecordTree(NextControl(&argument));
     } else if (!strcmp(verb, "overlaps")) {
         RecordOverlaps();
     } else if (!strcmp(verb, "end")) {
@@ -794,6 +828,10 @@ bool RunLine(char* line) {
 
 DWORD WINAPI ScriptThread(void*) {
     Sync();  // the main window is up and the module loaded
+    for (int i = 0; i < g_config.idHeaderCount; ++i) {
+        char error[MAX_PATH + 64];
+        if (!LoadControlNames(g_config.idHeaders[i], error, sizeof error)) Fail("%s", error);
+    }
     while (fgets(g_run.line, sizeof g_run.line, g_run.file)) {
         ++g_run.lineNumber;
         g_run.line[strcspn(g_run.line, "\r\n")] = '\0';

@@ -44,6 +44,10 @@ static bool ApplyOption(const char* arg) {
         size_t n = strlen(t.name);
         if (_strnicmp(arg, t.name, n) == 0) return CopyOption(t.dst, t.size, arg + n);
     }
+    if (_strnicmp(arg, "/ids:", 5) == 0) {
+        if (g_config.idHeaderCount >= kMaxIdHeaders) return false;
+        return CopyOption(g_config.idHeaders[g_config.idHeaderCount++], MAX_PATH, arg + 5);
+    }
     struct Number { const char* name; long low, high; int* dst; };
     int timeoutSeconds = -1, variant = -1;
     const Number numbers[] = {
@@ -73,7 +77,7 @@ bool ParseCommandLine(const char* /*commandLine*/, char* error, int errorSize) {
             snprintf(error, errorSize,
                      "Unknown or malformed option: %s\n\nOptions: /script:file /transcript:file "
                      "/module:dll /work:dir /samples:dir /count:N /variant:N /timeout:seconds "
-                     "/rsc3025:text /rsc3053:text /rsc3059:dir\\ /nostring:N",
+                     "/rsc3025:text /rsc3053:text /rsc3059:dir\\ /nostring:N /ids:header",
                      __argv[i]);
             return false;
         }

@@ -22,7 +22,7 @@ le32() {
 make_cached_samples() {  # COUNT FORMAT
   make_samples "$1"
   rm -f drawings/X_*
-  printf 'command BROWSE\nanswer drawings\nwait-window Browse files\nselect 1008 %s\nclick 4\nclick 3\nend\n' "$2" \
+  printf 'command BROWSE\nanswer drawings\nwait-window Browse files\nselect IDC_BROWSE_FORMAT %s\nclick IDC_BROWSE_CACHEALL\nclick IDC_BROWSE_CLOSE\nend\n' "$2" \
       > make-cache.script
   "$here/wine-run" "$exe" "/work:$(winpath "$PWD")" "/script:$(winpath "$PWD/make-cache.script")" \
       "/transcript:$(winpath "$PWD/make-cache.txt")" '/rsc3053:Software\KvTest\setup' </dev/null >/dev/null 2>&1

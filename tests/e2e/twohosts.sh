@@ -30,8 +30,9 @@ rm -f "$folder"/X_*
 # each format of the list, twice over.
 user_script() {
   for format in "$@" "$@"; do
-    printf 'command BROWSE\nanswer %s\nwait-window Browse files\nselect 1008 %s\nclick 4\nclick 3\n' \
+    printf 'command BROWSE\nanswer %s\nwait-window Browse files\nselect IDC_BROWSE_FORMAT %s\n' \
         "$(winpath "$folder")" "$format"
+    printf 'click IDC_BROWSE_CACHEALL\nclick IDC_BROWSE_CLOSE\n'
   done
   printf 'end\n'
 }
@@ -42,7 +43,7 @@ run_host() {  # NAME: plays NAME.script, writes NAME.txt
   "$root/tools/wine-run" reg delete "HKCU\\$key" /f </dev/null >/dev/null 2>&1 || true
   "$root/tools/wine-run" "$exe" "/work:$(winpath "$work")" "/script:$(winpath "$work/$1.script")" \
       "/transcript:$(winpath "$work/$1.txt")" "/rsc3053:$key" "/rsc3059:$(winpath "$work")\\" \
-      </dev/null >"$work/$1.log" 2>&1
+      "/ids:$(winpath "$root/xp/resources/resource.h")" </dev/null >"$work/$1.log" 2>&1
 }
 
 # The second session's prefix is kept beside the build's own one. It is
@@ -85,7 +86,7 @@ folder=$work/shared
     "/script:$(winpath "$work/make.script")" </dev/null >/dev/null 2>&1
 rm -f "$folder"/X_*
 merge_script() {  # FORMAT GO: pictures of one format, Close once GO exists
-  printf 'command BROWSE\nanswer %s\nwait-window Browse files\nselect 1008 %s\nclick 4\nitems 1008\nwait-file %s\nclick 3\nend\n' \
+  printf 'command BROWSE\nanswer %s\nwait-window Browse files\nselect IDC_BROWSE_FORMAT %s\nclick IDC_BROWSE_CACHEALL\nitems IDC_BROWSE_FORMAT\nwait-file %s\nclick IDC_BROWSE_CLOSE\nend\n' \
       "$(winpath "$folder")" "$1" "$(winpath "$work/$2")"
 }
 merge_script 0 go-kvw > "$work/kvw.script"

@@ -41,7 +41,7 @@ status=0
 # all makes the pictures, Close saves them. Its transcript is NAME.txt.
 visit() {  # NAME FOLDER
   local folder; folder=$(winpath "$2")
-  printf 'command BROWSE\nanswer %s\nbox ok\nwait-window Browse files\nclick 4\nclick 3\nbox ok\nend\n' "$folder" \
+  printf 'command BROWSE\nanswer %s\nbox ok\nwait-window Browse files\nclick IDC_BROWSE_CACHEALL\nclick IDC_BROWSE_CLOSE\nbox ok\nend\n' "$folder" \
       > "$work/$1.script"
   "$root/tools/wine-run" reg delete 'HKCU\Software\KvTest\writefailures' /f </dev/null >/dev/null 2>&1 || true
   (cd "$2" && "$root/tools/wine-run" "$exe" "/work:$folder" "/script:$(winpath "$work/$1.script")" \

@@ -3,14 +3,28 @@
 //
 // The list is kept sorted by name, compared without regard to case. A lookup
 // by walking the list costs one scan, so refreshing a folder of N files would
-// cost N squared name comparisons. Instead the lookup keeps an index of the
-// open list and answers exactly what the walk would: the same entry, the
-// same insertion point, and the same obsolete (version 1) entries deleted on
-// the way. The index is used only while the list is sorted and has no two
-// live entries of one name; any other list is walked entry by entry.
+// cost N squared name comparisons. Instead one lookup structure describes the
+// open list and answers exactly what the walk would: the same entry, the same
+// insertion point, and the same obsolete (version 1) entries deleted on the
+// way. It has two views, kept in step by the structure's own operations:
+//  - the order: the live entries by name, and the obsolete ones. It answers
+//    while the list is sorted and has no two live entries of one name.
+//  - the hash: the live entries by their folded names. Two names of plain
+//    ASCII are equal without regard to case (lstrcmpiA) exactly when their
+//    letters match up to case, so a folded name finds the one entry a walk
+//    would find, as long as every entry has such a name, no two share one,
+//    and no obsolete entry is in the list (a walk would delete those on its
+//    way). It answers a rescan, where nearly every file finds its entry,
+//    without the system's comparison, which is slow under Wine.
+// Each view is made from the list when a lookup first needs it (a rescan
+// that finds every file never needs the order). A list neither view can
+// answer for is walked entry by entry. So is the list once the structure
+// could not get memory: it stops describing the list (nothing half-updated
+// is ever asked) until the cache is opened again.
 #include "browsecache/cache.h"
 
 #include <map>
+#include <new>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -23,125 +37,113 @@ namespace {
 
 enum { kObsoleteVersion = 1, kCurrentVersion = 3 };
 
+// lstrcmpiA order; transparent, so that a lookup by a name makes no string.
 struct NameLess {
-    bool operator()(const std::string& a, const std::string& b) const {
-        return lstrcmpiA(a.c_str(), b.c_str()) < 0;
-    }
+    using is_transparent = void;
+    bool operator()(const std::string& a, const std::string& b) const { return Less(a.c_str(), b.c_str()); }
+    bool operator()(const std::string& a, const char* b) const { return Less(a.c_str(), b); }
+    bool operator()(const char* a, const std::string& b) const { return Less(a, b.c_str()); }
+    static bool Less(const char* a, const char* b) { return lstrcmpiA(a, b) < 0; }
 };
 // Entries by name; entries of equal names stay in list order.
-using EntryIndex = std::multimap<std::string, HostEntity*, NameLess>;
+using EntryOrder = std::multimap<std::string, HostEntity*, NameLess>;
 
-struct LookupIndex {
-    HDL list;              // the list indexed; null: none built
-    bool usable;           // false: the list must be walked
-    EntryIndex live;       // entries of version other than 1
-    EntryIndex obsolete;   // entries of version 1, deleted as lookups meet them
+// A folded name's hash, or none when the name is not plain ASCII.
+struct FoldedName {
+    bool plain;
+    uint64_t hash;
 };
-LookupIndex g_index;       // built by the first lookup of an opened cache
 
-// The quick answer for a rescan, where nearly every file finds its entry:
-// a hash of names. Two names of plain ASCII are equal without regard to
-// case (lstrcmpiA) exactly when their letters match up to case, so the
-// folded name finds the one entry a walk would find, as long as every entry
-// has such a name, no two share one, and no obsolete entry is in the list
-// (a walk would delete those on its way). Otherwise the table is not used.
-struct NameTable {
-    HDL list;              // the list tabled; null: none built
-    bool usable;
-    std::unordered_map<std::string, HostEntity*> entries;
-};
-NameTable g_table;         // built by the first lookup after the list changed hands
+unsigned char FoldChar(unsigned char c) { return c >= 'a' && c <= 'z' ? static_cast<unsigned char>(c - 'a' + 'A') : c; }
+bool IsPlainChar(unsigned char c) { return c >= 0x20 && c < 0x7F; }
 
-// The name in upper case when it is plain ASCII; false otherwise.
-bool FoldPlainName(const char* name, std::string* folded) {
-    folded->clear();
+// The FNV-1a hash of the name in upper case, when it is plain ASCII.
+void Fold(const char* name, FoldedName* folded) {
+    folded->plain = true;
+    folded->hash = 14695981039346656037ull;
     for (const char* p = name; *p; ++p) {
         unsigned char c = static_cast<unsigned char>(*p);
-        if (c < 0x20 || c >= 0x7F) return false;
-        folded->push_back(static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c));
-    }
-    return true;
-}
-
-// Non-zero stops the walk: the table cannot answer for this list (or there
-// was no memory for it; nothing may escape a callback).
-int TableEntry(int, HostEntity* entity, intptr_t, intptr_t) {
-    const ImageInfoRecord* entry = AsImageInfo(entity);
-    if (!entry) return 0;
-    try {
-        std::string folded;
-        if (entry->version == kObsoleteVersion || !FoldPlainName(entry->name, &folded) ||
-            !g_table.entries.emplace(std::move(folded), entity).second) {
-            return 1;
+        if (!IsPlainChar(c)) {
+            folded->plain = false;
+            return;
         }
-    } catch (...) {
-        return 1;
+        folded->hash = (folded->hash ^ FoldChar(c)) * 1099511628211ull;
     }
+}
+
+// True when two plain names fold to the same text.
+bool SameFolded(const char* a, const char* b) {
+    for (; *a && *b; ++a, ++b) {
+        if (FoldChar(static_cast<unsigned char>(*a)) != FoldChar(static_cast<unsigned char>(*b))) return false;
+    }
+    return *a == *b;
+}
+
+// A view is made at its first use; it then answers, or cannot for this list.
+enum ViewState { kNotMade, kAnswers, kCannotAnswer };
+
+struct CacheLookup {
+    HDL list;              // the list described; null: nothing made yet
+    ViewState order;
+    ViewState hash;
+    EntryOrder live;       // entries of version other than 1
+    EntryOrder obsolete;   // entries of version 1, deleted as lookups meet them
+    std::unordered_map<uint64_t, HostEntity*> byFoldedName;
+};
+CacheLookup g_lookup;      // written and read by the lookups below only
+
+void ClearOrder(ViewState state) {
+    g_lookup.order = state;
+    g_lookup.live.clear();
+    g_lookup.obsolete.clear();
+}
+
+void ClearHash(ViewState state) {
+    g_lookup.hash = state;
+    g_lookup.byFoldedName.clear();
+}
+
+// Out of memory: the open list is walked from now on, which needs no memory
+// of the module's, until the cache is opened again.
+void WalkFromNowOn() {
+    ClearOrder(kCannotAnswer);
+    ClearHash(kCannotAnswer);
+}
+
+// A lookup in another list than the one described starts anew.
+void DescribeOpenList() {
+    if (g_lookup.list == CacheList) return;
+    ClearOrder(kNotMade);
+    ClearHash(kNotMade);
+    g_lookup.list = CacheList;
+}
+
+int CountEntry(int, HostEntity* entity, intptr_t count, intptr_t) {
+    if (AsImageInfo(entity)) ++*reinterpret_cast<size_t*>(count);
     return 0;
 }
 
-void BuildTable() {
-    g_table.list = CacheList;
-    g_table.entries.clear();
-    g_table.usable = host::DLScan(CacheList, TableEntry, kScanAll, 0, 0) == 0;
-    if (!g_table.usable) g_table.entries.clear();
-}
-
-// True when the table answers: *found is then the entry of that name or null.
-bool TableLookup(const char* name, HostEntity** found) {
-    if (g_table.list != CacheList) BuildTable();
-    std::string folded;
-    if (!g_table.usable || !FoldPlainName(name, &folded)) return false;
-    auto it = g_table.entries.find(folded);
-    *found = it == g_table.entries.end() ? nullptr : it->second;
-    return true;
-}
-
-// Keeps the table in step with an entry added, removed (to null) or moved.
-void TableUpdate(const char* name, HostEntity* from, HostEntity* to) {
-    if (!g_table.usable || g_table.list != CacheList) return;
-    std::string folded;
-    if (!FoldPlainName(name, &folded)) {
-        g_table.usable = false;
-        g_table.entries.clear();
-        return;
-    }
-    if (!from) {
-        if (!g_table.entries.emplace(folded, to).second) g_table.usable = false;
-    } else if (!to) {
-        g_table.entries.erase(folded);
-    } else {
-        auto it = g_table.entries.find(folded);
-        if (it != g_table.entries.end() && it->second == from) it->second = to;
-    }
-    if (!g_table.usable) g_table.entries.clear();
-}
-
-bool SameName(const ImageInfoRecord* entry, const char* name) {
-    return lstrlenA(entry->name) == lstrlenA(name) && lstrcmpiA(entry->name, name) == 0;
-}
-
-// Non-zero (stop) when there is no memory for the entry.
+// The vector has room for every entry: nothing here allocates.
 int CollectEntry(int, HostEntity* entity, intptr_t out, intptr_t) {
-    try {
-        if (AsImageInfo(entity)) reinterpret_cast<std::vector<HostEntity*>*>(out)->push_back(entity);
-    } catch (...) {
-        return 1;
-    }
+    auto* entries = reinterpret_cast<std::vector<HostEntity*>*>(out);
+    if (AsImageInfo(entity) && entries->size() < entries->capacity()) entries->push_back(entity);
     return 0;
 }
 
-// Builds the index; it stays unusable when the list is not in name order or
-// holds two live entries of one name, because a walk then answers differently.
-void BuildIndex() {
-    g_index.list = CacheList;
-    g_index.usable = false;
-    g_index.live.clear();
-    g_index.obsolete.clear();
+// The entries of the open list in list order.
+std::vector<HostEntity*> CollectEntries() {
+    size_t count = 0;
+    host::DLScan(CacheList, CountEntry, kScanAll, reinterpret_cast<intptr_t>(&count), 0);
     std::vector<HostEntity*> entries;
-    if (host::DLScan(CacheList, CollectEntry, kScanAll, reinterpret_cast<intptr_t>(&entries), 0)) return;
-    // Within a run of equal names, obsolete entries may only precede the one
-    // live entry: then a walk deletes exactly those that sort up to the name.
+    entries.reserve(count);
+    host::DLScan(CacheList, CollectEntry, kScanAll, reinterpret_cast<intptr_t>(&entries), 0);
+    return entries;
+}
+
+// The order answers when the list is in name order, and within a run of
+// equal names obsolete entries only precede the one live entry: then a walk
+// deletes exactly those that sort up to the name.
+bool FillOrder(const std::vector<HostEntity*>& entries) {
     const char* previousName = nullptr;
     bool liveInRun = false;
     for (HostEntity* entity : entries) {
@@ -149,27 +151,125 @@ void BuildIndex() {
         bool live = entry->version != kObsoleteVersion;
         if (previousName) {
             int order = lstrcmpiA(previousName, entry->name);
-            if (order > 0 || (order == 0 && liveInRun)) return;
+            if (order > 0 || (order == 0 && liveInRun)) return false;
             if (order != 0) liveInRun = false;
         }
         previousName = entry->name;
         liveInRun = liveInRun || live;
-        (live ? g_index.live : g_index.obsolete).emplace_hint(
-            (live ? g_index.live : g_index.obsolete).end(), entry->name, entity);
+        EntryOrder& view = live ? g_lookup.live : g_lookup.obsolete;
+        view.emplace_hint(view.end(), entry->name, entity);
     }
-    g_index.usable = true;
+    return true;
 }
 
-void DeleteObsolete(EntryIndex::iterator from, EntryIndex::iterator to) {
+bool FillHash(const std::vector<HostEntity*>& entries) {
+    g_lookup.byFoldedName.reserve(entries.size());
+    FoldedName folded;
+    for (HostEntity* entity : entries) {
+        const ImageInfoRecord* entry = AsImageInfo(entity);
+        Fold(entry->name, &folded);
+        if (entry->version == kObsoleteVersion || !folded.plain) return false;
+        // Two names of one hash, the same name or not, leave it to the order.
+        if (!g_lookup.byFoldedName.emplace(folded.hash, entity).second) return false;
+    }
+    return true;
+}
+
+// Makes a view from the open list: it answers, or cannot for this list.
+void MakeView(bool (*fill)(const std::vector<HostEntity*>&), ViewState* state, void (*clear)(ViewState)) {
+    try {
+        if (fill(CollectEntries())) *state = kAnswers;
+        else clear(kCannotAnswer);
+    } catch (const std::bad_alloc&) {
+        WalkFromNowOn();
+    }
+}
+
+// ---- The structure's operations: both views change together ----
+
+void Remove(HostEntity* entity, const char* name) {
+    if (g_lookup.order == kAnswers) {
+        auto range = g_lookup.live.equal_range(name);
+        for (auto it = range.first; it != range.second; ++it) {
+            if (it->second == entity) {
+                g_lookup.live.erase(it);
+                break;
+            }
+        }
+    }
+    FoldedName folded;
+    Fold(name, &folded);
+    if (g_lookup.hash == kAnswers && folded.plain) {
+        auto it = g_lookup.byFoldedName.find(folded.hash);
+        if (it != g_lookup.byFoldedName.end() && it->second == entity) g_lookup.byFoldedName.erase(it);
+    }
+}
+
+void Insert(HostEntity* entity, const char* name) {
+    try {
+        if (g_lookup.order == kAnswers) g_lookup.live.emplace(name, entity);
+        if (g_lookup.hash == kAnswers) {
+            FoldedName folded;
+            Fold(name, &folded);
+            if (!folded.plain || !g_lookup.byFoldedName.emplace(folded.hash, entity).second) {
+                ClearHash(kCannotAnswer);
+            }
+        }
+    } catch (const std::bad_alloc&) {
+        WalkFromNowOn();
+    }
+}
+
+// False when the order held no such entry: it no longer describes the list.
+bool Replace(HostEntity* from, HostEntity* to, const char* name) {
+    FoldedName folded;
+    Fold(name, &folded);
+    if (g_lookup.hash == kAnswers && folded.plain) {
+        auto it = g_lookup.byFoldedName.find(folded.hash);
+        if (it != g_lookup.byFoldedName.end() && it->second == from) it->second = to;
+    }
+    if (g_lookup.order != kAnswers) return true;
+    auto range = g_lookup.live.equal_range(name);
+    for (auto it = range.first; it != range.second; ++it) {
+        if (it->second == from) {
+            it->second = to;
+            return true;
+        }
+    }
+    return false;
+}
+
+// ---- Lookups ----
+
+// The entry the hash holds for name, or null when it holds none or cannot
+// answer. The names are compared, so a hash shared by two names finds
+// nothing rather than the other name.
+HostEntity* HashedMatch(const char* name, const ImageInfoRecord** record) {
+    if (g_lookup.hash == kNotMade) MakeView(FillHash, &g_lookup.hash, ClearHash);
+    if (g_lookup.hash != kAnswers) return nullptr;
+    FoldedName folded;
+    Fold(name, &folded);
+    if (!folded.plain) return nullptr;
+    auto it = g_lookup.byFoldedName.find(folded.hash);
+    if (it == g_lookup.byFoldedName.end()) return nullptr;
+    *record = AsImageInfo(it->second);
+    return *record && SameFolded((*record)->name, name) ? it->second : nullptr;
+}
+
+bool SameName(const ImageInfoRecord* entry, const char* name) {
+    return lstrlenA(entry->name) == lstrlenA(name) && lstrcmpiA(entry->name, name) == 0;
+}
+
+void DeleteObsolete(EntryOrder::iterator from, EntryOrder::iterator to) {
     for (auto it = from; it != to; ++it) host::DLDelete(it->second);
-    g_index.obsolete.erase(from, to);
+    g_lookup.obsolete.erase(from, to);
 }
 
-// What a walk of the list for `name` finds, answered from the index. The
+// What a walk of the list for `name` finds, answered from the order. The
 // walk deletes every obsolete entry before the one it stops at.
-HostEntity* IndexedMatch(const char* name) {
-    auto range = g_index.live.equal_range(name);
-    EntryIndex::iterator match = range.second;
+HostEntity* OrderedMatch(const char* name) {
+    auto range = g_lookup.live.equal_range(name);
+    auto match = range.second;
     for (auto it = range.first; it != range.second; ++it) {
         if (SameName(AsImageInfo(it->second), name)) {
             match = it;
@@ -177,22 +277,12 @@ HostEntity* IndexedMatch(const char* name) {
         }
     }
     if (match == range.second) {
-        DeleteObsolete(g_index.obsolete.begin(), g_index.obsolete.end());
+        DeleteObsolete(g_lookup.obsolete.begin(), g_lookup.obsolete.end());
         return nullptr;
     }
     // Obsolete entries of an equal name stand before the live one in the list.
-    DeleteObsolete(g_index.obsolete.begin(), g_index.obsolete.upper_bound(name));
+    DeleteObsolete(g_lookup.obsolete.begin(), g_lookup.obsolete.upper_bound(name));
     return match->second;
-}
-
-void ForgetIndexedEntry(HostEntity* entity, const char* name) {
-    auto range = g_index.live.equal_range(name);
-    for (auto it = range.first; it != range.second; ++it) {
-        if (it->second == entity) {
-            g_index.live.erase(it);
-            return;
-        }
-    }
 }
 
 // A walk's step: stops at the entry of the name, deletes the obsolete
@@ -207,28 +297,28 @@ int MatchEntryCallback(int, HostEntity* entity, intptr_t nameValue, intptr_t ins
     const char* name = reinterpret_cast<const char*>(nameValue);
     if (SameName(entry, name)) return reinterpret_cast<int>(entity);
     auto* insertBefore = reinterpret_cast<HostEntity**>(insertBeforeValue);
-    if (insertBefore && !*insertBefore && lstrcmpiA(name, entry->name) < 0) *insertBefore = entity;
+    if (!*insertBefore && lstrcmpiA(name, entry->name) < 0) *insertBefore = entity;
     return 0;
-}
-
-// Walks the list; returns the entry of that name, and the first entry whose
-// name sorts after it in *insertBefore.
-HostEntity* WalkForEntry(const char* name, HostEntity** insertBefore) {
-    *insertBefore = nullptr;
-    return reinterpret_cast<HostEntity*>(host::DLScan(CacheList, MatchEntryCallback, kScanAll,
-                                                      reinterpret_cast<intptr_t>(name),
-                                                      reinterpret_cast<intptr_t>(insertBefore)));
 }
 
 // The entry of that name, or null; then *insertBefore holds where a new one
 // goes: in front of the first entry whose name sorts after it, or at the end.
 HostEntity* FindEntry(const char* name, HostEntity** insertBefore) {
-    if (g_index.list != CacheList) BuildIndex();
-    if (!g_index.usable) return WalkForEntry(name, insertBefore);
-    HostEntity* found = IndexedMatch(name);
-    auto after = g_index.live.upper_bound(name);
-    *insertBefore = after == g_index.live.end() ? nullptr : after->second;
+    *insertBefore = nullptr;
+    if (g_lookup.order == kNotMade) MakeView(FillOrder, &g_lookup.order, ClearOrder);
+    if (g_lookup.order != kAnswers) {
+        return reinterpret_cast<HostEntity*>(host::DLScan(CacheList, MatchEntryCallback, kScanAll,
+                                                          reinterpret_cast<intptr_t>(name),
+                                                          reinterpret_cast<intptr_t>(insertBefore)));
+    }
+    HostEntity* found = OrderedMatch(name);
+    auto after = g_lookup.live.upper_bound(name);
+    if (after != g_lookup.live.end()) *insertBefore = after->second;
     return found;
+}
+
+bool IsFresh(const ImageInfoRecord* entry, const FILETIME* time) {
+    return CompareFileTime(&entry->fileTime, time) == 0;
 }
 
 // A new entry record; the picture areas start blank.
@@ -250,23 +340,29 @@ HostEntity* AppendEntry(const char* name, const FILETIME* time) {
     return host::DLApnd(CacheList, &g_scratch);
 }
 
-HostEntity* LookUpOrAdd(const char* name, const FILETIME* time) {
-    HostEntity* found = nullptr;
-    if (TableLookup(name, &found) && found && CompareFileTime(&AsImageInfo(found)->fileTime, time) == 0) {
+}  // namespace
+
+// An entry that cannot be made (the host out of memory) is left out: the
+// caller goes on without it.
+HostEntity* FindOrAddEntry(const char* name, const FILETIME* time) {
+    if (!CacheList || !name || lstrlenA(name) >= kEntryNameSize) return nullptr;
+    DescribeOpenList();
+    const ImageInfoRecord* record = nullptr;
+    HostEntity* found = HashedMatch(name, &record);
+    if (found && IsFresh(record, time)) {
         host::DLUnSelect(found);
         return found;
     }
     HostEntity* before = nullptr;
     found = FindEntry(name, &before);
     if (found) {
-        if (CompareFileTime(&AsImageInfo(found)->fileTime, time) == 0) {
+        if (IsFresh(AsImageInfo(found), time)) {
             host::DLUnSelect(found);
             return found;
         }
         // Stale: its pictures and notes go with it, and a new entry takes
         // its place; looking again deletes the obsolete entries it meets.
-        if (g_index.usable) ForgetIndexedEntry(found, name);
-        TableUpdate(name, found, nullptr);
+        Remove(found, name);
         host::DLDelete(found);
         FindEntry(name, &before);
     }
@@ -275,62 +371,18 @@ HostEntity* LookUpOrAdd(const char* name, const FILETIME* time) {
     if (before) host::DLMoveB(entry, before);
     host::DLUnSelect(entry);
     CacheDirty = 1;
-    if (g_index.usable) g_index.live.emplace(name, entry);
-    TableUpdate(name, nullptr, entry);
+    Insert(entry, name);
     return entry;
 }
 
-// Out of memory for the indexes: the open list is walked from now on, which
-// needs no memory of the module's, until the cache is opened again.
-void WalkFromNowOn() {
-    ForgetCacheIndex();
-    g_index.list = g_table.list = CacheList;
-}
-
-}  // namespace
-
-// An entry that cannot be made (the host out of memory) is left out: the
-// caller goes on without it. When an index cannot grow, the lookup is done
-// again by walking, which finds what the first attempt left done.
-HostEntity* FindOrAddEntry(const char* name, const FILETIME* time) {
-    if (!CacheList || !name || lstrlenA(name) >= kEntryNameSize) return nullptr;
-    try {
-        return LookUpOrAdd(name, time);
-    } catch (...) {
-        WalkFromNowOn();
-        return LookUpOrAdd(name, time);
-    }
-}
-
 void ForgetCacheIndex() {
-    g_index.list = nullptr;
-    g_index.usable = false;
-    g_index.live.clear();
-    g_index.obsolete.clear();
-    g_table.list = nullptr;
-    g_table.usable = false;
-    g_table.entries.clear();
+    ClearOrder(kNotMade);
+    ClearHash(kNotMade);
+    g_lookup.list = nullptr;
 }
 
 void CacheEntryMoved(HostEntity* from, HostEntity* to) {
     if (from == to) return;
     const ImageInfoRecord* entry = AsImageInfo(to);
-    if (!entry) {
-        ForgetCacheIndex();
-        return;
-    }
-    try {
-        TableUpdate(entry->name, from, to);
-    } catch (...) {
-        WalkFromNowOn();
-    }
-    if (!g_index.usable) return;
-    auto range = g_index.live.equal_range(entry->name);
-    for (auto it = range.first; it != range.second; ++it) {
-        if (it->second == from) {
-            it->second = to;
-            return;
-        }
-    }
-    ForgetCacheIndex();
+    if (!entry || !Replace(from, to, entry->name)) ForgetCacheIndex();
 }

@@ -275,11 +275,9 @@ bool GetShownFolder(HWND panel) {
     return true;
 }
 
-// Called by the system dialog inside its modal loop: nothing may escape.
+// Called by the system dialog inside its modal loop. Nothing the panel does
+// throws: the cache lookup, the one user of the standard containers, keeps
+// its own allocation failures to itself.
 UINT_PTR CALLBACK FileManagerHook(HWND panel, UINT message, WPARAM wParam, LPARAM lParam) {
-    try {
-        return HandleMessage(panel, message, wParam, lParam);
-    } catch (...) {
-        return message == WM_MEASUREITEM ? 1 : 0;
-    }
+    return HandleMessage(panel, message, wParam, lParam);
 }
