@@ -25,7 +25,8 @@ make_cached_samples() {  # COUNT FORMAT
   printf 'command BROWSE\nanswer drawings\nwait-window Browse files\nselect IDC_BROWSE_FORMAT %s\nclick IDC_BROWSE_CACHEALL\nclick IDC_BROWSE_CLOSE\nend\n' "$2" \
       > make-cache.script
   "$here/wine-run" "$exe" "/work:$(winpath "$PWD")" "/script:$(winpath "$PWD/make-cache.script")" \
-      "/transcript:$(winpath "$PWD/make-cache.txt")" '/rsc3053:Software\KvTest\setup' </dev/null >/dev/null 2>&1
+      "/transcript:$(winpath "$PWD/make-cache.txt")" '/rsc3053:Software\KvTest\setup' \
+      "/ids:$(winpath "$root/xp/resources/resource.h")" </dev/null >/dev/null 2>&1
   rm -f make-cache.script make-cache.txt
 }
 

@@ -46,6 +46,7 @@ visit() {  # NAME FOLDER
   "$root/tools/wine-run" reg delete 'HKCU\Software\KvTest\writefailures' /f </dev/null >/dev/null 2>&1 || true
   (cd "$2" && "$root/tools/wine-run" "$exe" "/work:$folder" "/script:$(winpath "$work/$1.script")" \
       "/transcript:$(winpath "$work/$1.txt")" '/rsc3053:Software\KvTest\writefailures' "/rsc3059:$folder\\" \
+      "/ids:$(winpath "$root/xp/resources/resource.h")" \
       </dev/null >"$work/$1.log" 2>&1) || { echo "$1: kv32 exit $?"; status=1; }
 }
 # The lines that must be there, in this order, and no fault.
