@@ -59,6 +59,8 @@
 //   wait-file PATH        wait until a file of that name exists (another program,
 //                         or the test around the run, says it may go on)
 //   end                   close the host
+//   stay-open             end the script and leave the host, and any dialog
+//                         showing, to the user (tools/run.sh DIR)
 #include "standin/standin.h"
 
 #include <commctrl.h>
@@ -81,6 +83,7 @@ struct ScriptRun {
 };
 
 ScriptRun g_run;  // owned by the script thread
+bool g_stayOpen;  // set by stay-open, read when the script ends
 
 // The folder the run started in, with a trailing backslash. Relative paths
 // of a script are taken from here: the system's file dialog moves the
@@ -820,6 +823,9 @@ bool RunLine(char* line) {
         RecordOverlaps();
     } else if (!strcmp(verb, "end")) {
         return false;
+    } else if (!strcmp(verb, "stay-open")) {
+        g_stayOpen = true;
+        return false;
     } else {
         Fail("unknown action %s", verb);
     }
@@ -840,6 +846,7 @@ DWORD WINAPI ScriptThread(void*) {
         if (!RunLine(work)) break;
     }
     fclose(g_run.file);
+    if (g_stayOpen) return 0;
     if (ActiveWindow() && ActiveWindow() != MainWindow()) {
         Fail("%s", "the script ended with a dialog still open");
     }
