@@ -63,6 +63,8 @@
 //                         the last such line (without MAX: only start counting)
 //   pictured PATH         record how many entries of a browse cache file have
 //                         pictures: none, some or all, and how many entries
+//   wait-file PATH        wait until a file of that name exists (another program,
+//                         or the test around the run, says it may go on)
 //   end                   close the host
 //   stay-open             end the script and leave the host, and any dialog
 //                         showing, to the user (tools/run.sh DIR)
@@ -721,6 +723,16 @@ void RecordPictured(const char* path) {
             pictured == 0 ? "none" : pictured == entries ? "all" : "some", entries);
 }
 
+void WaitForFile(const char* path) {
+    char full[MAX_PATH];
+    if (!FromStartFolder(path, full, sizeof full)) Fail("%s", "wait-file: the path is too long");
+    enum { kPollMs = 50 };
+    for (int waited = 0; GetFileAttributesA(full) == INVALID_FILE_ATTRIBUTES; waited += kPollMs) {
+        if (waited >= g_config.timeoutMs) Fail("%s never came", path);
+        Sleep(kPollMs);
+    }
+}
+
 int Number(const char* text) {
     char* end = nullptr;
     long value = text ? strtol(text, &end, 10) : 0;
@@ -762,6 +774,8 @@ bool RunLine(char* line) {
         Sync();
     } else if (!strcmp(verb, "wait-window")) {
         WaitForTitle(argument);
+    } else if (!strcmp(verb, "wait-file")) {
+        WaitForFile(argument);
     } else if (!strcmp(verb, "click")) {
         ClickButton(ActiveControl(NextControl(&argument)));
     } else if (!strcmp(verb, "click-in")) {
