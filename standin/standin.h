@@ -29,8 +29,11 @@ struct StandinConfig {
     int idHeaderCount;
 };
 extern StandinConfig g_config;
-// Parses the command line into g_config; false (with a message) when malformed.
-bool ParseCommandLine(const char* commandLine, char* error, int errorSize);
+// Parses the command line into g_config: Run, Help (asked for), or Wrong
+// (an unknown or malformed option, with a message in error).
+enum class ParseResult { Run, Help, Wrong };
+ParseResult ParseCommandLine(char* error, int errorSize);
+extern const char kUsage[];
 
 // ---- Transcript (standin/window/transcript.cpp) ----
 void OpenTranscript(const char* path);
@@ -92,6 +95,12 @@ void BeginCommand(const char* name);
 const XpRecordLayout* RegisteredRecord(int slot);
 // The registered module whose entity entry serves entityType, or null.
 EntityProc FindEntityProc(unsigned entityType);
+
+// ---- HELP (standin/window/commands.cpp, standin/window/help.cpp) ----
+struct HelpLine {
+    char name[32];
+    char description[MAX_PATH + 16];
+};
 
 // ---- Message boxes (standin/dialogs/messages.cpp) ----
 // Answers that QuestBox and ErrorBox take instead of showing a box (unit tests).

@@ -20,7 +20,9 @@ fi
 if [ "${#missing[@]}" -gt 0 ]; then
   [ "$(id -u)" -eq 0 ] || { echo "setup: run as root to install: ${missing[*]}" >&2; exit 1; }
   export DEBIAN_FRONTEND=noninteractive
-  apt-get update -qq
-  apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+  apt-get update -qq ||
+    { echo "setup: apt-get update failed: check the network and the package sources, then run again" >&2; exit 1; }
+  apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null ||
+    { echo "setup: installing ${missing[*]} failed (apt-get's messages are above)" >&2; exit 1; }
 fi
 command -v i686-w64-mingw32-g++-posix >/dev/null || { echo "setup: i686-w64-mingw32-g++-posix missing" >&2; exit 1; }

@@ -57,6 +57,8 @@
 //                         as DST, on this thread while the host waits: another
 //                         host sharing the folder, or one killed mid-save
 //   end                   close the host
+//   stay-open             end the script and leave the host, and any dialog
+//                         showing, to the user (tools/run.sh DIR)
 #include "standin/standin.h"
 
 #include <commctrl.h>
@@ -79,6 +81,7 @@ struct ScriptRun {
 };
 
 ScriptRun g_run;  // owned by the script thread
+bool g_stayOpen;  // set by stay-open, read when the script ends
 
 // The folder the run started in, with a trailing backslash. Relative paths
 // of a script are taken from here: the system's file dialog moves the
@@ -806,6 +809,9 @@ bool RunLine(char* line) {
         RecordOverlaps();
     } else if (!strcmp(verb, "end")) {
         return false;
+    } else if (!strcmp(verb, "stay-open")) {
+        g_stayOpen = true;
+        return false;
     } else {
         Fail("unknown action %s", verb);
     }
@@ -826,6 +832,7 @@ DWORD WINAPI ScriptThread(void*) {
         if (!RunLine(work)) break;
     }
     fclose(g_run.file);
+    if (g_stayOpen) return 0;
     if (ActiveWindow() && ActiveWindow() != MainWindow()) {
         Fail("%s", "the script ended with a dialog still open");
     }

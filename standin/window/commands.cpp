@@ -147,30 +147,69 @@ static const Command* FindCommand(const char* name) {
 
 void ListWorkDrawing();
 void OpenDrawing(const char* path);
+void RunDialogRoundTrip();
+void ShowHelp(const HelpLine* lines, int count);
 
-// The host's own commands, beside the modules'.
-static bool RunBuiltIn(const char* name, const char* argument) {
-    if (lstrcmpiA(name, "LIST") == 0) {
-        ListWorkDrawing();
-        return true;
+static void RunAbout(const char*) {
+    for (XpRecordLayout* record : g_records) {
+        if (record) record->handlers[0]();
     }
-    if (lstrcmpiA(name, "OPEN") == 0) {
-        OpenDrawing(argument);
-        return true;
+}
+static void RunList(const char*) { ListWorkDrawing(); }
+static void RunQuit(const char*) { PostMessageA(MainWindow(), WM_APP_QUIT, 0, 0); }
+static void RunDialogTest(const char*) { RunDialogRoundTrip(); }
+static void RunHelp(const char*);
+
+// The host's own commands, beside the modules': what HELP lists and what
+// the command line runs.
+struct BuiltIn {
+    const char* name;
+    const char* shown;        // as HELP lists it
+    const char* description;
+    void (*run)(const char* argument);
+};
+static const BuiltIn kBuiltIns[] = {
+    {"HELP", "HELP or ?", "this list of commands", RunHelp},
+    {"?", nullptr, nullptr, RunHelp},
+    {"ABOUT", "ABOUT", "the modules' About boxes: what their commands do", RunAbout},
+    {"OPEN", "OPEN path", "make a drawing file the current drawing", OpenDrawing},
+    {"LIST", "LIST", "list the current drawing's entities", RunList},
+    {"DLGTEST", "DLGTEST", "a round trip through the host's dialog services", RunDialogTest},
+    {"QUIT", "QUIT", "close the host", RunQuit},
+};
+
+// The lines of HELP: the host's commands, then each module's.
+static void RunHelp(const char*) {
+    HelpLine lines[kMaxCommands + 16];
+    int count = 0;
+    auto add = [&](const char* name, const char* description) {
+        if (count == static_cast<int>(sizeof lines / sizeof lines[0])) return;
+        snprintf(lines[count].name, sizeof lines[count].name, "%s", name);
+        snprintf(lines[count].description, sizeof lines[count].description, "%s", description);
+        ++count;
+    };
+    for (const BuiltIn& command : kBuiltIns) {
+        if (command.shown) add(command.shown, command.description);
     }
-    if (lstrcmpiA(name, "ABOUT") == 0) {
-        for (XpRecordLayout* record : g_records) {
-            if (record) record->handlers[0]();
+    for (int i = 0; i < g_commandCount; ++i) {
+        char module[MAX_PATH];
+        DWORD length = GetModuleFileNameA(g_commands[i].record->instance, module, sizeof module);
+        const char* file = "a module";
+        if (length && length < sizeof module) {
+            const char* slash = strrchr(module, '\\');
+            file = slash ? slash + 1 : module;
         }
-        return true;
+        char description[MAX_PATH + 16];
+        snprintf(description, sizeof description, "a command of %s", file);
+        add(g_commands[i].name, description);
     }
-    if (lstrcmpiA(name, "QUIT") == 0) {
-        PostMessageA(MainWindow(), WM_APP_QUIT, 0, 0);
-        return true;
-    }
-    if (lstrcmpiA(name, "DLGTEST") == 0) {
-        extern void RunDialogRoundTrip();
-        RunDialogRoundTrip();
+    ShowHelp(lines, count);
+}
+
+static bool RunBuiltIn(const char* name, const char* argument) {
+    for (const BuiltIn& command : kBuiltIns) {
+        if (lstrcmpiA(name, command.name) != 0) continue;
+        command.run(argument);
         return true;
     }
     return false;
@@ -197,8 +236,10 @@ void RunCommand(const char* text) {
     if (RunBuiltIn(name, argument)) return;
     const Command* command = FindCommand(name);
     if (!command) {
-        SetStatusLine("Unknown command.");
+        char hint[kMaxNameLength + 64];
+        snprintf(hint, sizeof hint, "Unknown command %s. Type HELP for the list of commands.", name);
         Record("unknown", name);
+        StatusMsg(hint);
         return;
     }
     BeginCommand(command->name);

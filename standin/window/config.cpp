@@ -14,21 +14,43 @@ static bool CopyOption(char* dst, size_t size, const char* value) {
     return true;
 }
 
+// The folder of kv32.exe, with a trailing backslash; empty when unknown.
+static void ExeFolder(char* out, size_t size) {
+    DWORD length = GetModuleFileNameA(nullptr, out, static_cast<DWORD>(size));
+    if (length == 0 || length >= size) out[0] = '\0';
+    char* slash = strrchr(out, '\\');
+    if (slash) slash[1] = '\0';
+}
+
 static void SetDefaults() {
     char exe[MAX_PATH];
-    DWORD length = GetModuleFileNameA(nullptr, exe, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH) exe[0] = '\0';
-    char* slash = strrchr(exe, '\\');
-    if (slash) slash[1] = '\0';
+    ExeFolder(exe, sizeof exe);
     snprintf(g_config.modulePath, MAX_PATH, "%sxp.dll", exe);
     strcpy(g_config.rsc3025, "NONAME.KVW");
     strcpy(g_config.rsc3053, "Software\\Korvind");
-    DWORD cwd = GetCurrentDirectoryA(MAX_PATH - 2, g_config.rsc3059);
-    if (cwd == 0 || cwd >= MAX_PATH - 2) strcpy(g_config.rsc3059, "C:\\");
-    else if (g_config.rsc3059[cwd - 1] != '\\') strcat(g_config.rsc3059, "\\");
     g_config.sampleCount = 24;
     g_config.sampleVariant = 1;
     g_config.timeoutMs = 20000;
+}
+
+// Unless named, the host works in the folder "work" beside kv32.exe (in the
+// build folder), not wherever it was started: its backups and the browser's
+// cache of the default folder would otherwise land in the user's clone.
+// The default folder to browse is the work folder.
+static bool SetWorkDefaults() {
+    if (!g_config.workDir[0]) {
+        char exe[MAX_PATH];
+        ExeFolder(exe, sizeof exe);
+        int written = snprintf(g_config.workDir, MAX_PATH, "%swork", exe);
+        if (written < 0 || written >= MAX_PATH) return false;
+        CreateDirectoryA(g_config.workDir, nullptr);
+    }
+    if (!g_config.rsc3059[0]) {
+        DWORD length = GetFullPathNameA(g_config.workDir, kHostStringSize - 1, g_config.rsc3059, nullptr);
+        if (length == 0 || length >= kHostStringSize - 1) return false;
+        if (g_config.rsc3059[length - 1] != '\\') strcat(g_config.rsc3059, "\\");
+    }
+    return true;
 }
 
 // One option "/name:value"; false when unknown or too long.
@@ -70,17 +92,42 @@ static bool ApplyOption(const char* arg) {
     return false;
 }
 
-bool ParseCommandLine(const char* /*commandLine*/, char* error, int errorSize) {
+const char kUsage[] =
+    "Usage: kv32.exe [options]\n"
+    "The stand-in host: loads the module, runs the commands typed on its command\n"
+    "line (HELP lists them) or read from a script, and keeps a transcript.\n"
+    "  /script:FILE      play a script, then close (actions: standin/script/script.cpp)\n"
+    "  /transcript:FILE  write the transcript there\n"
+    "  /work:DIR         current folder (default: the folder work beside kv32.exe)\n"
+    "  /samples:DIR      make sample drawings in DIR first\n"
+    "  /count:N          how many sample drawings (default 24)\n"
+    "  /variant:N        which set of sample drawings (default 1)\n"
+    "  /rsc3025:TEXT     host string 3025, the default file name (default NONAME.KVW)\n"
+    "  /rsc3053:TEXT     host string 3053, the registry base key (default Software\\Korvind)\n"
+    "  /rsc3059:DIR\\     host string 3059, the default folder (default: the work folder)\n"
+    "  /nostring:N       the host has no string N\n"
+    "  /module:DLL       the module to load (default: xp.dll beside kv32.exe)\n"
+    "  /timeout:SECONDS  how long a script waits for anything (default 20)\n"
+    "  /ids:HEADER       a header whose #defines name the controls in scripts (repeatable)\n"
+    "  /help             this text\n";
+
+static bool AsksForHelp(const char* arg) {
+    return !lstrcmpiA(arg, "/help") || !strcmp(arg, "/?") || !lstrcmpiA(arg, "-h") || !lstrcmpiA(arg, "--help");
+}
+
+ParseResult ParseCommandLine(char* error, int errorSize) {
     SetDefaults();
+    error[0] = '\0';
     for (int i = 1; i < __argc; ++i) {
+        if (AsksForHelp(__argv[i])) return ParseResult::Help;
         if (!ApplyOption(__argv[i])) {
-            snprintf(error, errorSize,
-                     "Unknown or malformed option: %s\n\nOptions: /script:file /transcript:file "
-                     "/module:dll /work:dir /samples:dir /count:N /variant:N /timeout:seconds "
-                     "/rsc3025:text /rsc3053:text /rsc3059:dir\\ /nostring:N /ids:header",
-                     __argv[i]);
-            return false;
+            snprintf(error, errorSize, "kv32: unknown or malformed option: %s", __argv[i]);
+            return ParseResult::Wrong;
         }
     }
-    return true;
+    if (!SetWorkDefaults()) {
+        snprintf(error, errorSize, "kv32: the work folder's path is too long: %s", g_config.workDir);
+        return ParseResult::Wrong;
+    }
+    return ParseResult::Run;
 }

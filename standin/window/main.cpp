@@ -7,12 +7,32 @@
 
 extern bool MakeSampleFolder(const char* folder, int count, unsigned variant);
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int show) {
-    char error[1024];
-    if (!ParseCommandLine(commandLine, error, sizeof error)) {
-        MessageBoxA(nullptr, error, "kv32", MB_OK | MB_ICONERROR);
-        return 2;
+// A display nobody looks at: none at all, or the private one that the Wine
+// runner starts when there is none. A box there would wait for ever.
+static bool DisplayUnseen() {
+    char value[8];
+    return GetEnvironmentVariableA("DISPLAY", value, sizeof value) == 0 ||
+           GetEnvironmentVariableA("XP_PRIVATE_DISPLAY", value, sizeof value) != 0;
+}
+
+// /help, or an option it does not know: the usage on standard output (the
+// terminal it was started from), and in a box too when someone can see it.
+static int ShowUsage(const char* error) {
+    if (error[0]) fprintf(stderr, "%s\n", error);
+    fputs(kUsage, stdout);
+    fflush(stdout);
+    fflush(stderr);
+    if (!DisplayUnseen()) {
+        char text[2048];
+        snprintf(text, sizeof text, "%s%s%s", error, error[0] ? "\n\n" : "", kUsage);
+        MessageBoxA(nullptr, text, "kv32", MB_OK | (error[0] ? MB_ICONERROR : MB_ICONINFORMATION));
     }
+    return 2;
+}
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
+    char error[1024];
+    if (ParseCommandLine(error, sizeof error) != ParseResult::Run) return ShowUsage(error);
     if (g_config.workDir[0] && !SetCurrentDirectoryA(g_config.workDir)) {
         fprintf(stderr, "kv32: cannot enter %s\n", g_config.workDir);
         return 2;

@@ -15,3 +15,6 @@
 #define IDC_TEST_LIST 2006
 #define IDC_TEST_BUTTON 2007
 #define IDC_TEST_END 2008
+
+// IDD_KV32HELP, the list of commands that HELP shows
+#define IDC_HELP_LIST 2101

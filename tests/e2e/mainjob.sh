@@ -3,7 +3,10 @@
 # from an unrelated folder, and tools/wine-run build/kv32.exe from the
 # repository root, neither told where the build folder is. Each must open
 # the host window on the display (the module registers), and closing that
-# window must end the host cleanly (the module unregisters, exit 0).
+# window must end the host cleanly (the module unregisters, exit 0). Started
+# by hand, the host works in a folder of the build, never in the clone; and
+# asked for its usage (or given an unknown option) where nobody sees a box,
+# it prints the usage and ends with 2.
 #   mainjob.sh BUILD_DIR
 set -euo pipefail
 build=$(cd "$1" && pwd)
@@ -49,3 +52,27 @@ case $exe in "$root"/*) exe=${exe#"$root"/} ;; esac
 (cd "$root" && "$root/tools/wine-run" "$exe" "/transcript:$(winpath "$work/byhand.txt")" \
      </dev/null >"$work/byhand.log" 2>&1) &
 close_when_open $! "$work/byhand.txt" "tools/wine-run $exe" || { cat "$work/byhand.log"; exit 1; }
+
+# By hand from the repository root, the host works in the build's folder
+# "work" and browses there first, so nothing it writes lands in the clone.
+printf 'cwd\ncommand BROWSE\ncancel\nend\n' > "$work/byhand.script"
+(cd "$root" && "$root/tools/wine-run" "$exe" "/script:$(winpath "$work/byhand.script")" \
+     "/transcript:$(winpath "$work/byhand-work.txt")" </dev/null >"$work/byhand-work.log" 2>&1) ||
+  { echo "the scripted host by hand failed"; cat "$work/byhand-work.log" "$work/byhand-work.txt"; exit 1; }
+if ! grep -qx 'cwd <work>' "$work/byhand-work.txt" ||
+   ! grep -qx 'prompt Browse directory \[<work>\]: ' "$work/byhand-work.txt" || [ ! -d "$build/work" ]; then
+  echo "by hand, the host did not work in $build/work"; cat "$work/byhand-work.txt"; exit 1
+fi
+echo "tools/wine-run $exe: works in $build/work"
+
+# The usage on standard output and exit 2, not a box on a display nobody sees.
+for option in /help /nosuchoption; do
+  status=0
+  timeout 120 "$root/tools/wine-run" "$build/kv32.exe" "$option" </dev/null >"$work/usage.txt" 2>"$work/usage.err" || status=$?
+  if [ "$status" -ne 2 ] || ! grep -q '^Usage: kv32.exe' "$work/usage.txt"; then
+    echo "kv32.exe $option: exit $status (124: it waited, as for a box)"; cat "$work/usage.txt" "$work/usage.err"; exit 1
+  fi
+done
+grep -q 'unknown or malformed option: /nosuchoption' "$work/usage.err" ||
+  { echo "kv32.exe /nosuchoption did not name the option"; cat "$work/usage.err"; exit 1; }
+echo "kv32.exe /help and an unknown option: the usage on standard output, exit 2"
