@@ -7,6 +7,8 @@
 #include "standin/drawing/drawlist_internal.h"
 #include "standin/standin.h"
 
+#include "host/savetemporaries.h"
+
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -307,53 +309,22 @@ static bool ReplaceWithRetries(const char* temporary, const char* path) {
         if (ReplaceWith(temporary, path)) return true;
         DWORD error = GetLastError();
         if (attempt >= kAttempts || (error != ERROR_SHARING_VIOLATION && error != ERROR_ACCESS_DENIED)) return false;
+        // Said once per save, so that a run shows when a save had to wait.
+        if (attempt == 0) Record("save-wait", path);
         Sleep(kPauseMs);
     }
 }
 
-// Temporary files of a save are named "~kv32-PID-N.tmp": they say whose they
-// are, so a later save can tell the leftovers of a killed one from anything
-// else in the folder.
-static const char kTemporaryPrefix[] = "~kv32-";
-static const char kTemporaryPattern[] = "~kv32-*.tmp";
-
 static HANDLE CreateTemporary(const char* folder, char* temporary, size_t size) {
     static LONG counter;
     for (int attempt = 0; attempt < 100; ++attempt) {
-        int written = snprintf(temporary, size, "%s\\%s%lu-%ld.tmp", folder, kTemporaryPrefix, GetCurrentProcessId(),
+        int written = snprintf(temporary, size, "%s\\%s%lu-%ld.tmp", folder, savetemp::kPrefix, GetCurrentProcessId(),
                                InterlockedIncrement(&counter));
         if (written < 0 || static_cast<size_t>(written) >= size) return INVALID_HANDLE_VALUE;
         HANDLE file = CreateFileA(temporary, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (file != INVALID_HANDLE_VALUE || GetLastError() != ERROR_FILE_EXISTS) return file;
     }
     return INVALID_HANDLE_VALUE;
-}
-
-// Removes what killed saves left in the folder: temporaries of this host's
-// pattern that nobody holds open and that were last written over a minute
-// ago (a save in progress writes all the time). Opening for deletion
-// without sharing fails while any other process has the file open.
-void RemoveStaleTemporaries(const char* folder) {
-    char pattern[MAX_PATH];
-    int written = snprintf(pattern, sizeof pattern, "%s\\%s", folder, kTemporaryPattern);
-    if (written < 0 || written >= static_cast<int>(sizeof pattern)) return;
-    FILETIME now;
-    GetSystemTimeAsFileTime(&now);
-    const uint64_t kMinute = 60ull * 10000000ull;
-    uint64_t current = (uint64_t(now.dwHighDateTime) << 32) | now.dwLowDateTime;
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA(pattern, &found);
-    if (search == INVALID_HANDLE_VALUE) return;
-    do {
-        uint64_t written64 = (uint64_t(found.ftLastWriteTime.dwHighDateTime) << 32) | found.ftLastWriteTime.dwLowDateTime;
-        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || written64 + kMinute > current) continue;
-        char path[MAX_PATH];
-        written = snprintf(path, sizeof path, "%s\\%s", folder, found.cFileName);
-        if (written < 0 || written >= static_cast<int>(sizeof path)) continue;
-        HANDLE file = CreateFileA(path, DELETE, 0, nullptr, OPEN_EXISTING, FILE_FLAG_DELETE_ON_CLOSE, nullptr);
-        if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
 }
 
 // The folder part of a path, without its last separator; "." for a bare name.
@@ -430,7 +401,7 @@ extern "C" int DLSave(HDL list, const char* path) {
         }
         // Each save clears what killed saves left in its folder.
         char folder[MAX_PATH];
-        if (path && FolderOf(path, folder, sizeof folder)) RemoveStaleTemporaries(folder);
+        if (path && FolderOf(path, folder, sizeof folder)) savetemp::RemoveStale(folder);
         return WriteDrawingFile(list, path) ? 1 : 0;
     });
 }

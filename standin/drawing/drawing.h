@@ -192,11 +192,9 @@ void LinkSymbolReferences(HDL list);
 HDL ReadDrawingFile(const char* path);
 // The same for a file's bytes already in memory; `name` names the list.
 HDL ReadDrawingBytes(const void* data, size_t size, const char* name);
-// Writes through a bounded buffer to "~kv32-PID-N.tmp" in the target's folder,
-// then replaces the target.
+// Writes through a bounded buffer to a temporary in the target's folder
+// (host/savetemporaries.h), then replaces the target.
 bool WriteDrawingFile(HDL list, const char* path);
-// Deletes the temporaries that killed saves left in a folder (DLSave does).
-void RemoveStaleTemporaries(const char* folder);
 // Writes a file that nothing else uses yet straight, without a temporary
 // or a flush (the sample maker's thousands of new files).
 bool WriteNewDrawingFile(HDL list, const char* path);

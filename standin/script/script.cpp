@@ -56,6 +56,8 @@
 //                         exists it must load whole) and save SRC's drawing
 //                         as DST, on this thread while the host waits: another
 //                         host sharing the folder, or one killed mid-save
+//   wait-file PATH        wait until a file of that name exists (another program,
+//                         or the test around the run, says it may go on)
 //   end                   close the host
 //   stay-open             end the script and leave the host, and any dialog
 //                         showing, to the user (tools/run.sh DIR)
@@ -669,6 +671,16 @@ void SaveLoop(const char* arguments) {
     RecordF("saved", "%s %d of %d", relative[1], saved, count);
 }
 
+void WaitForFile(const char* path) {
+    char full[MAX_PATH];
+    if (!FromStartFolder(path, full, sizeof full)) Fail("%s", "wait-file: the path is too long");
+    enum { kPollMs = 50 };
+    for (int waited = 0; GetFileAttributesA(full) == INVALID_FILE_ATTRIBUTES; waited += kPollMs) {
+        if (waited >= g_config.timeoutMs) Fail("%s never came", path);
+        Sleep(kPollMs);
+    }
+}
+
 int Number(const char* text) {
     char* end = nullptr;
     long value = text ? strtol(text, &end, 10) : 0;
@@ -710,6 +722,8 @@ bool RunLine(char* line) {
         Sync();
     } else if (!strcmp(verb, "wait-window")) {
         WaitForTitle(argument);
+    } else if (!strcmp(verb, "wait-file")) {
+        WaitForFile(argument);
     } else if (!strcmp(verb, "click")) {
         ClickButton(ActiveControl(NextControl(&argument)));
     } else if (!strcmp(verb, "click-in")) {

@@ -4,6 +4,9 @@
 # the other's input), each making the pictures of one format after another
 # and saving the folder's cache over the other's at every Close. Both must
 # finish without a fault, and the cache left behind must load whole.
+# Then neither loses the other's pictures: both read the folder's cache
+# before either saves, one makes the KVW pictures, the other the KVD ones,
+# and they close one after the other; the cache left holds both sets.
 #   twohosts.sh BUILD_DIR
 set -euo pipefail
 build=$(cd "$1" && pwd)
@@ -47,10 +50,12 @@ run_host() {  # NAME: plays NAME.script, writes NAME.txt
 # made before the hosts start (once, in a few seconds), so that they browse
 # at the same time.
 "$root/tools/xvfb-session" "$build/second" true
+run_second_host() {  # NAME: run_host NAME in the second session
+  XP_BUILD_DIR=$build/second "$root/tools/xvfb-session" "$build/second" bash -c \
+      "$(declare -f winpath run_host); root='$root' exe='$exe' work='$work' key='$key' run_host $1"
+}
 run_host first & first=$!
-XP_BUILD_DIR=$build/second "$root/tools/xvfb-session" "$build/second" bash -c \
-    "$(declare -f winpath run_host); root='$root' exe='$exe' work='$work' key='$key' run_host second" &
-second=$!
+run_second_host second & second=$!
 status=0
 wait "$first" || { echo "first host: exit $?"; status=1; }
 wait "$second" || { echo "second host: exit $?"; status=1; }
@@ -74,4 +79,37 @@ if ! grep -q '^drawing opened' "$work/check.txt" || [ -z "$entities" ] || [ "$en
 fi
 ls "$folder" | grep -q '^~kv32-.*\.tmp$' && { echo "a temporary file was left"; status=1; }
 [ "$status" -eq 0 ] && echo "two hosts: both finished, the cache holds $entities whole entries"
+
+# ---- Neither host's pictures are lost to the other's save ----
+folder=$work/shared
+"$root/tools/wine-run" "$exe" "/samples:$(winpath "$folder")" /count:40 \
+    "/script:$(winpath "$work/make.script")" </dev/null >/dev/null 2>&1
+rm -f "$folder"/X_*
+merge_script() {  # FORMAT GO: pictures of one format, Close once GO exists
+  printf 'command BROWSE\nanswer %s\nwait-window Browse files\nselect IDC_BROWSE_FORMAT %s\nclick IDC_BROWSE_CACHEALL\nitems IDC_BROWSE_FORMAT\nwait-file %s\nclick IDC_BROWSE_CLOSE\nend\n' \
+      "$(winpath "$folder")" "$1" "$(winpath "$work/$2")"
+}
+merge_script 0 go-kvw > "$work/kvw.script"
+merge_script 1 go-kvd > "$work/kvd.script"
+run_host kvw & kvw=$!
+run_second_host kvd & kvd=$!
+# Both have read the cache (there was none) and made their pictures once
+# each has listed the format combo.
+for _ in $(seq 600); do
+  [ "$(cat "$work/kvw.txt" "$work/kvd.txt" 2>/dev/null | grep -c '^item \* ')" -ge 2 ] && break
+  sleep 0.1
+done
+touch "$work/go-kvw"; wait "$kvw" || { echo "KVW host: exit $?"; status=1; }
+touch "$work/go-kvd"; wait "$kvd" || { echo "KVD host: exit $?"; status=1; }
+printf 'command OPEN %s\\~BRINFO.KVW\ncommand LIST\nend\n' "$(winpath "$folder")" > "$work/check.script"
+run_host check
+# Each file's name line is followed by its state line.
+pictured() { grep -A1 "FileName: .*\\.$1\\\\n" "$work/check.txt" | grep -c 'Bitmap loaded' || true; }
+for format in KVW KVD; do
+  files=$(ls "$folder" | grep -v "^~" | grep -c "\\.$format\$" || true)
+  if [ "$(pictured $format)" -ne "$files" ]; then
+    echo "the cache holds $(pictured $format) of $files $format pictures"; status=1
+  fi
+done
+[ "$status" -eq 0 ] && echo "two hosts: the cache holds both hosts' pictures"
 exit $status

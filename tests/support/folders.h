@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <stdint.h>
 #include <stdio.h>
 
 #include <string>
@@ -65,3 +66,16 @@ struct TempFolder {
         RemoveDirectoryA(folder.c_str());
     }
 };
+
+// Sets a file's last write to that many seconds ago.
+inline void SetFileAge(const std::string& path, int seconds) {
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    ULARGE_INTEGER t = {{now.dwLowDateTime, now.dwHighDateTime}};
+    t.QuadPart -= uint64_t(seconds) * 10000000ull;
+    FILETIME then = {t.LowPart, t.HighPart};
+    HANDLE file = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, 0, nullptr);
+    SetFileTime(file, nullptr, nullptr, &then);
+    CloseHandle(file);
+}

@@ -10,6 +10,7 @@
 #include "browsecache/cache.h"
 #include "host/host.h"
 #include "module/state.h"
+#include "preview/preview.h"
 #include "settings/settings.h"
 #include "standin/standin.h"
 #include "tests/support/folders.h"
@@ -274,12 +275,30 @@ struct CacheFile : ::testing::Test {
     TempFolder folder{"cache"};
     void SetUp() override {
         CopyText(g_config.rsc3053, "Software\\KvUnit\\browsecache");
+        OpenTranscript(folder.File("transcript.txt").c_str());
         CacheList = nullptr;
         CacheDirty = 0;
         ForgetCacheIndex();
     }
-    void TearDown() override { CloseCache(); }
+    void TearDown() override {
+        CloseCache();
+        CloseTranscript();
+    }
     std::string CacheFilePath() { return folder.path + "\\~BRINFO.KVW"; }
+    // The transcript's lines of one kind.
+    std::string Transcribed(const std::string& kind) {
+        CloseTranscript();
+        std::string all = folder.Read("transcript.txt"), out;
+        for (size_t at = 0; at < all.size();) {
+            size_t end = all.find('\n', at);
+            std::string line = all.substr(at, end - at + 1);
+            if (line.rfind(kind + " ", 0) == 0) out += line;
+            at = end == std::string::npos ? all.size() : end + 1;
+        }
+        OpenTranscript(folder.File("transcript.txt").c_str());
+        return out;
+    }
+    std::string ErrorBoxes() { return Transcribed("error-box"); }
     // Wine reports the archive bit on every regular file whatever was set,
     // so it is left out of the comparison.
     DWORD SavedAttributes() {
@@ -303,9 +322,8 @@ TEST_F(CacheFile, SaveHidesTheFileAndReopenGivesTheSameEntries) {
     EXPECT_EQ(CacheList, nullptr);
     EXPECT_EQ(SavedAttributes(), static_cast<DWORD>(FILE_ATTRIBUTE_HIDDEN));
 
-    // A read-only, archived cache file is rewritten and left only hidden.
-    SetFileAttributesA(CacheFilePath().c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE |
-                                                     FILE_ATTRIBUTE_HIDDEN);
+    // An archived, hidden cache file is rewritten and left only hidden.
+    SetFileAttributesA(CacheFilePath().c_str(), FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_HIDDEN);
     ASSERT_EQ(OpenCache(folder.path.c_str()), 1);
     EXPECT_EQ(CacheDirty, 0);
     std::vector<std::string> names;
@@ -316,6 +334,80 @@ TEST_F(CacheFile, SaveHidesTheFileAndReopenGivesTheSameEntries) {
     Find("c.kvw");
     CloseCache();
     EXPECT_EQ(SavedAttributes(), static_cast<DWORD>(FILE_ATTRIBUTE_HIDDEN));
+    EXPECT_EQ(ErrorBoxes(), "");
+}
+
+// Regression: a read-only cache (a shared library folder whose keeper froze
+// it) was overwritten and lost its read-only attribute.
+TEST_F(CacheFile, AReadOnlyCacheIsReadAndNeverRewritten) {
+    ASSERT_EQ(OpenCache(folder.path.c_str()), 1);
+    Find("A.KVW");
+    CloseCache();
+    SetFileAttributesA(CacheFilePath().c_str(), FILE_ATTRIBUTE_READONLY);
+    std::string bytes = folder.Read("~BRINFO.KVW");
+    ASSERT_EQ(OpenCache(folder.path.c_str()), 1);
+    EXPECT_NE(AsImageInfo(FirstEntity(CacheList)), nullptr) << "its entries serve";
+    Find("B.KVW");
+    EXPECT_EQ(CacheDirty, 1);
+    CloseCache();
+    EXPECT_EQ(folder.Read("~BRINFO.KVW"), bytes);
+    EXPECT_EQ(SavedAttributes(), static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
+    EXPECT_EQ(ErrorBoxes(), "") << "frozen on purpose: nothing failed";
+}
+
+// Regression: a folder named ~BRINFO.KVW was made hidden, and the cache was
+// never saved, with no word; a folder renamed while the cache was open
+// saved nothing, with no word. The failed save is told once, naming the
+// folder and why, and nothing is hidden.
+TEST_F(CacheFile, ASaveThatCannotBeMadeIsToldOnceAndHidesNothing) {
+    QueueBoxAnswer(IDOK);
+    QueueBoxAnswer(IDOK);
+    ASSERT_TRUE(CreateDirectoryA(CacheFilePath().c_str(), nullptr));
+    ASSERT_EQ(OpenCache(folder.path.c_str()), 1);
+    Find("A.KVW");
+    CloseCache();
+    EXPECT_EQ(GetFileAttributesA(CacheFilePath().c_str()), static_cast<DWORD>(FILE_ATTRIBUTE_DIRECTORY));
+    std::string sub = folder.File("sub"), moved = folder.File("moved");
+    ASSERT_TRUE(CreateDirectoryA(sub.c_str(), nullptr));
+    ASSERT_EQ(OpenCache(sub.c_str()), 1);
+    Find("A.KVW");
+    ASSERT_TRUE(MoveFileA(sub.c_str(), moved.c_str()));
+    CloseCache();
+    EXPECT_EQ(GetFileAttributesA((moved + "\\~BRINFO.KVW").c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(ErrorBoxes(),
+              "error-box Error: Couldn't save the browse info of this folder: a folder named ~BRINFO.KVW is in "
+              "the way.\\n\\n" + folder.path + "\n"
+              "error-box Error: Couldn't save the browse info of this folder: the folder is no longer "
+              "there.\\n\\n" + sub + "\n");
+}
+
+// Regression: a cache that another program held open could not be loaded,
+// and Close then froze the host for ten seconds while the save waited for
+// the holder, and failed with no word. The holder is asked once instead.
+TEST_F(CacheFile, ACacheHeldOpenAtLoadIsNotWaitedForAtTheSave) {
+    ASSERT_EQ(OpenCache(folder.path.c_str()), 1);
+    Find("A.KVW");
+    CloseCache();
+    std::string bytes = folder.Read("~BRINFO.KVW");
+    HANDLE held = CreateFileA(CacheFilePath().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    QueueBoxAnswer(IDOK);
+    ASSERT_EQ(OpenCache(folder.path.c_str()), 1);
+    EXPECT_EQ(FirstEntity(CacheList), nullptr);
+    Find("B.KVW");
+    CloseCache();
+    CloseHandle(held);
+    EXPECT_EQ(folder.Read("~BRINFO.KVW"), bytes);
+    EXPECT_EQ(ErrorBoxes(),
+              "error-box Error: Couldn't save the browse info of this folder: the file is in use by another "
+              "program.\\n\\n" + folder.path + "\n");
+    EXPECT_EQ(Transcribed("save-wait"), "") << "the host waited for the holder";
+
+    // Let go, the next visit saves over it as usual.
+    ASSERT_EQ(OpenCache(folder.path.c_str()), 1);
+    Find("B.KVW");
+    CloseCache();
+    EXPECT_NE(folder.Read("~BRINFO.KVW"), bytes);
 }
 
 TEST_F(CacheFile, SameSpellingKeepsTheListOtherSpellingReloadsIt) {
@@ -372,29 +464,183 @@ TEST_F(CacheFile, FolderTooLongForTheCachePathIsRefused) {
 }
 
 // Regression: a drawing saved under the cache's name got an entry appended
-// per file and was made hidden.
-TEST_F(CacheFile, ADrawingUnderTheCachesNameIsNeverRewritten) {
+// per file and was made hidden. Records but no entry: a drawing, never
+// rewritten, and the save is told.
+TEST_F(CacheFile, ADrawingWithoutEntriesUnderTheCachesNameIsNeverRewritten) {
     HDL drawing = NewList("drawing");
     AddLine(drawing, 0, 0, 10, 10);
-    std::vector<unsigned char> entry = EntryRecord("A.KVW", 3, 1);
-    host::DLApnd(drawing, entry.data());
     ASSERT_TRUE(host::DLSave(drawing, CacheFilePath().c_str()));
     DLDestroy(drawing);
     std::string bytes = folder.Read("~BRINFO.KVW");
+    QueueBoxAnswer(IDOK);
     ASSERT_EQ(OpenCache(folder.path.c_str()), 1);
-    EXPECT_NE(AsImageInfo(Find("A.KVW")), nullptr) << "its entries still serve";
     Find("B.KVW");
     EXPECT_EQ(CacheDirty, 1);
     CloseCache();
     EXPECT_EQ(folder.Read("~BRINFO.KVW"), bytes);
     EXPECT_EQ(SavedAttributes() & FILE_ATTRIBUTE_HIDDEN, 0u);
+    EXPECT_EQ(ErrorBoxes(),
+              "error-box Error: Couldn't save the browse info of this folder: a drawing named ~BRINFO.KVW is in "
+              "the way.\\n\\n" + folder.path + "\n");
+}
 
-    // The next cache of that name that holds entries only is saved again.
-    folder.Write("~BRINFO.KVW", "");
+// Regression: one record a byte short, one of another sub-kind, or one line
+// in a cache of entries made the whole cache count as a user's drawing: it
+// was never saved again. A file holding an entry is a cache, and its other
+// records are kept as they are.
+TEST_F(CacheFile, ForeignRecordsInACacheAreKeptAndTheCacheIsSaved) {
+    HDL cache = NewList("cache");
+    std::vector<unsigned char> entry = EntryRecord("A.KVW", 3, 1);
+    host::DLApnd(cache, entry.data());
+    std::vector<unsigned char> otherKind = EntryRecord("X.KVW", 3, 1);
+    otherKind[30] = 1;
+    host::DLApnd(cache, otherKind.data());
+    std::vector<unsigned char> short_ = EntryRecord("Y.KVW", 3, 1);
+    uint32_t shortLength = kImageInfoSize - 1;
+    memcpy(short_.data(), &shortLength, 4);
+    host::DLApnd(cache, short_.data());
+    AddLine(cache, 0, 0, 10, 10);
+    ASSERT_TRUE(host::DLSave(cache, CacheFilePath().c_str()));
+    DLDestroy(cache);
+
     ASSERT_EQ(OpenCache(folder.path.c_str()), 1);
+    EXPECT_NE(AsImageInfo(Find("A.KVW")), nullptr);
     Find("B.KVW");
     CloseCache();
     EXPECT_EQ(SavedAttributes(), static_cast<DWORD>(FILE_ATTRIBUTE_HIDDEN));
+    EXPECT_EQ(ErrorBoxes(), "");
+    ASSERT_EQ(OpenCache(folder.path.c_str()), 1);
+    std::vector<std::string> kept;
+    for (HostEntity* e = FirstEntity(CacheList); e; e = NextEntity(e)) {
+        uint32_t length;
+        memcpy(&length, e, sizeof length);
+        kept.push_back(AsImageInfo(e) ? AsImageInfo(e)->name
+                                      : "type " + std::to_string(e[4]) + " length " + std::to_string(length));
+    }
+    EXPECT_EQ(kept, (NameList{"A.KVW", "type 4 length 43646", "type 4 length 43645", "type 1 length 52", "B.KVW"}));
+}
+
+// A save killed mid-way leaves its temporary; a visit to a folder whose
+// cache is complete never saves, so opening the cache clears the stale ones:
+// of the host's pattern, untouched for a minute, held by nobody.
+TEST_F(CacheFile, OpeningTheCacheRemovesStaleTemporariesOnly) {
+    for (const char* name : {"~kv32-7-1.tmp", "~kv32-7-2.tmp", "~kv32-7-3.tmp", "other.tmp"}) {
+        folder.Write(name, "half a cache");
+        SetFileAge(folder.File(name), 120);
+    }
+    SetFileAge(folder.File("~kv32-7-2.tmp"), 10);
+    HANDLE held = CreateFileA(folder.File("~kv32-7-3.tmp").c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0,
+                              nullptr);
+    ASSERT_EQ(OpenCache(folder.path.c_str()), 1);
+    CloseHandle(held);
+    for (const char* name : {"~kv32-7-2.tmp", "~kv32-7-3.tmp", "other.tmp"}) {
+        EXPECT_NE(GetFileAttributesA(folder.File(name).c_str()), INVALID_FILE_ATTRIBUTES) << name;
+    }
+    EXPECT_EQ(GetFileAttributesA(folder.File("~kv32-7-1.tmp").c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+// ---- Two hosts on one folder ----
+
+struct CacheMerge : CacheFile {
+    HDL ours = nullptr, theirs = nullptr, notes = nullptr;
+    void SetUp() override {
+        CacheFile::SetUp();
+        ours = NewList("ours");
+        theirs = NewList("theirs");
+        notes = NewList("notes");
+    }
+    void TearDown() override {
+        DLDestroy(ours);
+        DLDestroy(theirs);
+        DLDestroy(notes);
+        CacheFile::TearDown();
+    }
+    // A drawing file in the folder; its last-write time.
+    uint64_t MakeFile(const std::string& name) {
+        folder.Write(name, "drawing");
+        WIN32_FILE_ATTRIBUTE_DATA file;
+        GetFileAttributesExA(folder.File(name).c_str(), GetFileExInfoStandard, &file);
+        return (uint64_t(file.ftLastWriteTime.dwHighDateTime) << 32) | file.ftLastWriteTime.dwLowDateTime;
+    }
+    // An entry; pictured ones carry a picture byte and one note.
+    HostEntity* Put(HDL list, const std::string& name, uint64_t time, uint8_t state) {
+        std::vector<unsigned char> bytes = EntryRecord(name, 3, time);
+        auto* record = reinterpret_cast<ImageInfoRecord*>(bytes.data());
+        record->state = state;
+        if (state == kPictureMade) record->largePicture[0] = 0x5A;
+        HostEntity* entry = host::DLApnd(list, bytes.data());
+        if (state == kPictureMade) CollectNote(&entry, AddNote(notes, "Rev", "A"));
+        return entry;
+    }
+    // Name, state and note count of each entity of ours, in order.
+    std::vector<std::string> Ours() {
+        std::vector<std::string> out;
+        for (HostEntity* e = FirstEntity(ours); e; e = NextEntity(e)) {
+            const ImageInfoRecord* entry = AsImageInfo(e);
+            if (!entry) continue;
+            HDL notes = host::DLGetSubList(e);
+            int count = 0;
+            for (HostEntity* n = notes ? FirstEntity(notes) : nullptr; n; n = NextEntity(n)) ++count;
+            out.push_back(std::string(entry->name) + " " + std::to_string(entry->state) + " " +
+                          std::to_string(count));
+        }
+        return out;
+    }
+};
+
+// Entries for names this list lacks are taken, in name order, with their
+// pictures and notes, only while their drawing is there with the entry's
+// time; an entry marked deleted is never taken, nor a name outside the folder.
+TEST_F(CacheMerge, TakesEntriesForNamesItLacksWhoseFilesAreThereWithTheirTime) {
+    Put(ours, "A.KVW", 1, kNoPicture);
+    Put(ours, "C.KVW", 1, kNoPicture);
+    Put(theirs, "B.KVW", MakeFile("B.KVW"), kPictureMade);
+    Put(theirs, "D.KVW", 1, kPictureMade);                  // no such file
+    Put(theirs, "E.KVW", MakeFile("E.KVW") + 1, kPictureMade);  // changed since
+    Put(theirs, "F.KVW", MakeFile("F.KVW"), kFileDeleted);
+    Put(theirs, "G.KVW", MakeFile("G.KVW"), kNoPicture);
+    uint64_t up = MakeFile("UP.KVW");
+    ASSERT_TRUE(CreateDirectoryA(folder.File("sub").c_str(), nullptr));
+    Put(theirs, "..\\UP.KVW", up, kPictureMade);
+    EXPECT_EQ(MergeCacheLists(ours, theirs, folder.File("sub").c_str()), 0) << "nothing from outside the folder";
+    EXPECT_EQ(MergeCacheLists(ours, theirs, folder.path.c_str()), 2);
+    EXPECT_EQ(Ours(), (NameList{"A.KVW 0 0", "B.KVW 1 1", "C.KVW 0 0", "G.KVW 0 0"}));
+}
+
+// A picture is taken for an entry this list holds without one, of the same
+// name and time; this list's pictures and deleted marks stay as they are.
+TEST_F(CacheMerge, TakesPicturesOnlyForTheSameNameAndTimeAndNeverUndeletes) {
+    Put(ours, "P.KVW", 5, kNoPicture);
+    Put(ours, "Q.KVW", 5, kNoPicture);
+    Put(ours, "R.KVW", 5, kFileDeleted);
+    Put(ours, "S.KVW", 5, kPictureMade);
+    Put(theirs, "p.kvw", 5, kPictureMade);
+    Put(theirs, "Q.KVW", 6, kPictureMade);
+    Put(theirs, "R.KVW", 5, kPictureMade);
+    Put(theirs, "S.KVW", 5, kPictureMade);
+    AsImageInfo(FirstEntity(theirs))->largePicture[1] = 0x77;
+    EXPECT_EQ(MergeCacheLists(ours, theirs, folder.path.c_str()), 1);
+    EXPECT_EQ(Ours(), (NameList{"p.kvw 1 1", "Q.KVW 0 0", "R.KVW 2 0", "S.KVW 1 1"}));
+    EXPECT_EQ(AsImageInfo(FirstEntity(ours))->largePicture[1], 0x77);
+    EXPECT_EQ(AsImageInfo(NextEntity(NextEntity(NextEntity(FirstEntity(ours)))))->largePicture[1], 0);
+}
+
+// Regression: with two hosts on one folder, the last to save replaced the
+// cache with its own list, and the other's new entries and pictures were
+// lost. A save first takes over what was saved since the cache was read.
+TEST_F(CacheMerge, ASaveKeepsWhatAnotherHostSavedSinceTheCacheWasRead) {
+    uint64_t kvd = MakeFile("B.KVD");
+    ASSERT_EQ(OpenCache(folder.path.c_str()), 1);
+    Find("A.KVW");
+    Put(theirs, "B.KVD", kvd, kPictureMade);
+    ASSERT_TRUE(host::DLSave(theirs, CacheFilePath().c_str()));
+    CloseCache();
+    ASSERT_EQ(OpenCache(folder.path.c_str()), 1);
+    std::vector<std::string> names;
+    for (HostEntity* e = FirstEntity(CacheList); e; e = NextEntity(e)) names.push_back(AsImageInfo(e)->name);
+    EXPECT_EQ(names, (NameList{"A.KVW", "B.KVD"}));
+    EXPECT_EQ(AsImageInfo(NextEntity(FirstEntity(CacheList)))->state, kPictureMade);
+    EXPECT_EQ(ErrorBoxes(), "");
 }
 
 // ---- Pictures ----

@@ -12,6 +12,7 @@
 #include "standin/drawing/drawlist_internal.h"
 #include "standin/samples/samples.h"
 #include "standin/standin.h"
+#include "tests/support/folders.h"
 
 namespace {
 
@@ -452,17 +453,6 @@ HDL CustomRecords(int count, uint32_t size, unsigned char mark) {
     return list;
 }
 
-void SetAge(const std::string& path, int seconds) {
-    FILETIME now;
-    GetSystemTimeAsFileTime(&now);
-    ULARGE_INTEGER t = {{now.dwLowDateTime, now.dwHighDateTime}};
-    t.QuadPart -= uint64_t(seconds) * 10000000ull;
-    FILETIME then = {t.LowPart, t.HighPart};
-    HANDLE file = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                              nullptr, OPEN_EXISTING, 0, nullptr);
-    SetFileTime(file, nullptr, nullptr, &then);
-    CloseHandle(file);
-}
 
 // Regression: a cache over 256 MiB was written but never read back, and a
 // save of that size built the whole file in one buffer first.
@@ -489,9 +479,9 @@ TEST(DLSave, RemovesOnlyStaleTemporariesOfItsOwnPattern) {
         FILE* file = fopen((folder / name).c_str(), "wb");
         fputs("left over", file);
         fclose(file);
-        SetAge(folder / name, 120);
+        SetFileAge(folder / name, 120);
     }
-    SetAge(folder / "~kv32-1-2.tmp", 10);  // a save that may still be running
+    SetFileAge(folder / "~kv32-1-2.tmp", 10);  // a save that may still be running
     HANDLE held = CreateFileA((folder / "~kv32-1-3.tmp").c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     HDL list = EveryType();
     ASSERT_EQ(DLSave(list, (folder / "A.KVW").c_str()), 1);
@@ -586,7 +576,7 @@ TEST(DLSave, AHostKilledWhileSavingLeavesTheOldOrTheNewFileAndNoTemporaryForLong
     int left = 0;
     for (const std::string& name : folder.Files()) {
         if (name.compare(0, 6, "~kv32-") != 0) continue;
-        SetAge(folder / name.c_str(), 120);
+        SetFileAge(folder / name.c_str(), 120);
         ++left;
     }
     EXPECT_GT(left, 0) << "no kill hit a save in progress";

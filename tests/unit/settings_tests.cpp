@@ -114,16 +114,48 @@ TEST_F(SettingsStore, SaveOptionsWritesTwelveBinaryBytesAtTheKeyPath) {
 }
 
 TEST_F(SettingsStore, LoadOptionsReadsTheStoredValueInPlace) {
-    const int32_t stored[3] = {1, 0, 7};
+    const int32_t stored[3] = {1, 0, 1};
     StoreValue(KeyPath(), "Options", stored, sizeof stored);
     LoadOptions();
-    ExpectOptions(1, 0, 7);
+    ExpectOptions(1, 0, 1);
 
-    Options = OptionsRecord{2, 5, 0};
+    Options = OptionsRecord{2, 1, 0};
     SaveOptions();
     Options = OptionsRecord{9, 9, 9};
     LoadOptions();
-    ExpectOptions(2, 5, 0);
+    ExpectOptions(2, 1, 0);
+}
+
+// Regression: an insertion style of 7 or a backups flag of 2 was kept; the
+// dialog then showed no style and an unticked box, and OK switched backups
+// off. Each field out of range reads as its default.
+TEST_F(SettingsStore, OptionsOutOfRangeReadAsTheirDefaults) {
+    const int32_t cases[][3] = {{7, 2, 2}, {-1, -5, 9}, {3, 1, 1}};
+    const int32_t expected[][3] = {{0, 1, 0}, {0, 1, 0}, {0, 1, 1}};
+    for (int i = 0; i < 3; ++i) {
+        StoreValue(KeyPath(), "Options", cases[i], sizeof cases[i]);
+        Options = OptionsRecord{2, 0, 1};
+        LoadOptions();
+        ExpectOptions(expected[i][0], expected[i][1], expected[i][2]);
+    }
+}
+
+// Regression: a valid ColorMap of one colour (all zero) drew every cached
+// picture black for good. It is ignored like a missing one, and the next
+// conversion stores the system's table over it.
+TEST_F(SettingsStore, AColorMapOfOneColourCountsAsMissing) {
+    for (unsigned char fill : {0x00, 0x7F}) {
+        ColorMapRecord stored;
+        stored.valid = 1;
+        memset(stored.colours, fill, sizeof stored.colours);
+        StoreValue(KeyPath(), "ColorMap", &stored, sizeof stored);
+        FillColours(3);
+        colourTableReady = 0;
+        LoadColorMap();
+        EXPECT_EQ(colourTableReady, 0);
+        SaveColorMap();
+        EXPECT_EQ(memcmp(StoredValue(KeyPath(), "ColorMap").data() + 4, PictureInfo.colours, 1024), 0);
+    }
 }
 
 TEST_F(SettingsStore, MissingOptionsKeepTheDefaultsOrLastValues) {
@@ -356,6 +388,20 @@ TEST_F(FileOpt, CancelWritesNothing) {
     ASSERT_EQ(after.size(), 12u);
     EXPECT_EQ(memcmp(after.data(), stored, 12), 0);
     ExpectOptions(1, 1, 0);
+}
+
+// Regression: a stored backups flag of 2 showed unticked, and OK stored 0.
+// The dialog shows the repaired record, and OK stores exactly that.
+TEST_F(FileOpt, OutOfRangeOptionsAreShownAndStoredAsTheirDefaults) {
+    const int32_t stored[3] = {7, 2, 0};
+    StoreValue(KeyPath(), "Options", stored, sizeof stored);
+    Run({}, IDOK);
+    const UINT shown[4] = {BST_CHECKED, BST_UNCHECKED, BST_UNCHECKED, BST_CHECKED};
+    EXPECT_EQ(memcmp(g_run.checkedAtStart, shown, sizeof shown), 0);
+    const unsigned char expected[12] = {0, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0};
+    std::vector<unsigned char> after = StoredValue(KeyPath(), "Options");
+    ASSERT_EQ(after.size(), 12u);
+    EXPECT_EQ(memcmp(after.data(), expected, 12), 0);
 }
 
 // Regression: with no "Options" stored, cancelled edits stayed in force.

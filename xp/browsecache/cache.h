@@ -42,6 +42,20 @@ bool StorePictureRows(HDC memory, HBITMAP bitmap, PictureSize size, void* rows);
 void BeginPictureBatch();
 void EndPictureBatch();
 
+// A file's size and last write, to tell whether someone wrote it since.
+struct FileStamp {
+    bool present;
+    uint64_t size;
+    FILETIME written;
+};
+bool ReadFileStamp(const char* path, FileStamp* stamp);
+bool SameFileStamp(const FileStamp& a, const FileStamp& b);
+// Records but no entry: a drawing saved under the cache's name.
+bool IsUsersDrawing(HDL list);
+// Takes over into `into` what another host's save `from` of the cache of
+// folder holds and `into` lacks; the number of entries taken.
+int MergeCacheLists(HDL into, HDL from, const char* folder);
+
 // The lookup keeps an index of the open list. Code that changes the list
 // other than through FindOrAddEntry tells it here.
 void ForgetCacheIndex();

@@ -61,7 +61,9 @@ bool DrawCachedPicture(HWND panel, const DRAWITEMSTRUCT* drawItem) {
     if (NotesRequest == 1) {
         HDL notes = host::DLGetSubList(currentEntry);
         if (notes) {
+            BeginNotesFill(panel);
             host::DLScan(notes, NoteScanCallback, kScanAll, reinterpret_cast<intptr_t>(panel), 0);
+            EndNotesFill(panel);
             NotesRequest = 0;
         }
     }

@@ -160,7 +160,8 @@ void LookUpSelectedFile(HWND panel) {
     currentEntry = FindOrAddEntry(name, &data.ftLastWriteTime);
 }
 
+// Stops the walk once the tree is full.
 int NoteScanCallback(int, HostEntity* entity, intptr_t panel, intptr_t) {
-    if (EntityType(entity) == rec::kTypeNote) AddNoteToTree(reinterpret_cast<HWND>(panel), entity);
+    if (EntityType(entity) == rec::kTypeNote && !AddNoteToTree(reinterpret_cast<HWND>(panel), entity)) return 1;
     return 0;
 }

@@ -81,9 +81,11 @@ static TreeFill& FillOf(HWND tree) {
     return g_fill;
 }
 
-static void CloseTree(TreeFill& fill) {
+// False: the tree takes no more.
+static bool CloseTree(TreeFill& fill) {
     InsertItem(fill.tree, TVI_ROOT, TVI_LAST, kRestLeftOut, sizeof kRestLeftOut - 1);
     fill.closed = true;
+    return false;
 }
 
 // A heading goes after the last one that does not sort after it.
@@ -104,18 +106,37 @@ static HTREEITEM InsertHeading(TreeFill& fill, const char* heading) {
     return item;
 }
 
-void AddNoteToTree(HWND notesWindow, const HostEntity* note) {
+// Wine's tree view redraws itself and sets its scroll bars at every insert:
+// 1000 notes took 9.5 s to go in (on a loaded machine), against 40 ms with
+// redrawing off until the walk is done.
+void BeginNotesFill(HWND notesWindow) {
+    if (HWND tree = GetDlgItem(notesWindow, IDC_FILE_NOTES)) SendMessageA(tree, WM_SETREDRAW, FALSE, 0);
+}
+
+void EndNotesFill(HWND notesWindow) {
     HWND tree = GetDlgItem(notesWindow, IDC_FILE_NOTES);
-    if (!tree || EntityLength(note) < rec::kNoteBody) return;
+    if (!tree) return;
+    SendMessageA(tree, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(tree, nullptr, TRUE);
+}
+
+// False once the tree takes no more, so that a walk of the notes stops
+// there: past the cap every note still cost a control lookup and a message,
+// and 300,000 notes in one cache entry froze a selection for 24 s. A record
+// too short to be a note costs nothing.
+bool AddNoteToTree(HWND notesWindow, const HostEntity* note) {
+    if (EntityLength(note) < rec::kNoteBody) return true;
+    HWND tree = GetDlgItem(notesWindow, IDC_FILE_NOTES);
+    if (!tree) return false;
     TreeFill& fill = FillOf(tree);
-    if (fill.closed) return;
+    if (fill.closed) return false;
     if (fill.notes >= kTreeNotes || fill.lines >= kTreeLines) return CloseTree(fill);
     char heading[rec::kNoteHeadingSize];
     size_t headingLength = FieldLength(note, rec::kNoteHeading, sizeof heading - 1);
     memcpy(heading, note + rec::kNoteHeading, headingLength);
     heading[headingLength] = '\0';
     HTREEITEM item = InsertHeading(fill, heading);
-    if (!item) return;
+    if (!item) return true;
 
     // A carriage return ends a line; the returns and line feeds right after
     // it are skipped. What follows the last return is the last line.
@@ -135,6 +156,7 @@ void AddNoteToTree(HWND notesWindow, const HostEntity* note) {
         InsertLine(tree, item, body + start, bodyLength - start);
         ++fill.lines;
     }
+    return true;
 }
 
 // A copy of a note goes into the cache entry's member list. The entry moves

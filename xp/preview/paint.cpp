@@ -65,7 +65,10 @@ void PaintPreviewItem(const DRAWITEMSTRUCT* drawItem, HDL drawList, HDL layers, 
     HRGN clip = MakeRectRegion(&item);
     if (clip) SelectClipRgn(drawItem->hDC, clip);
     DrawScan scan = {layers, notesWindow, nullptr};
+    bool fillsNotes = notesWindow && NotesRequest == 1;
+    if (fillsNotes) BeginNotesFill(notesWindow);
     host::DLScan(drawList, DrawScanCallback, kScanSubLists, reinterpret_cast<intptr_t>(&scan), 0);
+    if (fillsNotes) EndNotesFill(notesWindow);
     NotesRequest = 0;
     ShowAllRequest = 0;
     KeepScreenCopy(drawItem->hDC, width, height);

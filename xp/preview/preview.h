@@ -66,7 +66,12 @@ void DrawEmptyFrame(const RECT* rect);
 HDL ListToDraw(HDL drawing, const char* name);
 // The host colour a drawing's background takes.
 int BackgroundOf(HDL list);
-void AddNoteToTree(HWND notesWindow, const HostEntity* note);
+// Around a walk that fills the notes tree of notesWindow: the tree is not
+// redrawn until the walk is done.
+void BeginNotesFill(HWND notesWindow);
+void EndNotesFill(HWND notesWindow);
+// False once the tree is full: a walk of notes stops there.
+bool AddNoteToTree(HWND notesWindow, const HostEntity* note);
 // Copies of notes into the member list of the cache entry that holder holds;
 // the entry moves when its member list is made, and holder follows it.
 void CollectNote(HostEntity** holder, const HostEntity* note);

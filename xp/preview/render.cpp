@@ -128,7 +128,10 @@ HBITMAP RenderMeasured(HDC info, HDC memory, HBITMAP target, HDL drawList, HDL h
         host::SetBMView(fitted[0], fitted[1], fitted[2], fitted[3], &whole);
         ShowAllRequest = 0;
         DrawScan scan = {headerList, notesWindow, noteHolder};
+        bool fillsNotes = notesWindow && NotesRequest == 1;
+        if (fillsNotes) BeginNotesFill(notesWindow);
         host::DLScan(drawList, DrawScanCallback, kScanAll, reinterpret_cast<intptr_t>(&scan), 0);
+        if (fillsNotes) EndNotesFill(notesWindow);
         if (notesWindow) NotesRequest = 0;
         host::DevUsePrior();
         SelectObject(memory, kept);

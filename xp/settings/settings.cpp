@@ -5,8 +5,10 @@
 #include "host/host.h"
 #include "module/state.h"
 #include "module/text.h"
+#include "module/writefailure.h"
 
-OptionsRecord Options = {0, 1, 0};
+const OptionsRecord kDefaultOptions = {0, 1, 0};
+OptionsRecord Options = kDefaultOptions;
 
 namespace {
 
@@ -51,20 +53,59 @@ void SetValue(const char* valueName, void* data, uint32_t size) {
 
 }  // namespace
 
-void LoadOptions() { GetValue("Options", &Options, sizeof Options); }
+// A field no control can show reads as its default: FILEOPT shows then
+// exactly what OK stores, and the next save writes the repaired record
+// (a backups flag of 2 showed unticked, and OK switched backups off).
+void LoadOptions() {
+    GetValue("Options", &Options, sizeof Options);
+    if (Options.insertStyle < 0 || Options.insertStyle > 2) Options.insertStyle = kDefaultOptions.insertStyle;
+    if (Options.autoSaveBackups != 0 && Options.autoSaveBackups != 1) {
+        Options.autoSaveBackups = kDefaultOptions.autoSaveBackups;
+    }
+    if (Options.alwaysCache != 0 && Options.alwaysCache != 1) Options.alwaysCache = kDefaultOptions.alwaysCache;
+}
 
 void SaveOptions() { SetValue("Options", &Options, sizeof Options); }
 
+// A failed backup is told before the dialog opens, naming the host's
+// current directory, where the bare name lands.
+static void TellBackupFailed(DWORD error) {
+    enum { kMessageSize = 600, kReasonSize = 200 };
+    char folder[MAX_PATH];
+    DWORD length = GetCurrentDirectoryA(sizeof folder, folder);
+    if (length == 0 || length >= sizeof folder) CopyText(folder, "(the current folder)");
+    char reason[kReasonSize];
+    DescribeWriteFailure(error, kBackupFileName, reason, sizeof reason);
+    char text[kMessageSize];
+    FormatText(text, sizeof text, "Error: Couldn't save the backup %s of the drawing: %s.\n\n%s", kBackupFileName,
+               reason, folder);
+    host::ErrorBox(text);
+}
+
 void SaveBackupIfWanted() {
     LoadOptions();
-    if (Options.autoSaveBackups) host::DLSave(host::DLGetWorkDL(), kBackupFileName);
+    if (!Options.autoSaveBackups) return;
+    SetLastError(0);
+    if (host::DLSave(host::DLGetWorkDL(), kBackupFileName)) return;
+    TellBackupFailed(GetLastError());
+}
+
+// A table of one colour cannot be the system's, which always holds at least
+// the black of lines and the white of backgrounds: stored all zero, it drew
+// every cached picture black in every folder for good. It counts as missing,
+// so the pictures are made again and the system's table is stored anew.
+static bool CanBeSystemTable(const RGBQUAD (&colours)[256]) {
+    for (const RGBQUAD& c : colours) {
+        if (memcmp(&c, &colours[0], sizeof c) != 0) return true;
+    }
+    return false;
 }
 
 void LoadColorMap() {
     ColorMapRecord record;
     memset(&record, 0, sizeof record);
     GetValue("ColorMap", &record, sizeof record);
-    if (record.valid == 0) return;
+    if (record.valid == 0 || !CanBeSystemTable(record.colours)) return;
     memcpy(PictureInfo.colours, record.colours, sizeof PictureInfo.colours);
     colourTableReady = 1;
 }

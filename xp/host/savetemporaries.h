@@ -1,0 +1,53 @@
+// The host's DLSave writes a drawing into a temporary file beside its target,
+// "~kv32-PID-N.tmp" (whose it is, and which process wrote it), and moves it
+// over the target. A host killed while saving leaves its temporary behind:
+// the host clears such leftovers before each save, the module also when it
+// opens a folder's cache, since a folder whose cache is complete is never
+// saved again. Both go through this one definition of the pattern and of
+// what counts as a leftover.
+#pragma once
+
+#include <stdint.h>
+#include <stdio.h>
+#include <windows.h>
+
+namespace savetemp {
+
+const char kPrefix[] = "~kv32-";
+const char kPattern[] = "~kv32-*.tmp";
+// A save in progress writes all the time: a temporary untouched for a minute
+// belongs to no running save.
+const uint64_t kStaleAge = 60ull * 10000000ull;
+
+inline uint64_t TicksOf(const FILETIME& time) {
+    return (uint64_t(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+}
+
+// Deletes the temporaries of the pattern in folder that nobody holds open and
+// that were last written over a minute ago. Opening for deletion without
+// sharing fails while any other process has the file open, so a save that is
+// still writing keeps its file.
+inline void RemoveStale(const char* folder) {
+    char pattern[MAX_PATH];
+    int written = snprintf(pattern, sizeof pattern, "%s\\%s", folder, kPattern);
+    if (written < 0 || written >= static_cast<int>(sizeof pattern)) return;
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA(pattern, &found);
+    if (search == INVALID_HANDLE_VALUE) return;
+    do {
+        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ||
+            TicksOf(found.ftLastWriteTime) + kStaleAge > TicksOf(now)) {
+            continue;
+        }
+        char path[MAX_PATH];
+        written = snprintf(path, sizeof path, "%s\\%s", folder, found.cFileName);
+        if (written < 0 || written >= static_cast<int>(sizeof path)) continue;
+        HANDLE file = CreateFileA(path, DELETE, 0, nullptr, OPEN_EXISTING, FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+        if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+}
+
+}  // namespace savetemp

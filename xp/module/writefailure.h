@@ -1,0 +1,15 @@
+// Why a file could not be written, in words the user can act on. The host's
+// services say only that a save failed; what the system last reported, and a
+// look at the file and its folder, say why.
+#pragma once
+
+#include <stddef.h>
+#include <windows.h>
+
+// True when another program holds the file open: it cannot be replaced now.
+bool IsHeldOpen(const char* path);
+
+// The reason a write of path failed, as a clause ("the disk is full"):
+// error is the system's last error right after the failed write (0 when
+// none was left).
+void DescribeWriteFailure(DWORD error, const char* path, char* reason, size_t size);
