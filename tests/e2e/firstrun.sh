@@ -75,5 +75,11 @@ wait "$user" || status=$?
   failed "the user's host did not end cleanly when closed (exit $status)" "$work/user.log"
 echo "a session beside an open host: both fine, the host closed by its user"
 
-# The fresh build and its prefix take most of a gigabyte.
-rm -rf "$fresh"
+# The fresh build and its prefixes take most of a gigabyte. A server of a
+# prefix may still be writing its registry files: end and wait for it first,
+# or the removal meets files that appear behind it.
+for prefix in "$fresh"/wine*; do
+  WINEPREFIX=$prefix wineserver -k </dev/null >/dev/null 2>&1 || true
+  WINEPREFIX=$prefix wineserver -w </dev/null >/dev/null 2>&1 || true
+done
+rm -rf "$fresh" 2>/dev/null || { sleep 2; rm -rf "$fresh"; }

@@ -118,23 +118,26 @@ void DescribeOpenList() {
     g_lookup.list = CacheList;
 }
 
-int CountEntry(int, HostEntity* entity, intptr_t count, intptr_t) {
-    if (AsImageInfo(entity)) ++*reinterpret_cast<size_t*>(count);
+// Every entity counts: the count only bounds the room to take, and reading
+// no record keeps the pass cheap (the records are 43 KB apart).
+int CountEntity(int, HostEntity*, intptr_t count, intptr_t) {
+    ++*reinterpret_cast<size_t*>(count);
     return 0;
 }
 
-// The vector has room for every entry: nothing here allocates.
+// The vector has room for every entity: nothing here allocates.
 int CollectEntry(int, HostEntity* entity, intptr_t out, intptr_t) {
-    auto* entries = reinterpret_cast<std::vector<HostEntity*>*>(out);
-    if (AsImageInfo(entity) && entries->size() < entries->capacity()) entries->push_back(entity);
+    auto* entries = reinterpret_cast<std::vector<const ImageInfoRecord*>*>(out);
+    const ImageInfoRecord* entry = AsImageInfo(entity);
+    if (entry && entries->size() < entries->capacity()) entries->push_back(entry);
     return 0;
 }
 
-// The entries of the open list in list order.
-std::vector<HostEntity*> CollectEntries() {
+// The entries of the open list in list order, each passed by the gate.
+std::vector<const ImageInfoRecord*> CollectEntries() {
     size_t count = 0;
-    host::DLScan(CacheList, CountEntry, kScanAll, reinterpret_cast<intptr_t>(&count), 0);
-    std::vector<HostEntity*> entries;
+    host::DLScan(CacheList, CountEntity, kScanAll, reinterpret_cast<intptr_t>(&count), 0);
+    std::vector<const ImageInfoRecord*> entries;
     entries.reserve(count);
     host::DLScan(CacheList, CollectEntry, kScanAll, reinterpret_cast<intptr_t>(&entries), 0);
     return entries;
@@ -143,11 +146,14 @@ std::vector<HostEntity*> CollectEntries() {
 // The order answers when the list is in name order, and within a run of
 // equal names obsolete entries only precede the one live entry: then a walk
 // deletes exactly those that sort up to the name.
-bool FillOrder(const std::vector<HostEntity*>& entries) {
+HostEntity* EntityOf(const ImageInfoRecord* entry) {
+    return reinterpret_cast<HostEntity*>(const_cast<ImageInfoRecord*>(entry));
+}
+
+bool FillOrder(const std::vector<const ImageInfoRecord*>& entries) {
     const char* previousName = nullptr;
     bool liveInRun = false;
-    for (HostEntity* entity : entries) {
-        const ImageInfoRecord* entry = AsImageInfo(entity);
+    for (const ImageInfoRecord* entry : entries) {
         bool live = entry->version != kObsoleteVersion;
         if (previousName) {
             int order = lstrcmpiA(previousName, entry->name);
@@ -157,26 +163,26 @@ bool FillOrder(const std::vector<HostEntity*>& entries) {
         previousName = entry->name;
         liveInRun = liveInRun || live;
         EntryOrder& view = live ? g_lookup.live : g_lookup.obsolete;
-        view.emplace_hint(view.end(), entry->name, entity);
+        view.emplace_hint(view.end(), entry->name, EntityOf(entry));
     }
     return true;
 }
 
-bool FillHash(const std::vector<HostEntity*>& entries) {
+bool FillHash(const std::vector<const ImageInfoRecord*>& entries) {
     g_lookup.byFoldedName.reserve(entries.size());
     FoldedName folded;
-    for (HostEntity* entity : entries) {
-        const ImageInfoRecord* entry = AsImageInfo(entity);
+    for (const ImageInfoRecord* entry : entries) {
         Fold(entry->name, &folded);
         if (entry->version == kObsoleteVersion || !folded.plain) return false;
         // Two names of one hash, the same name or not, leave it to the order.
-        if (!g_lookup.byFoldedName.emplace(folded.hash, entity).second) return false;
+        if (!g_lookup.byFoldedName.emplace(folded.hash, EntityOf(entry)).second) return false;
     }
     return true;
 }
 
 // Makes a view from the open list: it answers, or cannot for this list.
-void MakeView(bool (*fill)(const std::vector<HostEntity*>&), ViewState* state, void (*clear)(ViewState)) {
+void MakeView(bool (*fill)(const std::vector<const ImageInfoRecord*>&), ViewState* state,
+              void (*clear)(ViewState)) {
     try {
         if (fill(CollectEntries())) *state = kAnswers;
         else clear(kCannotAnswer);
