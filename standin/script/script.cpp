@@ -339,6 +339,15 @@ BOOL CALLBACK FindShownTip(HWND window, LPARAM found) {
     return FALSE;
 }
 
+// One pixel right and back, as real input.
+void NudgePointer(INPUT move) {
+    INPUT aside = move;
+    aside.mi.dx += 65536 / GetSystemMetrics(SM_CXSCREEN) + 1;
+    SendInput(1, &aside, sizeof aside);
+    Sleep(50);
+    SendInput(1, &move, sizeof move);
+}
+
 // The tooltip's text is the current tool's, asked of the tooltip itself
 // (this thread shares the process); its line ends are written as \n.
 void HoverAndRecordTip(const ControlRef& ref, int x, int y) {
@@ -354,6 +363,10 @@ void HoverAndRecordTip(const ControlRef& ref, int x, int y) {
     move.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
     SendInput(1, &move, sizeof move);
     for (DWORD waited = 0;; waited += 20) {
+        // A move that lands where the pointer already is, or reaches the list
+        // before the dialog has made its tool, starts no tooltip under load:
+        // a user would move the mouse a little, and so does the script.
+        if (waited > 0 && waited % 1000 == 0) NudgePointer(move);
         HWND tip = nullptr;
         EnumThreadWindows(g_run.uiThread, FindShownTip, reinterpret_cast<LPARAM>(&tip));
         TOOLINFOA tool = {};
