@@ -1,6 +1,6 @@
 // HATCH: its boundary loops (polylines with bulges, or edges: lines, arcs,
 // elliptic arcs, splines) become loops of points, its pattern lines are
-// kept as they are. The entity's groups come in parts that reuse codes:
+// kept as they are. The entity's groups come in sections that reuse codes:
 // 10/20 is the elevation point, then a loop's vertices or an edge's points,
 // then seed points; 72 is an edge's type, or a polyline loop's bulge flag.
 #include <math.h>
