@@ -54,4 +54,4 @@ for n in "${sizes[@]}"; do
   done
   echo "$line"
 done
-rm -rf "$work" /tmp/xp-visit.script /tmp/xp-visit-cache.script
+[ -n "${KEEP:-}" ] || rm -rf "$work" /tmp/xp-visit.script /tmp/xp-visit-cache.script

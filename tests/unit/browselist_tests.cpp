@@ -285,6 +285,27 @@ TEST_F(BrowseList, AllCadFilesTakesEveryDrawingFormatButNotOtherFiles) {
     EXPECT_EQ(Names(), (NameList{"A.KVW", "B.DXF"}));
 }
 
+// The listing made while the cache loads belongs to one folder and format:
+// "Select Path" or another format between its start and the scan lists
+// again rather than take another folder's files.
+TEST_F(BrowseList, AListingMadeWhileTheCacheLoadsServesOnlyItsFolderAndFormat) {
+    TempFolder other{"browse-other"};
+    WriteFile("A.KVW");
+    WriteFile("B.DXF");
+    other.Write("C.KVW", "drawing");
+    StartFolderListing(0);
+    ScanBrowseDir(0);
+    EXPECT_EQ(Names(), (NameList{"A.KVW"}));
+    StartFolderListing(0);
+    ScanBrowseDir(5);
+    EXPECT_EQ(Names(), (NameList{"A.KVW", "B.DXF"}));
+    StartFolderListing(5);
+    CopyText(browseDirectory, other.path.c_str());
+    ScanBrowseDir(5);
+    EXPECT_EQ(Names(), (NameList{"C.KVW"}));
+    EXPECT_EQ(FoundCount, 1);
+}
+
 TEST_F(BrowseList, AnUnchangedFileKeepsItsEntryAndPictures) {
     WriteFile("A.KVW");
     ScanBrowseDir(0);

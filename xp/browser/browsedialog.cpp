@@ -227,7 +227,9 @@ int BrowseFiles(char* resultPath, int keepCache) {
     LoadOptions();
     int showings = 0;
     for (;;) {
+        StartFolderListing(FormatIndex);
         if (!OpenCache(browseDirectory)) {
+            DropFolderListing();
             TellNoCache();
             break;
         }
@@ -246,6 +248,7 @@ int BrowseFiles(char* resultPath, int keepCache) {
         if (result != kSelectPathEnded) break;
     }
     ResultPath = nullptr;
+    DropFolderListing();
     // The names past the cache's limit are only the dialog's.
     std::vector<UnlistedFile>().swap(UnlistedFiles);
     if (!showings) return 0;

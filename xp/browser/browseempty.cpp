@@ -4,14 +4,13 @@
 #include "browser/browser.h"
 #include "browser/browserinternal.h"
 
-#include <commctrl.h>
-
 #include "module/state.h"
+#include "module/subclass.h"
 #include "module/text.h"
 
 namespace {
 
-const UINT_PTR kSubclassId = 0x4245;  // "BE"
+Subclass g_listProc;
 enum { kTextSize = 200, kMargin = 8 };
 
 void DrawEmptyListText(HWND list) {
@@ -42,9 +41,9 @@ void DrawEmptyListText(HWND list) {
     ReleaseDC(list, dc);
 }
 
-LRESULT CALLBACK EmptyListProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
-    if (message == WM_NCDESTROY) RemoveWindowSubclass(list, EmptyListProc, kSubclassId);
-    LRESULT result = DefSubclassProc(list, message, wParam, lParam);
+LRESULT CALLBACK EmptyListProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCDESTROY) RemoveSubclass(g_listProc);
+    LRESULT result = CallOriginal(g_listProc, list, message, wParam, lParam);
     if (message == WM_PAINT && SendMessageA(list, LB_GETCOUNT, 0, 0) == 0) DrawEmptyListText(list);
     // The text is centred: a new width moves it.
     if (message == WM_SIZE) InvalidateRect(list, nullptr, TRUE);
@@ -64,5 +63,5 @@ void FormatEmptyListText(char* text, size_t size, bool folderExists, int formatI
 }
 
 void StartEmptyListText(HWND list) {
-    if (list) SetWindowSubclass(list, EmptyListProc, kSubclassId, 0);
+    InstallSubclass(g_listProc, list, EmptyListProc);
 }

@@ -6,11 +6,10 @@
 // smallest, and the size last closed at is where the next showing starts.
 #include "browser/browserinternal.h"
 
-#include <commctrl.h>
-
 #include <algorithm>
 
 #include "host/host.h"
+#include "module/subclass.h"
 #include "resources/resource.h"
 #include "settings/settings.h"
 
@@ -37,7 +36,6 @@ const Anchor kAnchors[] = {
     {IDC_BROWSE_HELP, kRight | kBottom},
 };
 enum { kAnchorCount = sizeof kAnchors / sizeof kAnchors[0] };
-const UINT_PTR kSubclassId = 0x4252;  // "BR"
 
 // Written by StartBrowseLayout for each showing; read at every resize and
 // when the dialog goes.
@@ -51,6 +49,7 @@ struct Layout {
     bool filled;               // the rows are there to be laid out again
 };
 Layout g_layout;
+Subclass g_dialogProc;
 
 RECT ClientRectOf(HWND dialog, HWND control) {
     RECT rect = {0, 0, 0, 0};
@@ -110,7 +109,7 @@ void RememberSize(HWND dialog) {
     }
 }
 
-LRESULT CALLBACK LayoutProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
+LRESULT CALLBACK LayoutProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_SIZE:
             if (wParam == SIZE_MINIMIZED) break;
@@ -133,10 +132,10 @@ LRESULT CALLBACK LayoutProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPa
             RememberSize(dialog);
             break;
         case WM_NCDESTROY:
-            RemoveWindowSubclass(dialog, LayoutProc, kSubclassId);
+            RemoveSubclass(g_dialogProc);
             break;
     }
-    return DefSubclassProc(dialog, message, wParam, lParam);
+    return CallOriginal(g_dialogProc, dialog, message, wParam, lParam);
 }
 
 int ScreenDpi() {
@@ -183,7 +182,7 @@ void StartBrowseLayout() {
         if (control) g_layout.start[i] = ClientRectOf(dialog, control);
     }
     g_layout.shownAt = SizeNow(dialog);
-    if (!SetWindowSubclass(dialog, LayoutProc, kSubclassId, 0)) return;
+    if (!InstallSubclass(g_dialogProc, dialog, LayoutProc)) return;
     RestoreSize(dialog);
     g_layout.filled = true;
 }

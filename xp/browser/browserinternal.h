@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "browsecache/imageinfo.h"
@@ -50,6 +52,49 @@ bool NameMatchesFormat(int formatIndex, const char* name);
 // The entry behind an entity when it is one and its name passes the format.
 ImageInfoRecord* ShownEntry(HostEntity* entity, int formatIndex);
 
+// ---- listing.cpp ----
+// Why a file of a drawing's format is not listed.
+enum LeftOutReason { kNotLeftOut, kPathTooLong, kUnspellable, kNotPlain, kDeviceName, kSameName };
+// The name a file of the listing is used by (into name), or why none is.
+LeftOutReason ListingName(const WIN32_FIND_DATAW& found, char (&name)[MAX_PATH]);
+// The wide name with '?' for each character the code page lacks.
+void ShownName(const wchar_t* wide, char (&name)[MAX_PATH]);
+// The files of a listing that were left out: how many, and the first
+// few in name order with their reasons.
+enum { kLeftOutNamed = 4 };
+struct LeftOutFile {
+    LeftOutReason reason;
+    char name[MAX_PATH];
+};
+struct LeftOutFiles {
+    int count;
+    LeftOutFile files[kLeftOutNamed];
+};
+// A folder's drawings of one format by name in upper case, as one listing
+// found them, before any is matched to the cache.
+struct ListedFile {
+    std::string name;
+    FILETIME time;
+};
+struct FolderListing {
+    std::unordered_map<std::string, ListedFile> files;
+    LeftOutFiles leftOut;
+    bool whole;                 // false: a file could be neither kept nor handed on
+};
+// Where a file goes that the listing has no memory to keep; false stops it.
+struct UnkeptFile {
+    bool (*take)(void* context, const char* name, const FILETIME& time);
+    void* context;
+};
+void ListFolder(const char* folder, int formatIndex, FolderListing* listing, UnkeptFile unkept);
+// The listing of browseDirectory for formatIndex, made on a thread of its
+// own while the cache loads; taken by the next scan of that folder and
+// format (false, and dropped, when there is none or it is not whole), or
+// dropped. Both wait for the thread.
+void StartFolderListing(int formatIndex);
+bool TakeFolderListing(int formatIndex, FolderListing* listing);
+void DropFolderListing();
+
 // ---- scan.cpp ----
 // A file the cache keeps no entry for: the folder holds more than it can.
 struct UnlistedFile {
@@ -61,24 +106,9 @@ struct UnlistedFile {
 extern std::vector<UnlistedFile> UnlistedFiles;
 void ScanBrowseDir(int formatIndex);
 void LinkViewChain(int formatIndex);
-// Why a file of a drawing's format is not listed.
-enum LeftOutReason { kNotLeftOut, kPathTooLong, kUnspellable, kNotPlain, kDeviceName, kSameName };
-// The name a file of the listing is used by (into name), or why none is.
-LeftOutReason ListingName(const WIN32_FIND_DATAW& found, char (&name)[MAX_PATH]);
-// The wide name with '?' for each character the code page lacks.
-void ShownName(const wchar_t* wide, char (&name)[MAX_PATH]);
-// The files of the last scan that were left out: how many, and the first
-// few in name order with their reasons.
-enum { kLeftOutNamed = 4 };
-struct LeftOutFile {
-    LeftOutReason reason;
-    char name[MAX_PATH];
-};
-struct LeftOutFiles {
-    int count;
-    LeftOutFile files[kLeftOutNamed];
-};
+// The files the last scan left out; told by the dialog.
 extern LeftOutFiles LeftOut;
+
 
 // ---- browselist.cpp ----
 // The first row of the files past the cache's limit; the row count when

@@ -6,12 +6,9 @@
 #include <string.h>
 
 #include <algorithm>
-#include <string>
-#include <unordered_map>
 
 #include "browsecache/cache.h"
 #include "host/host.h"
-#include "module/names.h"
 #include "module/paths.h"
 #include "module/state.h"
 #include "module/text.h"
@@ -24,8 +21,6 @@ std::vector<UnlistedFile> UnlistedFiles;
 LeftOutFiles LeftOut;
 
 namespace {
-
-enum { kShortestName = 4 };
 
 int MarkEntity(int, HostEntity* entity, intptr_t, intptr_t) {
     host::DLSelect(entity);
@@ -45,35 +40,6 @@ int LinkEntry(int, HostEntity* entity, intptr_t previousValue, intptr_t formatIn
     *previous = entity;
     entry->nextShown = nullptr;
     return 0;
-}
-
-// Whether a file of the listing is a drawing of this format at all, by its
-// own name as far as the code page shows it.
-bool IsListedDrawing(const char* shownName, int formatIndex) {
-    if (lstrlenA(shownName) <= kShortestName) return false;
-    if (!NameMatchesFormat(formatIndex, shownName)) return false;
-    // On a file system that ignores case every spelling of the cache's name
-    // is the cache itself, never a drawing.
-    return lstrcmpiA(shownName, kCacheFileName) != 0;
-}
-
-// The host opens no path of MAX_PATH characters or more.
-bool PathFits(const char* name) {
-    return lstrlenA(browseDirectory) + 1 + lstrlenA(name) < MAX_PATH;
-}
-
-// The files named are the first in name order, whatever order the system
-// lists them in.
-void NoteLeftOut(const char* name, LeftOutReason reason) {
-    int named = std::min<int>(LeftOut.count, kLeftOutNamed);
-    ++LeftOut.count;
-    int place = named;
-    while (place > 0 && lstrcmpA(name, LeftOut.files[place - 1].name) < 0) --place;
-    if (place >= kLeftOutNamed) return;
-    int last = std::min<int>(named, kLeftOutNamed - 1);
-    for (int i = last; i > place; --i) LeftOut.files[i] = LeftOut.files[i - 1];
-    LeftOut.files[place].reason = reason;
-    CopyText(LeftOut.files[place].name, name);
 }
 
 // An entry for a file in state 2 was deleted from the browser; a file of
@@ -135,142 +101,54 @@ size_t KeepWithinLimit(int formatIndex, std::vector<UnlistedFile>* taken) {
     return kept;
 }
 
-// The files this scan takes, by name in upper case: a second file whose
-// name differs only in case (a case-sensitive file system) or that shares a
-// short name would find the first one's entry, so two files would count and
-// one be pictured, picked and deleted for both. Of two such files the one
-// first in name order is listed, whatever order the system lists them in;
-// so the entries are made only once the listing is done, lest they swap
-// names (and pictures) at every scan.
-class TakenFiles {
-public:
-    void Take(const char* name, const FILETIME& time) {
-        try {
-            char folded[MAX_PATH];
-            CopyText(folded, name);
-            CharUpperBuffA(folded, static_cast<DWORD>(lstrlenA(folded)));
-            auto placed = files_.emplace(folded, File{name, time});
-            if (placed.second) return;
-            File& before = placed.first->second;
-            if (lstrcmpA(name, before.name.c_str()) < 0) {
-                NoteLeftOut(before.name.c_str(), kSameName);
-                before = File{name, time};
-            } else {
-                NoteLeftOut(name, kSameName);
-            }
-        } catch (...) {
-            // Without memory to remember it the file is taken at once.
-            TakeFile(name, time);
+// Past the cache's limit only some files get an entry; the rest are listed
+// without one (KeepWithinLimit). Without memory for that choice the files
+// get entries as far as the limit allows, in no order.
+void MakeEntries(const FolderListing& listing, int formatIndex) {
+    std::vector<UnlistedFile> all;
+    try {
+        all.reserve(listing.files.size());
+        for (const auto& listed : listing.files) {
+            UnlistedFile file = {};
+            CopyText(file.name, listed.second.name.c_str());
+            file.fileTime = listed.second.time;
+            all.push_back(file);
+        }
+    } catch (...) {
+        int made = 0;
+        for (const auto& listed : listing.files) {
+            if (made++ < MostCacheEntries()) TakeFile(listed.second.name.c_str(), listed.second.time);
             ++FoundCount;
         }
-    }
-
-    // Past the cache's limit only some files get an entry; the rest are
-    // listed without one (KeepWithinLimit). Without memory for that choice
-    // the files get entries as far as the limit allows, in no order.
-    void MakeEntries(int formatIndex) {
-        std::vector<UnlistedFile> all;
-        try {
-            all.reserve(files_.size());
-            for (const auto& taken : files_) {
-                UnlistedFile file = {};
-                CopyText(file.name, taken.second.name.c_str());
-                file.fileTime = taken.second.time;
-                all.push_back(file);
-            }
-        } catch (...) {
-            int made = 0;
-            for (const auto& taken : files_) {
-                if (made++ < MostCacheEntries()) TakeFile(taken.second.name.c_str(), taken.second.time);
-                ++FoundCount;
-            }
-            return;
-        }
-        FoundCount += static_cast<int>(all.size());
-        size_t kept = KeepWithinLimit(formatIndex, &all);
-        for (size_t i = 0; i < kept; ++i) TakeFile(all[i].name, all[i].fileTime);
-    }
-
-private:
-    struct File {
-        std::string name;
-        FILETIME time;
-    };
-    std::unordered_map<std::string, File> files_;
-};
-
-void ScanFile(const WIN32_FIND_DATAW& found, int formatIndex, TakenFiles& taken) {
-    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return;
-    char shown[MAX_PATH];
-    ShownName(found.cFileName, shown);
-    if (!IsListedDrawing(shown, formatIndex)) return;
-    char name[MAX_PATH];
-    LeftOutReason reason = ListingName(found, name);
-    // A short name stands for the file only with the extension that the
-    // host chooses its reader by.
-    if (reason == kNotLeftOut && !NameMatchesFormat(formatIndex, name)) reason = kUnspellable;
-    if (reason == kNotLeftOut && !PathFits(name)) reason = kPathTooLong;
-    if (reason != kNotLeftOut) {
-        NoteLeftOut(shown, reason);
         return;
     }
-    taken.Take(name, found.ftLastWriteTime);
+    FoundCount += static_cast<int>(all.size());
+    size_t kept = KeepWithinLimit(formatIndex, &all);
+    for (size_t i = 0; i < kept; ++i) TakeFile(all[i].name, all[i].fileTime);
+}
+
+// Without memory to remember a file of the listing it is taken at once.
+bool TakeAtOnce(void*, const char* name, const FILETIME& time) {
+    TakeFile(name, time);
+    ++FoundCount;
+    return true;
 }
 
 }  // namespace
 
-// The name the module uses for a file must open exactly that file. Not every
-// wide name can be spelt in the code page: a name that cannot is used by its
-// short name when the system gives one that can, else left out. A name that
-// holds a path separator or names a folder (a Linux file called
-// "..\UP.KVW") would open a file elsewhere, and a device name a device:
-// never used, nor their short names. name is set only when the file is
-// listed.
-LeftOutReason ListingName(const WIN32_FIND_DATAW& found, char (&name)[MAX_PATH]) {
-    if (!SpellInCodePage(found.cFileName, name, sizeof name)) {
-        if (!found.cAlternateFileName[0]) return kUnspellable;
-        char shortName[MAX_PATH];
-        if (!SpellInCodePage(found.cAlternateFileName, shortName, sizeof shortName)) return kUnspellable;
-        if (!IsPlainFileName(shortName)) return kNotPlain;
-        if (IsDeviceName(shortName)) return kDeviceName;
-        CopyText(name, shortName);
-        return kNotLeftOut;
-    }
-    if (!IsPlainFileName(name)) return kNotPlain;
-    if (IsDeviceName(name)) return kDeviceName;
-    return kNotLeftOut;
-}
-
-// The name with '?' for what the code page lacks: for showing only.
-void ShownName(const wchar_t* wide, char (&name)[MAX_PATH]) {
-    if (WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, -1, name, sizeof name, nullptr, nullptr) <= 0) {
-        CopyText(name, "?");
-    }
-}
-
+// A listing started for this folder and format while the cache loaded is
+// used when it was made whole; otherwise the folder is listed now.
 void ScanBrowseDir(int formatIndex) {
     if (!CacheList) return;
     host::DLScan(CacheList, MarkEntity, kScanAll, 0, 0);
     FoundCount = 0;
-    LeftOut = LeftOutFiles();
     UnlistedFiles.clear();
-    char pattern[kDirSize + 8];
-    wchar_t widePattern[kDirSize + 8];
-    // A folder too long for the pattern reads as an empty one.
-    HANDLE search = INVALID_HANDLE_VALUE;
-    WIN32_FIND_DATAW found;
-    if (JoinPath(pattern, browseDirectory, "*.*") &&
-        MultiByteToWideChar(CP_ACP, 0, pattern, -1, widePattern, kDirSize + 8) > 0) {
-        search = FindFirstFileW(widePattern, &found);
+    FolderListing listing;
+    if (!TakeFolderListing(formatIndex, &listing)) {
+        ListFolder(browseDirectory, formatIndex, &listing, {TakeAtOnce, nullptr});
     }
-    if (search != INVALID_HANDLE_VALUE) {
-        TakenFiles taken;
-        do {
-            ScanFile(found, formatIndex, taken);
-        } while (FindNextFileW(search, &found));
-        FindClose(search);
-        taken.MakeEntries(formatIndex);
-    }
+    LeftOut = listing.leftOut;
+    MakeEntries(listing, formatIndex);
     // Sweeping is not a change worth a save: the same entries are swept
     // again at the next scan if nothing else rewrites the file.
     host::DLScan(CacheList, SweepVanished, kScanSelected, formatIndex, 0);
