@@ -5,7 +5,9 @@
 # paint is done, read from the transcript's time stamps (/stamps). As a
 # ratio to reading the cache's bytes (cat, warm, best of 5); each visit the
 # best of 3. With BEFORE=path\to\an\older\xp.dll the same visits also run
-# with that module, in the same run, for a before and after.
+# with that module, in the same run, for a before and after. "empty" is the
+# visit of a folder without drawings: the dialog's making and first paint,
+# which no cache size changes, as a ratio to the same cat.
 #   tools/xvfb-session build bash bench/visit_e2e.sh [BUILD_DIR] [SIZES...]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -33,6 +35,16 @@ printf 'command BROWSE\nanswer drawings\nwait-window Browse files\nclick IDC_BRO
 printf 'command BROWSE\nanswer drawings\nwait-window Browse files\npixel IDC_BROWSE_LIST 5 5\nclick IDC_BROWSE_CLOSE\nend\n' > /tmp/xp-visit.script
 echo "warm visit through kv32.exe: BROWSE to the list's first paint, as ratios to cat of the cache"
 source "$root/bench/samples.sh"
+# The best of 3 visits, in ms, with the module given (or the build's).
+best_visit() {
+  local dll=()
+  [ -n "${1:-}" ] && dll=("/module:$1")
+  for i in 1 2 3; do
+    run /tmp/xp-visit.script "$work/visit.txt" /stamps "${dll[@]}"; visit_ms "$work/visit.txt"
+  done | best
+}
+rm -rf "$work"; mkdir -p "$work/drawings"
+empty_ms=$(best_visit)
 for n in "${sizes[@]}"; do
   rm -rf "$work"; mkdir -p "$work"
   "$root/tools/wine-run" reg delete "HKCU\\$key" /f </dev/null >/dev/null 2>&1 || true
@@ -44,12 +56,11 @@ for n in "${sizes[@]}"; do
     s=$(date +%s%N); cat "$cache" >/dev/null; e=$(date +%s%N); echo "scale=3; ($e - $s) / 1000000" | bc
   done | best)
   line=$(printf '%6d files, cache %5d MB, cat %7.1f ms:' "$n" $(( $(stat -c %s "$cache") / 1048576 )) "$cat_ms")
+  line+=$(printf '  empty %6.1f ms %5.2fx' "$empty_ms" "$(echo "scale=3; $empty_ms / $cat_ms" | bc)")
   for module in ${BEFORE:+before} after; do
-    dll=()
-    [ "$module" = before ] && dll=("/module:$BEFORE")
-    ms=$(for i in 1 2 3; do
-      run /tmp/xp-visit.script "$work/visit.txt" /stamps "${dll[@]}"; visit_ms "$work/visit.txt"
-    done | best)
+    dll=""
+    [ "$module" = before ] && dll=$BEFORE
+    ms=$(best_visit "$dll")
     line+=$(printf '  %s %8.1f ms %5.2fx' "$module" "$ms" "$(echo "scale=3; $ms / $cat_ms" | bc)")
   done
   echo "$line"

@@ -14,9 +14,10 @@ namespace {
 
 enum { kTipSize = kEntryNameSize + 128, kTipWidth = 600, kToolId = 1 };
 
-// Written by StartBrowseTips and ShowTipFor for each showing; the tooltip
+// Written by StartBrowseTips, Tip and ShowTipFor for each showing; the tooltip
 // goes with the dialog that owns it.
 HWND g_tip;
+bool g_tipTried;
 HWND g_tipList;
 RECT g_tipCell;
 const ImageInfoRecord* g_tipEntry;
@@ -66,6 +67,34 @@ void SetTipFor(const ImageInfoRecord* entry) {
     FormatTipText(g_tipText, sizeof g_tipText, entry->name, found ? &data : nullptr);
 }
 
+HWND MakeTip(HWND dialog) {
+    INITCOMMONCONTROLSEX classes = {sizeof classes, ICC_WIN95_CLASSES};
+    InitCommonControlsEx(&classes);
+    // Owned by the dialog, the tooltip goes when the dialog does.
+    HWND tip = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP,
+                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, dialog, nullptr,
+                               nullptr, nullptr);
+    if (!tip) return nullptr;
+    TOOLINFOA tool = ToolInfo();
+    SendMessageA(tip, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+    // A width makes the tooltip break its text at the line ends.
+    SendMessageA(tip, TTM_SETMAXTIPWIDTH, 0, kTipWidth);
+    // In the dialog's font: with its own, at 120 DPI Wine sizes the tooltip
+    // a few pixels short of the text it draws, cutting the line ends.
+    SendMessageA(tip, WM_SETFONT, SendMessageA(dialog, WM_GETFONT, 0, 0), FALSE);
+    return tip;
+}
+
+// Made once a showing: a tooltip the system refuses is not asked for again
+// at every move of the mouse.
+HWND Tip() {
+    if (!g_tipTried && g_tipList) {
+        g_tipTried = true;
+        g_tip = MakeTip(GetParent(g_tipList));
+    }
+    return g_tip && IsWindow(g_tip) ? g_tip : nullptr;
+}
+
 }  // namespace
 
 void FormatTipText(char* text, size_t size, const char* name, const WIN32_FILE_ATTRIBUTE_DATA* data) {
@@ -79,43 +108,33 @@ void FormatTipText(char* text, size_t size, const char* name, const WIN32_FILE_A
     FormatText(text, size, "%s\nSize: %s\nModified: %s", name, bytes, when);
 }
 
+// The tooltip is made at the first mouse message over the list, not with
+// the dialog: under Wine a tooltip window takes about 5 ms, a tenth of what
+// the dialog takes to its first rows.
 void StartBrowseTips(HWND list) {
     g_tip = nullptr;
+    g_tipTried = false;
     g_tipList = list;
     g_tipCell = RECT{0, 0, 0, 0};
     g_tipEntry = nullptr;
     g_tipText[0] = '\0';
-    if (!list) return;
-    INITCOMMONCONTROLSEX classes = {sizeof classes, ICC_WIN95_CLASSES};
-    InitCommonControlsEx(&classes);
-    // Owned by the dialog, the tooltip goes when the dialog does.
-    g_tip = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP,
-                            CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, GetParent(list), nullptr,
-                            nullptr, nullptr);
-    if (!g_tip) return;
-    TOOLINFOA tool = ToolInfo();
-    SendMessageA(g_tip, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
-    // A width makes the tooltip break its text at the line ends.
-    SendMessageA(g_tip, TTM_SETMAXTIPWIDTH, 0, kTipWidth);
-    // In the dialog's font: with its own, at 120 DPI Wine sizes the tooltip
-    // a few pixels short of the text it draws, cutting the line ends.
-    SendMessageA(g_tip, WM_SETFONT, SendMessageA(GetParent(list), WM_GETFONT, 0, 0), FALSE);
 }
 
 void ShowTipFor(const ImageInfoRecord* entry, const RECT& cell) {
-    if (!g_tip || !IsWindow(g_tip)) return;
+    HWND tip = Tip();
+    if (!tip) return;
     if (entry == g_tipEntry && (!entry || EqualRect(&cell, &g_tipCell))) return;
     // Another picture: its tip comes after the usual pause, as a new tool's.
-    SendMessageA(g_tip, TTM_POP, 0, 0);
+    SendMessageA(tip, TTM_POP, 0, 0);
     g_tipEntry = entry;
     g_tipCell = entry ? cell : RECT{0, 0, 0, 0};
     if (entry) SetTipFor(entry);
     TOOLINFOA tool = ToolInfo();
-    SendMessageA(g_tip, TTM_NEWTOOLRECTA, 0, reinterpret_cast<LPARAM>(&tool));
-    SendMessageA(g_tip, TTM_UPDATETIPTEXTA, 0, reinterpret_cast<LPARAM>(&tool));
+    SendMessageA(tip, TTM_NEWTOOLRECTA, 0, reinterpret_cast<LPARAM>(&tool));
+    SendMessageA(tip, TTM_UPDATETIPTEXTA, 0, reinterpret_cast<LPARAM>(&tool));
 }
 
 void RelayToTip(const MSG& msg) {
     if (msg.message < WM_MOUSEFIRST || msg.message > WM_MOUSELAST) return;
-    if (g_tip && IsWindow(g_tip)) SendMessageA(g_tip, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&msg));
+    if (HWND tip = Tip()) SendMessageA(tip, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&msg));
 }
