@@ -47,6 +47,15 @@ void FreshCache() {
     ForgetCacheIndex();
 }
 
+// The lookups' list belongs to no folder: closing it as a cache would save
+// it nowhere, and the failure's message box would wait for a user.
+void DropCache() {
+    if (CacheList) DLDestroy(CacheList);
+    CacheList = nullptr;
+    CacheDirty = 0;
+    ForgetCacheIndex();
+}
+
 // FindOrAddEntry for every file, as a scan of the folder does. Into a
 // fresh cache every entry is new; into a filled one every file is found
 // unchanged, as when a folder is shown again.
@@ -173,6 +182,7 @@ void MeasureFiles() {
 
 int main() {
     MeasureLookups();
+    DropCache();
     MeasureFiles();
     return 0;
 }
