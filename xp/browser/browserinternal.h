@@ -86,7 +86,8 @@ struct UnkeptFile {
     bool (*take)(void* context, const char* name, const FILETIME& time);
     void* context;
 };
-void ListFolder(const char* folder, int formatIndex, FolderListing* listing, UnkeptFile unkept);
+void ListFolder(const char* folder, int formatIndex, FolderListing* listing, UnkeptFile unkept,
+                const volatile LONG* stop = nullptr);
 // The listing of browseDirectory for formatIndex, made on a thread of its
 // own while the cache loads; taken by the next scan of that folder and
 // format (false, and dropped, when there is none or it is not whole), or

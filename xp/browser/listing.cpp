@@ -102,6 +102,7 @@ struct StartedListing {
     HANDLE thread;
     char folder[kDirSize];
     int formatIndex;
+    volatile LONG stop;         // set when the listing is no longer wanted
     FolderListing listing;
 };
 StartedListing* g_started;
@@ -110,7 +111,7 @@ bool GiveUp(void*, const char*, const FILETIME&) { return false; }
 
 DWORD WINAPI ListingThread(void* startedValue) {
     auto* started = static_cast<StartedListing*>(startedValue);
-    ListFolder(started->folder, started->formatIndex, &started->listing, {GiveUp, nullptr});
+    ListFolder(started->folder, started->formatIndex, &started->listing, {GiveUp, nullptr}, &started->stop);
     return 0;
 }
 
@@ -147,8 +148,9 @@ void ShownName(const wchar_t* wide, char (&name)[MAX_PATH]) {
 
 // A folder too long for the pattern, or one that cannot be listed, reads
 // as an empty one. listing->whole is false when a file could be neither
-// kept nor handed to unkept.
-void ListFolder(const char* folder, int formatIndex, FolderListing* listing, UnkeptFile unkept) {
+// kept nor handed to unkept, or when *stop was set before the end.
+void ListFolder(const char* folder, int formatIndex, FolderListing* listing, UnkeptFile unkept,
+                const volatile LONG* stop) {
     listing->files.clear();
     listing->leftOut = LeftOutFiles();
     listing->whole = true;
@@ -162,7 +164,7 @@ void ListFolder(const char* folder, int formatIndex, FolderListing* listing, Unk
     }
     if (search == INVALID_HANDLE_VALUE) return;
     do {
-        if (!ListFile(folder, found, formatIndex, *listing, unkept)) {
+        if ((stop && *stop) || !ListFile(folder, found, formatIndex, *listing, unkept)) {
             listing->whole = false;
             break;
         }
@@ -195,8 +197,11 @@ bool TakeFolderListing(int formatIndex, FolderListing* listing) {
     return usable;
 }
 
+// A listing nobody takes stops at its next file: a slow network folder
+// would otherwise keep the user waiting for a listing that is thrown away.
 void DropFolderListing() {
     if (!g_started) return;
+    InterlockedExchange(&g_started->stop, 1);
     WaitForSingleObject(g_started->thread, INFINITE);
     CloseHandle(g_started->thread);
     delete g_started;
