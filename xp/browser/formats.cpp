@@ -88,10 +88,10 @@ const char* FormatFirstExtension(int formatIndex) {
 // past the table.
 bool MatchFormat(int formatIndex, const char* extension) {
     if (!extension) return false;
-    if (commandMode == ModeTemplate) return SameExtension(extension, "KVT");
+    if (commandMode == ModeTemplate) return SameIgnoringCase(extension, "KVT");
     if (formatIndex < 0 || formatIndex >= kFormatCount) return false;
     for (const char* const* taken = kFormats[formatIndex].extensions; *taken; ++taken) {
-        if (SameExtension(extension, *taken)) return true;
+        if (SameIgnoringCase(extension, *taken)) return true;
     }
     return false;
 }

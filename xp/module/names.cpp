@@ -5,6 +5,7 @@
 #include <string.h>
 
 #include "module/paths.h"
+#include "module/text.h"
 
 namespace {
 
@@ -79,21 +80,22 @@ bool IsPlainFileName(const char* name) {
 }
 
 // The system reads the part before the first dot, less trailing blanks, as
-// the device: "con .kvw" is the console as much as "CON.KVW".
+// the device: "con .kvw" is the console as much as "CON.KVW". Every file of
+// a listing is asked, so the lengths no device has are answered at once.
 bool IsDeviceName(const char* name) {
     static const char* const kDevices[] = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$", "CLOCK$"};
     char base[16];
     size_t length = strcspn(name, ".");
     while (length > 0 && name[length - 1] == ' ') --length;
-    if (length == 0 || length >= sizeof base) return false;
+    if (length < 3 || length > 7 || length == 5) return false;
     memcpy(base, name, length);
     base[length] = '\0';
     for (const char* device : kDevices) {
-        if (lstrcmpiA(base, device) == 0) return true;
+        if (SameIgnoringCase(base, device)) return true;
     }
     bool numbered = length == 4 && base[3] >= '1' && base[3] <= '9';
     base[3] = '\0';
-    return numbered && (lstrcmpiA(base, "COM") == 0 || lstrcmpiA(base, "LPT") == 0);
+    return numbered && (SameIgnoringCase(base, "COM") || SameIgnoringCase(base, "LPT"));
 }
 
 bool IsShellVirtualFolder(const char* path) { return strstr(path, "::{") != nullptr; }

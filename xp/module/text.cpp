@@ -22,11 +22,11 @@ bool FormatText(char* dst, size_t size, const char* format, ...) {
     return needed >= 0 && static_cast<size_t>(needed) < size;
 }
 
-// Every walk of the browse list asks this for every entry, and the system's
-// comparison is slow under Wine. Texts of plain ASCII are equal without
-// regard to case exactly when their letters match up to case; anything
-// else is left to the system.
-bool SameExtension(const char* a, const char* b) {
+// Every walk of the browse list and every file of a listing ask this, and
+// the system's comparison is slow under Wine. Texts of plain ASCII are equal
+// without regard to case exactly when their letters match up to case;
+// anything else is left to the system.
+bool SameIgnoringCase(const char* a, const char* b) {
     for (int i = 0;; ++i) {
         unsigned char x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
         if (x >= 0x80 || y >= 0x80 || (x && x < 0x20) || (y && y < 0x20)) break;
@@ -40,5 +40,5 @@ bool SameExtension(const char* a, const char* b) {
 
 bool HasExtension(const char* name, const char* ext) {
     int length = lstrlenA(name);
-    return length >= 3 && SameExtension(name + length - 3, ext);
+    return length >= 3 && SameIgnoringCase(name + length - 3, ext);
 }

@@ -14,7 +14,7 @@ bool FormatText(char* dst, size_t size, const char* format, ...)
 
 // True when the two texts are equal without regard to case, as the system
 // compares them.
-bool SameExtension(const char* a, const char* b);
+bool SameIgnoringCase(const char* a, const char* b);
 // True when the last three characters of name equal ext (3 letters),
 // without regard to case. Names shorter than three characters never match.
 bool HasExtension(const char* name, const char* ext);
