@@ -29,7 +29,7 @@ bool IsListedDrawing(const char* shownName, int formatIndex) {
     if (!NameMatchesFormat(formatIndex, shownName)) return false;
     // On a file system that ignores case every spelling of the cache's name
     // is the cache itself, never a drawing.
-    return lstrcmpiA(shownName, kCacheFileName) != 0;
+    return !SameIgnoringCase(shownName, kCacheFileName);
 }
 
 // The host opens no path of MAX_PATH characters or more.
@@ -94,7 +94,8 @@ bool ListFile(const char* folder, const WIN32_FIND_DATAW& found, int formatIndex
         NoteLeftOut(listing.leftOut, shown, reason);
         return true;
     }
-    return KeepFile(listing, name, found.ftLastWriteTime) || unkept.take(unkept.context, name, found.ftLastWriteTime);
+    const FILETIME& time = found.ftLastWriteTime;
+    return KeepFile(listing, name, time) || unkept.take(unkept.context, name, time);
 }
 
 // Written by StartFolderListing; taken or dropped by the same showing.
