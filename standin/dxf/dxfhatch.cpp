@@ -1,8 +1,9 @@
 // HATCH: its boundary loops (polylines with bulges, or edges: lines, arcs,
 // elliptic arcs, splines) become loops of points, its pattern lines are
-// kept as they are. The entity's groups come in sections that reuse codes:
-// 10/20 is the elevation point, then a loop's vertices or an edge's points,
-// then seed points; 72 is an edge's type, or a polyline loop's bulge flag.
+// kept as they are. The same group codes mean different things as the
+// entity goes on: the point codes (10/20) give first the elevation, then a
+// loop's vertices or an edge's points, then the seed points; group code 72
+// gives an edge's type, or whether a polyline loop has bulges.
 #include <math.h>
 #include <string.h>
 
