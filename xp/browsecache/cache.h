@@ -33,8 +33,11 @@ extern int CacheDirty;
 // The file manager's selected entry, or null; cleared when the cache closes.
 extern HostEntity* currentEntry;
 
+// Who clears the leftover temporaries of killed saves from the folder: the
+// cache as it opens, or a listing of the folder that the caller makes anyway.
+enum class Leftovers { kClearedHere, kClearedByListing };
 // 0 when the folder can have no cache (too long, or no list).
-int OpenCache(const char* directory);
+int OpenCache(const char* directory, Leftovers leftovers = Leftovers::kClearedHere);
 void CloseCache();
 HostEntity* FindOrAddEntry(const char* name, const FILETIME* time);
 void MakePictures(HostEntity** entryRef);

@@ -179,7 +179,7 @@ bool IsUsersDrawing(HDL list) {
            others > 0;
 }
 
-int OpenCache(const char* directory) {
+int OpenCache(const char* directory, Leftovers leftovers) {
     if (CacheList) {
         if (IsOpenFor(directory)) return 1;
         CloseCache();
@@ -192,7 +192,7 @@ int OpenCache(const char* directory) {
     }
     // A folder whose cache is complete is never saved, so the host's own
     // clean-up before a save would never come for it.
-    savetemp::RemoveStale(directory);
+    if (leftovers == Leftovers::kClearedHere) savetemp::RemoveStale(directory);
     g_opened = {Found::kCache, true, {false, 0, {0, 0}}};
     WIN32_FILE_ATTRIBUTE_DATA file;
     if (GetFileAttributesExA(CachePath, GetFileExInfoStandard, &file)) {

@@ -227,8 +227,10 @@ int BrowseFiles(char* resultPath, int keepCache) {
     LoadOptions();
     int showings = 0;
     for (;;) {
+        // The listing clears the leftovers of killed saves as it meets them:
+        // the folder is not listed a second time for them.
         StartFolderListing(FormatIndex);
-        if (!OpenCache(browseDirectory)) {
+        if (!OpenCache(browseDirectory, Leftovers::kClearedByListing)) {
             DropFolderListing();
             TellNoCache();
             break;

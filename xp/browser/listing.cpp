@@ -13,6 +13,7 @@
 #include <utility>
 
 #include "browsecache/cache.h"
+#include "host/savetemporaries.h"
 #include "module/names.h"
 #include "module/paths.h"
 #include "module/state.h"
@@ -79,10 +80,14 @@ bool KeepFile(FolderListing& listing, const char* name, const FILETIME& time) {
 }
 
 bool ListFile(const char* folder, const WIN32_FIND_DATAW& found, int formatIndex, FolderListing& listing,
-              const UnkeptFile& unkept) {
+              const UnkeptFile& unkept, const FILETIME& now) {
     if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return true;
     char shown[MAX_PATH];
     ShownName(found.cFileName, shown);
+    if (savetemp::IsTemporaryName(shown)) {
+        savetemp::RemoveIfStale(folder, shown, found.ftLastWriteTime, now);
+        return true;
+    }
     if (!IsListedDrawing(shown, formatIndex)) return true;
     char name[MAX_PATH];
     LeftOutReason reason = ListingName(found, name);
@@ -149,7 +154,8 @@ void ShownName(const wchar_t* wide, char (&name)[MAX_PATH]) {
 
 // A folder too long for the pattern, or one that cannot be listed, reads
 // as an empty one. listing->whole is false when a file could be neither
-// kept nor handed to unkept, or when *stop was set before the end.
+// kept nor handed to unkept, or when *stop was set before the end. The
+// stale temporaries of killed saves met on the way are deleted.
 void ListFolder(const char* folder, int formatIndex, FolderListing* listing, UnkeptFile unkept,
                 const volatile LONG* stop) {
     listing->files.clear();
@@ -164,8 +170,10 @@ void ListFolder(const char* folder, int formatIndex, FolderListing* listing, Unk
         search = FindFirstFileW(widePattern, &found);
     }
     if (search == INVALID_HANDLE_VALUE) return;
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
     do {
-        if ((stop && *stop) || !ListFile(folder, found, formatIndex, *listing, unkept)) {
+        if ((stop && *stop) || !ListFile(folder, found, formatIndex, *listing, unkept, now)) {
             listing->whole = false;
             break;
         }

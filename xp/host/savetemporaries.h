@@ -3,12 +3,13 @@
 // over the target. A host killed while saving leaves its temporary behind:
 // the host clears such leftovers before each save, the module also when it
 // opens a folder's cache, since a folder whose cache is complete is never
-// saved again. Both go through this one definition of the pattern and of
-// what counts as a leftover.
+// saved again (the browser while it lists the folder anyway). All go through
+// this one definition of the pattern and of what counts as a leftover.
 #pragma once
 
 #include <stdint.h>
 #include <stdio.h>
+#include <string.h>
 #include <windows.h>
 
 namespace savetemp {
@@ -23,10 +24,28 @@ inline uint64_t TicksOf(const FILETIME& time) {
     return (uint64_t(time.dwHighDateTime) << 32) | time.dwLowDateTime;
 }
 
-// Deletes the temporaries of the pattern in folder that nobody holds open and
-// that were last written over a minute ago. Opening for deletion without
-// sharing fails while any other process has the file open, so a save that is
-// still writing keeps its file.
+// Whether a name of a folder's listing is one of the pattern, as the
+// system's pattern match takes it: without regard to case.
+inline bool IsTemporaryName(const char* name) {
+    size_t length = strlen(name), prefix = sizeof kPrefix - 1, suffix = sizeof ".tmp" - 1;
+    return length >= prefix + suffix && _strnicmp(name, kPrefix, prefix) == 0 &&
+           _stricmp(name + length - suffix, ".tmp") == 0;
+}
+
+// Deletes one temporary of folder if nobody holds it open and it was last
+// written over a minute before now. Opening for deletion without sharing
+// fails while any other process has the file open, so a save that is still
+// writing keeps its file.
+inline void RemoveIfStale(const char* folder, const char* name, const FILETIME& written, const FILETIME& now) {
+    if (TicksOf(written) + kStaleAge > TicksOf(now)) return;
+    char path[MAX_PATH];
+    int length = snprintf(path, sizeof path, "%s\\%s", folder, name);
+    if (length < 0 || length >= static_cast<int>(sizeof path)) return;
+    HANDLE file = CreateFileA(path, DELETE, 0, nullptr, OPEN_EXISTING, FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+}
+
+// Deletes the stale temporaries of the pattern in folder.
 inline void RemoveStale(const char* folder) {
     char pattern[MAX_PATH];
     int written = snprintf(pattern, sizeof pattern, "%s\\%s", folder, kPattern);
@@ -37,15 +56,9 @@ inline void RemoveStale(const char* folder) {
     HANDLE search = FindFirstFileA(pattern, &found);
     if (search == INVALID_HANDLE_VALUE) return;
     do {
-        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ||
-            TicksOf(found.ftLastWriteTime) + kStaleAge > TicksOf(now)) {
-            continue;
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+            RemoveIfStale(folder, found.cFileName, found.ftLastWriteTime, now);
         }
-        char path[MAX_PATH];
-        written = snprintf(path, sizeof path, "%s\\%s", folder, found.cFileName);
-        if (written < 0 || written >= static_cast<int>(sizeof path)) continue;
-        HANDLE file = CreateFileA(path, DELETE, 0, nullptr, OPEN_EXISTING, FILE_FLAG_DELETE_ON_CLOSE, nullptr);
-        if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
     } while (FindNextFileA(search, &found));
     FindClose(search);
 }
