@@ -6,6 +6,8 @@
 
 #include <commctrl.h>
 
+#include <vector>
+
 #include "host/hostapi.h"
 
 // ---- Configuration (standin/window/config.cpp) ----
@@ -137,6 +139,8 @@ void TreeItemText(HWND tree, HTREEITEM item, char* text, int size);
 const char* ScriptRelative(const char* path);
 bool SaveScreenshot(HWND window, const char* path);
 bool WritePng(const char* path, int width, int height, const unsigned char* rgbRows);
+// A zlib stream of the bytes (standin/script/deflate.cpp).
+std::vector<unsigned char> ZlibCompress(const unsigned char* data, size_t size);
 
 // ---- Drawings (standin/drawing/, standin/samples/) ----
 // The drawing shown in the main window; replaced by ~LOADM and ~TEMPLATEM.

@@ -1,8 +1,9 @@
-// A minimal PNG writer: 8-bit RGB, deflate in stored blocks (no compression
-// library needed; screenshots are small).
+// A minimal PNG writer: 8-bit RGB, rows filtered, then compressed by
+// ZlibCompress (deflate.cpp).
 #include "standin/standin.h"
 
 #include <stdio.h>
+#include <stdlib.h>
 #include <vector>
 
 namespace {
@@ -34,47 +35,72 @@ void PutChunk(std::vector<unsigned char>& out, const char* type,
     PutBig32(out, Crc32(out.data() + start, out.size() - start));
 }
 
-// zlib stream of stored blocks.
-std::vector<unsigned char> StoredZlib(const std::vector<unsigned char>& raw) {
-    std::vector<unsigned char> z = {0x78, 0x01};
-    unsigned a = 1, b = 0;
-    for (unsigned char byte : raw) {
-        a = (a + byte) % 65521;
-        b = (b + a) % 65521;
+// Each row is filtered the way that leaves the smallest sum of byte values
+// (read as signed), libpng's choice: flat areas turn to zeros that compress
+// to almost nothing.
+const int kPixelBytes = 3;
+
+int Paeth(int left, int up, int upLeft) {
+    int estimate = left + up - upLeft;
+    int toLeft = abs(estimate - left), toUp = abs(estimate - up), toUpLeft = abs(estimate - upLeft);
+    if (toLeft <= toUp && toLeft <= toUpLeft) return left;
+    return toUp <= toUpLeft ? up : upLeft;
+}
+
+void FilterRow(int filter, const unsigned char* row, const unsigned char* above, size_t size,
+               unsigned char* out) {
+    for (size_t i = 0; i < size; ++i) {
+        int left = i >= kPixelBytes ? row[i - kPixelBytes] : 0;
+        int up = above ? above[i] : 0;
+        int upLeft = above && i >= kPixelBytes ? above[i - kPixelBytes] : 0;
+        int predicted = 0;
+        switch (filter) {
+            case 1: predicted = left; break;
+            case 2: predicted = up; break;
+            case 3: predicted = (left + up) / 2; break;
+            case 4: predicted = Paeth(left, up, upLeft); break;
+        }
+        out[i] = static_cast<unsigned char>(row[i] - predicted);
     }
-    size_t offset = 0;
-    do {
-        size_t block = raw.size() - offset > 65535 ? 65535 : raw.size() - offset;
-        bool last = offset + block == raw.size();
-        z.push_back(last ? 1 : 0);
-        z.push_back(block & 0xFF);
-        z.push_back(block >> 8);
-        z.push_back(~block & 0xFF);
-        z.push_back((~block >> 8) & 0xFF);
-        z.insert(z.end(), raw.begin() + offset, raw.begin() + offset + block);
-        offset += block;
-    } while (offset < raw.size());
-    PutBig32(z, (b << 16) | a);
-    return z;
+}
+
+std::vector<unsigned char> FilteredRows(int width, int height, const unsigned char* rgbRows) {
+    size_t rowSize = static_cast<size_t>(kPixelBytes) * width;
+    std::vector<unsigned char> raw;
+    raw.reserve(static_cast<size_t>(height) * (rowSize + 1));
+    std::vector<unsigned char> trial(rowSize), best(rowSize);
+    for (int y = 0; y < height; ++y) {
+        const unsigned char* row = rgbRows + static_cast<size_t>(y) * rowSize;
+        const unsigned char* above = y > 0 ? row - rowSize : nullptr;
+        int bestFilter = 0;
+        unsigned long bestCost = ~0ul;
+        for (int filter = 0; filter < 5; ++filter) {
+            FilterRow(filter, row, above, rowSize, trial.data());
+            unsigned long cost = 0;
+            for (unsigned char byte : trial) cost += byte < 128 ? byte : 256 - byte;
+            if (cost < bestCost) {
+                bestCost = cost;
+                bestFilter = filter;
+                best.swap(trial);
+            }
+        }
+        raw.push_back(static_cast<unsigned char>(bestFilter));
+        raw.insert(raw.end(), best.begin(), best.end());
+    }
+    return raw;
 }
 
 }  // namespace
 
 bool WritePng(const char* path, int width, int height, const unsigned char* rgbRows) {
-    std::vector<unsigned char> raw;
-    raw.reserve(static_cast<size_t>(height) * (3 * width + 1));
-    for (int y = 0; y < height; ++y) {
-        raw.push_back(0);  // filter: none
-        const unsigned char* row = rgbRows + static_cast<size_t>(y) * 3 * width;
-        raw.insert(raw.end(), row, row + 3 * width);
-    }
+    std::vector<unsigned char> raw = FilteredRows(width, height, rgbRows);
     std::vector<unsigned char> file = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
     std::vector<unsigned char> header;
     PutBig32(header, width);
     PutBig32(header, height);
     header.insert(header.end(), {8, 2, 0, 0, 0});  // 8-bit RGB
     PutChunk(file, "IHDR", header);
-    PutChunk(file, "IDAT", StoredZlib(raw));
+    PutChunk(file, "IDAT", ZlibCompress(raw.data(), raw.size()));
     PutChunk(file, "IEND", {});
     FILE* out = fopen(path, "wb");
     if (!out) return false;

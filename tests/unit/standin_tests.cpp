@@ -1,9 +1,17 @@
 // The stand-in host's own checks, which every end-to-end test relies on:
 // a command ends exactly once, prompts answer with the right status and
-// never overrun, and the store reads only values of the requested size.
+// never overrun, and the store reads only values of the requested size;
+// the screenshots' PNG files read back, by the system's own decoder, as the
+// pixels they were made from.
 #include <gtest/gtest.h>
 
+#include <windows.h>
+
+#include <objidl.h>  // before gdiplus.h, which needs its PROPID
+#include <gdiplus.h>
+
 #include <string>
+#include <vector>
 
 #include "standin/standin.h"
 
@@ -109,6 +117,83 @@ TEST(Store, OnlyABinaryValueOfTheRequestedSizeIsRead) {
 
     StoreRequest missing = {0x80000001, key, "Missing", same, sizeof same, 3, sizeof same, 0};
     EXPECT_FALSE(RMGetValue(&missing, &status));
+}
+
+// Reads a PNG with GDI+ (Wine's decoder, not ours) into RGB rows; empty
+// when it cannot be decoded.
+std::vector<unsigned char> DecodePng(const wchar_t* path, int width, int height) {
+    std::vector<unsigned char> rgb;
+    Gdiplus::GdiplusStartupInput input;
+    ULONG_PTR token = 0;
+    if (Gdiplus::GdiplusStartup(&token, &input, nullptr) != Gdiplus::Ok) return rgb;
+    {
+        Gdiplus::Bitmap bitmap(path);
+        Gdiplus::BitmapData data;
+        Gdiplus::Rect all(0, 0, width, height);
+        if (bitmap.GetLastStatus() == Gdiplus::Ok && static_cast<int>(bitmap.GetWidth()) == width &&
+            static_cast<int>(bitmap.GetHeight()) == height &&
+            bitmap.LockBits(&all, Gdiplus::ImageLockModeRead, PixelFormat24bppRGB, &data) == Gdiplus::Ok) {
+            rgb.resize(static_cast<size_t>(3) * width * height);
+            for (int y = 0; y < height; ++y) {
+                const unsigned char* row = static_cast<const unsigned char*>(data.Scan0) + y * data.Stride;
+                for (int x = 0; x < width; ++x) {  // GDI+ rows are blue, green, red
+                    for (int c = 0; c < 3; ++c) rgb[3 * (y * width + x) + c] = row[3 * x + 2 - c];
+                }
+            }
+            bitmap.UnlockBits(&data);
+        }
+    }
+    Gdiplus::GdiplusShutdown(token);
+    return rgb;
+}
+
+long FileSize(const char* path) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    return GetFileAttributesExA(path, GetFileExInfoStandard, &data) ? static_cast<long>(data.nFileSizeLow) : -1;
+}
+
+// Pictures of every kind the encoder meets: flat screens, a window's
+// frame and text, noise it cannot shrink (stored in many blocks), a lone
+// pixel, and rows a matching run reaches across.
+TEST(Png, EveryPictureReadsBackAsItsPixels) {
+    struct Picture {
+        const char* name;
+        int width, height;
+        unsigned char (*pixel)(int x, int y, int channel);
+    };
+    const Picture pictures[] = {
+        {"flat", 640, 480, [](int, int, int c) -> unsigned char { return c == 2 ? 0xC0 : 0xD4; }},
+        {"window", 517, 333, [](int x, int y, int c) -> unsigned char {
+             if (x < 3 || y < 3 || x > 513 || y > 329) return c == 0 ? 0x80 : 0x40;
+             if (y > 40 && y < 60 && ((x * 7 + y * 3) % 11 < 4)) return 0;
+             return static_cast<unsigned char>(0xF0 - (y % 97) - c);
+         }},
+        {"noise", 401, 203, [](int x, int y, int c) -> unsigned char {
+             unsigned v = static_cast<unsigned>(x * 73856093u ^ y * 19349663u ^ c * 83492791u);
+             v ^= v >> 13;
+             v *= 0x5bd1e995u;
+             return static_cast<unsigned char>(v >> 15);
+         }},
+        {"pixel", 1, 1, [](int, int, int c) -> unsigned char { return static_cast<unsigned char>(0x11 * (c + 1)); }},
+        {"stripes", 1280, 40, [](int x, int y, int c) -> unsigned char { return static_cast<unsigned char>((x / 9 + y + c) & 1 ? 255 : 0); }},
+    };
+    for (const Picture& picture : pictures) {
+        std::vector<unsigned char> rgb(static_cast<size_t>(3) * picture.width * picture.height);
+        for (int y = 0; y < picture.height; ++y) {
+            for (int x = 0; x < picture.width; ++x) {
+                for (int c = 0; c < 3; ++c) rgb[3 * (y * picture.width + x) + c] = picture.pixel(x, y, c);
+            }
+        }
+        std::string path = std::string("png-") + picture.name + ".png";
+        ASSERT_TRUE(WritePng(path.c_str(), picture.width, picture.height, rgb.data())) << picture.name;
+        std::wstring widePath(path.begin(), path.end());
+        std::vector<unsigned char> decoded = DecodePng(widePath.c_str(), picture.width, picture.height);
+        EXPECT_TRUE(decoded == rgb) << picture.name << " does not read back as written";
+        if (!strcmp(picture.name, "flat")) {
+            EXPECT_LT(FileSize(path.c_str()), 2000) << "a flat screen is not compressed";
+        }
+        DeleteFileA(path.c_str());
+    }
 }
 
 }  // namespace
