@@ -30,6 +30,8 @@
 //                         active window (negative: down)
 //   box yes|no|ok|enter   answer the message box that is showing (enter: press
 //                         the Enter key, which takes the box's default button)
+//   box-if-shown ANSWER   the same when a box is showing, else nothing: a box the
+//                         last action may or may not have shown (a save that failed)
 //   file-dialog PATH      type PATH (UTF-8) into the file dialog that is showing, press Open
 //   file-dialog cancel    cancel the file dialog that is showing
 //   select-file NAME      select NAME (UTF-8) in the file list of the file dialog that is
@@ -461,6 +463,16 @@ void AnswerBox(const char* answer) {
     Sync();
 }
 
+// The last action's sync returned once the user-interface thread was idle,
+// or inside the loop of a box that the action showed: no wait is needed.
+void AnswerBoxIfShown(const char* answer) {
+    Sync();
+    HWND window = ActiveWindow();
+    if (window && HasControl(window, 0xFFFF) && (HasControl(window, IDOK) || HasControl(window, IDYES))) {
+        AnswerBox(answer);
+    }
+}
+
 // "centred" when the active window's centre lies within a pixel of the host
 // window's; else how far off it is.
 void RecordPlacement() {
@@ -830,6 +842,8 @@ bool RunLine(char* line) {
         TurnWheel(ref, NextNumber(&argument));
     } else if (!strcmp(verb, "box")) {
         AnswerBox(argument);
+    } else if (!strcmp(verb, "box-if-shown")) {
+        AnswerBoxIfShown(argument);
     } else if (!strcmp(verb, "file-dialog")) {
         AnswerFileDialog(argument);
     } else if (!strcmp(verb, "screenshot")) {

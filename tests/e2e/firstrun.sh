@@ -13,7 +13,7 @@ root=$(cd "$(dirname "$0")/../.." && pwd)
 work=$build/e2e/firstrun
 rm -rf "$work"; mkdir -p "$work"
 fresh=$work/build
-unset DISPLAY XP_HEADLESS XP_DEMO_DIR XP_WINEPREFIX XP_PRIVATE_DISPLAY WINEPREFIX
+unset DISPLAY XP_HEADLESS XP_DEMO_DIR XP_WINEPREFIX XP_PRIVATE_DISPLAY XP_SESSION_PID WINEPREFIX
 export XP_BUILD_DIR=$fresh
 failed() { echo "firstrun: $1"; cat "$2"; exit 1; }
 
@@ -24,13 +24,18 @@ nice bash "$root/tools/run.sh" </dev/null >"$work/demo.log" 2>&1 || status=$?
 for shot in browse browse-small host-main-window filemanager fileopt about-box; do
   [ -s "$fresh/demo/$shot.png" ] || failed "the main job left no $shot.png" "$work/demo.log"
 done
-echo "main job on a fresh prefix: exit 0, six screenshots (${SECONDS} s)"
+# It ends saying what it showed and where its pictures and transcript are.
+grep -q "^Demo shown: the directory browser" "$work/demo.log" &&
+  grep -q "^Screenshots in $fresh/demo: .*about-box.png" "$work/demo.log" &&
+  grep -q "^Transcript: $fresh/demo/transcript.txt" "$work/demo.log" ||
+  failed "the main job did not end with its summary" "$work/demo.log"
+echo "main job on a fresh prefix: exit 0, six screenshots, the summary (${SECONDS} s)"
 
 # A folder of the user's: the demo's drawings, copied.
 mine=$work/mine
 cp -r "$fresh/demo/drawings" "$mine"
 rm -f "$mine/~BRINFO.KVW"
-XP_WINEPREFIX=$fresh/wine "$root/tools/wine-run" cmd /c exit </dev/null >/dev/null 2>&1
+XP_WINEPREFIX=$fresh/wine-user "$root/tools/wine-run" cmd /c exit </dev/null >/dev/null 2>&1
 status=0
 bash "$root/tools/run.sh" "$mine" </dev/null >"$work/folder.log" 2>&1 || status=$?
 [ "$status" -eq 0 ] || failed "run.sh DIR exited with $status after a server was left up" "$work/folder.log"
