@@ -16,6 +16,7 @@ set -euo pipefail
 exe=$1; test=$2; shift 2
 name=$(basename "$test")
 here=$(cd "$(dirname "$0")" && pwd)
+source "$here/jobs.sh"
 root=$(dirname "$here")
 work=$(dirname "$exe")/e2e/$name
 # TEST.teardown, when present, undoes what TEST.setup made outside plain
@@ -24,6 +25,8 @@ work=$(dirname "$exe")/e2e/$name
 # exits with 77, which ctest reports as skipped.
 teardown() { if [ -f "$test.teardown" ] && [ -d "$work" ]; then (cd "$work" && source "$test.teardown") || true; fi; }
 teardown
+# An interrupted run undoes its mounts too.
+trap teardown EXIT
 rm -rf "$work"; mkdir -p "$work"
 winpath() { printf 'Z:%s' "$(printf '%s' "$1" | tr / '\\')"; }
 # Every run starts from an empty store: the Wine prefix keeps the registry
@@ -39,11 +42,13 @@ if [ -f "$test.options" ]; then
   done < "$test.options"
 fi
 status=0
-(cd "$work" && "$here/wine-run" "$exe" "/work:$(winpath "$work")" "/script:$(winpath "$test.script")" \
+# In this shell, not a subshell: its Ctrl+C trap ends the host.
+cd "$work"
+run_job "$here/wine-run" "$exe" "/work:$(winpath "$work")" "/script:$(winpath "$test.script")" \
     "/transcript:$(winpath "$work/transcript.txt")" "/rsc3053:Software\\KvTest\\$name" \
     "/rsc3059:$(winpath "$work")\\" "/ids:$(winpath "$root/xp/resources/resource.h")" \
-    "/ids:$(winpath "$root/standin/window/standin_res.h")" "${options[@]}") || status=$?
-teardown
+    "/ids:$(winpath "$root/standin/window/standin_res.h")" "${options[@]}" || status=$?
+cd - >/dev/null
 if [ ! -f "$work/transcript.txt" ]; then echo "no transcript written (exit $status)"; exit 1; fi
 compared=$work/transcript.txt
 if [ -f "$test.filter" ]; then

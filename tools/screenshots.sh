@@ -3,11 +3,13 @@
 # copies what it shows into docs/. Run again after a change to anything the
 # pictures show; the result depends only on the sources.
 set -euo pipefail
-root=$(cd "$(dirname "$0")/.." && pwd)
+here=$(cd "$(dirname "$0")" && pwd)
+source "$here/jobs.sh"
+root=$(dirname "$here")
 build=${XP_BUILD_DIR:-$root/build}
 log=$(mktemp)
 trap 'rm -f "$log"' EXIT
-if ! XP_HEADLESS=1 XP_DEMO_DIR= bash "$root/tools/run.sh" >"$log" 2>&1; then
+if ! XP_HEADLESS=1 XP_DEMO_DIR= run_job bash "$root/tools/run.sh" >"$log" 2>&1; then
   cat "$log"; echo "screenshots: the demo failed" >&2; exit 1
 fi
 for shot in browse browse-small browse-wide host-main-window filemanager fileopt about-box; do
