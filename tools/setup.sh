@@ -12,7 +12,7 @@ source "$here/locks.sh"
 # leaves it out, and without it every dialog is drawn with a substitute whose
 # wider letters cut labels short and turn title-bar buttons into letters.
 packages=(wine wine32:i386 fonts-wine g++-mingw-w64-i686 binutils-mingw-w64-i686 cmake make
-          xvfb xauth googletest imagemagick)
+          xvfb xauth googletest imagemagick zip)
 
 find_missing() {
   missing=()

@@ -1,0 +1,86 @@
+#!/usr/bin/env bash
+# The release as a user gets it: tools/release.sh makes dist/xp-VERSION.zip
+# twice, in two clean build folders at different paths, and the two zips are
+# the same bytes (no time stamp, no build path in the DLL). The zip holds the
+# DLL, the install notes, the change log and their SHA-256 list; the DLL is
+# stripped, carries its version resource, imports only system DLLs and the
+# host (a compiler run-time DLL would have to be shipped beside it), and the
+# stand-in loads it from a folder that holds nothing else.
+#   release.sh BUILD_DIR
+set -euo pipefail
+build=$(cd "$1" && pwd)
+root=$(cd "$(dirname "$0")/../.." && pwd)
+work=$build/e2e/release
+rm -rf "$work"; mkdir -p "$work"
+failed() { echo "release: $*"; exit 1; }
+version=$(sed -n 's/^#define XP_VERSION "\(.*\)"$/\1/p' "$root/xp/resources/version.h")
+name=xp-$version
+
+for n in 1 2; do
+  # Niced: its builds share the machine with the other tests.
+  XP_RELEASE_BUILD_DIR=$work/build$n XP_DIST_DIR=$work/dist$n nice bash "$root/tools/release.sh" \
+      </dev/null >"$work/release$n.log" 2>&1 || { cat "$work/release$n.log"; failed "tools/release.sh failed"; }
+  [ -f "$work/dist$n/$name.zip" ] || failed "no $name.zip in $work/dist$n"
+done
+if ! cmp -s "$work/dist1/$name.zip" "$work/dist2/$name.zip"; then
+  cmp "$work/build1/xp.dll" "$work/build2/xp.dll" || true
+  failed "two clean builds gave different zips"
+fi
+echo "two clean builds at different paths: the same $name.zip, byte for byte"
+
+mkdir "$work/unpacked"
+(cd "$work/unpacked" && cmake -E tar xf "$work/dist1/$name.zip")
+listed=$(cd "$work/unpacked" && find . -type f | sort | tr '\n' ' ')
+[ "$listed" = "./$name/CHANGES.txt ./$name/INSTALL.txt ./$name/SHA256SUMS.txt ./$name/xp.dll " ] ||
+  failed "the zip holds $listed"
+(cd "$work/unpacked/$name" && sha256sum --quiet -c SHA256SUMS.txt) || failed "SHA256SUMS.txt does not match"
+dll=$work/unpacked/$name/xp.dll
+
+imports=$(i686-w64-mingw32-objdump -p "$dll" | sed -n 's/^\tDLL Name: //p' | tr 'A-Z' 'a-z')
+for import in $imports; do
+  case $import in
+    kernel32.dll|user32.dll|gdi32.dll|comdlg32.dll|comctl32.dll|advapi32.dll|msvcrt.dll|kv32.exe) ;;
+    *) failed "xp.dll imports $import: only system DLLs and kv32.exe may be (all: $(echo $imports))" ;;
+  esac
+done
+grep -qx kv32.exe <<<"$imports" || failed "xp.dll does not import the host's services from kv32.exe"
+if i686-w64-mingw32-objdump -f "$dll" | grep -qE 'HAS_(SYMS|DEBUG|LOCALS)'; then
+  failed "xp.dll is not stripped: $(i686-w64-mingw32-objdump -f "$dll" | grep flags)"
+fi
+for path in "$root" "$work"; do
+  ! grep -qaF "$path" "$dll" || failed "xp.dll holds the path $path"
+done
+echo "xp.dll: imports $(echo $imports), stripped, no build path"
+
+# The version resource: its strings, and its numbers saying the same.
+strings=$(i686-w64-mingw32-strings -el "$dll")
+value() { grep -A1 -x "$1" <<<"$strings" | sed -n 2p; }
+[ "$(value FileVersion)" = "$version" ] && [ "$(value ProductVersion)" = "$version" ] ||
+  failed "the version resource says $(value FileVersion) / $(value ProductVersion), not $version"
+for field in FileDescription LegalCopyright CompanyName ProductName; do
+  [ -n "$(value "$field")" ] || failed "the version resource has no $field"
+done
+signature=$(LC_ALL=C grep -obUaP '\xbd\x04\xef\xfe' "$dll" | head -1 | cut -d: -f1)
+[ -n "$signature" ] || failed "xp.dll has no fixed version information"
+read -r minor major < <(od -An -tu2 -j $((signature + 8)) -N 4 "$dll")
+[ "$major.$(printf %02d "$minor")" = "$version" ] ||
+  failed "the version resource's numbers say $major.$minor, its text $version"
+echo "version resource: $version ($(value FileDescription); $(value LegalCopyright))"
+
+# Loaded by the host from a folder of its own, as a user installs it.
+alone=$work/alone
+mkdir "$alone"; cp "$dll" "$alone/"
+winpath() { printf 'Z:%s' "$(printf '%s' "$1" | tr / '\\')"; }
+printf 'end\n' > "$work/load.script"
+status=0
+"$root/tools/wine-run" "$build/kv32.exe" "/module:$(winpath "$alone/xp.dll")" "/work:$(winpath "$work")" \
+    "/script:$(winpath "$work/load.script")" "/transcript:$(winpath "$work/load.txt")" \
+    </dev/null >"$work/load.log" 2>&1 || status=$?
+[ "$(ls -A "$alone")" = xp.dll ] || failed "the host's folder for the DLL holds more: $(ls -A "$alone")"
+if [ "$status" -ne 0 ] || ! grep -qx 'register entity 0xA005 commands FILE FILEM FILEPART BROWSE BROWSEPART FILEOPT BROWSET BROWSEP' "$work/load.txt" ||
+   ! grep -qx unregister "$work/load.txt"; then
+  cat "$work/load.log" "$work/load.txt" 2>/dev/null
+  failed "the host did not load the released xp.dll from a folder of its own (exit $status)"
+fi
+echo "the host loads the released xp.dll alone in its folder: its eight commands registered"
+rm -rf "$work"/build1 "$work"/build2

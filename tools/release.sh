@@ -1,0 +1,70 @@
+#!/usr/bin/env bash
+# The release: a clean, optimised build of the module alone, stripped, and
+# dist/xp-VERSION.zip holding, in a folder xp-VERSION:
+#   xp.dll         the module (version resource from xp/resources/version.h)
+#   INSTALL.txt    how to install and remove it (docs/INSTALL.txt)
+#   CHANGES.txt    the change log (docs/CHANGES.txt)
+#   SHA256SUMS.txt the SHA-256 of the three files above
+# The same sources give the same bytes, the zip included: nothing depends on
+# the time or the folders of the build (see CMakeLists.txt); the zip's
+# dates are those of the last commit.
+#   release.sh     (XP_RELEASE_BUILD_DIR: the build folder, default
+#                  build/release; XP_DIST_DIR: where the zip goes, default dist)
+# Started with sh, which lacks what this script uses: bash runs it instead.
+if [ -z "${BASH_VERSION:-}" ]; then
+  command -v bash >/dev/null 2>&1 && exec bash "$0" "$@"
+  echo "release.sh: run it with bash: bash $0" >&2; exit 2
+fi
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+source "$here/jobs.sh"
+root=$(dirname "$here")
+fail() { echo "release: $*" >&2; exit 2; }
+build=${XP_RELEASE_BUILD_DIR:-$root/build/release}
+dist=${XP_DIST_DIR:-$root/dist}
+
+version=$(sed -n 's/^#define XP_VERSION "\(.*\)"$/\1/p' "$root/xp/resources/version.h")
+[ -n "$version" ] || fail "no XP_VERSION in xp/resources/version.h"
+name=xp-$version
+
+run_job bash "$root/tools/setup.sh" || fail "setting up the packages failed (see above); run as root on Debian"
+# Clean: nothing of an earlier build (another version, other flags) gets in.
+rm -rf "$build"
+mkdir -p "$build" "$dist"
+build=$(cd "$build" && pwd)
+dist=$(cd "$dist" && pwd)
+# Optimised as the tests' build is (-O2), without debug information, stripped.
+run_job cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" \
+    -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE="-O2 -DNDEBUG" \
+    -DCMAKE_SHARED_LINKER_FLAGS_RELEASE=-s >/dev/null ||
+  fail "configuring the release build in $build failed (see above)"
+run_job cmake --build "$build" -j 2 --target xp >/dev/null ||
+  fail "the release build failed; 'cmake --build $build --target xp' shows why"
+
+# The folder of the zip, its files' modes and dates fixed: the zip's bytes
+# then depend on the sources only.
+stage=$build/stage
+rm -rf "$stage"; mkdir -p "$stage/$name"
+cp "$build/xp.dll" "$stage/$name/xp.dll"
+# Text files with Windows line ends, for Notepad.
+for text in INSTALL CHANGES; do
+  sed "s/\$/\r/; s/@VERSION@/$version/g" "$root/docs/$text.txt" > "$stage/$name/$text.txt"
+done
+(cd "$stage/$name" && sha256sum xp.dll INSTALL.txt CHANGES.txt | sed 's/$/\r/' > SHA256SUMS.txt)
+chmod 644 "$stage/$name"/*
+chmod 755 "$stage/$name"
+stamp=$(TZ=UTC git -C "$root" log -1 --format=%cd --date=format-local:'%Y-%m-%d %H:%M:%S' 2>/dev/null ||
+        echo '2026-01-01 00:00:00')
+TZ=UTC touch -d "$stamp" "$stage/$name" "$stage/$name"/*
+zip=$dist/$name.zip
+rm -f "$zip"
+# -X: no extra fields (Unix owner, change time), only the modification time,
+# which zip stores as local time: hence UTC.
+if ! (cd "$stage" && TZ=UTC zip -q -X -D "$zip" \
+        "$name/xp.dll" "$name/INSTALL.txt" "$name/CHANGES.txt" "$name/SHA256SUMS.txt"); then
+  rm -f "$zip"
+  fail "making $zip failed"
+fi
+echo "release: $zip ($(stat -c %s "$zip") bytes)"
+echo "  xp.dll $version, $(stat -c %s "$stage/$name/xp.dll") bytes, SHA-256 $(sha256sum "$stage/$name/xp.dll" | cut -d' ' -f1)"
+echo "  zip SHA-256 $(sha256sum "$zip" | cut -d' ' -f1)"
