@@ -8,14 +8,16 @@
 # The same sources give the same bytes, the zip included: nothing depends on
 # the time or the folders of the build (see CMakeLists.txt); the zip's
 # dates are those of the last commit.
-#   release.sh     (XP_RELEASE_BUILD_DIR: the build folder, default
-#                  build/release; XP_DIST_DIR: where the zip goes, default dist)
-# Started with sh, which lacks what this script uses: bash runs it instead.
-if [ -z "${BASH_VERSION:-}" ]; then
-  command -v bash >/dev/null 2>&1 && exec bash "$0" "$@"
-  echo "release.sh: run it with bash: bash $0" >&2; exit 2
-fi
+# Usage: bash tools/release.sh
+#   XP_RELEASE_BUILD_DIR  the build folder (default build/release), emptied first
+#   XP_DIST_DIR           where the zip goes (default dist)
+. "$(dirname "$0")/bash-only.sh"
 set -euo pipefail
+case ${1:-} in
+  '') ;;
+  -h|--help) sed -n '2,/^\. /p' "$0" | sed '$d; s/^# \{0,1\}//'; exit 0 ;;
+  *) echo "release: no arguments are taken (bash tools/release.sh --help)" >&2; exit 2 ;;
+esac
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/jobs.sh"
 root=$(dirname "$here")

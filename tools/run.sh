@@ -4,11 +4,7 @@
 # prints the usage below). Works from any folder.
 # Arguments are checked before anything else: help, a mistyped option or a
 # folder that does not exist build, install and delete nothing.
-# Started with sh, which lacks what this script uses: bash runs it instead.
-if [ -z "${BASH_VERSION:-}" ]; then
-  command -v bash >/dev/null 2>&1 && exec bash "$0" "$@"
-  echo "run.sh: run it with bash: bash $0" >&2; exit 2
-fi
+. "$(dirname "$0")/bash-only.sh"
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(dirname "$here")

@@ -4,11 +4,7 @@
 # and the build's session prefix, never the prefix of a host you have open).
 # Extra arguments go to ctest. Ctrl+C stops the tests, their Wine server and
 # display within seconds, and exits with 130 (see tools/jobs.sh).
-# Started with sh, which lacks what this script uses: bash runs it instead.
-if [ -z "${BASH_VERSION:-}" ]; then
-  command -v bash >/dev/null 2>&1 && exec bash "$0" "$@"
-  echo "test.sh: run it with bash: bash $0" >&2; exit 2
-fi
+. "$(dirname "$0")/bash-only.sh"
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/jobs.sh"
