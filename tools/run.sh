@@ -7,6 +7,9 @@
 . "$(dirname "$0")/bash-only.sh"
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
+# Before the arguments are read: the locks name the run by its command line.
+source "$here/jobs.sh"
+source "$here/locks.sh"
 root=$(dirname "$here")
 me="bash tools/run.sh"
 
@@ -100,8 +103,6 @@ if [ -z "$folder" ] && [ -e "$demo" ] && [ ! -f "$demo/.xp-demo" ] && [ "$demo" 
   exit 2
 fi
 
-source "$here/jobs.sh"
-source "$here/locks.sh"
 fail() { echo "run: $*" >&2; exit 2; }
 mkdir -p "$build" || fail "cannot make the build folder $build"
 build=$(cd "$build" && pwd)
