@@ -1,8 +1,9 @@
 # Sourced by the tests of the user's commands as the user runs them
 # (interrupt.sh, tworuns.sh, readonlyrun.sh): outside the tests' session,
-# on a prefix of their own, build/userruns/wine, so that neither the tests'
-# prefix nor the one of the user's own hosts is touched; and what they need
-# to tell what a run left behind.
+# on the prefix of the tests' second sessions, build/second/wine (twohosts.sh;
+# they take turns with it), so that neither the tests' prefix nor the one of
+# the user's own hosts is touched; and what they need to tell what a run
+# left behind.
 #   sets: build, root, work (emptied), prefix, winpath, failed, and the
 #   functions below
 set -euo pipefail
@@ -10,7 +11,7 @@ build=$(cd "$1" && pwd)
 root=$(cd "$(dirname "$0")/../.." && pwd)
 work=$build/e2e/$(basename "$0" .sh)
 rm -rf "$work"; mkdir -p "$work"
-prefix=$build/userruns/wine
+prefix=$build/second/wine
 # The session around the tests: its display and prefix stay for what runs
 # inside it; the commands under test run as from a terminal without either.
 tests_display=${DISPLAY:-}
