@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# The release: a clean, optimised build of the module alone, stripped, and
+# The release: a clean build of the module alone, stripped, and
 # dist/xp-VERSION.zip holding, in a folder xp-VERSION:
 #   xp.dll         the module (version resource from xp/resources/version.h)
 #   INSTALL.txt    how to install and remove it (docs/INSTALL.txt)
@@ -35,19 +35,16 @@ rm -rf "$build"
 mkdir -p "$build" "$dist"
 build=$(cd "$build" && pwd)
 dist=$(cd "$dist" && pwd)
-# Optimised as the tests' build is (-O2), without debug information, stripped.
-run_job cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" \
-    -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE="-O2 -DNDEBUG" \
-    -DCMAKE_SHARED_LINKER_FLAGS_RELEASE=-s >/dev/null ||
-  fail "configuring the release build in $build failed (see above)"
-run_job cmake --build "$build" -j 2 --target xp >/dev/null ||
-  fail "the release build failed; 'cmake --build $build --target xp' shows why"
+# Built as the tests' build is (optimised, -O2), so that the DLL released is
+# the one the tests ran, byte for byte once stripped of its debug information.
+run_job bash "$root/tools/build.sh" "$build" xp >/dev/null ||
+  fail "the release build failed; 'bash tools/build.sh $build xp' shows why"
 
 # The folder of the zip, its files' modes and dates fixed: the zip's bytes
 # then depend on the sources only.
 stage=$build/stage
 rm -rf "$stage"; mkdir -p "$stage/$name"
-cp "$build/xp.dll" "$stage/$name/xp.dll"
+i686-w64-mingw32-strip --strip-all -o "$stage/$name/xp.dll" "$build/xp.dll"
 # Text files with Windows line ends, for Notepad.
 for text in INSTALL CHANGES; do
   sed "s/\$/\r/; s/@VERSION@/$version/g" "$root/docs/$text.txt" > "$stage/$name/$text.txt"
