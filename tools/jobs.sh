@@ -2,7 +2,7 @@
 # its own, and Ctrl+C (SIGINT) or SIGTERM ends the tool within seconds:
 # first the job with everything it started, then whatever the tool's EXIT
 # trap ends (its Wine server, its display). The tool exits with 130 after
-# SIGINT and 143 after SIGTERM.
+# SIGINT, 143 after SIGTERM and 129 after SIGHUP (its terminal closed).
 #   run_job COMMAND...   runs COMMAND (stdin from /dev/null) and returns its status
 #
 # Why a group of its own: a terminal's Ctrl+C reaches every process of its
@@ -38,7 +38,7 @@ export XP_JOB_NESTED=1
 
 job_interrupted() {  # STATUS
   # A second Ctrl+C does not cut the clean-up short.
-  trap '' INT TERM
+  trap '' INT TERM HUP
   if [ -n "$job_says_interrupted" ]; then
     echo "${0##*/}: interrupted; ending what this run started ..." >&2
   fi
@@ -47,6 +47,8 @@ job_interrupted() {  # STATUS
 }
 trap 'job_interrupted 130' INT
 trap 'job_interrupted 143' TERM
+# A terminal that closes hangs up the tool's group, not its jobs' groups.
+trap 'job_interrupted 129' HUP
 
 # A trapped signal ends the wait at once (a command waited for in the
 # foreground would hold the trap back until it ended).

@@ -44,7 +44,9 @@ run_job bash "$root/tools/build.sh" "$build" xp >/dev/null ||
 # then depend on the sources only.
 stage=$build/stage
 rm -rf "$stage"; mkdir -p "$stage/$name"
-i686-w64-mingw32-strip --strip-all -o "$stage/$name/xp.dll" "$build/xp.dll"
+# strip writes the time of day into the PE header unless told a time: 0, as
+# the linker leaves it (CMakeLists.txt).
+SOURCE_DATE_EPOCH=0 i686-w64-mingw32-strip --strip-all -o "$stage/$name/xp.dll" "$build/xp.dll"
 # Text files with Windows line ends, for Notepad.
 for text in INSTALL CHANGES; do
   sed "s/\$/\r/; s/@VERSION@/$version/g" "$root/docs/$text.txt" > "$stage/$name/$text.txt"

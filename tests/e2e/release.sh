@@ -31,7 +31,12 @@ listed=$(cd "$work/unpacked" && find . -type f | sort | tr '\n' ' ')
   failed "the zip holds $listed"
 (cd "$work/unpacked/$name" && sha256sum --quiet -c SHA256SUMS.txt) || failed "SHA256SUMS.txt does not match"
 dll=$work/unpacked/$name/xp.dll
-i686-w64-mingw32-strip --strip-all -o "$work/tested.dll" "$build/xp.dll"
+# The PE header's time stamp: 0, as the linker leaves it (a time of day
+# once came in through strip, and two releases differed).
+header=$(od -An -tu4 -j 60 -N 4 "$dll" | tr -d ' ')
+[ "$(od -An -tu4 -j $((header + 8)) -N 4 "$dll" | tr -d ' ')" = 0 ] ||
+  failed "xp.dll carries a time stamp: $(i686-w64-mingw32-objdump -p "$dll" | grep -m1 '^Time/Date')"
+SOURCE_DATE_EPOCH=0 i686-w64-mingw32-strip --strip-all -o "$work/tested.dll" "$build/xp.dll"
 cmp -s "$dll" "$work/tested.dll" ||
   failed "the released xp.dll differs from the tests' build's, stripped: $(cmp "$dll" "$work/tested.dll" || true)"
 echo "$name.zip: the released xp.dll is the tests' build's, stripped, byte for byte"
