@@ -6,8 +6,8 @@
 # is what the tests ran. The zip holds the DLL, the install notes, the
 # change log and their SHA-256 list; the DLL is stripped, carries its
 # version resource, imports only system DLLs and the host (a compiler
-# run-time DLL would have to be shipped beside it), and the stand-in loads
-# it from a folder that holds nothing else.
+# run-time DLL would have to be shipped beside it). releaseload.sh then has
+# the stand-in load it.
 #   release.sh BUILD_DIR
 set -euo pipefail
 build=$(cd "$1" && pwd)
@@ -72,20 +72,4 @@ read -r minor major < <(od -An -tu2 -j $((signature + 8)) -N 4 "$dll")
   failed "the version resource's numbers say $major.$minor, its text $version"
 echo "version resource: $version ($(value FileDescription); $(value LegalCopyright))"
 
-# Loaded by the host from a folder of its own, as a user installs it.
-alone=$work/alone
-mkdir "$alone"; cp "$dll" "$alone/"
-winpath() { printf 'Z:%s' "$(printf '%s' "$1" | tr / '\\')"; }
-printf 'end\n' > "$work/load.script"
-status=0
-"$root/tools/wine-run" "$build/kv32.exe" "/module:$(winpath "$alone/xp.dll")" "/work:$(winpath "$work")" \
-    "/script:$(winpath "$work/load.script")" "/transcript:$(winpath "$work/load.txt")" \
-    </dev/null >"$work/load.log" 2>&1 || status=$?
-[ "$(ls -A "$alone")" = xp.dll ] || failed "the host's folder for the DLL holds more: $(ls -A "$alone")"
-if [ "$status" -ne 0 ] || ! grep -qx 'register entity 0xA005 commands FILE FILEM FILEPART BROWSE BROWSEPART FILEOPT BROWSET BROWSEP' "$work/load.txt" ||
-   ! grep -qx unregister "$work/load.txt"; then
-  cat "$work/load.log" "$work/load.txt" 2>/dev/null
-  failed "the host did not load the released xp.dll from a folder of its own (exit $status)"
-fi
-echo "the host loads the released xp.dll alone in its folder: its eight commands registered"
 rm -rf "$work/build"

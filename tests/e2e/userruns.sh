@@ -67,11 +67,13 @@ wait_for_line() {  # FILE PATTERN
   return 1
 }
 
-# A folder of drawings, each file's name starting with NAME.
+# A folder of drawings, each file's name starting with NAME. The host that
+# makes them runs in a session of its own: a window on the tests' display
+# would take the foreground from the scripts there.
 make_drawings() {  # FOLDER NAME
   mkdir -p "$1"
   printf 'end\n' > "$work/make.script"
-  XP_WINEPREFIX=$tests_prefix DISPLAY=$tests_display XP_SESSION_PID=$tests_session "$root/tools/wine-run" "$build/kv32.exe" \
+  XP_SESSION_PREFIX=$prefix "$root/tools/xvfb-session" "$build" "$root/tools/wine-run" "$build/kv32.exe" \
       "/samples:$(winpath "$work/samples")" /count:4 "/script:$(winpath "$work/make.script")" \
       </dev/null >/dev/null 2>&1
   local file
