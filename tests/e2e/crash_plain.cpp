@@ -1,5 +1,6 @@
 // A program that crashes on purpose, for crashreport.sh: a write through a
-// bad pointer, the fault a broken test program most often meets.
+// bad pointer, the fault a broken program most often meets; as the host
+// would, with no handler of its own.
 #include <stdint.h>
 #include <stdio.h>
 
