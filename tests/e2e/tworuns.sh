@@ -18,7 +18,7 @@ printf 'command BROWSE\nanswer\nwait-window Browse files\nselect IDC_BROWSE_FORM
     "$(winpath "$work/held.png")" "$(winpath "$work/go")" > "$work/held.script"
 bash "$root/tools/run.sh" "$work/alpha" "/script:$(winpath "$work/held.script")" </dev/null >"$work/alpha.log" 2>&1 &
 alpha=$!
-for _ in $(seq 600); do [ -f "$work/held.png" ] && break; sleep 0.1; done
+for _ in $(seq 2400); do [ -f "$work/held.png" ] && break; sleep 0.1; done
 [ -f "$work/held.png" ] || { cat "$work/alpha.log"; failed "the first run's host never got to the browser"; }
 bash "$root/tools/run.sh" "$work/bravo" </dev/null >"$work/bravo.log" 2>&1 &
 bravo=$!

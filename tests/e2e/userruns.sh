@@ -57,10 +57,11 @@ alive() {  # PIDS...
   return 0
 }
 
-# Waits until the transcript has a line matching PATTERN; false after 60 s.
+# Waits until the transcript has a line matching PATTERN; false after four
+# minutes (the first run on a fresh clone makes the prefix first).
 wait_for_line() {  # FILE PATTERN
   local tenths
-  for tenths in $(seq 600); do
+  for tenths in $(seq 2400); do
     grep -q "$2" "$1" 2>/dev/null && return 0
     sleep 0.1
   done
