@@ -52,7 +52,7 @@ void FreshCache() {
 void DropCache() {
     if (CacheList) DLDestroy(CacheList);
     CacheList = nullptr;
-    CacheDirty = 0;
+    CacheDirty = false;
     ForgetCacheIndex();
 }
 

@@ -55,7 +55,7 @@ int SaveChild(const char* folder) {
     ScanBrowseDir(kCadFiles);
     int count = 0;
     host::DLScan(CacheList, MarkPictured, kScanAll, reinterpret_cast<intptr_t>(&count), 0);
-    CacheDirty = 1;
+    CacheDirty = true;
     double built = PeakMB();
     double start = Now();
     CloseCache();

@@ -109,7 +109,7 @@ double PlainSave() {
     double start = Now();
     DLSave(CacheList, PathOf("plain.KVW").c_str());
     double took = Now() - start;
-    CacheDirty = 0;
+    CacheDirty = false;
     CloseCache();
     return took;
 }

@@ -62,7 +62,7 @@ void MakeCachedFolder(const char* folder) {
     HostEntity* first = nullptr;
     host::DLScan(CacheList, FillPictures, kScanAll, reinterpret_cast<intptr_t>(&count),
                  reinterpret_cast<intptr_t>(&first));
-    CacheDirty = 1;
+    CacheDirty = true;
     CloseCache();
 }
 

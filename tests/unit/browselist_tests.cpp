@@ -59,7 +59,7 @@ struct BrowseList : ::testing::Test {
         ForgetCacheIndex();
         ForgetUnreadable();
         CacheList = NewList("~BRINFO.KVW");
-        CacheDirty = 0;
+        CacheDirty = false;
         commandMode = ModeLoad;
         FormatIndex = 0;
         SmallPictures = 0;
@@ -189,7 +189,7 @@ TEST_F(BrowseList, NewFilesGetEntriesInNameOrder) {
     ScanBrowseDir(0);
     EXPECT_EQ(Names(), (NameList{"a.kvw", "B.KVW", "PLANKVW"}));
     EXPECT_EQ(FoundCount, 3);
-    EXPECT_EQ(CacheDirty, 1);
+    EXPECT_TRUE(CacheDirty);
     EXPECT_EQ(Entry("B.KVW")->state, kNoPicture);
     FILETIME t = Time(kJanuary);
     EXPECT_EQ(CompareFileTime(&Entry("B.KVW")->fileTime, &t), 0);
@@ -262,11 +262,11 @@ TEST_F(BrowseList, ADamagedStateOrARestoredFileCountsAsNoPicture) {
     ScanBrowseDir(0);
     Entry("A.KVW")->state = 7;
     Entry("B.KVW")->state = kFileDeleted;
-    CacheDirty = 0;
+    CacheDirty = false;
     ScanBrowseDir(0);
     EXPECT_EQ(Entry("A.KVW")->state, kNoPicture);
     EXPECT_EQ(Entry("B.KVW")->state, kNoPicture);
-    EXPECT_EQ(CacheDirty, 0);
+    EXPECT_FALSE(CacheDirty);
 }
 
 TEST_F(BrowseList, HiddenFilesAreListed) {
@@ -310,11 +310,11 @@ TEST_F(BrowseList, AnUnchangedFileKeepsItsEntryAndPictures) {
     WriteFile("A.KVW");
     ScanBrowseDir(0);
     Entry("A.KVW")->state = kPictureMade;
-    CacheDirty = 0;
+    CacheDirty = false;
     ScanBrowseDir(0);
     ASSERT_NE(Entry("A.KVW"), nullptr);
     EXPECT_EQ(Entry("A.KVW")->state, kPictureMade);
-    EXPECT_EQ(CacheDirty, 0);
+    EXPECT_FALSE(CacheDirty);
 }
 
 TEST_F(BrowseList, AChangedFileGetsAFreshEntryInEitherDirection) {
@@ -325,12 +325,12 @@ TEST_F(BrowseList, AChangedFileGetsAFreshEntryInEitherDirection) {
     Entry("B.KVW")->state = kPictureMade;
     SetTime("A.KVW", kJanuary + 1);
     SetTime("B.KVW", kJanuary - 10000000);
-    CacheDirty = 0;
+    CacheDirty = false;
     ScanBrowseDir(0);
     EXPECT_EQ(Names(), (NameList{"A.KVW", "B.KVW"}));
     EXPECT_EQ(Entry("A.KVW")->state, kNoPicture);
     EXPECT_EQ(Entry("B.KVW")->state, kNoPicture);
-    EXPECT_EQ(CacheDirty, 1);
+    EXPECT_TRUE(CacheDirty);
 }
 
 TEST_F(BrowseList, VanishedFilesAreSweptWithoutMakingTheCacheDirty) {
@@ -338,11 +338,11 @@ TEST_F(BrowseList, VanishedFilesAreSweptWithoutMakingTheCacheDirty) {
     WriteFile("B.KVW");
     ScanBrowseDir(0);
     DeleteFileA(folder.File("A.KVW").c_str());
-    CacheDirty = 0;
+    CacheDirty = false;
     ScanBrowseDir(0);
     EXPECT_EQ(Names(), (NameList{"B.KVW"}));
     EXPECT_EQ(FoundCount, 1);
-    EXPECT_EQ(CacheDirty, 0);
+    EXPECT_FALSE(CacheDirty);
 }
 
 TEST_F(BrowseList, EntriesOfOtherFormatsStayWhetherTheirFilesExistOrNot) {

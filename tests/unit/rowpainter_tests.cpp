@@ -72,7 +72,7 @@ struct RowPainter : ::testing::Test {
         CopyText(browseDirectory, folder.path.c_str());
         PictureInfo.colours[kLargeIndex] = RGBQUAD{0, 0, 255, 0};
         PictureInfo.colours[kSmallIndex] = RGBQUAD{0, 255, 0, 0};
-        colourTableReady = 1;
+        colourTableReady = true;
     }
     void TearDown() override {
         RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\KvUnitRowPainter");
@@ -80,7 +80,7 @@ struct RowPainter : ::testing::Test {
         CacheList = nullptr;
         ForgetCacheIndex();
         SmallPictures = 0;
-        colourTableReady = 0;
+        colourTableReady = false;
     }
     // An entry with pictures of one colour each (large red, small green).
     ImageInfoRecord* Put(const char* name, uint8_t state, uint32_t version = 3, bool small = true) {
@@ -244,7 +244,7 @@ TEST_F(RowPainter, WithoutASmallPictureTheLargeOneIsShrunk) {
 // Regression: stored rows index the colour table; without a table they
 // must not be drawn as if they had one.
 TEST_F(RowPainter, WithoutAColourTableNoStoredPictureIsTrusted) {
-    colourTableReady = 0;
+    colourTableReady = false;
     Put("GONE.KVW", kPictureMade);
     Canvas canvas(600, 211);
     DrawRow(canvas, 0, 0);

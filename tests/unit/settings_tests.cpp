@@ -95,7 +95,7 @@ protected:
         RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\KvUnit");
         SetBase(kTestBase);
         Options = OptionsRecord{0, 1, 0};
-        colourTableReady = 0;
+        colourTableReady = false;
         memset(PictureInfo.colours, 0, sizeof PictureInfo.colours);
     }
     void TearDown() override { RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\KvUnit"); }
@@ -150,9 +150,9 @@ TEST_F(SettingsStore, AColorMapOfOneColourCountsAsMissing) {
         memset(stored.colours, fill, sizeof stored.colours);
         StoreValue(KeyPath(), "ColorMap", &stored, sizeof stored);
         FillColours(3);
-        colourTableReady = 0;
+        colourTableReady = false;
         LoadColorMap();
-        EXPECT_EQ(colourTableReady, 0);
+        EXPECT_FALSE(colourTableReady);
         SaveColorMap();
         EXPECT_EQ(memcmp(StoredValue(KeyPath(), "ColorMap").data() + 4, PictureInfo.colours, 1024), 0);
     }
@@ -180,7 +180,7 @@ TEST_F(SettingsStore, TheKeyFollowsTheHostsBaseKeyAtEveryAccess) {
 TEST_F(SettingsStore, SaveColorMapWritesValidAndTheColourTable) {
     FillColours(3);
     SaveColorMap();
-    EXPECT_EQ(colourTableReady, 1);
+    EXPECT_TRUE(colourTableReady);
     DWORD type = 0;
     std::vector<unsigned char> stored = StoredValue(KeyPath(), "ColorMap", &type);
     ASSERT_EQ(stored.size(), 1028u);
@@ -195,11 +195,11 @@ TEST_F(SettingsStore, LoadColorMapTakesAValidTableAndSetsReady) {
     SaveColorMap();
     RGBQUAD saved[256];
     memcpy(saved, PictureInfo.colours, sizeof saved);
-    colourTableReady = 0;
+    colourTableReady = false;
     memset(PictureInfo.colours, 0, sizeof PictureInfo.colours);
 
     LoadColorMap();
-    EXPECT_EQ(colourTableReady, 1);
+    EXPECT_TRUE(colourTableReady);
     EXPECT_EQ(memcmp(PictureInfo.colours, saved, sizeof saved), 0);
 }
 
@@ -217,7 +217,7 @@ TEST_F(SettingsStore, AMissingOrInvalidColorMapChangesNothing) {
         RGBQUAD before[256];
         memcpy(before, PictureInfo.colours, sizeof before);
         LoadColorMap();
-        EXPECT_EQ(colourTableReady, 0);
+        EXPECT_FALSE(colourTableReady);
         EXPECT_EQ(memcmp(PictureInfo.colours, before, sizeof before), 0);
     }
 }
@@ -289,16 +289,16 @@ TEST_F(OverlongBaseKey, APathThatDoesNotFitIsNeverUsedCut) {
         Options = OptionsRecord{1, 1, 0};
         LoadOptions();
         ExpectOptions(1, 1, 0);
-        colourTableReady = 0;
+        colourTableReady = false;
         LoadColorMap();
-        EXPECT_EQ(colourTableReady, 0);
+        EXPECT_FALSE(colourTableReady);
 
         Options = OptionsRecord{0, 0, 0};
         SaveOptions();
         EXPECT_EQ(StoredValue(cut, "Options")[0], 2) << "the cut key was written";
         SaveColorMap();
         EXPECT_EQ(StoredValue(cut, "ColorMap")[4], 0x77) << "the cut key was written";
-        EXPECT_EQ(colourTableReady, 1) << "a refused write counts as saved, as a store error does";
+        EXPECT_TRUE(colourTableReady) << "a refused write counts as saved, as a store error does";
         SetBase(kTestBase);
         RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\KvUnit");
     }

@@ -15,7 +15,6 @@
 namespace {
 
 enum { kListClickCode = 19, kAnswerYes = 6 };
-enum { kMessageSize = 600 };
 
 // Where the list's client area is on the screen now. The painter's
 // ListOrigin is only as fresh as the last row drawn: a dialog moved since

@@ -43,7 +43,7 @@ char g_parentFolder[kDirSize];
 const char kTemplate[] = "IDD_DLGBROWSE";
 const char kEmptyList[] = "";
 const char kPresetName[] = "work.kvt";
-enum { kSelectPathEnded = IDC_BROWSE_SELECTPATH, kMessageSize = 600 };
+enum { kSelectPathEnded = IDC_BROWSE_SELECTPATH };
 
 // Why a folder shows no dialog: a path too long, or no list for its cache.
 void TellNoCache() {
@@ -78,11 +78,6 @@ int ShowBrowseDialog() {
     g_mouseHook = nullptr;
     host::RelDlg(def);
     return result;
-}
-
-bool IsMissingFolder(const char* folder) {
-    DWORD attributes = GetFileAttributesA(folder);
-    return attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 // The whole sentence when one file is left out; a short reason after its
@@ -141,7 +136,7 @@ bool BrowseHookInstalled() { return g_mouseHook != nullptr; }
 // empty list, as any folder without drawings.
 void TellLeftOutFiles() {
     char text[kMessageSize];
-    if (!g_toldMissingFolder && IsMissingFolder(browseDirectory)) {
+    if (!g_toldMissingFolder && !IsFolder(browseDirectory)) {
         g_toldMissingFolder = true;
         FormatText(text, sizeof text, "This folder does not exist:\n\n%s", browseDirectory);
         host::ErrorBox(text);
@@ -172,7 +167,7 @@ LRESULT CALLBACK BrowseMouseHook(int code, WPARAM wParam, LPARAM lParam) {
 
 int CloseBrowser() {
     if (ResultPath) JoinPath(ResultPath, kPickedPathSize, browseDirectory, "Work");
-    browseRequested = 0;
+    browseRequested = false;
     return kEndDialog;
 }
 

@@ -4,6 +4,8 @@
 #include "browser/browser.h"
 #include "browser/browserinternal.h"
 
+#include "module/gdi.h"
+#include "module/paths.h"
 #include "module/state.h"
 #include "module/subclass.h"
 #include "module/text.h"
@@ -15,10 +17,9 @@ enum { kTextSize = 200, kMargin = 8 };
 
 void DrawEmptyListText(HWND list) {
     char text[kTextSize];
-    DWORD attributes = GetFileAttributesA(browseDirectory);
-    bool exists = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-    FormatEmptyListText(text, sizeof text, exists, FormatIndex, commandMode == ModeTemplate);
-    HDC dc = GetDC(list);
+    FormatEmptyListText(text, sizeof text, IsFolder(browseDirectory), FormatIndex, commandMode == ModeTemplate);
+    WindowDC listDC(list);
+    HDC dc = listDC.Get();
     if (!dc) return;
     RECT client;
     GetClientRect(list, &client);
@@ -38,7 +39,6 @@ void DrawEmptyListText(HWND list) {
     SetTextColor(dc, colour);
     SetBkMode(dc, mode);
     if (kept) SelectObject(dc, kept);
-    ReleaseDC(list, dc);
 }
 
 LRESULT CALLBACK EmptyListProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam) {

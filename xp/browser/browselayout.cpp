@@ -9,6 +9,7 @@
 #include <algorithm>
 
 #include "host/host.h"
+#include "module/gdi.h"
 #include "module/subclass.h"
 #include "resources/resource.h"
 #include "settings/settings.h"
@@ -139,9 +140,8 @@ LRESULT CALLBACK LayoutProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPa
 }
 
 int ScreenDpi() {
-    HDC screen = GetDC(nullptr);
-    int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSY) : kDefaultDpi;
-    if (screen) ReleaseDC(nullptr, screen);
+    WindowDC screen(nullptr);
+    int dpi = screen ? GetDeviceCaps(screen.Get(), LOGPIXELSY) : kDefaultDpi;
     return dpi > 0 ? dpi : kDefaultDpi;
 }
 

@@ -13,7 +13,8 @@
 #include <utility>
 
 #include "browsecache/cache.h"
-#include "host/savetemporaries.h"
+#include "module/savetemporaries.h"
+#include "module/gdi.h"
 #include "module/names.h"
 #include "module/paths.h"
 #include "module/state.h"
@@ -105,7 +106,7 @@ bool ListFile(const char* folder, const WIN32_FIND_DATAW& found, int formatIndex
 
 // Written by StartFolderListing; taken or dropped by the same showing.
 struct StartedListing {
-    HANDLE thread;
+    FileHandle thread;
     char folder[kDirSize];
     int formatIndex;
     volatile LONG stop;         // set when the listing is no longer wanted
@@ -163,13 +164,13 @@ void ListFolder(const char* folder, int formatIndex, FolderListing* listing, Unk
     listing->whole = true;
     char pattern[kDirSize + 8];
     wchar_t widePattern[kDirSize + 8];
-    HANDLE search = INVALID_HANDLE_VALUE;
+    FindHandle search;
     WIN32_FIND_DATAW found;
     if (JoinPath(pattern, folder, "*.*") &&
         MultiByteToWideChar(CP_ACP, 0, pattern, -1, widePattern, kDirSize + 8) > 0) {
-        search = FindFirstFileW(widePattern, &found);
+        search = FindHandle::Take(FindFirstFileW(widePattern, &found));
     }
-    if (search == INVALID_HANDLE_VALUE) return;
+    if (!search) return;
     FILETIME now;
     GetSystemTimeAsFileTime(&now);
     do {
@@ -177,8 +178,7 @@ void ListFolder(const char* folder, int formatIndex, FolderListing* listing, Unk
             listing->whole = false;
             break;
         }
-    } while (FindNextFileW(search, &found));
-    FindClose(search);
+    } while (FindNextFileW(search.Get(), &found));
 }
 
 // Without memory or a thread the scan lists the folder itself, later.
@@ -188,7 +188,7 @@ void StartFolderListing(int formatIndex) {
     if (!started) return;
     CopyText(started->folder, browseDirectory);
     started->formatIndex = formatIndex;
-    started->thread = CreateThread(nullptr, 0, ListingThread, started, 0, nullptr);
+    started->thread = FileHandle::Take(CreateThread(nullptr, 0, ListingThread, started, 0, nullptr));
     if (!started->thread) {
         delete started;
         return;
@@ -198,7 +198,7 @@ void StartFolderListing(int formatIndex) {
 
 bool TakeFolderListing(int formatIndex, FolderListing* listing) {
     if (!g_started) return false;
-    WaitForSingleObject(g_started->thread, INFINITE);
+    WaitForSingleObject(g_started->thread.Get(), INFINITE);
     bool usable = g_started->listing.whole && g_started->formatIndex == formatIndex &&
                   lstrcmpA(g_started->folder, browseDirectory) == 0;
     if (usable) std::swap(*listing, g_started->listing);
@@ -211,8 +211,7 @@ bool TakeFolderListing(int formatIndex, FolderListing* listing) {
 void DropFolderListing() {
     if (!g_started) return;
     InterlockedExchange(&g_started->stop, 1);
-    WaitForSingleObject(g_started->thread, INFINITE);
-    CloseHandle(g_started->thread);
+    WaitForSingleObject(g_started->thread.Get(), INFINITE);
     delete g_started;
     g_started = nullptr;
 }

@@ -45,7 +45,7 @@ int CopyPicture(HDC dc, const RECT& box, const void* bits, PictureSize size) {
 // Draws a picture of state 1 into its box; false when the copy failed.
 bool DrawPicture(HDC dc, const RECT& box, const ImageInfoRecord* entry) {
     if (!SmallPictures) return CopyPicture(dc, box, entry->largePicture, kLargePicture) != 0;
-    if (entry->version > 2 && entry->smallPresent) {
+    if (TakesSmallPicture(*entry) && entry->smallPresent) {
         return CopyPicture(dc, box, entry->smallPicture, kSmallPicture) != 0;
     }
     // No small picture: the large one shrunk into the small box.

@@ -55,7 +55,7 @@ void TakeFile(const char* name, const FILETIME& time) {
     if (lstrcmpA(entry->name, name) != 0) {
         CopyText(entry->name, name);
         entry->state = kNoPicture;
-        CacheDirty = 1;
+        CacheDirty = true;
     }
     if (entry->state >= kFileDeleted) entry->state = kNoPicture;
 }

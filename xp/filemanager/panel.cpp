@@ -24,7 +24,6 @@ int useBrowseFile;
 
 namespace {
 
-enum { kHelpTopic = 13000 };
 // Posted to the panel after a change of folder or file type.
 enum : UINT { kFollowSelection = WM_APP + 1 };
 
@@ -90,13 +89,13 @@ void OnSelectionChange(HWND panel) {
     }
     if (autoPreview != 1) return;
     if (useBrowseFile == 1 && folderShown && CacheList) LookUpSelectedFile(panel);
-    if (colourTableReady == 0) LoadColorMap();
+    if (!colourTableReady) LoadColorMap();
     const ImageInfoRecord* entry = AsImageInfo(currentEntry);
-    if (!entry || entry->state == kNoPicture || colourTableReady == 0) {
+    if (!entry || entry->state == kNoPicture || !colourTableReady) {
         PreviewAndZoom(panel);
     } else {
         // Served from the entry when the box is drawn next; nothing is loaded.
-        NotesRequest = 1;
+        NotesRequest = true;
     }
 }
 
@@ -148,7 +147,7 @@ void OnNotify(HWND panel, const NMHDR* header) {
 }
 
 void ToggleUseBrowseFile(HWND panel) {
-    useBrowseFile = 1 - useBrowseFile;
+    useBrowseFile = !useBrowseFile;
     HWND autoBox = GetDlgItem(panel, IDC_FILE_AUTOPREVIEW);
     if (useBrowseFile == 1) {
         OpenShownFolderCache(panel);
@@ -167,7 +166,7 @@ void OnCommand(HWND panel, WPARAM wParam) {
     if (HIWORD(wParam) != BN_CLICKED) return;
     switch (LOWORD(wParam)) {
         case IDC_FILE_AUTOPREVIEW:
-            autoPreview = 1 - autoPreview;
+            autoPreview = !autoPreview;
             break;
         case IDC_FILE_PREVIEWNOW:
             if (autoPreview == 0) PreviewAndZoom(panel);
@@ -176,7 +175,7 @@ void OnCommand(HWND panel, WPARAM wParam) {
             PressZoomAll(panel);
             break;
         case IDC_FILE_AUTOZOOM:
-            autoZoomAll = 1 - autoZoomAll;
+            autoZoomAll = !autoZoomAll;
             break;
         case IDC_FILE_SHOWALL:
             PressShowAll(panel);
@@ -185,7 +184,7 @@ void OnCommand(HWND panel, WPARAM wParam) {
             // Escape makes the system dialog close as cancelled; the file
             // manager then opens the browser on browseDirectory.
             if (GetShownFolder(panel)) {
-                browseRequested = 1;
+                browseRequested = true;
                 PostMessageA(panel, WM_KEYDOWN, VK_ESCAPE, 0);
             }
             break;
@@ -193,7 +192,7 @@ void OnCommand(HWND panel, WPARAM wParam) {
             ToggleUseBrowseFile(panel);
             break;
         case IDC_FILE_HELP:
-            host::ForceHelp(kHelpTopic);
+            host::ForceHelp(kModuleHelpTopic);
             break;
         default:
             break;

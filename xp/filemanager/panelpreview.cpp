@@ -87,7 +87,7 @@ void PreviewSelectedFile(HWND panel) {
     DropPreviewDrawing();
     pictureSource = kNothingDrawn;
     if (!LoadSelectedDrawing(panel)) return;
-    NotesRequest = 1;
+    NotesRequest = true;
     RenderPreview(panel, panel);
     RepaintPreviewBox(panel);
 }
@@ -123,7 +123,7 @@ void PressShowAll(HWND panel) {
         pictureSource = kShownAll;
     }
     DropScreenCopy();
-    ShowAllRequest = 1;
+    ShowAllRequest = true;
     RepaintPreviewBox(panel);
 }
 
@@ -135,7 +135,7 @@ void RefitPreview(HWND panel) {
         RenderPreview(panel, nullptr);
     } else {
         DropScreenCopy();
-        if (PreviewDrawing && pictureSource == kShownAll) ShowAllRequest = 1;
+        if (PreviewDrawing && pictureSource == kShownAll) ShowAllRequest = true;
     }
     RepaintPreviewBox(panel);
 }

@@ -14,9 +14,9 @@ int CmdFileOpt() {
     HDLGDEF dialog = host::DefDlg("IDD_DLGFILEOPT", nullptr);
     if (dialog) {
         const OptionsRecord before = Options;
-        host::RBCTL(dialog, IDC_FILEOPT_PART, &Options.insertStyle, 0);
-        host::RBCTL(dialog, IDC_FILEOPT_PAR, &Options.insertStyle, 1);
-        host::RBCTL(dialog, IDC_FILEOPT_PARS, &Options.insertStyle, 2);
+        host::RBCTL(dialog, IDC_FILEOPT_PART, &Options.insertStyle, kInsertPartM);
+        host::RBCTL(dialog, IDC_FILEOPT_PAR, &Options.insertStyle, kInsertMpar);
+        host::RBCTL(dialog, IDC_FILEOPT_PARS, &Options.insertStyle, kInsertMpars);
         host::CHKCTL(dialog, IDC_FILEOPT_BACKUPS, &Options.autoSaveBackups, 1, nullptr);
         if (host::XPDlog(dialog, XpRecord.instance) == IDOK) {
             SaveOptions();
