@@ -86,7 +86,7 @@ int VisitChild(const char* folder) {
     host::XPDlog(def, GetModuleHandleA(nullptr));
     host::RelDlg(def);
     printf("visit: %d entries loaded from the cache (%d with pictures) in %.1f s; %d shown; peak %.0f MB\n",
-           counts[0] + counts[1], counts[1], loaded, FoundCount, PeakMB());
+           counts[0] + counts[1], counts[1], loaded, Showing.FoundCount, PeakMB());
     CloseCache();
     return 0;
 }

@@ -87,7 +87,7 @@ void MakeEntries(int count) {
             entry->state = kPictureMade;
         }
     }
-    FoundCount = count;
+    Showing.FoundCount = count;
     LinkViewChain(kKvw);
 }
 

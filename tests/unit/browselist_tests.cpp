@@ -58,6 +58,7 @@ struct BrowseList : ::testing::Test {
         ResetCommandState();
         ForgetCacheIndex();
         ForgetUnreadable();
+        Showing = BrowseShowing();
         CacheList = NewList("~BRINFO.KVW");
         CacheDirty = false;
         commandMode = ModeLoad;
@@ -188,7 +189,7 @@ TEST_F(BrowseList, NewFilesGetEntriesInNameOrder) {
     WriteFile("PLANKVW");
     ScanBrowseDir(0);
     EXPECT_EQ(Names(), (NameList{"a.kvw", "B.KVW", "PLANKVW"}));
-    EXPECT_EQ(FoundCount, 3);
+    EXPECT_EQ(Showing.FoundCount, 3);
     EXPECT_TRUE(CacheDirty);
     EXPECT_EQ(Entry("B.KVW")->state, kNoPicture);
     FILETIME t = Time(kJanuary);
@@ -202,7 +203,7 @@ TEST_F(BrowseList, DirectoriesShortNamesAndTheCacheFileAreSkipped) {
     WriteFile("A.KVW");
     ScanBrowseDir(0);
     EXPECT_EQ(Names(), (NameList{"A.KVW"}));
-    EXPECT_EQ(FoundCount, 1);
+    EXPECT_EQ(Showing.FoundCount, 1);
 }
 
 // Regression: where names ignore case, ~brinfo.kvw is the cache itself,
@@ -212,7 +213,7 @@ TEST_F(BrowseList, TheCacheFileIsSkippedInAnyLetterCase) {
     WriteFile("A.KVW");
     ScanBrowseDir(0);
     EXPECT_EQ(Names(), (NameList{"A.KVW"}));
-    EXPECT_EQ(FoundCount, 1);
+    EXPECT_EQ(Showing.FoundCount, 1);
 }
 
 // Regressions: a name that the code page cannot spell was listed with '?'
@@ -281,7 +282,7 @@ TEST_F(BrowseList, AllCadFilesTakesEveryDrawingFormatButNotOtherFiles) {
     WriteFile("B.DXF");
     WriteFile("NOTES.TXT");
     ScanBrowseDir(5);
-    EXPECT_EQ(FoundCount, 2);
+    EXPECT_EQ(Showing.FoundCount, 2);
     EXPECT_EQ(Names(), (NameList{"A.KVW", "B.DXF"}));
 }
 
@@ -303,7 +304,7 @@ TEST_F(BrowseList, AListingMadeWhileTheCacheLoadsServesOnlyItsFolderAndFormat) {
     CopyText(browseDirectory, other.path.c_str());
     ScanBrowseDir(5);
     EXPECT_EQ(Names(), (NameList{"C.KVW"}));
-    EXPECT_EQ(FoundCount, 1);
+    EXPECT_EQ(Showing.FoundCount, 1);
 }
 
 TEST_F(BrowseList, AnUnchangedFileKeepsItsEntryAndPictures) {
@@ -341,7 +342,7 @@ TEST_F(BrowseList, VanishedFilesAreSweptWithoutMakingTheCacheDirty) {
     CacheDirty = false;
     ScanBrowseDir(0);
     EXPECT_EQ(Names(), (NameList{"B.KVW"}));
-    EXPECT_EQ(FoundCount, 1);
+    EXPECT_EQ(Showing.FoundCount, 1);
     EXPECT_FALSE(CacheDirty);
 }
 
@@ -360,7 +361,7 @@ TEST_F(BrowseList, AMissingFolderListsNothingAndSweepsTheFormat) {
     Put("B.DXF");
     CopyText(browseDirectory, folder.File("nowhere").c_str());
     ScanBrowseDir(0);
-    EXPECT_EQ(FoundCount, 0);
+    EXPECT_EQ(Showing.FoundCount, 0);
     EXPECT_EQ(Names(), (NameList{"B.DXF"}));
 }
 
@@ -439,13 +440,13 @@ TEST_F(BrowseList, SevenFilesMakeRowsOfThreeOrSix) {
     WriteFile("X.DWG");
     ScanBrowseDir(0);
     Rows large = FillAndRead();
-    EXPECT_EQ(ColumnsPerRow, 3);
+    EXPECT_EQ(Showing.ColumnsPerRow, 3);
     EXPECT_EQ(large.firsts, (NameList{"A.KVW", "D.KVW", "G.KVW"}));
     EXPECT_EQ(large.count, "7");
     EXPECT_EQ(large.dir, folder.path);
     SmallPictures = 1;
     Rows small = FillAndRead();
-    EXPECT_EQ(ColumnsPerRow, 6);
+    EXPECT_EQ(Showing.ColumnsPerRow, 6);
     EXPECT_EQ(small.firsts, (NameList{"A.KVW", "G.KVW"}));
     EXPECT_EQ(small.count, "7");
     EXPECT_EQ(Chain(), (NameList{"A.KVW", "B.KVW", "C.KVW", "D.KVW", "E.KVW", "F.KVW", "G.KVW"}));
@@ -483,7 +484,7 @@ TEST_F(BrowseList, TheFramedPictureStaysFramedThroughARefill) {
         SmallPictures = 1;
         RefreshBrowseList();
         EXPECT_EQ(FramedPicture(), 4);
-        EXPECT_EQ(FramedColumn, 4);
+        EXPECT_EQ(Showing.framedColumn, 4);
         FramePicture(99);
         EXPECT_EQ(FramedPicture(), 6);
     });
@@ -504,7 +505,7 @@ TEST_F(BrowseList, TemplateModeListsOnlyTemplatesAndDisablesTheFormatChoice) {
     FormatIndex = 3;
     Options.alwaysCache = 0;
     ScanBrowseDir(FormatIndex);
-    EXPECT_EQ(FoundCount, 1);
+    EXPECT_EQ(Showing.FoundCount, 1);
     EXPECT_EQ(Names(), (NameList{"SHEET.KVT"}));
     bool comboEnabled = true, labelEnabled = true;
     int rows = 0;
@@ -535,14 +536,14 @@ TEST_F(BrowseList, PastTheLimitTheFirstNamesKeepEntriesAndOtherFormatsGoFirst) {
     ScanBrowseDir(0);
     SetEnvironmentVariableA("XP_MOST_CACHE_ENTRIES", nullptr);
     EXPECT_EQ(Names(), (NameList{"A.KVW", "B.KVW", "C.KVW", "D.KVW", "E.KVW", "F.KVW"}));
-    EXPECT_EQ(FoundCount, 8);
-    ASSERT_EQ(UnlistedFiles.size(), 2u);
-    EXPECT_STREQ(UnlistedFiles[0].name, "G.KVW");
-    EXPECT_STREQ(UnlistedFiles[1].name, "H.KVW");
+    EXPECT_EQ(Showing.FoundCount, 8);
+    ASSERT_EQ(Showing.unlistedFiles.size(), 2u);
+    EXPECT_STREQ(Showing.unlistedFiles[0].name, "G.KVW");
+    EXPECT_STREQ(Showing.unlistedFiles[1].name, "H.KVW");
     // Within the limit again, every file has its entry and none is left out.
     ScanBrowseDir(0);
     EXPECT_EQ(Names(), (NameList{"A.KVW", "B.KVW", "C.KVW", "D.KVW", "E.KVW", "F.KVW", "G.KVW", "H.KVW"}));
-    EXPECT_TRUE(UnlistedFiles.empty());
+    EXPECT_TRUE(Showing.unlistedFiles.empty());
     // The switch never raises the limit.
     SetEnvironmentVariableA("XP_MOST_CACHE_ENTRIES", "99999999");
     EXPECT_EQ(MostCacheEntries(), kMostCacheEntries);
@@ -634,9 +635,9 @@ TEST(Clicks, EachColumnRunsFromTheBoxBeforeToItsOwnRightEdge) {
 // ---- Rows as wide as the list ----
 
 struct DpiScope {
-    int saved = RowDpi;
-    explicit DpiScope(int dpi) { RowDpi = dpi; }
-    ~DpiScope() { RowDpi = saved; }
+    int saved = Showing.rowDpi;
+    explicit DpiScope(int dpi) { Showing.rowDpi = dpi; }
+    ~DpiScope() { Showing.rowDpi = saved; }
 };
 
 // The count, the painter's boxes and the hit test come from one geometry:
@@ -704,7 +705,7 @@ TEST_F(BrowseList, TheDefaultListHoldsThreeLargeOrSixSmallPictures) {
         SmallPictures = small;
         testdlg::RunInBrowseDialog([&] {
             FillBrowseList();
-            columns[small] = ColumnsPerRow;
+            columns[small] = Showing.ColumnsPerRow;
         });
     }
     SmallPictures = 0;
@@ -756,16 +757,16 @@ TEST_F(BrowseList, AClickIsPlacedByWhereTheListIsNow) {
     WriteFile("B.KVW");
     ScanBrowseDir(0);
     char picked[kPickedPathSize] = "";
-    ResultPath = picked;
-    DeleteOnClick = 0;
+    Showing.ResultPath = picked;
+    Showing.DeleteOnClick = 0;
     int answer = -1;
     testdlg::RunInBrowseDialog([&] {
         FillBrowseList();
         HWND list = GetDlgItem(host::GetDlgWin(), IDC_BROWSE_LIST);
         POINT origin = {0, 0};
         ClientToScreen(list, &origin);
-        ListOrigin = {origin.x - 40, origin.y};  // drawn before a move 40 pixels right
-        BrowseListRow = 0;
+        Showing.ListOrigin = {origin.x - 40, origin.y};  // drawn before a move 40 pixels right
+        Showing.BrowseListRow = 0;
         // Without the hook the click is the position of the message handled.
         SetCursorPos(origin.x + 190, origin.y + 50);
         PostMessageA(list, WM_APP + 9, 0, 0);
@@ -773,7 +774,7 @@ TEST_F(BrowseList, AClickIsPlacedByWhereTheListIsNow) {
         PeekMessageA(&message, list, WM_APP + 9, WM_APP + 9, PM_REMOVE);
         answer = OnBrowseListClick(19);
     });
-    ResultPath = nullptr;
+    Showing.ResultPath = nullptr;
     EXPECT_EQ(answer, kEndDialog);
     EXPECT_EQ(std::string(picked), folder.File("A.KVW"));
 }
@@ -786,19 +787,19 @@ TEST_F(BrowseList, OnlyAFileThatIsThereIsPicked) {
     Entry("B.KVW")->state = kFileDeleted;
     DeleteFileA(folder.File("C.KVW").c_str());
     char picked[kPickedPathSize] = "";
-    ResultPath = picked;
-    DeleteOnClick = 0;
-    Picked = 0;
+    Showing.ResultPath = picked;
+    Showing.DeleteOnClick = 0;
+    Showing.Picked = false;
     QueueBoxAnswer(IDOK);  // each is told
     EXPECT_EQ(ActOnBrowseEntry(Entry("B.KVW")), kKeepOpen);
     QueueBoxAnswer(IDOK);
     EXPECT_EQ(ActOnBrowseEntry(Entry("C.KVW")), kKeepOpen);
-    EXPECT_EQ(Picked, 0);
+    EXPECT_FALSE(Showing.Picked);
     EXPECT_STREQ(picked, "");
     EXPECT_EQ(ActOnBrowseEntry(Entry("A.KVW")), kEndDialog);
-    EXPECT_EQ(Picked, 1);
+    EXPECT_TRUE(Showing.Picked);
     EXPECT_EQ(std::string(picked), folder.File("A.KVW"));
-    ResultPath = nullptr;
+    Showing.ResultPath = nullptr;
 }
 
 // Regression: a file replaced after the listing was deleted by its name.
@@ -807,7 +808,7 @@ TEST_F(BrowseList, DeleteRemovesOnlyTheFileThatWasPictured) {
     WriteFile("B.KVW");
     ScanBrowseDir(0);
     SetTime("B.KVW", kJanuary + 1);
-    DeleteOnClick = 1;
+    Showing.DeleteOnClick = 1;
     QueueBoxAnswer(IDYES);  // the question
     QueueBoxAnswer(IDOK);   // the message that it changed
     EXPECT_EQ(ActOnBrowseEntry(Entry("B.KVW")), kKeepOpen);
@@ -817,7 +818,7 @@ TEST_F(BrowseList, DeleteRemovesOnlyTheFileThatWasPictured) {
     EXPECT_EQ(ActOnBrowseEntry(Entry("A.KVW")), kKeepOpen);
     EXPECT_EQ(GetFileAttributesA(folder.File("A.KVW").c_str()), INVALID_FILE_ATTRIBUTES);
     EXPECT_EQ(Entry("A.KVW")->state, kFileDeleted);
-    DeleteOnClick = 0;
+    Showing.DeleteOnClick = 0;
 }
 
 TEST(Progress, ANameThatFitsIsShownWhole) {

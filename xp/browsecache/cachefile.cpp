@@ -6,8 +6,8 @@
 #include <stdlib.h>
 
 #include "host/host.h"
-#include "module/savetemporaries.h"
 #include "module/paths.h"
+#include "module/savetemporaries.h"
 #include "module/state.h"
 #include "module/text.h"
 #include "module/writefailure.h"

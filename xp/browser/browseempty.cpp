@@ -12,7 +12,6 @@
 
 namespace {
 
-Subclass g_listProc;
 enum { kTextSize = 200, kMargin = 8 };
 
 void DrawEmptyListText(HWND list) {
@@ -42,8 +41,8 @@ void DrawEmptyListText(HWND list) {
 }
 
 LRESULT CALLBACK EmptyListProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_NCDESTROY) RemoveSubclass(g_listProc);
-    LRESULT result = CallOriginal(g_listProc, list, message, wParam, lParam);
+    if (message == WM_NCDESTROY) RemoveSubclass(Showing.emptyListProc);
+    LRESULT result = CallOriginal(Showing.emptyListProc, list, message, wParam, lParam);
     if (message == WM_PAINT && SendMessageA(list, LB_GETCOUNT, 0, 0) == 0) DrawEmptyListText(list);
     // The text is centred: a new width moves it.
     if (message == WM_SIZE) InvalidateRect(list, nullptr, TRUE);
@@ -63,5 +62,5 @@ void FormatEmptyListText(char* text, size_t size, bool folderExists, int formatI
 }
 
 void StartEmptyListText(HWND list) {
-    InstallSubclass(g_listProc, list, EmptyListProc);
+    InstallSubclass(Showing.emptyListProc, list, EmptyListProc);
 }

@@ -13,10 +13,10 @@
 #include <utility>
 
 #include "browsecache/cache.h"
-#include "module/savetemporaries.h"
 #include "module/gdi.h"
 #include "module/names.h"
 #include "module/paths.h"
+#include "module/savetemporaries.h"
 #include "module/state.h"
 #include "module/text.h"
 
@@ -104,7 +104,11 @@ bool ListFile(const char* folder, const WIN32_FIND_DATAW& found, int formatIndex
     return KeepFile(listing, name, time) || unkept.take(unkept.context, name, time);
 }
 
-// Written by StartFolderListing; taken or dropped by the same showing.
+bool GiveUp(void*, const char*, const FILETIME&) { return false; }
+
+}  // namespace
+
+// Made by StartFolderListing; taken or dropped by the same showing.
 struct StartedListing {
     FileHandle thread;
     char folder[kDirSize];
@@ -112,9 +116,8 @@ struct StartedListing {
     volatile LONG stop;         // set when the listing is no longer wanted
     FolderListing listing;
 };
-StartedListing* g_started;
 
-bool GiveUp(void*, const char*, const FILETIME&) { return false; }
+namespace {
 
 DWORD WINAPI ListingThread(void* startedValue) {
     auto* started = static_cast<StartedListing*>(startedValue);
@@ -181,37 +184,34 @@ void ListFolder(const char* folder, int formatIndex, FolderListing* listing, Unk
     } while (FindNextFileW(search.Get(), &found));
 }
 
+// A listing nobody takes stops at its next file: a slow network folder
+// would otherwise keep the user waiting for a listing that is thrown away.
+void StopListing::operator()(StartedListing* started) const {
+    InterlockedExchange(&started->stop, 1);
+    WaitForSingleObject(started->thread.Get(), INFINITE);
+    delete started;
+}
+
 // Without memory or a thread the scan lists the folder itself, later.
 void StartFolderListing(int formatIndex) {
     DropFolderListing();
-    StartedListing* started = new (std::nothrow) StartedListing();
+    std::unique_ptr<StartedListing, StopListing> started(new (std::nothrow) StartedListing());
     if (!started) return;
     CopyText(started->folder, browseDirectory);
     started->formatIndex = formatIndex;
-    started->thread = FileHandle::Take(CreateThread(nullptr, 0, ListingThread, started, 0, nullptr));
-    if (!started->thread) {
-        delete started;
-        return;
-    }
-    g_started = started;
+    started->thread = FileHandle::Take(CreateThread(nullptr, 0, ListingThread, started.get(), 0, nullptr));
+    if (started->thread) Showing.listing = std::move(started);
 }
 
 bool TakeFolderListing(int formatIndex, FolderListing* listing) {
-    if (!g_started) return false;
-    WaitForSingleObject(g_started->thread.Get(), INFINITE);
-    bool usable = g_started->listing.whole && g_started->formatIndex == formatIndex &&
-                  lstrcmpA(g_started->folder, browseDirectory) == 0;
-    if (usable) std::swap(*listing, g_started->listing);
+    StartedListing* started = Showing.listing.get();
+    if (!started) return false;
+    WaitForSingleObject(started->thread.Get(), INFINITE);
+    bool usable = started->listing.whole && started->formatIndex == formatIndex &&
+                  lstrcmpA(started->folder, browseDirectory) == 0;
+    if (usable) std::swap(*listing, started->listing);
     DropFolderListing();
     return usable;
 }
 
-// A listing nobody takes stops at its next file: a slow network folder
-// would otherwise keep the user waiting for a listing that is thrown away.
-void DropFolderListing() {
-    if (!g_started) return;
-    InterlockedExchange(&g_started->stop, 1);
-    WaitForSingleObject(g_started->thread.Get(), INFINITE);
-    delete g_started;
-    g_started = nullptr;
-}
+void DropFolderListing() { Showing.listing.reset(); }

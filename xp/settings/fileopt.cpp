@@ -1,6 +1,7 @@
 #include "settings/fileopt.h"
 
 #include "host/host.h"
+#include "module/dialog.h"
 #include "module/xprecord.h"
 #include "resources/resource.h"
 #include "settings/settings.h"
@@ -11,7 +12,7 @@
 // Cancel puts the record back as it was before the dialog.
 int CmdFileOpt() {
     LoadOptions();
-    HDLGDEF dialog = host::DefDlg("IDD_DLGFILEOPT", nullptr);
+    HDLGDEF dialog = DefineDialog("IDD_DLGFILEOPT", "File manager settings", nullptr);
     if (dialog) {
         const OptionsRecord before = Options;
         host::RBCTL(dialog, IDC_FILEOPT_PART, &Options.insertStyle, kInsertPartM);
