@@ -342,7 +342,10 @@ struct Panel : ::testing::Test {
         fake.lpszClassName = "FakeFileDialog";
         RegisterClassA(&fake);
     }
+    // A store of its own: the colour table a paint stores goes there.
     void SetUp() override {
+        CopyText(g_config.rsc3053, "Software\\KvUnit\\filemanager");
+        RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\KvUnit\\filemanager");
         g_answers = DialogAnswers();
         g_answers.folder = folder.path;
         autoPreview = 1;
@@ -364,6 +367,7 @@ struct Panel : ::testing::Test {
         EXPECT_EQ(LiveGdiObjects(), gdiBefore) << "the panel leaks GDI objects";
         useBrowseFile = 0;
         autoPreview = 1;
+        RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\KvUnit\\filemanager");
     }
 
     // A drawing of lines from (0,0) to (10,5), a note, and the header as given.

@@ -1,6 +1,7 @@
 // The settings store through the real registry, and the FILEOPT dialog.
 #include <gtest/gtest.h>
 
+#include <stdio.h>
 #include <string.h>
 #include <string>
 #include <vector>
@@ -62,6 +63,38 @@ bool KeyExists(const std::string& keyPath) {
     RegCloseKey(key);
     return true;
 }
+
+// The error boxes shown while it lives, as the transcript has them; each
+// of the boxes expected is answered at once.
+class ToldErrors {
+public:
+    explicit ToldErrors(int boxes) {
+        char folder[MAX_PATH];
+        GetTempPathA(sizeof folder, folder);
+        path_ = std::string(folder) + "kvunit-settings-transcript.txt";
+        OpenTranscript(path_.c_str());
+        for (int i = 0; i < boxes; ++i) QueueBoxAnswer(IDOK);
+    }
+    ~ToldErrors() {
+        CloseTranscript();
+        DeleteFileA(path_.c_str());
+    }
+    std::string Lines() {
+        CloseTranscript();
+        std::string lines;
+        if (FILE* file = fopen(path_.c_str(), "rb")) {
+            char line[2048];
+            while (fgets(line, sizeof line, file)) {
+                if (strncmp(line, "error-box ", 10) == 0) lines += line;
+            }
+            fclose(file);
+        }
+        return lines;
+    }
+
+private:
+    std::string path_;
+};
 
 void ExpectOptions(int insertStyle, int autoSaveBackups, int alwaysCache) {
     EXPECT_EQ(Options.insertStyle, insertStyle);
@@ -225,6 +258,31 @@ TEST_F(SettingsStore, AMissingOrInvalidColorMapChangesNothing) {
 // The browse dialog's size has a value of its own; Options stays 12 bytes.
 // What is stored is read like any input: sizes and densities no screen has
 // are no size.
+// Regression: a write the store refused was dropped without a word, and
+// the user's choice was gone at the next command.
+TEST_F(SettingsStore, AWriteTheStoreRefusesIsToldWithTheSettingAndItsKey) {
+    // No lasting key can be made under a volatile one: every write fails.
+    const std::string base = "Software\\KvUnit\\volatile";
+    HKEY key;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, base.c_str(), 0, nullptr, REG_OPTION_VOLATILE, KEY_WRITE,
+                              nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    RegCloseKey(key);
+    SetBase(base);
+    ToldErrors told(3);
+    SaveOptions();
+    SaveColorMap();
+    SaveBrowseSize(BrowseSizeRecord{800, 600, 96, 0});
+    EXPECT_FALSE(KeyExists(KeyPathFor(base)));
+    const std::string where = "HKEY_CURRENT_USER\\" + KeyPathFor(base) + "\n";
+    EXPECT_EQ(told.Lines(),
+              "error-box Error: Couldn't save the setting \"Options\" in the host's settings store:\\n\\n" + where +
+                  "error-box Error: Couldn't save the setting \"ColorMap\" in the host's settings store:\\n\\n" +
+                  where +
+                  "error-box Error: Couldn't save the setting \"BrowseSize\" in the host's settings store:\\n\\n" +
+                  where);
+}
+
 TEST_F(SettingsStore, BrowseSizeRoundTripsAndRefusesWhatCannotBeASize) {
     BrowseSizeRecord size = {0, 0, 0, 0};
     EXPECT_FALSE(LoadBrowseSize(size)) << "nothing stored";
@@ -294,11 +352,17 @@ TEST_F(OverlongBaseKey, APathThatDoesNotFitIsNeverUsedCut) {
         EXPECT_FALSE(colourTableReady);
 
         Options = OptionsRecord{0, 0, 0};
+        ToldErrors told(2);
         SaveOptions();
         EXPECT_EQ(StoredValue(cut, "Options")[0], 2) << "the cut key was written";
         SaveColorMap();
         EXPECT_EQ(StoredValue(cut, "ColorMap")[4], 0x77) << "the cut key was written";
         EXPECT_TRUE(colourTableReady) << "a refused write counts as saved, as a store error does";
+        EXPECT_EQ(told.Lines(),
+                  "error-box Error: Couldn't save the setting \"Options\": the host's key for the settings is "
+                  "missing or too long.\n"
+                  "error-box Error: Couldn't save the setting \"ColorMap\": the host's key for the settings is "
+                  "missing or too long.\n");
         SetBase(kTestBase);
         RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\KvUnit");
     }

@@ -110,10 +110,10 @@ int SelectBrowsePath() {
     return kEndDialog;
 }
 
-// Without a cache for the first folder no dialog is shown, the options are
-// not stored and nothing is picked. A folder chosen with "Select &Path" that
-// has none ends the browser too, but the options of the dialogs shown are
-// kept. Either way the user is told why.
+// Without a cache for the first folder, or without the dialog, no dialog is
+// shown, the options are not stored and nothing is picked. A folder chosen
+// with "Select &Path" that has none ends the browser too, but the options
+// of the dialogs shown are kept. Either way the user is told why.
 int BrowseFiles(char* resultPath, int keepCache) {
     LoadOptions();
     int showings = 0;
@@ -130,8 +130,8 @@ int BrowseFiles(char* resultPath, int keepCache) {
         }
         ForgetUnreadable();
         ScanBrowseDir(FormatIndex);
-        ++showings;
         int result = ShowBrowseDialog();
+        if (result) ++showings;
         if (!keepCache) CloseCache();
         if (result != kSelectPathEnded) break;
     }

@@ -24,8 +24,8 @@ static_assert(sizeof(ColorMapRecord::colours) == sizeof(PictureInfo.colours),
 // the host's base key takes effect at the next use. A path that does not fit
 // is no path at all: cut short it names another key (one losing the closing
 // bracket of the title, say), and reading or writing there would mix these
-// settings with whatever lives at that key. Such an access is skipped, the
-// same as a store error.
+// settings with whatever lives at that key. Such an access is skipped: a
+// read finds nothing, a write is told as a store error is.
 bool BuildKeyPath(char (&path)[kKeyPathSize]) {
     const char* base = host::RscAdr(kStringRegistryBase);
     if (!base) return false;
@@ -44,11 +44,29 @@ void GetValue(const char* valueName, void* data, uint32_t size) {
     host::RMGetValue(&request);
 }
 
+// A write that fails is told, with the setting and where it was to go: the
+// user's choice would otherwise be gone at the next use without a word.
+// The store does not say why it refused.
+void TellSaveFailed(const char* valueName, const char* keyPath) {
+    char text[kMessageSize];
+    if (keyPath) {
+        FormatText(text, sizeof text,
+                   "Error: Couldn't save the setting \"%s\" in the host's settings store:\n\nHKEY_CURRENT_USER\\%s",
+                   valueName, keyPath);
+    } else {
+        FormatText(text, sizeof text,
+                   "Error: Couldn't save the setting \"%s\": the host's key for the settings is missing or too "
+                   "long.",
+                   valueName);
+    }
+    host::ErrorBox(text);
+}
+
 void SetValue(const char* valueName, void* data, uint32_t size) {
     char keyPath[kKeyPathSize];
-    if (!BuildKeyPath(keyPath)) return;
+    if (!BuildKeyPath(keyPath)) return TellSaveFailed(valueName, nullptr);
     StoreRequest request = MakeRequest(keyPath, valueName, data, size);
-    host::RMSetValue(&request);
+    if (!host::RMSetValue(&request)) TellSaveFailed(valueName, keyPath);
 }
 
 }  // namespace
