@@ -841,60 +841,78 @@ TEST(Progress, AnOverlongNameIsShortenedKeepingItsEnd) {
 
 // ---- The dialog's template ----
 
-TEST(BrowseTemplate, ControlsHaveTheirIdsKindsAndStylesAndHelpStaysHidden) {
+TEST(BrowseTemplate, DialogHasItsCaptionFontAndAFrameThatResizes) {
     using namespace testtemplate;
     DialogTemplate dialog = LoadDialogTemplate("IDD_DLGBROWSE");
     EXPECT_EQ(dialog.caption, "Browse files");
-    EXPECT_EQ(dialog.cx, 421);
-    EXPECT_EQ(dialog.cy, 322);
     EXPECT_TRUE(HasModuleFrame(dialog));
     EXPECT_EQ(dialog.style & (WS_THICKFRAME | WS_MAXIMIZEBOX), DWORD(WS_THICKFRAME | WS_MAXIMIZEBOX))
         << "the dialog can be resized and maximised";
-    enum : WORD { kButton = 0x80, kStatic = 0x82, kListBox = 0x83, kComboBox = 0x85 };
+}
+
+// What a user meets in the dialog: each control's kind and text, Tab
+// through the controls that take it (the hidden Help never among them),
+// rows drawn and measured by the owner one by one without strings of their
+// own, and nothing cut or covered.
+TEST(BrowseTemplate, ControlsTakeTheirTurnsHelpStaysHiddenAndRowsAreTheOwners) {
+    using namespace testtemplate;
+    MadeDialog dialog("IDD_DLGBROWSE");
+    ASSERT_NE(dialog.Window(), nullptr);
     struct Expected {
         int id;
-        WORD kind;
         const char* className;
-        DWORD styles;  // all of them must be set
-        const char* text;  // null: not looked at
+        DWORD styles;  // all of them must be set; for buttons, the button's kind
+        const char* text;
     };
     const DWORD list = LBS_OWNERDRAWVARIABLE | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_BORDER | WS_VSCROLL;
     const Expected expected[] = {
-        {IDC_BROWSE_SMALL, kButton, "Button", BS_AUTOCHECKBOX, "&Small pictures"},
-        {IDC_BROWSE_DELETE, kButton, "Button", BS_AUTOCHECKBOX, "&Delete on click"},
-        {IDC_BROWSE_ALWAYSCACHE, kButton, "Button", BS_AUTOCHECKBOX, "Always &cache"},
-        {IDC_BROWSE_FORMATLABEL, kStatic, "Static", SS_LEFT, "File format:"},
-        {IDC_BROWSE_FORMAT, kComboBox, "ComboBox", CBS_DROPDOWNLIST | WS_VSCROLL, ""},
-        {IDC_BROWSE_SELECTPATH, kButton, "Button", BS_PUSHBUTTON, "Select &Path"},
-        {IDC_BROWSE_CACHEALL, kButton, "Button", BS_PUSHBUTTON, "Cache &all"},
-        {IDC_BROWSE_CLOSE, kButton, "Button", BS_DEFPUSHBUTTON, "&Close"},
-        {-1, kStatic, "Static", SS_LEFT, nullptr},
+        {IDC_BROWSE_SMALL, "Button", BS_AUTOCHECKBOX, "&Small pictures"},
+        {IDC_BROWSE_DELETE, "Button", BS_AUTOCHECKBOX, "&Delete on click"},
+        {IDC_BROWSE_ALWAYSCACHE, "Button", BS_AUTOCHECKBOX, "Always &cache"},
+        {IDC_BROWSE_FORMATLABEL, "Static", SS_LEFT, "File format:"},
+        {IDC_BROWSE_FORMAT, "ComboBox", CBS_DROPDOWNLIST | WS_VSCROLL, ""},
+        {IDC_BROWSE_SELECTPATH, "Button", BS_PUSHBUTTON, "Select &Path"},
+        {IDC_BROWSE_CACHEALL, "Button", BS_PUSHBUTTON, "Cache &all"},
+        {IDC_BROWSE_CLOSE, "Button", BS_DEFPUSHBUTTON, "&Close"},
         // A long path is shortened in its middle; an "&" in it is no mnemonic.
-        {IDC_BROWSE_DIR, kStatic, "Static", SS_LEFT | SS_PATHELLIPSIS | SS_NOPREFIX, "Dir"},
-        {IDC_BROWSE_COUNT, kStatic, "Static", SS_LEFT, "Count"},
-        {IDC_BROWSE_FILESLABEL, kStatic, "Static", SS_LEFT, "files"},
-        {IDC_BROWSE_LIST, kListBox, "ListBox", list, ""},
-        {IDC_BROWSE_HELP, kButton, "Button", BS_PUSHBUTTON, "&Help"},
+        {IDC_BROWSE_DIR, "Static", SS_LEFT | SS_PATHELLIPSIS | SS_NOPREFIX, "Dir"},
+        {IDC_BROWSE_COUNT, "Static", SS_LEFT, "Count"},
+        {IDC_BROWSE_FILESLABEL, "Static", SS_LEFT, "files"},
+        {IDC_BROWSE_LIST, "ListBox", list, ""},
+        {IDC_BROWSE_HELP, "Button", BS_PUSHBUTTON, "&Help"},
     };
-    ASSERT_EQ(dialog.items.size(), sizeof expected / sizeof expected[0]);
-    for (size_t i = 0; i < dialog.items.size(); ++i) {
-        const TemplateItem& item = dialog.items[i];
-        const Expected& e = expected[i];
-        SCOPED_TRACE(i);
-        EXPECT_EQ(item.id, e.id);
-        EXPECT_TRUE(item.classAtom == e.kind || lstrcmpiA(item.className.c_str(), e.className) == 0);
-        if (e.kind == kButton) {
-            EXPECT_EQ(item.style & BS_TYPEMASK, e.styles);
+    // The styles as the template gives them: the dialog manager takes some
+    // (a list's border and scroll bar) into its own keeping.
+    const DialogTemplate stored = LoadDialogTemplate("IDD_DLGBROWSE");
+    for (const Expected& e : expected) {
+        SCOPED_TRACE(e.id);
+        EXPECT_EQ(dialog.ClassOf(e.id), e.className);
+        EXPECT_EQ(dialog.Text(e.id), e.text);
+        auto item = std::find_if(stored.items.begin(), stored.items.end(),
+                                 [&](const TemplateItem& i) { return i.id == e.id; });
+        ASSERT_NE(item, stored.items.end());
+        if (dialog.ClassOf(e.id) == "Button") {
+            EXPECT_EQ(item->style & BS_TYPEMASK, e.styles);
         } else {
-            EXPECT_EQ(item.style & e.styles, e.styles);
+            EXPECT_EQ(item->style & e.styles, e.styles);
         }
-        if (e.text) {
-            EXPECT_EQ(item.text, e.text);
-        }
-        bool visible = (item.style & WS_VISIBLE) != 0;
-        EXPECT_EQ(visible, e.id != IDC_BROWSE_HELP) << "only Help is hidden";
     }
-    EXPECT_EQ(dialog.items[12].style & LBS_HASSTRINGS, 0u) << "rows without strings";
+    EXPECT_EQ(dialog.TabOrder(),
+              (std::vector<int>{IDC_BROWSE_SMALL, IDC_BROWSE_DELETE, IDC_BROWSE_ALWAYSCACHE, IDC_BROWSE_FORMAT,
+                                IDC_BROWSE_SELECTPATH, IDC_BROWSE_CACHEALL, IDC_BROWSE_CLOSE, IDC_BROWSE_LIST}));
+    ShowWindow(dialog.Window(), SW_SHOWNA);
+    EXPECT_TRUE(IsWindowVisible(dialog.Control(IDC_BROWSE_CLOSE)));
+    EXPECT_FALSE(IsWindowVisible(dialog.Control(IDC_BROWSE_HELP))) << "Help is never shown";
+    // The check boxes stand 10 and 9 units apart, 10 high: the second's box
+    // reaches a unit into the third's, under its text. Nothing else touches.
+    EXPECT_EQ(dialog.LayoutFaults(), "1012 \"&Delete on click\" overlaps 1013 \"Always &cache\"; ");
+    // Each row is measured as it comes, and keeps the data it was given.
+    HWND rows = dialog.Control(IDC_BROWSE_LIST);
+    EXPECT_EQ(GetWindowLongA(rows, GWL_STYLE) & LBS_HASSTRINGS, 0) << "rows without strings";
+    SendMessageA(rows, LB_ADDSTRING, 0, 0x1234);
+    SendMessageA(rows, LB_ADDSTRING, 0, 0x5678);
+    EXPECT_EQ(MadeDialog::Measured(), 2);
+    EXPECT_EQ(SendMessageA(rows, LB_GETITEMDATA, 1, 0), 0x5678);
 }
 
 // A current directory of 256 characters or more was never read back, and

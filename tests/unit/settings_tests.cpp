@@ -480,51 +480,53 @@ TEST_F(FileOpt, CancelWithNothingStoredLeavesTheOptionsAsTheyWere) {
 
 using namespace testtemplate;
 
-TEST(FileOptTemplate, DialogHasItsCaptionSizeFontAndFrame) {
+TEST(FileOptTemplate, DialogHasItsCaptionFontAndAFixedFrame) {
     DialogTemplate dialog = LoadDialogTemplate("IDD_DLGFILEOPT");
     EXPECT_EQ(dialog.caption, "File manager settings");
-    EXPECT_EQ(dialog.cx, 155);
-    EXPECT_EQ(dialog.cy, 86);
     EXPECT_TRUE(HasModuleFrame(dialog));
+    EXPECT_EQ(dialog.style & WS_THICKFRAME, 0u) << "not resizable";
 }
 
-TEST(FileOptTemplate, ControlsHaveTheirIdsTextsKindsAndPlaces) {
+// The three styles are one group in their frame: the arrow keys step among
+// them and no further, and Tab goes from the group to OK, Cancel and the
+// backups box and round again. Nothing is cut or covered.
+TEST(FileOptTemplate, TheStylesAreOneGroupAndTabVisitsEveryControl) {
+    MadeDialog dialog("IDD_DLGFILEOPT");
+    ASSERT_NE(dialog.Window(), nullptr);
     struct Expected {
         int id;
         const char* text;
         DWORD kind;
-        short x, y, cx, cy;
     };
     const Expected expected[] = {
-        {-1, "Insert parts with", BS_GROUPBOX, 7, 7, 84, 56},
-        {IDC_FILEOPT_PART, "Korvind PART", BS_AUTORADIOBUTTON, 17, 21, 65, 10},
-        {IDC_FILEOPT_PAR, "Pax32 PAR", BS_AUTORADIOBUTTON, 17, 33, 53, 10},
-        {IDC_FILEOPT_PARS, "Pax32 PARS", BS_AUTORADIOBUTTON, 17, 45, 58, 10},
-        {IDOK, "OK", BS_DEFPUSHBUTTON, 98, 7, 50, 14},
-        {IDCANCEL, "Cancel", BS_PUSHBUTTON, 98, 24, 50, 14},
-        {IDC_FILEOPT_BACKUPS, "Auto-save backups", BS_AUTOCHECKBOX, 7, 69, 77, 10},
+        {IDC_FILEOPT_PART, "Korvind PART", BS_AUTORADIOBUTTON},
+        {IDC_FILEOPT_PAR, "Pax32 PAR", BS_AUTORADIOBUTTON},
+        {IDC_FILEOPT_PARS, "Pax32 PARS", BS_AUTORADIOBUTTON},
+        {IDOK, "OK", BS_DEFPUSHBUTTON},
+        {IDCANCEL, "Cancel", BS_PUSHBUTTON},
+        {IDC_FILEOPT_BACKUPS, "Auto-save backups", BS_AUTOCHECKBOX},
     };
-    DialogTemplate dialog = LoadDialogTemplate("IDD_DLGFILEOPT");
-    ASSERT_EQ(dialog.items.size(), sizeof expected / sizeof expected[0]);
-    for (size_t i = 0; i < dialog.items.size(); ++i) {
-        const TemplateItem& item = dialog.items[i];
-        const Expected& e = expected[i];
+    for (const Expected& e : expected) {
         SCOPED_TRACE(e.text);
-        EXPECT_EQ(item.id, e.id);
-        EXPECT_EQ(item.text, e.text);
-        // The resource compiler may keep "Button" by name rather than as atom 0x80.
-        EXPECT_TRUE(item.classAtom == 0x0080 || lstrcmpiA(item.className.c_str(), "Button") == 0)
-            << "a button";
-        EXPECT_EQ(item.style & BS_TYPEMASK, e.kind);
-        EXPECT_EQ(item.x, e.x);
-        EXPECT_EQ(item.y, e.y);
-        EXPECT_EQ(item.cx, e.cx);
-        EXPECT_EQ(item.cy, e.cy);
+        EXPECT_EQ(dialog.Text(e.id), e.text);
+        EXPECT_EQ(dialog.ClassOf(e.id), "Button");
+        EXPECT_EQ(dialog.Style(e.id) & BS_TYPEMASK, e.kind);
     }
-    EXPECT_EQ(dialog.items[1].style & (WS_GROUP | WS_TABSTOP), DWORD(WS_GROUP | WS_TABSTOP));
-    EXPECT_EQ(dialog.items[2].style & WS_GROUP, 0u);
-    EXPECT_EQ(dialog.items[3].style & WS_GROUP, 0u);
-    EXPECT_NE(dialog.items[4].style & WS_GROUP, 0u) << "the radio group ends before OK";
+    const std::vector<int> styles = {IDC_FILEOPT_PART, IDC_FILEOPT_PAR, IDC_FILEOPT_PARS};
+    EXPECT_EQ(dialog.Group(IDC_FILEOPT_PART), styles);
+    EXPECT_EQ(dialog.Group(IDC_FILEOPT_PARS), (std::vector<int>{IDC_FILEOPT_PARS, IDC_FILEOPT_PART, IDC_FILEOPT_PAR}));
+    EXPECT_EQ(dialog.TabOrder(), (std::vector<int>{IDC_FILEOPT_PART, IDOK, IDCANCEL, IDC_FILEOPT_BACKUPS}));
+    EXPECT_EQ(dialog.LayoutFaults(), "") << "the group box frames the styles; nothing else overlaps";
+    HWND frame = FindWindowExA(dialog.Window(), nullptr, "Button", "Insert parts with");
+    ASSERT_NE(frame, nullptr);
+    RECT box;
+    GetWindowRect(frame, &box);
+    for (int id : styles) {
+        RECT style;
+        GetWindowRect(dialog.Control(id), &style);
+        RECT inside;
+        EXPECT_TRUE(IntersectRect(&inside, &box, &style) && EqualRect(&inside, &style)) << id << " lies in the group box";
+    }
 }
 
 }  // namespace
