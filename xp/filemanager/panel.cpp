@@ -21,6 +21,7 @@
 int autoPreview = 1;
 int autoZoomAll;
 int useBrowseFile;
+PanelShowing ShownPanel;
 
 namespace {
 
@@ -46,15 +47,9 @@ void OpenShownFolderCache(HWND panel) {
     if (GetShownFolder(panel)) OpenCache(browseDirectory);
 }
 
-// The file the preview stands for ("" for none) and whether the dialog has
-// told its first selection yet; written by the panel's notifications.
-char previewedFile[kDialogTextSize];
-bool selectionTold;
-
 void OnInitDialog(HWND panel) {
+    ShownPanel = PanelShowing();
     NotePanelTemplate(panel);
-    previewedFile[0] = '\0';
-    selectionTold = false;
     SendDlgItemMessageA(panel, IDC_FILE_PREVIEW, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>("Dummy"));
     if (autoPreview == 1) SetCheck(panel, IDC_FILE_AUTOPREVIEW, 1);
     if (autoZoomAll == 1) SetCheck(panel, IDC_FILE_AUTOZOOM, 1);
@@ -72,16 +67,16 @@ void PreviewAndZoom(HWND panel) {
 
 // The box goes back to the empty frame, the tree to no notes.
 void ForgetSelection(HWND panel) {
-    previewedFile[0] = '\0';
+    ShownPanel.previewedFile[0] = '\0';
     currentEntry = nullptr;
     ClearPreview(panel);
     SendDlgItemMessageA(panel, IDC_FILE_NOTES, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
 }
 
 void OnSelectionChange(HWND panel) {
-    selectionTold = true;
+    ShownPanel.selectionTold = true;
     ForgetSelection(panel);
-    if (!GetSelectedFile(panel, previewedFile)) previewedFile[0] = '\0';
+    if (!GetSelectedFile(panel, ShownPanel.previewedFile)) ShownPanel.previewedFile[0] = '\0';
     bool folderShown = false;
     if (useBrowseFile == 1) {
         folderShown = GetShownFolder(panel);
@@ -113,11 +108,11 @@ int SelectedInFileList(HWND panel) {
 // that names another file. Before the dialog's first selection notice the
 // starting name has not been previewed yet, and that notice does it.
 void FollowSelection(HWND panel) {
-    if (!selectionTold) return;
+    if (!ShownPanel.selectionTold) return;
     char file[kDialogTextSize];
     bool selected = SelectedInFileList(panel) != 0 && GetSelectedFile(panel, file);
     if (!selected) file[0] = '\0';
-    if (lstrcmpiA(file, previewedFile) == 0) return;
+    if (lstrcmpiA(file, ShownPanel.previewedFile) == 0) return;
     if (selected) {
         OnSelectionChange(panel);
     } else {
@@ -136,7 +131,7 @@ void OnNotify(HWND panel, const NMHDR* header) {
             // read once the dialog has done with this change. The first
             // folder is told before the first selection, which previews the
             // starting name.
-            if (selectionTold) PostMessageA(panel, kFollowSelection, 0, 0);
+            if (ShownPanel.selectionTold) PostMessageA(panel, kFollowSelection, 0, 0);
             break;
         case CDN_INITDONE:
             ArrangePanel(panel);

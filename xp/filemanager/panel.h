@@ -13,6 +13,43 @@ extern int autoPreview;
 extern int autoZoomAll;
 extern int useBrowseFile;
 
+// ---- The record of one showing of the panel ----
+// Everything that lives for one showing of the file dialog, reset in one
+// statement when the panel is made (WM_INITDIALOG).
+
+// What the picture in the box was made from, so that a box of another size
+// gets the same picture again (panelpreview.cpp).
+enum PictureSource { kNothingDrawn, kRendered, kDrawnFromView, kShownAll };
+// A control as the dialog first placed it, and the edges it keeps its
+// distance to (panellayout.cpp).
+struct PlacedControl {
+    HWND window;
+    RECT atTemplate;     // before the dialog moved it
+    RECT start;
+    bool followsRight;   // right of the system's controls
+    bool followsBottom;  // below them
+};
+enum { kMaxPanelControls = 16 };
+// The panel as arranged at CDN_INITDONE: written there, read at every
+// WM_SIZE of that panel.
+struct PanelLayout {
+    HWND panel;
+    SIZE start;    // the panel's client size then
+    SIZE picture;  // the picture size the box was last fitted to
+    PlacedControl controls[kMaxPanelControls];
+    int count;
+};
+enum { kDialogTextSize = 260 };
+struct PanelShowing {
+    char previewedFile[kDialogTextSize];  // the file the preview stands for ("" for none)
+    bool selectionTold;                   // the dialog has told its first selection
+    PictureSource pictureSource;
+    char previewPath[kDialogTextSize];    // the loaded file, whose name says what is drawn
+    PanelLayout layout;
+};
+// Reset by the panel's WM_INITDIALOG; each field's file writes and reads it.
+extern PanelShowing ShownPanel;
+
 // The system calls this with the panel's messages; the panel's parent is the
 // system's file dialog. Returns 1 after WM_MEASUREITEM, else 0.
 UINT_PTR CALLBACK FileManagerHook(HWND panel, UINT message, WPARAM wParam, LPARAM lParam);
@@ -52,7 +89,6 @@ int NoteScanCallback(int hostValue, HostEntity* entity, intptr_t panel, intptr_t
 
 // Requests to the system dialog (the panel's parent). Each fills a 260-byte
 // buffer and returns false when nothing was delivered.
-enum { kDialogTextSize = 260 };
 bool GetSelectedPath(HWND panel, char (&path)[kDialogTextSize]);
 // The file the selection names, as Open would take it (a name without an
 // extension gets the file type's when that names a file).
