@@ -54,10 +54,14 @@ struct UnlistedFile {
     uint8_t state;              // kNoPicture, or kFileDeleted once deleted from the browser
 };
 // A listing made on a thread of its own while the cache loads; going, it
-// stops the thread and waits for it.
+// stops the thread and waits for it, as the listing's maker tells it to
+// (so that the showing's record needs nothing of listing.cpp).
 struct StartedListing;
 struct StopListing {
-    void operator()(StartedListing* started) const;
+    void (*stop)(StartedListing* started) = nullptr;
+    void operator()(StartedListing* started) const {
+        if (stop) stop(started);
+    }
 };
 
 // ---- showing.cpp: the record of one showing of the dialog ----

@@ -184,18 +184,22 @@ void ListFolder(const char* folder, int formatIndex, FolderListing* listing, Unk
     } while (FindNextFileW(search.Get(), &found));
 }
 
+namespace {
+
 // A listing nobody takes stops at its next file: a slow network folder
 // would otherwise keep the user waiting for a listing that is thrown away.
-void StopListing::operator()(StartedListing* started) const {
+void StopAndDrop(StartedListing* started) {
     InterlockedExchange(&started->stop, 1);
     WaitForSingleObject(started->thread.Get(), INFINITE);
     delete started;
 }
 
+}  // namespace
+
 // Without memory or a thread the scan lists the folder itself, later.
 void StartFolderListing(int formatIndex) {
     DropFolderListing();
-    std::unique_ptr<StartedListing, StopListing> started(new (std::nothrow) StartedListing());
+    std::unique_ptr<StartedListing, StopListing> started(new (std::nothrow) StartedListing(), {StopAndDrop});
     if (!started) return;
     CopyText(started->folder, browseDirectory);
     started->formatIndex = formatIndex;

@@ -1,43 +1,21 @@
 // FileManagerHook: the preview panel's messages inside the system's open
-// dialog, and the panel's requests to that dialog.
+// dialog.
 #include "filemanager/panel.h"
 
 #include <commctrl.h>
 #include <commdlg.h>
-#include <dlgs.h>
-#include <string.h>
 
 #include "browsecache/cache.h"
-#include "browser/browser.h"
 #include "host/host.h"
-#include "module/paths.h"
 #include "module/state.h"
-#include "module/text.h"
 #include "preview/preview.h"
 #include "resources/resource.h"
 #include "settings/settings.h"
-
-// Written by the panel's check boxes; read by the panel and RunFileManager.
-int autoPreview = 1;
-int autoZoomAll;
-int useBrowseFile;
-PanelShowing ShownPanel;
 
 namespace {
 
 // Posted to the panel after a change of folder or file type.
 enum : UINT { kFollowSelection = WM_APP + 1 };
-
-// The system dialog answers into a buffer of 259 characters; a result of 0 or
-// less is nothing delivered, and so is one larger than the buffer (the path
-// did not fit, and what the buffer holds then is not the path).
-bool AskDialog(HWND panel, UINT request, char (&text)[kDialogTextSize]) {
-    text[0] = '\0';
-    LRESULT length = SendMessageA(GetParent(panel), request, kDialogTextSize - 1,
-                                  reinterpret_cast<LPARAM>(text));
-    text[kDialogTextSize - 1] = '\0';
-    return length > 0 && length <= kDialogTextSize - 1;
-}
 
 void SetCheck(HWND panel, int id, int checked) {
     SendDlgItemMessageA(panel, id, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
@@ -134,7 +112,7 @@ void OnNotify(HWND panel, const NMHDR* header) {
             if (ShownPanel.selectionTold) PostMessageA(panel, kFollowSelection, 0, 0);
             break;
         case CDN_INITDONE:
-            ArrangePanel(panel);
+            if (ArrangePanel(panel)) RefitPreview(panel);
             break;
         default:
             break;
@@ -208,7 +186,7 @@ UINT_PTR HandleMessage(HWND panel, UINT message, WPARAM wParam, LPARAM lParam) {
             OnNotify(panel, reinterpret_cast<const NMHDR*>(lParam));
             return 0;
         case WM_SIZE:
-            FollowPanelSize(panel);
+            if (FollowPanelSize(panel)) RefitPreview(panel);
             return 0;
         case kFollowSelection:
             FollowSelection(panel);
@@ -225,49 +203,6 @@ UINT_PTR HandleMessage(HWND panel, UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 }  // namespace
-
-// A name the code page cannot spell is no selection: its spelling names
-// another file, whose picture and notes would be shown.
-bool GetSelectedPath(HWND panel, char (&path)[kDialogTextSize]) {
-    return IsChosenNameSpelt(panel) && AskDialog(panel, CDM_GETFILEPATH, path);
-}
-
-// The file type shown: the row of the system dialog's type list (cmb1),
-// which holds the filter list's rows in order.
-int ShownFilterRow(HWND panel) {
-    HWND types = GetDlgItem(GetParent(panel), cmb1);
-    return types ? static_cast<int>(SendMessageA(types, CB_GETCURSEL, 0, 0)) : -1;
-}
-
-bool NamesFile(const char* path) {
-    DWORD attributes = GetFileAttributesA(path);
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-// Open adds the file type's extension to a name given without one, and
-// takes the name as it stands when that names no file. The starting name
-// is proposed without its extension, so this is how it is previewed.
-bool GetSelectedFile(HWND panel, char (&path)[kDialogTextSize]) {
-    if (!GetSelectedPath(panel, path)) return false;
-    const char* name = FileNamePart(path);
-    if (strchr(name, '.') || NamesFile(path)) return true;
-    const char* extension = FormatFirstExtension(ShownFilterRow(panel));
-    char withExtension[kDialogTextSize];
-    if (extension && FormatText(withExtension, sizeof withExtension, "%s.%s", path, extension) &&
-        NamesFile(withExtension)) {
-        CopyText(path, withExtension);
-    }
-    return true;
-}
-
-// Asked into a local buffer first, so that a request that delivers nothing
-// leaves the browse directory as it was.
-bool GetShownFolder(HWND panel) {
-    char folder[kDialogTextSize];
-    if (!AskDialog(panel, CDM_GETFOLDERPATH, folder)) return false;
-    CopyText(browseDirectory, folder);
-    return true;
-}
 
 // Called by the system dialog inside its modal loop. Nothing the panel does
 // throws: the cache lookup, the one user of the standard containers, keeps

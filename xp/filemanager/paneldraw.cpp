@@ -4,6 +4,7 @@
 
 #include "browsecache/cache.h"
 #include "host/host.h"
+#include "host/records.h"
 #include "module/gdi.h"
 #include "module/state.h"
 #include "module/text.h"
@@ -27,6 +28,12 @@ void ClearAround(const RECT& item, const RECT& picture) {
 }
 
 }  // namespace
+
+// Stops the walk once the tree is full.
+int NoteScanCallback(int, HostEntity* entity, intptr_t panel, intptr_t) {
+    if (EntityType(entity) == rec::kTypeNote && !AddNoteToTree(reinterpret_cast<HWND>(panel), entity)) return 1;
+    return 0;
+}
 
 bool StoredPictureServes() {
     ImageInfoRecord* entry = CacheList ? AsImageInfo(currentEntry) : nullptr;

@@ -103,11 +103,11 @@ void KeepNotesClear(HWND panel) {
 }
 
 // The box is never taller than its one item can be; the item is as high as
-// the picture the box holds.
-void FitPreviewItem(HWND panel) {
+// the picture the box holds. True when that picture's size changed.
+bool FitPreviewItem(HWND panel) {
     PanelLayout& layout = ShownPanel.layout;
     HWND box = GetDlgItem(panel, IDC_FILE_PREVIEW);
-    if (!box) return;
+    if (!box) return false;
     RECT outer = RectInPanel(panel, box), client;
     GetClientRect(box, &client);
     int frame = (outer.bottom - outer.top) - client.bottom;
@@ -117,9 +117,9 @@ void FitPreviewItem(HWND panel) {
     }
     SIZE picture = PreviewPictureSize(panel);
     SendMessageA(box, LB_SETITEMHEIGHT, 0, picture.cy);
-    if (picture.cx == layout.picture.cx && picture.cy == layout.picture.cy) return;
+    if (picture.cx == layout.picture.cx && picture.cy == layout.picture.cy) return false;
     layout.picture = picture;
-    RefitPreview(panel);
+    return true;
 }
 
 // The start of every control once the dialog has placed the panel.
@@ -196,19 +196,19 @@ void CompleteDialogShift(HWND panel) {
     }
 }
 
-void ArrangePanel(HWND panel) {
+bool ArrangePanel(HWND panel) {
     CompleteDialogShift(panel);
     KeepColumnClear(panel);
     KeepNotesClear(panel);
     TakeStartRects(panel);
-    FitPreviewItem(panel);
+    return FitPreviewItem(panel);
 }
 
 // The preview box takes the height the dialog gains, the notes tree the
 // width; everything else keeps its distances to the edges it follows.
-void FollowPanelSize(HWND panel) {
+bool FollowPanelSize(HWND panel) {
     const PanelLayout& layout = ShownPanel.layout;
-    if (layout.panel != panel) return;
+    if (layout.panel != panel) return false;
     RECT client;
     GetClientRect(panel, &client);
     int dx = client.right - layout.start.cx, dy = client.bottom - layout.start.cy;
@@ -223,7 +223,8 @@ void FollowPanelSize(HWND panel) {
         MoveTo(placed.window, rect);
     }
     KeepNotesClear(panel);
-    FitPreviewItem(panel);
+    bool refit = FitPreviewItem(panel);
     RedrawWindow(panel, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+    return refit;
 }
 

@@ -151,9 +151,3 @@ void LookUpSelectedFile(HWND panel) {
     if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return;
     currentEntry = FindOrAddEntry(name, &data.ftLastWriteTime);
 }
-
-// Stops the walk once the tree is full.
-int NoteScanCallback(int, HostEntity* entity, intptr_t panel, intptr_t) {
-    if (EntityType(entity) == rec::kTypeNote && !AddNoteToTree(reinterpret_cast<HWND>(panel), entity)) return 1;
-    return 0;
-}
