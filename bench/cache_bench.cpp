@@ -181,6 +181,7 @@ void MeasureFiles() {
 }  // namespace
 
 int main() {
+    UseBenchSettingsKey("cache_bench");
     MeasureLookups();
     DropCache();
     MeasureFiles();

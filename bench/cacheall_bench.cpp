@@ -165,6 +165,7 @@ void Measure(const char* base, int count) {
 }  // namespace
 
 int main() {
+    UseBenchSettingsKey("cacheall_bench");
     char base[MAX_PATH];
     GetTempPathA(MAX_PATH, base);
     Measure(base, 1000);

@@ -111,6 +111,7 @@ DWORD RunChild(const char* phase, const char* folder) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    UseBenchSettingsKey("memory_bench");
     if (argc == 3 && strcmp(argv[1], "save") == 0) return SaveChild(argv[2]);
     if (argc == 3 && strcmp(argv[1], "visit") == 0) return VisitChild(argv[2]);
     char base[MAX_PATH], folder[MAX_PATH], cache[MAX_PATH];

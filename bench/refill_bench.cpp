@@ -112,6 +112,7 @@ void MeasureSize(int files) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    UseBenchSettingsKey("refill_bench");
     FormatIndex = kKvw;
     printf("refill of the shown browse list, as ratios to a bare fill plus one repaint\n");
     bool sized = false;

@@ -133,6 +133,7 @@ Steps VisitOnce(const char* folder) {
 }  // namespace
 
 int main() {
+    UseBenchSettingsKey("visit_bench");
     char base[MAX_PATH], folder[MAX_PATH], cache[MAX_PATH];
     GetTempPathA(MAX_PATH, base);
     snprintf(folder, sizeof folder, "%sxp-visit-%d", base, kFiles);
