@@ -185,7 +185,7 @@ void MakeKeyInputs(INPUT (&inputs)[2], WORD key, bool extended) {
     }
 }
 
-void PressKey(const char* name) {
+void PressKey(char* name) {
     static const struct { const char* name; WORD key; bool extended; } kKeys[] = {
         {"Right", VK_RIGHT, true}, {"Left", VK_LEFT, true},   {"Up", VK_UP, true},
         {"Down", VK_DOWN, true},   {"Home", VK_HOME, true},   {"End", VK_END, true},
@@ -213,7 +213,7 @@ void PressKey(const char* name) {
 }
 
 // Letters and digits only: their keys are the same on every layout.
-void TypeText(const char* text) {
+void TypeText(char* text) {
     WaitForActive("window", [](HWND) { return true; });
     for (const char* c = text; *c; ++c) {
         char upper = static_cast<char>(toupper(static_cast<unsigned char>(*c)));
@@ -376,7 +376,7 @@ HWND DescendantControl(const ControlRef& ref) {
 
 bool HasControl(HWND window, int id) { return GetDlgItem(window, id) != nullptr; }
 
-void AnswerBox(const char* answer) {
+void AnswerBox(char* answer) {
     bool enter = lstrcmpiA(answer, "enter") == 0;
     int id = lstrcmpiA(answer, "yes") == 0 ? IDYES : lstrcmpiA(answer, "no") == 0 ? IDNO
            : lstrcmpiA(answer, "ok") == 0 || enter ? IDOK : 0;
@@ -402,7 +402,7 @@ void AnswerBox(const char* answer) {
 
 // "centred" when the active window's centre lies within a pixel of the host
 // window's; else how far off it is.
-void RecordPlacement() {
+void RecordPlacement(char*) {
     HWND window = WaitForActive("window", [](HWND) { return true; });
     SyncPainted();  // the line comes after whatever showing the window recorded
     RECT own, host;
@@ -450,7 +450,7 @@ void DescribeControl(HWND control, char* text, size_t size) {
     snprintf(text, size, "%d %s \"%s\"", GetDlgCtrlID(control), kind, caption);
 }
 
-void RecordOverlaps() {
+void RecordOverlaps(char*) {
     HWND window = WaitForActive("window", [](HWND) { return true; });
     SyncPainted();
     ShownControls shown = {};
@@ -515,7 +515,7 @@ std::wstring WideFromUtf8(const char* text) {
     return wide;
 }
 
-void AnswerFileDialog(const char* path) {
+void AnswerFileDialog(char* path) {
     HWND dialog = WaitForActive("file dialog", [](HWND w) { return FileNameField(w) != nullptr; });
     if (lstrcmpiA(path, "cancel") == 0) {
         ClickButton(GetDlgItem(dialog, IDCANCEL));
@@ -529,7 +529,7 @@ void AnswerFileDialog(const char* path) {
 // The shell view's list in the file dialog: a SysListView32 inside
 // SHELLDLL_DefView. Selecting an item through the list itself makes the view
 // tell the dialog, which sends CDN_SELCHANGE to the hook, as for a click.
-void SelectFileInDialog(const char* name) {
+void SelectFileInDialog(char* name) {
     HWND dialog = WaitForActive("file dialog", [](HWND w) { return FileNameField(w) != nullptr; });
     HWND view = FindWindowExA(dialog, nullptr, "SHELLDLL_DefView", nullptr);
     HWND list = view ? FindWindowExA(view, nullptr, WC_LISTVIEWA, nullptr) : nullptr;
@@ -550,7 +550,7 @@ void SelectFileInDialog(const char* name) {
     SyncPainted();
 }
 
-void WaitForTitle(const char* title) {
+void WaitForTitle(char* title) {
     WaitForActive("window titled as asked", [title](HWND w) {
         char text[256];
         GetWindowTextA(w, text, sizeof text);
@@ -609,7 +609,7 @@ void RecordAttributes(const char* path) {
     Record("attributes", text);
 }
 
-void SaveLoop(const char* arguments) {
+void SaveLoop(char* arguments) {
     char source[MAX_PATH], target[MAX_PATH], relative[2][MAX_PATH];
     int count = 0;
     if (sscanf(arguments, "%259s %259s %d", relative[0], relative[1], &count) != 3 ||
@@ -632,7 +632,7 @@ void SaveLoop(const char* arguments) {
     RecordF("saved", "%s %d of %d", relative[1], saved, count);
 }
 
-void WaitForStatus(const char* text) {
+void WaitForStatus(char* text) {
     for (DWORD waited = 0;; waited += 10) {
         char status[1024];
         CopyStatusLine(status, sizeof status);
@@ -654,7 +654,7 @@ void RecordRepaints(int id, int most) {
 
 // The browse cache's entries (type 4, class 0xA005) and their state byte
 // (offset 35: 1 once the pictures are made), read as the test's own check.
-void RecordPictured(const char* path) {
+void RecordPictured(char* path) {
     char full[MAX_PATH];
     Sync();
     HDL cache = FromStartFolder(path, full, sizeof full) ? DLLoad(full, 8, nullptr) : nullptr;
@@ -675,7 +675,7 @@ void RecordPictured(const char* path) {
             pictured == 0 ? "none" : pictured == entries ? "all" : "some", entries);
 }
 
-void WaitForFile(const char* path) {
+void WaitForFile(char* path) {
     char full[MAX_PATH];
     if (!FromStartFolder(path, full, sizeof full)) Fail("%s", "wait-file: the path is too long");
     enum { kPollMs = 50 };
@@ -852,8 +852,7 @@ const ScriptVerb kScriptVerbs[] = {
     {"command", "NAME", "type a command and press Enter", DoCommand},
     {"answer", "[TEXT]", "answer the pending prompt (empty: take the default)", DoAnswer},
     {"cancel", "", "press Escape on the pending prompt", DoCancel},
-    {"wait-window", "TITLE", "wait until a window of this title is active",
-     [](char* argument) { WaitForTitle(argument); }},
+    {"wait-window", "TITLE", "wait until a window of this title is active", WaitForTitle},
     {"click", "ID", "click a button (or check box) of the active window", DoClick},
     {"click-in", "ID",
      "the same for a control anywhere inside the active\nwindow, child dialogs included (a file dialog's panel)",
@@ -863,9 +862,9 @@ const ScriptVerb kScriptVerbs[] = {
     {"key", "NAME",
      "press and release a key through the system's real input,\nto the active window: Right, Left, Up, Down, "
      "Home, End,\nPrior, Next, Return, Space, Escape, Tab, Delete, Back,\nF5, or Alt+Up (Up with Alt held)",
-     [](char* argument) { PressKey(argument); }},
+     PressKey},
     {"type", "TEXT", "press and release the key of each letter or digit of\nTEXT in turn, as a user typing it",
-     [](char* argument) { TypeText(argument); }},
+     TypeText},
     {"resize", "W H", "drag the active window's bottom right corner with the\nreal mouse until the window is W x H pixels",
      DoResize},
     {"hover", "ID X Y",
@@ -874,14 +873,14 @@ const ScriptVerb kScriptVerbs[] = {
     {"wheel", "ID N", "turn the mouse wheel N notches over a control of the\nactive window (negative: down)", DoWheel},
     {"box", "yes|no|ok|enter",
      "answer the message box that is showing (enter: press\nthe Enter key, which takes the box's default button)",
-     [](char* argument) { AnswerBox(argument); }},
+     AnswerBox},
     {"file-dialog", "PATH|cancel",
      "type PATH (UTF-8) into the file dialog that is showing and\npress Open, or cancel the file dialog",
-     [](char* argument) { AnswerFileDialog(argument); }},
+     AnswerFileDialog},
     {"select-file", "NAME",
      "select NAME (UTF-8) in the file list of the file dialog that is\nshowing, as a click would (the dialog reports "
      "the change)",
-     [](char* argument) { SelectFileInDialog(argument); }},
+     SelectFileInDialog},
     {"screenshot", "PATH", "save the active window as a PNG", DoScreenshot},
     {"items", "ID", "record the texts of a list or combo box of the active\nwindow (a combo's selected row marked with *)",
      DoItems},
@@ -893,7 +892,7 @@ const ScriptVerb kScriptVerbs[] = {
     {"expand", "ID", "open the first item of a tree view inside the active window", DoExpand},
     {"title", "", "record the host window's title", DoTitle},
     {"placement", "", "record where the active window sits over the host window",
-     [](char*) { RecordPlacement(); }},
+     RecordPlacement},
     {"rect", "ID",
      "record where a control of the active window (child\ndialogs included) lies in the window's client area",
      [](char* argument) { RecordRect(NextControl(&argument)); }},
@@ -901,26 +900,26 @@ const ScriptVerb kScriptVerbs[] = {
      [](char* argument) { RecordTree(NextControl(&argument)); }},
     {"overlaps", "",
      "record every two shown controls of the active window\n(a file dialog's panel included) that overlap",
-     [](char*) { RecordOverlaps(); }},
+     RecordOverlaps},
     {"save-loop", "SRC DST N",
      "load drawing SRC, then N times load DST (when it\nexists it must load whole) and save SRC's drawing\nas DST, "
      "on this thread while the host waits: another\nhost sharing the folder, or one killed mid-save",
-     [](char* argument) { SaveLoop(argument); }},
+     SaveLoop},
     {"press", "ID", "click a button of the active window and go on at once,\nwhile what it starts still runs (then "
      "wait-status)",
      DoPress},
     {"wait-status", "TEXT", "wait until the status line's text contains TEXT",
-     [](char* argument) { WaitForStatus(argument); }},
+     WaitForStatus},
     {"repaints", "ID [MAX]",
      "record whether a list was painted at most MAX times since\nthe last such line (without MAX: only start "
      "counting)",
      DoRepaints},
     {"pictured", "PATH",
      "record how many entries of a browse cache file have\npictures: none, some or all, and how many entries",
-     [](char* argument) { RecordPictured(argument); }},
+     RecordPictured},
     {"wait-file", "PATH",
      "wait until a file of that name exists (another program,\nor the test around the run, says it may go on)",
-     [](char* argument) { WaitForFile(argument); }},
+     WaitForFile},
     {"end", "", "close the host", DoEnd},
     {"stay-open", "", "end the script and leave the host, and any dialog\nshowing, to the user (tools/run.sh DIR)",
      DoStayOpen},

@@ -18,27 +18,29 @@ inline int fileHandles;  // find handles, files, threads
 inline int LiveGdiObjects() { return livecount::gdiObjects; }
 inline int LiveFileHandles() { return livecount::fileHandles; }
 
-// How one kind of handle is told empty and dropped, and which count it keeps.
-struct DcKind {
+// How one kind of handle is dropped, and which count it keeps.
+struct CountedAsGdi {
+    static int& Count() { return livecount::gdiObjects; }
+};
+struct CountedAsFile {
+    static int& Count() { return livecount::fileHandles; }
+};
+struct DcKind : CountedAsGdi {
     using Handle = HDC;
     static bool Drop(HDC dc) { return DeleteDC(dc) != 0; }
-    static int& Count() { return livecount::gdiObjects; }
 };
 template <typename GdiHandle>
-struct GdiObjectKind {
+struct GdiObjectKind : CountedAsGdi {
     using Handle = GdiHandle;
     static bool Drop(GdiHandle object) { return DeleteObject(object) != 0; }
-    static int& Count() { return livecount::gdiObjects; }
 };
-struct FindKind {
+struct FindKind : CountedAsFile {
     using Handle = HANDLE;
     static bool Drop(HANDLE search) { return FindClose(search) != 0; }
-    static int& Count() { return livecount::fileHandles; }
 };
-struct FileKind {
+struct FileKind : CountedAsFile {
     using Handle = HANDLE;
     static bool Drop(HANDLE file) { return CloseHandle(file) != 0; }
-    static int& Count() { return livecount::fileHandles; }
 };
 
 // A handle and the duty to drop it. A make that failed (null, or
