@@ -124,7 +124,7 @@ struct BrowseShowing {
     int FoundCount = 0;         // files taken by the last scan
     LeftOutFiles leftOut = {};  // the files the last scan left out, told by the dialog
     std::vector<UnlistedFile> unlistedFiles;  // past the cache's limit, in name order, after the entries
-    std::unique_ptr<StartedListing, StopListing> listing;
+    std::unique_ptr<StartedListing, StopListing> listing;  // made while the cache loads, taken by the scan
 
     // The rows (browselist.cpp, rowgeometry.cpp, browseframe.cpp).
     int ColumnsPerRow = kLargeColumns;  // pictures per row, from the list's width; set at every fill
