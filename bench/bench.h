@@ -7,6 +7,13 @@
 #include "standin/samples/samples.h"
 #include "standin/standin.h"
 
+// The settings a benchmark writes (the colour table of the first picture
+// made, the options) go to a key of its own: with none the store refuses
+// every write, and a refused write is told in a box that nobody answers.
+inline void UseBenchSettingsKey(const char* name) {
+    snprintf(g_config.rsc3053, sizeof g_config.rsc3053, "Software\\KvBench\\%s", name);
+}
+
 inline double Now() {
     static LARGE_INTEGER frequency;
     if (!frequency.QuadPart) QueryPerformanceFrequency(&frequency);

@@ -52,7 +52,7 @@ void FreshCache() {
 void DropCache() {
     if (CacheList) DLDestroy(CacheList);
     CacheList = nullptr;
-    CacheDirty = 0;
+    CacheDirty = false;
     ForgetCacheIndex();
 }
 
@@ -181,6 +181,7 @@ void MeasureFiles() {
 }  // namespace
 
 int main() {
+    UseBenchSettingsKey("cache_bench");
     MeasureLookups();
     DropCache();
     MeasureFiles();

@@ -79,10 +79,12 @@ Split MeasureSteps(const char* folder, const std::vector<std::string>& names) {
     Split split = {};
     static ImageInfoRecord scratch;
     HDL entries = NewList("SCRATCH");
-    HDC info = MakeDisplayInfo();
-    HDC memory = MakeMemoryDC(info);
-    HBITMAP largeBitmap = MakeBitmap(info, kLargeWidth, kLargeHeight);
-    HBITMAP smallBitmap = MakeBitmap(info, kSmallWidth, kSmallHeight);
+    DeviceContext info = MakeDisplayInfo();
+    DeviceContext memoryContext = MakeMemoryDC(info.Get());
+    Bitmap largeOwner = MakeBitmap(info.Get(), kLargeWidth, kLargeHeight);
+    Bitmap smallOwner = MakeBitmap(info.Get(), kSmallWidth, kSmallHeight);
+    HDC memory = memoryContext.Get();
+    HBITMAP largeBitmap = largeOwner.Get(), smallBitmap = smallOwner.Get();
     for (const std::string& name : names) {
         char path[MAX_PATH];
         snprintf(path, sizeof path, "%s\\%s", folder, name.c_str());
@@ -92,10 +94,10 @@ Split MeasureSteps(const char* folder, const std::vector<std::string>& names) {
         PreviewWindow window;
         split.extents += Timed([&] { MeasureForRender(drawing, drawing, &window); });
         split.large += Timed([&] {
-            RenderMeasured(info, memory, largeBitmap, drawing, drawing, window, kLargeWidth, kLargeHeight, nullptr, nullptr);
+            RenderMeasured(memory, largeBitmap, drawing, drawing, window, kLargeWidth, kLargeHeight, nullptr, nullptr);
         });
         split.small += Timed([&] {
-            RenderMeasured(info, memory, smallBitmap, drawing, drawing, window, kSmallWidth, kSmallHeight, nullptr, nullptr);
+            RenderMeasured(memory, smallBitmap, drawing, drawing, window, kSmallWidth, kSmallHeight, nullptr, nullptr);
         });
         split.copy += Timed([&] {
             GetDIBits(memory, largeBitmap, 0, kLargeHeight, scratch.largePicture,
@@ -125,10 +127,6 @@ Split MeasureSteps(const char* folder, const std::vector<std::string>& names) {
         host::DLDestroy(drawing);
         ++split.pictures;
     }
-    DropObject(smallBitmap);
-    DropObject(largeBitmap);
-    DropDC(memory);
-    DropDC(info);
     DLDestroy(entries);
     return split;
 }
@@ -167,6 +165,7 @@ void Measure(const char* base, int count) {
 }  // namespace
 
 int main() {
+    UseBenchSettingsKey("cacheall_bench");
     char base[MAX_PATH];
     GetTempPathA(MAX_PATH, base);
     Measure(base, 1000);

@@ -55,7 +55,7 @@ int SaveChild(const char* folder) {
     ScanBrowseDir(kCadFiles);
     int count = 0;
     host::DLScan(CacheList, MarkPictured, kScanAll, reinterpret_cast<intptr_t>(&count), 0);
-    CacheDirty = 1;
+    CacheDirty = true;
     double built = PeakMB();
     double start = Now();
     CloseCache();
@@ -86,7 +86,7 @@ int VisitChild(const char* folder) {
     host::XPDlog(def, GetModuleHandleA(nullptr));
     host::RelDlg(def);
     printf("visit: %d entries loaded from the cache (%d with pictures) in %.1f s; %d shown; peak %.0f MB\n",
-           counts[0] + counts[1], counts[1], loaded, FoundCount, PeakMB());
+           counts[0] + counts[1], counts[1], loaded, Showing.FoundCount, PeakMB());
     CloseCache();
     return 0;
 }
@@ -111,6 +111,7 @@ DWORD RunChild(const char* phase, const char* folder) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    UseBenchSettingsKey("memory_bench");
     if (argc == 3 && strcmp(argv[1], "save") == 0) return SaveChild(argv[2]);
     if (argc == 3 && strcmp(argv[1], "visit") == 0) return VisitChild(argv[2]);
     char base[MAX_PATH], folder[MAX_PATH], cache[MAX_PATH];

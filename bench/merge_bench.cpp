@@ -109,7 +109,7 @@ double PlainSave() {
     double start = Now();
     DLSave(CacheList, PathOf("plain.KVW").c_str());
     double took = Now() - start;
-    CacheDirty = 0;
+    CacheDirty = false;
     CloseCache();
     return took;
 }
@@ -123,6 +123,7 @@ double Best(double (*run)()) {
 }  // namespace
 
 int main() {
+    UseBenchSettingsKey("merge_bench");
     MakeFolder();
     double plain = Best(PlainSave), unchanged = Best(SaveUnchanged), changed = Best(SaveChanged);
     printf("save of %d entries: plain DLSave %8.1f ms\n", 2 * kFiles, plain * 1e3);

@@ -75,7 +75,7 @@ int MeasureRefills() {
 // A cache of entries with pictures, as a visit after Cache all would have.
 void MakeEntries(int count) {
     ResetCommandState();
-    colourTableReady = 1;  // the stored pictures are drawn as they are
+    colourTableReady = true;  // the stored pictures are drawn as they are
     CacheList = host::DLCreate("~BRINFO.KVW", 8);
     host::DLEmpty(CacheList);
     FILETIME time = {1, 1};
@@ -87,7 +87,7 @@ void MakeEntries(int count) {
             entry->state = kPictureMade;
         }
     }
-    FoundCount = count;
+    Showing.FoundCount = count;
     LinkViewChain(kKvw);
 }
 
@@ -98,7 +98,7 @@ void MeasureSize(int files) {
     host::LSTCTL(def, IDC_BROWSE_LIST, &row, "", nullptr, DrawBrowseRow);
     host::XPDlog(def, GetModuleHandleA(nullptr));
     host::RelDlg(def);
-    CacheDirty = 0;
+    CacheDirty = false;
     CloseCache();
     double base = g_times.bare + g_times.repaint;
     printf("%6d files, %5d rows: bare fill %8.2f ms + one repaint %6.2f ms; ", files, (files * 3 / 4 + 2) / 3,
@@ -112,6 +112,7 @@ void MeasureSize(int files) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    UseBenchSettingsKey("refill_bench");
     FormatIndex = kKvw;
     printf("refill of the shown browse list, as ratios to a bare fill plus one repaint\n");
     bool sized = false;

@@ -62,7 +62,7 @@ void MakeCachedFolder(const char* folder) {
     HostEntity* first = nullptr;
     host::DLScan(CacheList, FillPictures, kScanAll, reinterpret_cast<intptr_t>(&count),
                  reinterpret_cast<intptr_t>(&first));
-    CacheDirty = 1;
+    CacheDirty = true;
     CloseCache();
 }
 
@@ -133,6 +133,7 @@ Steps VisitOnce(const char* folder) {
 }  // namespace
 
 int main() {
+    UseBenchSettingsKey("visit_bench");
     char base[MAX_PATH], folder[MAX_PATH], cache[MAX_PATH];
     GetTempPathA(MAX_PATH, base);
     snprintf(folder, sizeof folder, "%sxp-visit-%d", base, kFiles);
@@ -157,7 +158,7 @@ int main() {
         best.paint = std::min(best.paint, s.paint);
         whole = std::min(whole, s.load + s.scan + s.fill + s.paint);
     }
-    printf("warm visit: %d files, %d shown, cache %.1f MB, read in %.2f ms\n", kFiles, FoundCount,
+    printf("warm visit: %d files, %d shown, cache %.1f MB, read in %.2f ms\n", kFiles, Showing.FoundCount,
            data.nFileSizeLow / 1048576.0, best.read * 1e3);
     printf("  cache load %7.2f ms  %6.2fx\n", best.load * 1e3, best.load / best.read);
     printf("  scan       %7.2f ms  %6.2fx\n", best.scan * 1e3, best.scan / best.read);

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <commctrl.h>
+#include <stdio.h>
 
 #include <vector>
 
@@ -22,6 +23,7 @@ struct StandinConfig {
     char rsc3053[kHostStringSize]; // registry base key
     char rsc3059[kHostStringSize]; // a directory path ending in a backslash
     int missingString;             // /nostring:N: RscAdr answers null for N
+    char missingDialog[64];        // /nodialog:NAME: DefDlg makes no definition of that template
     char samplesDir[MAX_PATH];     // /samples: make sample drawings there, then go on
     int sampleCount;
     unsigned sampleVariant;
@@ -128,6 +130,8 @@ const char* MacroVariable(const char* name);
 
 // ---- Script runs (standin/script/script.cpp, standin/script/screenshot.cpp) ----
 bool StartScript(const char* path, DWORD uiThreadId);
+// The actions a script may take, one a line, as kv32.exe /help prints them.
+void PrintScriptActions(FILE* out);
 // Control names (standin/script/controlnames.cpp): the "#define NAME NUMBER"
 // lines of a resource header; false, with error filled, when it cannot be read.
 bool LoadControlNames(const char* headerPath, char* error, int errorSize);

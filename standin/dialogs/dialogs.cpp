@@ -61,6 +61,7 @@ static Binding* AddBinding(HostDialog* def, BindingKind kind, int id) {
 extern "C" HDLGDEF DefDlg(const char* templateName, int, int, DlgProc init, int, int, int* status) {
     *status = 1;
     if (!templateName || strlen(templateName) >= kTemplateNameSize) return nullptr;
+    if (g_config.missingDialog[0] && _stricmp(templateName, g_config.missingDialog) == 0) return nullptr;
     HostDialog* def = new (std::nothrow) HostDialog();
     if (!def) return nullptr;
     strcpy(def->templateName, templateName);

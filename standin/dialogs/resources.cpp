@@ -7,9 +7,9 @@
 extern "C" const char* RscAdr(int number) {
     if (g_config.missingString && number == g_config.missingString) return nullptr;
     switch (number) {
-        case 3025: return g_config.rsc3025;
-        case 3053: return g_config.rsc3053;
-        case 3059: return g_config.rsc3059;
+        case kStringDefaultFileName: return g_config.rsc3025;
+        case kStringRegistryBase: return g_config.rsc3053;
+        case kStringDefaultDirectory: return g_config.rsc3059;
         default: return "";
     }
 }

@@ -7,7 +7,7 @@
 #include "standin/drawing/drawlist_internal.h"
 #include "standin/standin.h"
 
-#include "host/savetemporaries.h"
+#include "module/savetemporaries.h"
 
 #include <stdio.h>
 #include <stdlib.h>

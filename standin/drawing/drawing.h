@@ -193,7 +193,7 @@ HDL ReadDrawingFile(const char* path);
 // The same for a file's bytes already in memory; `name` names the list.
 HDL ReadDrawingBytes(const void* data, size_t size, const char* name);
 // Writes through a bounded buffer to a temporary in the target's folder
-// (host/savetemporaries.h), then replaces the target.
+// (module/savetemporaries.h), then replaces the target.
 bool WriteDrawingFile(HDL list, const char* path);
 // Writes a file that nothing else uses yet straight, without a temporary
 // or a flush (the sample maker's thousands of new files).

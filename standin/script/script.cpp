@@ -4,72 +4,8 @@
 // runs exactly as it does for a person. Every wait has a timeout, so a stuck
 // dialog fails the run instead of hanging it.
 //
-// Script lines (one action each, # starts a comment):
-//   command NAME          type a command and press Enter
-//   answer [TEXT]         answer the pending prompt (empty: take the default)
-//   cancel                press Escape on the pending prompt
-//   wait-window TITLE     wait until a window of this title is active
-// A control (ID below) is named as its resource header names it: IDC_...
-// from the headers given with /ids:, or IDOK, IDCANCEL, cmb1.
-//   click ID              click a button (or check box) of the active window
-//   click-in ID           the same for a control anywhere inside the active
-//                         window, child dialogs included (a file dialog's panel)
-//   select ID INDEX       choose a row of a combo box of the active window
-//   click-at ID X Y       press and release the left button at X,Y of a control
-//   key NAME              press and release a key through the system's real input,
-//                         to the active window: Right, Left, Up, Down, Home, End,
-//                         Prior, Next, Return, Space, Escape, Tab, Delete, Back,
-//                         F5, or Alt+Up (Up with Alt held)
-//   type TEXT             press and release the key of each letter or digit of
-//                         TEXT in turn, as a user typing it
-//   resize W H            drag the active window's bottom right corner with the
-//                         real mouse until the window is W x H pixels
-//   hover ID X Y          move the real pointer to X,Y of a control of the active
-//                         window and record the tooltip that shows there
-//   wheel ID N            turn the mouse wheel N notches over a control of the
-//                         active window (negative: down)
-//   box yes|no|ok|enter   answer the message box that is showing (enter: press
-//                         the Enter key, which takes the box's default button)
-//   box-if-shown ANSWER   the same when a box is showing, else nothing: a box the
-//                         last action may or may not have shown (a save that failed)
-//   file-dialog PATH      type PATH (UTF-8) into the file dialog that is showing, press Open
-//   file-dialog cancel    cancel the file dialog that is showing
-//   select-file NAME      select NAME (UTF-8) in the file list of the file dialog that is
-//                         showing, as a click would (the dialog reports the change)
-//   screenshot PATH       save the active window as a PNG
-//   items ID              record the texts of a list or combo box of the active
-//                         window (a combo's selected row marked with *)
-//   attributes PATH       record a file's attributes (hidden, read-only, ...)
-//   pixel ID X Y          record the colour painted at X,Y of a control anywhere
-//                         inside the active window
-//   cwd                   record the host's current directory
-//   changed               record the drawing-changed flag (0 or 1)
-//   sleep MS              wait (for what no window shows)
-//   expand ID             open the first item of a tree view inside the active window
-//   title                 record the host window's title
-//   placement             record where the active window sits over the host window
-//   rect ID               record where a control of the active window (child
-//                         dialogs included) lies in the window's client area
-//   tree ID               record the items of a tree view inside the active
-//                         window, children indented
-//   overlaps              record every two shown controls of the active window
-//                         (a file dialog's panel included) that overlap
-//   save-loop SRC DST N   load drawing SRC, then N times load DST (when it
-//                         exists it must load whole) and save SRC's drawing
-//                         as DST, on this thread while the host waits: another
-//                         host sharing the folder, or one killed mid-save
-//   press NAME            click a button of the active window and go on at once,
-//                         while what it starts still runs (then wait-status)
-//   wait-status TEXT      wait until the status line's text contains TEXT
-//   repaints NAME [MAX]   record whether a list was painted at most MAX times since
-//                         the last such line (without MAX: only start counting)
-//   pictured PATH         record how many entries of a browse cache file have
-//                         pictures: none, some or all, and how many entries
-//   wait-file PATH        wait until a file of that name exists (another program,
-//                         or the test around the run, says it may go on)
-//   end                   close the host
-//   stay-open             end the script and leave the host, and any dialog
-//                         showing, to the user (tools/run.sh DIR)
+// The actions a script line may take are one table, kScriptVerbs, below:
+// kv32.exe /help prints them from there.
 #include "standin/standin.h"
 
 #include <commctrl.h>
@@ -91,6 +27,7 @@ struct ScriptRun {
     DWORD uiThread;
     int lineNumber;
     char line[kLineSize];
+    bool ended;       // set by end and stay-open
 };
 
 ScriptRun g_run;  // owned by the script thread
@@ -248,7 +185,7 @@ void MakeKeyInputs(INPUT (&inputs)[2], WORD key, bool extended) {
     }
 }
 
-void PressKey(const char* name) {
+void PressKey(char* name) {
     static const struct { const char* name; WORD key; bool extended; } kKeys[] = {
         {"Right", VK_RIGHT, true}, {"Left", VK_LEFT, true},   {"Up", VK_UP, true},
         {"Down", VK_DOWN, true},   {"Home", VK_HOME, true},   {"End", VK_END, true},
@@ -276,7 +213,7 @@ void PressKey(const char* name) {
 }
 
 // Letters and digits only: their keys are the same on every layout.
-void TypeText(const char* text) {
+void TypeText(char* text) {
     WaitForActive("window", [](HWND) { return true; });
     for (const char* c = text; *c; ++c) {
         char upper = static_cast<char>(toupper(static_cast<unsigned char>(*c)));
@@ -439,7 +376,7 @@ HWND DescendantControl(const ControlRef& ref) {
 
 bool HasControl(HWND window, int id) { return GetDlgItem(window, id) != nullptr; }
 
-void AnswerBox(const char* answer) {
+void AnswerBox(char* answer) {
     bool enter = lstrcmpiA(answer, "enter") == 0;
     int id = lstrcmpiA(answer, "yes") == 0 ? IDYES : lstrcmpiA(answer, "no") == 0 ? IDNO
            : lstrcmpiA(answer, "ok") == 0 || enter ? IDOK : 0;
@@ -465,7 +402,7 @@ void AnswerBox(const char* answer) {
 
 // The last action's sync returned once the user-interface thread was idle,
 // or inside the loop of a box that the action showed: no wait is needed.
-void AnswerBoxIfShown(const char* answer) {
+void AnswerBoxIfShown(char* answer) {
     Sync();
     HWND window = ActiveWindow();
     if (window && HasControl(window, 0xFFFF) && (HasControl(window, IDOK) || HasControl(window, IDYES))) {
@@ -475,7 +412,7 @@ void AnswerBoxIfShown(const char* answer) {
 
 // "centred" when the active window's centre lies within a pixel of the host
 // window's; else how far off it is.
-void RecordPlacement() {
+void RecordPlacement(char*) {
     HWND window = WaitForActive("window", [](HWND) { return true; });
     SyncPainted();  // the line comes after whatever showing the window recorded
     RECT own, host;
@@ -523,7 +460,7 @@ void DescribeControl(HWND control, char* text, size_t size) {
     snprintf(text, size, "%d %s \"%s\"", GetDlgCtrlID(control), kind, caption);
 }
 
-void RecordOverlaps() {
+void RecordOverlaps(char*) {
     HWND window = WaitForActive("window", [](HWND) { return true; });
     SyncPainted();
     ShownControls shown = {};
@@ -588,7 +525,7 @@ std::wstring WideFromUtf8(const char* text) {
     return wide;
 }
 
-void AnswerFileDialog(const char* path) {
+void AnswerFileDialog(char* path) {
     HWND dialog = WaitForActive("file dialog", [](HWND w) { return FileNameField(w) != nullptr; });
     if (lstrcmpiA(path, "cancel") == 0) {
         ClickButton(GetDlgItem(dialog, IDCANCEL));
@@ -602,7 +539,7 @@ void AnswerFileDialog(const char* path) {
 // The shell view's list in the file dialog: a SysListView32 inside
 // SHELLDLL_DefView. Selecting an item through the list itself makes the view
 // tell the dialog, which sends CDN_SELCHANGE to the hook, as for a click.
-void SelectFileInDialog(const char* name) {
+void SelectFileInDialog(char* name) {
     HWND dialog = WaitForActive("file dialog", [](HWND w) { return FileNameField(w) != nullptr; });
     HWND view = FindWindowExA(dialog, nullptr, "SHELLDLL_DefView", nullptr);
     HWND list = view ? FindWindowExA(view, nullptr, WC_LISTVIEWA, nullptr) : nullptr;
@@ -623,7 +560,7 @@ void SelectFileInDialog(const char* name) {
     SyncPainted();
 }
 
-void WaitForTitle(const char* title) {
+void WaitForTitle(char* title) {
     WaitForActive("window titled as asked", [title](HWND w) {
         char text[256];
         GetWindowTextA(w, text, sizeof text);
@@ -682,7 +619,7 @@ void RecordAttributes(const char* path) {
     Record("attributes", text);
 }
 
-void SaveLoop(const char* arguments) {
+void SaveLoop(char* arguments) {
     char source[MAX_PATH], target[MAX_PATH], relative[2][MAX_PATH];
     int count = 0;
     if (sscanf(arguments, "%259s %259s %d", relative[0], relative[1], &count) != 3 ||
@@ -705,7 +642,7 @@ void SaveLoop(const char* arguments) {
     RecordF("saved", "%s %d of %d", relative[1], saved, count);
 }
 
-void WaitForStatus(const char* text) {
+void WaitForStatus(char* text) {
     for (DWORD waited = 0;; waited += 10) {
         char status[1024];
         CopyStatusLine(status, sizeof status);
@@ -727,7 +664,7 @@ void RecordRepaints(int id, int most) {
 
 // The browse cache's entries (type 4, class 0xA005) and their state byte
 // (offset 35: 1 once the pictures are made), read as the test's own check.
-void RecordPictured(const char* path) {
+void RecordPictured(char* path) {
     char full[MAX_PATH];
     Sync();
     HDL cache = FromStartFolder(path, full, sizeof full) ? DLLoad(full, 8, nullptr) : nullptr;
@@ -748,7 +685,7 @@ void RecordPictured(const char* path) {
             pictured == 0 ? "none" : pictured == entries ? "all" : "some", entries);
 }
 
-void WaitForFile(const char* path) {
+void WaitForFile(char* path) {
     char full[MAX_PATH];
     if (!FromStartFolder(path, full, sizeof full)) Fail("%s", "wait-file: the path is too long");
     enum { kPollMs = 50 };
@@ -780,7 +717,228 @@ char* NextWord(char** rest) {
 ControlRef NextControl(char** rest) { return ResolveControl(NextWord(rest)); }
 int NextNumber(char** rest) { return Number(NextWord(rest)); }
 
-// Runs one script line; returns false at "end".
+// ---- The actions: one handler each, and the table of them ----
+
+void DoCommand(char* argument) { PostText(WM_APP_SUBMIT, argument); }
+
+void DoAnswer(char* argument) {
+    if (!PromptPending()) Fail("%s", "no prompt is pending");
+    PostText(WM_APP_SUBMIT, argument);
+}
+
+void DoCancel(char*) {
+    PostMessageA(MainWindow(), WM_APP_CANCEL, 0, 0);
+    Sync();
+}
+
+void DoClick(char* argument) { ClickButton(ActiveControl(NextControl(&argument))); }
+
+void DoClickIn(char* argument) {
+    ClickButton(DescendantControl(NextControl(&argument)));
+    SyncPainted();
+}
+
+// A user's choice in a drop-down list sends both: the system's file dialog
+// takes a new file type only on the second.
+void DoSelect(char* argument) {
+    ControlRef ref = NextControl(&argument);
+    int row = NextNumber(&argument);
+    HWND combo = ActiveControl(ref);
+    SendMessageA(combo, CB_SETCURSEL, row, 0);
+    LPARAM from = reinterpret_cast<LPARAM>(combo);
+    PostMessageA(GetParent(combo), WM_COMMAND, MAKEWPARAM(ref.id, CBN_SELCHANGE), from);
+    PostMessageA(GetParent(combo), WM_COMMAND, MAKEWPARAM(ref.id, CBN_SELENDOK), from);
+    Sync();
+}
+
+void DoClickAt(char* argument) {
+    ControlRef ref = NextControl(&argument);
+    int x = NextNumber(&argument);
+    ClickAt(ref, x, NextNumber(&argument));
+}
+
+void DoResize(char* argument) {
+    int width, height;
+    if (sscanf(argument, "%d %d", &width, &height) != 2) Fail("%s", "resize needs W H");
+    ResizeActive(width, height);
+}
+
+void DoHover(char* argument) {
+    ControlRef ref = NextControl(&argument);
+    int x = NextNumber(&argument);
+    HoverAndRecordTip(ref, x, NextNumber(&argument));
+}
+
+void DoWheel(char* argument) {
+    ControlRef ref = NextControl(&argument);
+    TurnWheel(ref, NextNumber(&argument));
+}
+
+void DoScreenshot(char* argument) {
+    Sync();
+    char full[MAX_PATH];
+    if (!FromStartFolder(argument, full, sizeof full)) Fail("%s", "the path is too long");
+    PostText(WM_APP_SCREENSHOT, full);
+}
+
+void DoItems(char* argument) { RecordListItems(ActiveControl(NextControl(&argument))); }
+
+void DoAttributes(char* argument) {
+    Sync();
+    RecordAttributes(argument);
+}
+
+void DoPixel(char* argument) {
+    ControlRef ref = NextControl(&argument);
+    int x = NextNumber(&argument);
+    int y = NextNumber(&argument);
+    SyncPainted();
+    HWND control = DescendantControl(ref);
+    HDC dc = GetDC(control);
+    COLORREF colour = GetPixel(dc, x, y);
+    ReleaseDC(control, dc);
+    RecordF("pixel", "%d %d %d #%02X%02X%02X", ref.id, x, y, GetRValue(colour), GetGValue(colour),
+            GetBValue(colour));
+}
+
+void DoCwd(char*) {
+    SyncPainted();
+    char folder[MAX_PATH];
+    DWORD length = GetCurrentDirectoryA(sizeof folder, folder);
+    Record("cwd", length && length < sizeof folder ? folder : "(too long)");
+}
+
+void DoChanged(char*) {
+    Sync();
+    RecordF("changed", "%d", *DrawingChangedFlag());
+}
+
+void DoSleep(char* argument) {
+    Sleep(Number(argument));
+    Sync();
+}
+
+void DoExpand(char* argument) {
+    HWND tree = DescendantControl(NextControl(&argument));
+    LRESULT first = SendMessageA(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0);
+    if (!first) Fail("%s", "the tree is empty");
+    SendMessageA(tree, TVM_EXPAND, TVE_EXPAND, first);
+    SyncPainted();
+}
+
+void DoTitle(char*) {
+    Sync();
+    char title[256] = "";
+    GetWindowTextA(MainWindow(), title, sizeof title);
+    Record("title", title);
+}
+
+void DoPress(char* argument) { PostMessageA(ActiveControl(NextControl(&argument)), BM_CLICK, 0, 0); }
+
+void DoRepaints(char* argument) {
+    ControlRef ref = NextControl(&argument);
+    const char* most = NextWord(&argument);
+    RecordRepaints(ref.id, most ? Number(most) : -1);
+}
+
+void DoEnd(char*) { g_run.ended = true; }
+
+void DoStayOpen(char*) {
+    g_stayOpen = true;
+    g_run.ended = true;
+}
+
+// Every action a script line can take, as the host's own commands are one
+// table: its word, how it is written and what it does (continuation lines of
+// the description start after a line break), and its handler. The usage
+// that kv32.exe /help prints comes from here.
+struct ScriptVerb {
+    const char* verb;
+    const char* arguments;
+    const char* description;
+    void (*run)(char* argument);
+};
+const ScriptVerb kScriptVerbs[] = {
+    {"command", "NAME", "type a command and press Enter", DoCommand},
+    {"answer", "[TEXT]", "answer the pending prompt (empty: take the default)", DoAnswer},
+    {"cancel", "", "press Escape on the pending prompt", DoCancel},
+    {"wait-window", "TITLE", "wait until a window of this title is active", WaitForTitle},
+    {"click", "ID", "click a button (or check box) of the active window", DoClick},
+    {"click-in", "ID",
+     "the same for a control anywhere inside the active\nwindow, child dialogs included (a file dialog's panel)",
+     DoClickIn},
+    {"select", "ID INDEX", "choose a row of a combo box of the active window", DoSelect},
+    {"click-at", "ID X Y", "press and release the left button at X,Y of a control", DoClickAt},
+    {"key", "NAME",
+     "press and release a key through the system's real input,\nto the active window: Right, Left, Up, Down, "
+     "Home, End,\nPrior, Next, Return, Space, Escape, Tab, Delete, Back,\nF5, or Alt+Up (Up with Alt held)",
+     PressKey},
+    {"type", "TEXT", "press and release the key of each letter or digit of\nTEXT in turn, as a user typing it",
+     TypeText},
+    {"resize", "W H",
+     "drag the active window's bottom right corner with the\nreal mouse until the window is W x H pixels", DoResize},
+    {"hover", "ID X Y",
+     "move the real pointer to X,Y of a control of the active\nwindow and record the tooltip that shows there",
+     DoHover},
+    {"wheel", "ID N", "turn the mouse wheel N notches over a control of the\nactive window (negative: down)", DoWheel},
+    {"box", "yes|no|ok|enter",
+     "answer the message box that is showing (enter: press\nthe Enter key, which takes the box's default button)",
+     AnswerBox},
+    {"box-if-shown", "ANSWER",
+     "the same when a box is showing, else nothing: a box the\nlast action may or may not have shown (a save that failed)",
+     AnswerBoxIfShown},
+    {"file-dialog", "PATH|cancel",
+     "type PATH (UTF-8) into the file dialog that is showing and\npress Open, or cancel the file dialog",
+     AnswerFileDialog},
+    {"select-file", "NAME",
+     "select NAME (UTF-8) in the file list of the file dialog that is\nshowing, as a click would (the dialog reports "
+     "the change)",
+     SelectFileInDialog},
+    {"screenshot", "PATH", "save the active window as a PNG", DoScreenshot},
+    {"items", "ID",
+     "record the texts of a list or combo box of the active\nwindow (a combo's selected row marked with *)", DoItems},
+    {"attributes", "PATH", "record a file's attributes (hidden, read-only, ...)", DoAttributes},
+    {"pixel", "ID X Y", "record the colour painted at X,Y of a control anywhere\ninside the active window", DoPixel},
+    {"cwd", "", "record the host's current directory", DoCwd},
+    {"changed", "", "record the drawing-changed flag (0 or 1)", DoChanged},
+    {"sleep", "MS", "wait (for what no window shows)", DoSleep},
+    {"expand", "ID", "open the first item of a tree view inside the active window", DoExpand},
+    {"title", "", "record the host window's title", DoTitle},
+    {"placement", "", "record where the active window sits over the host window",
+     RecordPlacement},
+    {"rect", "ID",
+     "record where a control of the active window (child\ndialogs included) lies in the window's client area",
+     [](char* argument) { RecordRect(NextControl(&argument)); }},
+    {"tree", "ID", "record the items of a tree view inside the active\nwindow, children indented",
+     [](char* argument) { RecordTree(NextControl(&argument)); }},
+    {"overlaps", "",
+     "record every two shown controls of the active window\n(a file dialog's panel included) that overlap",
+     RecordOverlaps},
+    {"save-loop", "SRC DST N",
+     "load drawing SRC, then N times load DST (when it\nexists it must load whole) and save SRC's drawing\nas DST, "
+     "on this thread while the host waits: another\nhost sharing the folder, or one killed mid-save",
+     SaveLoop},
+    {"press", "ID", "click a button of the active window and go on at once,\nwhile what it starts still runs (then "
+     "wait-status)",
+     DoPress},
+    {"wait-status", "TEXT", "wait until the status line's text contains TEXT",
+     WaitForStatus},
+    {"repaints", "ID [MAX]",
+     "record whether a list was painted at most MAX times since\nthe last such line (without MAX: only start "
+     "counting)",
+     DoRepaints},
+    {"pictured", "PATH",
+     "record how many entries of a browse cache file have\npictures: none, some or all, and how many entries",
+     RecordPictured},
+    {"wait-file", "PATH",
+     "wait until a file of that name exists (another program,\nor the test around the run, says it may go on)",
+     WaitForFile},
+    {"end", "", "close the host", DoEnd},
+    {"stay-open", "", "end the script and leave the host, and any dialog\nshowing, to the user (tools/run.sh DIR)",
+     DoStayOpen},
+};
+
+// Runs one script line; false once the script has ended.
 bool RunLine(char* line) {
     char* verb = line;
     while (*verb == ' ' || *verb == '\t') ++verb;
@@ -788,137 +946,12 @@ bool RunLine(char* line) {
     char* argument = verb;
     while (*argument && *argument != ' ') ++argument;
     if (*argument) *argument++ = '\0';
-
-    if (!strcmp(verb, "command")) {
-        PostText(WM_APP_SUBMIT, argument);
-    } else if (!strcmp(verb, "answer")) {
-        if (!PromptPending()) Fail("%s", "no prompt is pending");
-        PostText(WM_APP_SUBMIT, argument);
-    } else if (!strcmp(verb, "cancel")) {
-        PostMessageA(MainWindow(), WM_APP_CANCEL, 0, 0);
-        Sync();
-    } else if (!strcmp(verb, "wait-window")) {
-        WaitForTitle(argument);
-    } else if (!strcmp(verb, "wait-file")) {
-        WaitForFile(argument);
-    } else if (!strcmp(verb, "click")) {
-        ClickButton(ActiveControl(NextControl(&argument)));
-    } else if (!strcmp(verb, "click-in")) {
-        ClickButton(DescendantControl(NextControl(&argument)));
-        SyncPainted();
-    } else if (!strcmp(verb, "select-file")) {
-        SelectFileInDialog(argument);
-    } else if (!strcmp(verb, "select")) {
-        ControlRef ref = NextControl(&argument);
-        int row = NextNumber(&argument);
-        int id = ref.id;
-        HWND combo = ActiveControl(ref);
-        SendMessageA(combo, CB_SETCURSEL, row, 0);
-        // A user's choice in a drop-down list sends both: the system's file
-        // dialog takes a new file type only on the second.
-        PostMessageA(GetParent(combo), WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE),
-                     reinterpret_cast<LPARAM>(combo));
-        PostMessageA(GetParent(combo), WM_COMMAND, MAKEWPARAM(id, CBN_SELENDOK),
-                     reinterpret_cast<LPARAM>(combo));
-        Sync();
-    } else if (!strcmp(verb, "click-at")) {
-        ControlRef ref = NextControl(&argument);
-        int x = NextNumber(&argument);
-        ClickAt(ref, x, NextNumber(&argument));
-    } else if (!strcmp(verb, "key")) {
-        PressKey(argument);
-    } else if (!strcmp(verb, "type")) {
-        TypeText(argument);
-    } else if (!strcmp(verb, "resize")) {
-        int width, height;
-        if (sscanf(argument, "%d %d", &width, &height) != 2) Fail("%s", "resize needs W H");
-        ResizeActive(width, height);
-    } else if (!strcmp(verb, "hover")) {
-        ControlRef ref = NextControl(&argument);
-        int x = NextNumber(&argument);
-        HoverAndRecordTip(ref, x, NextNumber(&argument));
-    } else if (!strcmp(verb, "wheel")) {
-        ControlRef ref = NextControl(&argument);
-        TurnWheel(ref, NextNumber(&argument));
-    } else if (!strcmp(verb, "box")) {
-        AnswerBox(argument);
-    } else if (!strcmp(verb, "box-if-shown")) {
-        AnswerBoxIfShown(argument);
-    } else if (!strcmp(verb, "file-dialog")) {
-        AnswerFileDialog(argument);
-    } else if (!strcmp(verb, "screenshot")) {
-        Sync();
-        char full[MAX_PATH];
-        if (!FromStartFolder(argument, full, sizeof full)) Fail("%s", "the path is too long");
-        PostText(WM_APP_SCREENSHOT, full);
-    } else if (!strcmp(verb, "items")) {
-        RecordListItems(ActiveControl(NextControl(&argument)));
-    } else if (!strcmp(verb, "attributes")) {
-        Sync();
-        RecordAttributes(argument);
-    } else if (!strcmp(verb, "pixel")) {
-        ControlRef ref = NextControl(&argument);
-        int id = ref.id;
-        int x = NextNumber(&argument);
-        int y = NextNumber(&argument);
-        SyncPainted();
-        HWND control = DescendantControl(ref);
-        HDC dc = GetDC(control);
-        COLORREF colour = GetPixel(dc, x, y);
-        ReleaseDC(control, dc);
-        RecordF("pixel", "%d %d %d #%02X%02X%02X", id, x, y, GetRValue(colour), GetGValue(colour),
-                GetBValue(colour));
-    } else if (!strcmp(verb, "cwd")) {
-        SyncPainted();
-        char folder[MAX_PATH];
-        DWORD length = GetCurrentDirectoryA(sizeof folder, folder);
-        Record("cwd", length && length < sizeof folder ? folder : "(too long)");
-    } else if (!strcmp(verb, "changed")) {
-        Sync();
-        RecordF("changed", "%d", *DrawingChangedFlag());
-    } else if (!strcmp(verb, "save-loop")) {
-        SaveLoop(argument);
-    } else if (!strcmp(verb, "sleep")) {
-        Sleep(Number(argument));
-        Sync();
-    } else if (!strcmp(verb, "expand")) {
-        HWND tree = DescendantControl(NextControl(&argument));
-        LRESULT first = SendMessageA(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0);
-        if (!first) Fail("%s", "the tree is empty");
-        SendMessageA(tree, TVM_EXPAND, TVE_EXPAND, first);
-        SyncPainted();
-    } else if (!strcmp(verb, "title")) {
-        Sync();
-        char title[256] = "";
-        GetWindowTextA(MainWindow(), title, sizeof title);
-        Record("title", title);
-    } else if (!strcmp(verb, "placement")) {
-        RecordPlacement();
-    } else if (!strcmp(verb, "press")) {
-        PostMessageA(ActiveControl(NextControl(&argument)), BM_CLICK, 0, 0);
-    } else if (!strcmp(verb, "wait-status")) {
-        WaitForStatus(argument);
-    } else if (!strcmp(verb, "repaints")) {
-        ControlRef ref = NextControl(&argument);
-        const char* most = NextWord(&argument);
-        RecordRepaints(ref.id, most ? Number(most) : -1);
-    } else if (!strcmp(verb, "pictured")) {
-        RecordPictured(argument);
-    } else if (!strcmp(verb, "rect")) {
-        RecordRect(NextControl(&argument));
-    } else if (!strcmp(verb, "tree")) {
-        RecordTree(NextControl(&argument));
-    } else if (!strcmp(verb, "overlaps")) {
-        RecordOverlaps();
-    } else if (!strcmp(verb, "end")) {
-        return false;
-    } else if (!strcmp(verb, "stay-open")) {
-        g_stayOpen = true;
-        return false;
-    } else {
-        Fail("unknown action %s", verb);
+    for (const ScriptVerb& action : kScriptVerbs) {
+        if (strcmp(verb, action.verb) != 0) continue;
+        action.run(argument);
+        return !g_run.ended;
     }
-    return true;
+    Fail("unknown action %s", verb);
 }
 
 DWORD WINAPI ScriptThread(void*) {
@@ -944,6 +977,29 @@ DWORD WINAPI ScriptThread(void*) {
 }
 
 }  // namespace
+
+// The column of the descriptions, as kUsage has it for the options.
+void PrintScriptActions(FILE* out) {
+    enum { kColumn = 22 };
+    fputs("Script actions (/script:FILE): one a line, # starts a comment. A control (ID) is\n"
+          "named as its resource header names it: IDC_... from the headers given with /ids:,\n"
+          "or IDOK, IDCANCEL, cmb1.\n",
+          out);
+    for (const ScriptVerb& action : kScriptVerbs) {
+        char written[64];
+        snprintf(written, sizeof written, "%s%s%s", action.verb, action.arguments[0] ? " " : "", action.arguments);
+        fprintf(out, "  %-*s", kColumn, written);
+        if (strlen(written) >= kColumn) fprintf(out, "\n  %*s", kColumn, "");
+        for (const char* line = action.description; *line;) {
+            const char* end = strchr(line, '\n');
+            size_t length = end ? static_cast<size_t>(end - line) : strlen(line);
+            fprintf(out, "%.*s\n", static_cast<int>(length), line);
+            if (!end) break;
+            line = end + 1;
+            fprintf(out, "  %*s", kColumn, "");
+        }
+    }
+}
 
 void TreeItemText(HWND tree, HTREEITEM item, char* text, int size) {
     text[0] = '\0';

@@ -61,6 +61,7 @@ static bool ApplyOption(const char* arg) {
         {"/transcript:", g_config.transcriptPath, MAX_PATH}, {"/work:", g_config.workDir, MAX_PATH},
         {"/rsc3025:", g_config.rsc3025, kHostStringSize}, {"/rsc3053:", g_config.rsc3053, kHostStringSize},
         {"/rsc3059:", g_config.rsc3059, kHostStringSize}, {"/samples:", g_config.samplesDir, MAX_PATH},
+        {"/nodialog:", g_config.missingDialog, sizeof g_config.missingDialog},
     };
     for (const Text& t : texts) {
         size_t n = strlen(t.name);
@@ -97,7 +98,7 @@ const char kUsage[] =
     "Usage: kv32.exe [options]\n"
     "The stand-in host: loads the module, runs the commands typed on its command\n"
     "line (HELP lists them) or read from a script, and keeps a transcript.\n"
-    "  /script:FILE      play a script, then close (actions: standin/script/script.cpp)\n"
+    "  /script:FILE      play a script, then close (its actions: below)\n"
     "  /transcript:FILE  write the transcript there\n"
     "  /work:DIR         current folder (default: the folder work beside kv32.exe)\n"
     "  /samples:DIR      make sample drawings in DIR first\n"
@@ -107,6 +108,7 @@ const char kUsage[] =
     "  /rsc3053:TEXT     host string 3053, the registry base key (default Software\\Korvind)\n"
     "  /rsc3059:DIR\\     host string 3059, the default folder (default: the work folder)\n"
     "  /nostring:N       the host has no string N\n"
+    "  /nodialog:NAME    the host makes no dialog of the template NAME\n"
     "  /module:DLL       the module to load (default: xp.dll beside kv32.exe)\n"
     "  /timeout:SECONDS  how long a script waits for anything (default 20)\n"
     "  /ids:HEADER       a header whose #defines name the controls in scripts (repeatable)\n"

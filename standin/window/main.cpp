@@ -20,6 +20,8 @@ static bool DisplayUnseen() {
 static int ShowUsage(const char* error) {
     if (error[0]) fprintf(stderr, "%s\n", error);
     fputs(kUsage, stdout);
+    fputs("\n", stdout);
+    PrintScriptActions(stdout);
     fflush(stdout);
     fflush(stderr);
     if (!DisplayUnseen()) {

@@ -1,6 +1,9 @@
-// Reads a dialog template (DLGTEMPLATEEX) from the test program's own
-// resources, which are the module's: caption, frame, font and each control's
-// id, class, style, text and place.
+// The module's dialog templates as the test program's own resources hold
+// them: the template read as it stands (caption, frame, font and each
+// control's id, class, style and text), and the dialog the system makes of
+// it, whose controls are asked what a user meets: which take Tab in which
+// order, which the arrow keys step through, what is hidden, what covers
+// what.
 #pragma once
 
 #include <windows.h>
@@ -114,5 +117,116 @@ inline bool HasModuleFrame(const DialogTemplate& dialog) {
     const DWORD frame = DS_MODALFRAME | WS_POPUP | WS_CAPTION | WS_SYSMENU;
     return (dialog.style & frame) == frame && dialog.font == "MS Sans Serif" && dialog.pointSize == 8;
 }
+
+// A dialog made (not shown) from the test program's resources, with a
+// procedure that answers each owner-drawn row's measure and counts them.
+class MadeDialog {
+public:
+    explicit MadeDialog(const char* name)
+        : window_(CreateDialogParamA(GetModuleHandleA(nullptr), name, nullptr, Procedure, 0)) {
+        Measured() = 0;
+    }
+    ~MadeDialog() {
+        if (window_) DestroyWindow(window_);
+    }
+    MadeDialog(const MadeDialog&) = delete;
+    MadeDialog& operator=(const MadeDialog&) = delete;
+
+    HWND Window() const { return window_; }
+    HWND Control(int id) const { return GetDlgItem(window_, id); }
+    // Rows measured by WM_MEASUREITEM since the dialog was made.
+    static int& Measured() {
+        static int count;
+        return count;
+    }
+    std::string Text(int id) const {
+        char text[256] = "";
+        GetDlgItemTextA(window_, id, text, sizeof text);
+        return text;
+    }
+    std::string ClassOf(int id) const {
+        char name[64] = "";
+        GetClassNameA(Control(id), name, sizeof name);
+        return name;
+    }
+    DWORD Style(int id) const { return static_cast<DWORD>(GetWindowLongA(Control(id), GWL_STYLE)); }
+
+    // The controls Tab visits, from the first, each once.
+    std::vector<int> TabOrder() const {
+        std::vector<int> ids;
+        HWND first = GetNextDlgTabItem(window_, nullptr, FALSE);
+        for (HWND at = first; at && ids.size() < 64;) {
+            ids.push_back(GetDlgCtrlID(at));
+            at = GetNextDlgTabItem(window_, at, FALSE);
+            if (at == first) break;
+        }
+        return ids;
+    }
+    // The controls the arrow keys step through from id, id first.
+    std::vector<int> Group(int id) const {
+        std::vector<int> ids;
+        HWND first = Control(id);
+        for (HWND at = first; at && ids.size() < 64;) {
+            ids.push_back(GetDlgCtrlID(at));
+            at = GetNextDlgGroupItem(window_, at, FALSE);
+            if (at == first) break;
+        }
+        return ids;
+    }
+    // What a user would find wrong with where the shown controls lie: one
+    // that reaches out of the dialog, two that overlap (a group box and the
+    // controls it frames excepted). Empty when nothing is.
+    std::string LayoutFaults() const {
+        std::vector<HWND> shown;
+        for (HWND child = GetWindow(window_, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+            if (GetWindowLongA(child, GWL_STYLE) & WS_VISIBLE) shown.push_back(child);
+        }
+        RECT client;
+        GetClientRect(window_, &client);
+        std::string faults;
+        for (size_t i = 0; i < shown.size(); ++i) {
+            RECT a = RectOf(shown[i]), inside;
+            if (!IntersectRect(&inside, &a, &client) || !EqualRect(&inside, &a)) faults += Name(shown[i]) + " is cut; ";
+            for (size_t j = i + 1; j < shown.size(); ++j) {
+                RECT b = RectOf(shown[j]), both;
+                if (IntersectRect(&both, &a, &b) && !Frames(shown[i], shown[j]) && !Frames(shown[j], shown[i])) {
+                    faults += Name(shown[i]) + " overlaps " + Name(shown[j]) + "; ";
+                }
+            }
+        }
+        return faults;
+    }
+
+private:
+    static INT_PTR CALLBACK Procedure(HWND, UINT message, WPARAM, LPARAM lParam) {
+        if (message == WM_MEASUREITEM) {
+            ++Measured();
+            reinterpret_cast<MEASUREITEMSTRUCT*>(lParam)->itemHeight = 20;
+            return TRUE;
+        }
+        return message == WM_INITDIALOG;
+    }
+    RECT RectOf(HWND control) const {
+        RECT rect;
+        GetWindowRect(control, &rect);
+        MapWindowPoints(nullptr, window_, reinterpret_cast<POINT*>(&rect), 2);
+        return rect;
+    }
+    // A group box frames a control that lies wholly inside it.
+    bool Frames(HWND box, HWND control) const {
+        if ((GetWindowLongA(box, GWL_STYLE) & BS_TYPEMASK) != BS_GROUPBOX) return false;
+        char name[16] = "";
+        GetClassNameA(box, name, sizeof name);
+        RECT outer = RectOf(box), inner = RectOf(control), both;
+        return lstrcmpiA(name, "Button") == 0 && IntersectRect(&both, &outer, &inner) && EqualRect(&both, &inner);
+    }
+    static std::string Name(HWND control) {
+        char text[64] = "";
+        GetWindowTextA(control, text, sizeof text);
+        return std::to_string(GetDlgCtrlID(control)) + " \"" + text + "\"";
+    }
+
+    HWND window_;
+};
 
 }  // namespace testtemplate

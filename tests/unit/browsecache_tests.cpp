@@ -36,7 +36,7 @@ struct Cache : ::testing::Test {
     void SetUp() override {
         ForgetCacheIndex();
         CacheList = NewList("~BRINFO.KVW");
-        CacheDirty = 0;
+        CacheDirty = false;
     }
     void TearDown() override {
         DLDestroy(CacheList);
@@ -115,14 +115,14 @@ TEST_F(Cache, NewNamesAreInsertedInOrderWithoutRegardToCase) {
 
 TEST_F(Cache, SameTimeReusesTheEntryUnselectedAndUnchanged) {
     HostEntity* made = Find("PLAN.KVW", 77);
-    EXPECT_EQ(CacheDirty, 1);
+    EXPECT_TRUE(CacheDirty);
     AsImageInfo(made)->state = kPictureMade;
-    CacheDirty = 0;
+    CacheDirty = false;
     DLSelect(made);
     HostEntity* found = Find("plan.kvw", 77);
     EXPECT_EQ(found, made);
     EXPECT_EQ(AsImageInfo(found)->state, kPictureMade);
-    EXPECT_EQ(CacheDirty, 0) << "finding an entry changes nothing";
+    EXPECT_FALSE(CacheDirty) << "finding an entry changes nothing";
     EXPECT_EQ(DLScan(CacheList, [](int, HostEntity*, intptr_t, intptr_t) { return 1; },
                      kScanSelected, 0, 0), 0) << "the found entry is unselected";
 }
@@ -133,7 +133,7 @@ TEST_F(Cache, ChangedTimeInAnyBitGivesAFreshEntryAtTheSamePlace) {
         HostEntity* old = Find("M.KVW", 5);
         Find("Z.KVW");
         AsImageInfo(old)->state = kPictureMade;
-        CacheDirty = 0;
+        CacheDirty = false;
         HostEntity* fresh = Find("M.KVW", changed);
         const ImageInfoRecord* entry = AsImageInfo(fresh);
         ASSERT_NE(entry, nullptr);
@@ -141,7 +141,7 @@ TEST_F(Cache, ChangedTimeInAnyBitGivesAFreshEntryAtTheSamePlace) {
         FILETIME expected = Time(changed);
         EXPECT_EQ(CompareFileTime(&entry->fileTime, &expected), 0);
         EXPECT_EQ(Names(), (NameList{"A.KVW", "M.KVW", "Z.KVW"}));
-        EXPECT_EQ(CacheDirty, 1);
+        EXPECT_TRUE(CacheDirty);
         DLEmpty(CacheList);
         ForgetCacheIndex();
     }
@@ -165,10 +165,10 @@ TEST_F(Cache, ObsoleteEntriesVanishDuringLookupsWithoutMakingTheCacheDirty) {
     Put("D.KVW", 2);
     Find("B.KVW");
     EXPECT_EQ(Names(), (NameList{"B.KVW", "v1:C.KVW", "D.KVW"})) << "the walk stops at B";
-    EXPECT_EQ(CacheDirty, 0);
+    EXPECT_FALSE(CacheDirty);
     Find("D.KVW");
     EXPECT_EQ(Names(), (NameList{"B.KVW", "D.KVW"})) << "version 2 stays";
-    EXPECT_EQ(CacheDirty, 0);
+    EXPECT_FALSE(CacheDirty);
 }
 
 TEST_F(Cache, OverlongNamesAreRefused) {
@@ -277,7 +277,7 @@ struct CacheFile : ::testing::Test {
         CopyText(g_config.rsc3053, "Software\\KvUnit\\browsecache");
         OpenTranscript(folder.File("transcript.txt").c_str());
         CacheList = nullptr;
-        CacheDirty = 0;
+        CacheDirty = false;
         ForgetCacheIndex();
     }
     void TearDown() override {
@@ -325,12 +325,12 @@ TEST_F(CacheFile, SaveHidesTheFileAndReopenGivesTheSameEntries) {
     // An archived, hidden cache file is rewritten and left only hidden.
     SetFileAttributesA(CacheFilePath().c_str(), FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_HIDDEN);
     ASSERT_EQ(OpenCache(folder.path.c_str()), 1);
-    EXPECT_EQ(CacheDirty, 0);
+    EXPECT_FALSE(CacheDirty);
     std::vector<std::string> names;
     for (HostEntity* e = FirstEntity(CacheList); e; e = NextEntity(e)) names.push_back(AsImageInfo(e)->name);
     EXPECT_EQ(names, (NameList{"A.KVW", "b.kvw"}));
     EXPECT_EQ(Find("a.kvw", 0x1234567890ull), FirstEntity(CacheList));
-    EXPECT_EQ(CacheDirty, 0);
+    EXPECT_FALSE(CacheDirty);
     Find("c.kvw");
     CloseCache();
     EXPECT_EQ(SavedAttributes(), static_cast<DWORD>(FILE_ATTRIBUTE_HIDDEN));
@@ -348,7 +348,7 @@ TEST_F(CacheFile, AReadOnlyCacheIsReadAndNeverRewritten) {
     ASSERT_EQ(OpenCache(folder.path.c_str()), 1);
     EXPECT_NE(AsImageInfo(FirstEntity(CacheList)), nullptr) << "its entries serve";
     Find("B.KVW");
-    EXPECT_EQ(CacheDirty, 1);
+    EXPECT_TRUE(CacheDirty);
     CloseCache();
     EXPECT_EQ(folder.Read("~BRINFO.KVW"), bytes);
     EXPECT_EQ(SavedAttributes(), static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
@@ -446,7 +446,7 @@ TEST_F(CacheFile, DeletionsAloneDoNotRewriteTheFile) {
     std::string saved = folder.Read("~BRINFO.KVW");
     ASSERT_EQ(OpenCache(folder.path.c_str()), 1);
     Find("B.KVW");  // meets and deletes the obsolete entry
-    EXPECT_EQ(CacheDirty, 0);
+    EXPECT_FALSE(CacheDirty);
     CloseCache();
     EXPECT_EQ(folder.Read("~BRINFO.KVW"), saved);
 }
@@ -475,7 +475,7 @@ TEST_F(CacheFile, ADrawingWithoutEntriesUnderTheCachesNameIsNeverRewritten) {
     QueueBoxAnswer(IDOK);
     ASSERT_EQ(OpenCache(folder.path.c_str()), 1);
     Find("B.KVW");
-    EXPECT_EQ(CacheDirty, 1);
+    EXPECT_TRUE(CacheDirty);
     CloseCache();
     EXPECT_EQ(folder.Read("~BRINFO.KVW"), bytes);
     EXPECT_EQ(SavedAttributes() & FILE_ATTRIBUTE_HIDDEN, 0u);
@@ -650,7 +650,7 @@ struct Pictures : CacheFile {
         CacheFile::SetUp();
         CopyText(browseDirectory, folder.path.c_str());
         ResetCommandState();
-        colourTableReady = 0;
+        colourTableReady = false;
         ASSERT_EQ(OpenCache(folder.path.c_str()), 1);
     }
     // A drawing whose window is exactly the large picture's shape: a frame,
@@ -685,15 +685,15 @@ struct Pictures : CacheFile {
 TEST_F(Pictures, PlanIsDrawnWithoutItsHiddenLayerAndNotesAreKept) {
     WritePlan("PLAN.KVW");
     HostEntity* entry = Find("PLAN.KVW");
-    CacheDirty = 0;
+    CacheDirty = false;
     HostEntity* before = entry;
     MakePictures(&entry);
     const ImageInfoRecord* made = AsImageInfo(entry);
     ASSERT_NE(made, nullptr);
     EXPECT_EQ(made->state, kPictureMade);
     EXPECT_EQ(made->smallPresent, 1u);
-    EXPECT_EQ(CacheDirty, 1);
-    EXPECT_EQ(colourTableReady, 1);
+    EXPECT_TRUE(CacheDirty);
+    EXPECT_TRUE(colourTableReady);
     EXPECT_EQ(PictureInfo.header.biWidth, 181);
     EXPECT_EQ(PictureInfo.header.biHeight, 188);
     EXPECT_TRUE(DarkNear(made, 45, 94)) << "the middle line";
@@ -715,7 +715,7 @@ TEST_F(Pictures, NotesAreCollectedOnceWhenPicturesAreMadeAgain) {
     WritePlan("AGAIN.KVW");
     HostEntity* entry = Find("AGAIN.KVW");
     MakePictures(&entry);
-    colourTableReady = 0;
+    colourTableReady = false;
     MakePictures(&entry);
     HDL notes = host::DLGetSubList(entry);
     ASSERT_NE(notes, nullptr);
@@ -730,7 +730,7 @@ TEST_F(Pictures, ColourTableIsStoredOnceAndVersionTwoGetsNoSmallPicture) {
     WritePlan("TWO.KVW");
     HostEntity* one = Find("ONE.KVW");
     MakePictures(&one);
-    ASSERT_EQ(colourTableReady, 1);
+    ASSERT_TRUE(colourTableReady);
     HKEY key;
     std::string keyPath = std::string(g_config.rsc3053) + "\\XP\\Vandrel\\Kiru32 (Lumo32)\\";
     ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, keyPath.c_str(), 0, KEY_ALL_ACCESS, &key), ERROR_SUCCESS);
@@ -776,12 +776,12 @@ TEST_F(Pictures, UnreadableDrawingChangesNothing) {
     folder.Write("BROKEN.KVW", "not a drawing");
     HostEntity* entry = Find("BROKEN.KVW");
     HostEntity* missing = Find("MISSING.KVW");
-    CacheDirty = 0;
+    CacheDirty = false;
     MakePictures(&entry);
     MakePictures(&missing);
     EXPECT_EQ(AsImageInfo(entry)->state, kNoPicture);
     EXPECT_EQ(AsImageInfo(missing)->state, kNoPicture);
-    EXPECT_EQ(CacheDirty, 0);
+    EXPECT_FALSE(CacheDirty);
     EXPECT_EQ(PictureInfo.header.biWidth, 181);
 }
 

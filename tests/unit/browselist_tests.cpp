@@ -58,8 +58,9 @@ struct BrowseList : ::testing::Test {
         ResetCommandState();
         ForgetCacheIndex();
         ForgetUnreadable();
+        Showing = BrowseShowing();
         CacheList = NewList("~BRINFO.KVW");
-        CacheDirty = 0;
+        CacheDirty = false;
         commandMode = ModeLoad;
         FormatIndex = 0;
         SmallPictures = 0;
@@ -188,8 +189,8 @@ TEST_F(BrowseList, NewFilesGetEntriesInNameOrder) {
     WriteFile("PLANKVW");
     ScanBrowseDir(0);
     EXPECT_EQ(Names(), (NameList{"a.kvw", "B.KVW", "PLANKVW"}));
-    EXPECT_EQ(FoundCount, 3);
-    EXPECT_EQ(CacheDirty, 1);
+    EXPECT_EQ(Showing.FoundCount, 3);
+    EXPECT_TRUE(CacheDirty);
     EXPECT_EQ(Entry("B.KVW")->state, kNoPicture);
     FILETIME t = Time(kJanuary);
     EXPECT_EQ(CompareFileTime(&Entry("B.KVW")->fileTime, &t), 0);
@@ -202,7 +203,7 @@ TEST_F(BrowseList, DirectoriesShortNamesAndTheCacheFileAreSkipped) {
     WriteFile("A.KVW");
     ScanBrowseDir(0);
     EXPECT_EQ(Names(), (NameList{"A.KVW"}));
-    EXPECT_EQ(FoundCount, 1);
+    EXPECT_EQ(Showing.FoundCount, 1);
 }
 
 // Regression: where names ignore case, ~brinfo.kvw is the cache itself,
@@ -212,7 +213,7 @@ TEST_F(BrowseList, TheCacheFileIsSkippedInAnyLetterCase) {
     WriteFile("A.KVW");
     ScanBrowseDir(0);
     EXPECT_EQ(Names(), (NameList{"A.KVW"}));
-    EXPECT_EQ(FoundCount, 1);
+    EXPECT_EQ(Showing.FoundCount, 1);
 }
 
 // Regressions: a name that the code page cannot spell was listed with '?'
@@ -262,11 +263,11 @@ TEST_F(BrowseList, ADamagedStateOrARestoredFileCountsAsNoPicture) {
     ScanBrowseDir(0);
     Entry("A.KVW")->state = 7;
     Entry("B.KVW")->state = kFileDeleted;
-    CacheDirty = 0;
+    CacheDirty = false;
     ScanBrowseDir(0);
     EXPECT_EQ(Entry("A.KVW")->state, kNoPicture);
     EXPECT_EQ(Entry("B.KVW")->state, kNoPicture);
-    EXPECT_EQ(CacheDirty, 0);
+    EXPECT_FALSE(CacheDirty);
 }
 
 TEST_F(BrowseList, HiddenFilesAreListed) {
@@ -281,7 +282,7 @@ TEST_F(BrowseList, AllCadFilesTakesEveryDrawingFormatButNotOtherFiles) {
     WriteFile("B.DXF");
     WriteFile("NOTES.TXT");
     ScanBrowseDir(5);
-    EXPECT_EQ(FoundCount, 2);
+    EXPECT_EQ(Showing.FoundCount, 2);
     EXPECT_EQ(Names(), (NameList{"A.KVW", "B.DXF"}));
 }
 
@@ -303,18 +304,18 @@ TEST_F(BrowseList, AListingMadeWhileTheCacheLoadsServesOnlyItsFolderAndFormat) {
     CopyText(browseDirectory, other.path.c_str());
     ScanBrowseDir(5);
     EXPECT_EQ(Names(), (NameList{"C.KVW"}));
-    EXPECT_EQ(FoundCount, 1);
+    EXPECT_EQ(Showing.FoundCount, 1);
 }
 
 TEST_F(BrowseList, AnUnchangedFileKeepsItsEntryAndPictures) {
     WriteFile("A.KVW");
     ScanBrowseDir(0);
     Entry("A.KVW")->state = kPictureMade;
-    CacheDirty = 0;
+    CacheDirty = false;
     ScanBrowseDir(0);
     ASSERT_NE(Entry("A.KVW"), nullptr);
     EXPECT_EQ(Entry("A.KVW")->state, kPictureMade);
-    EXPECT_EQ(CacheDirty, 0);
+    EXPECT_FALSE(CacheDirty);
 }
 
 TEST_F(BrowseList, AChangedFileGetsAFreshEntryInEitherDirection) {
@@ -325,12 +326,12 @@ TEST_F(BrowseList, AChangedFileGetsAFreshEntryInEitherDirection) {
     Entry("B.KVW")->state = kPictureMade;
     SetTime("A.KVW", kJanuary + 1);
     SetTime("B.KVW", kJanuary - 10000000);
-    CacheDirty = 0;
+    CacheDirty = false;
     ScanBrowseDir(0);
     EXPECT_EQ(Names(), (NameList{"A.KVW", "B.KVW"}));
     EXPECT_EQ(Entry("A.KVW")->state, kNoPicture);
     EXPECT_EQ(Entry("B.KVW")->state, kNoPicture);
-    EXPECT_EQ(CacheDirty, 1);
+    EXPECT_TRUE(CacheDirty);
 }
 
 TEST_F(BrowseList, VanishedFilesAreSweptWithoutMakingTheCacheDirty) {
@@ -338,11 +339,11 @@ TEST_F(BrowseList, VanishedFilesAreSweptWithoutMakingTheCacheDirty) {
     WriteFile("B.KVW");
     ScanBrowseDir(0);
     DeleteFileA(folder.File("A.KVW").c_str());
-    CacheDirty = 0;
+    CacheDirty = false;
     ScanBrowseDir(0);
     EXPECT_EQ(Names(), (NameList{"B.KVW"}));
-    EXPECT_EQ(FoundCount, 1);
-    EXPECT_EQ(CacheDirty, 0);
+    EXPECT_EQ(Showing.FoundCount, 1);
+    EXPECT_FALSE(CacheDirty);
 }
 
 TEST_F(BrowseList, EntriesOfOtherFormatsStayWhetherTheirFilesExistOrNot) {
@@ -360,7 +361,7 @@ TEST_F(BrowseList, AMissingFolderListsNothingAndSweepsTheFormat) {
     Put("B.DXF");
     CopyText(browseDirectory, folder.File("nowhere").c_str());
     ScanBrowseDir(0);
-    EXPECT_EQ(FoundCount, 0);
+    EXPECT_EQ(Showing.FoundCount, 0);
     EXPECT_EQ(Names(), (NameList{"B.DXF"}));
 }
 
@@ -439,13 +440,13 @@ TEST_F(BrowseList, SevenFilesMakeRowsOfThreeOrSix) {
     WriteFile("X.DWG");
     ScanBrowseDir(0);
     Rows large = FillAndRead();
-    EXPECT_EQ(ColumnsPerRow, 3);
+    EXPECT_EQ(Showing.ColumnsPerRow, 3);
     EXPECT_EQ(large.firsts, (NameList{"A.KVW", "D.KVW", "G.KVW"}));
     EXPECT_EQ(large.count, "7");
     EXPECT_EQ(large.dir, folder.path);
     SmallPictures = 1;
     Rows small = FillAndRead();
-    EXPECT_EQ(ColumnsPerRow, 6);
+    EXPECT_EQ(Showing.ColumnsPerRow, 6);
     EXPECT_EQ(small.firsts, (NameList{"A.KVW", "G.KVW"}));
     EXPECT_EQ(small.count, "7");
     EXPECT_EQ(Chain(), (NameList{"A.KVW", "B.KVW", "C.KVW", "D.KVW", "E.KVW", "F.KVW", "G.KVW"}));
@@ -483,7 +484,7 @@ TEST_F(BrowseList, TheFramedPictureStaysFramedThroughARefill) {
         SmallPictures = 1;
         RefreshBrowseList();
         EXPECT_EQ(FramedPicture(), 4);
-        EXPECT_EQ(FramedColumn, 4);
+        EXPECT_EQ(Showing.framedColumn, 4);
         FramePicture(99);
         EXPECT_EQ(FramedPicture(), 6);
     });
@@ -504,7 +505,7 @@ TEST_F(BrowseList, TemplateModeListsOnlyTemplatesAndDisablesTheFormatChoice) {
     FormatIndex = 3;
     Options.alwaysCache = 0;
     ScanBrowseDir(FormatIndex);
-    EXPECT_EQ(FoundCount, 1);
+    EXPECT_EQ(Showing.FoundCount, 1);
     EXPECT_EQ(Names(), (NameList{"SHEET.KVT"}));
     bool comboEnabled = true, labelEnabled = true;
     int rows = 0;
@@ -535,14 +536,14 @@ TEST_F(BrowseList, PastTheLimitTheFirstNamesKeepEntriesAndOtherFormatsGoFirst) {
     ScanBrowseDir(0);
     SetEnvironmentVariableA("XP_MOST_CACHE_ENTRIES", nullptr);
     EXPECT_EQ(Names(), (NameList{"A.KVW", "B.KVW", "C.KVW", "D.KVW", "E.KVW", "F.KVW"}));
-    EXPECT_EQ(FoundCount, 8);
-    ASSERT_EQ(UnlistedFiles.size(), 2u);
-    EXPECT_STREQ(UnlistedFiles[0].name, "G.KVW");
-    EXPECT_STREQ(UnlistedFiles[1].name, "H.KVW");
+    EXPECT_EQ(Showing.FoundCount, 8);
+    ASSERT_EQ(Showing.unlistedFiles.size(), 2u);
+    EXPECT_STREQ(Showing.unlistedFiles[0].name, "G.KVW");
+    EXPECT_STREQ(Showing.unlistedFiles[1].name, "H.KVW");
     // Within the limit again, every file has its entry and none is left out.
     ScanBrowseDir(0);
     EXPECT_EQ(Names(), (NameList{"A.KVW", "B.KVW", "C.KVW", "D.KVW", "E.KVW", "F.KVW", "G.KVW", "H.KVW"}));
-    EXPECT_TRUE(UnlistedFiles.empty());
+    EXPECT_TRUE(Showing.unlistedFiles.empty());
     // The switch never raises the limit.
     SetEnvironmentVariableA("XP_MOST_CACHE_ENTRIES", "99999999");
     EXPECT_EQ(MostCacheEntries(), kMostCacheEntries);
@@ -634,9 +635,9 @@ TEST(Clicks, EachColumnRunsFromTheBoxBeforeToItsOwnRightEdge) {
 // ---- Rows as wide as the list ----
 
 struct DpiScope {
-    int saved = RowDpi;
-    explicit DpiScope(int dpi) { RowDpi = dpi; }
-    ~DpiScope() { RowDpi = saved; }
+    int saved = Showing.rowDpi;
+    explicit DpiScope(int dpi) { Showing.rowDpi = dpi; }
+    ~DpiScope() { Showing.rowDpi = saved; }
 };
 
 // The count, the painter's boxes and the hit test come from one geometry:
@@ -704,7 +705,7 @@ TEST_F(BrowseList, TheDefaultListHoldsThreeLargeOrSixSmallPictures) {
         SmallPictures = small;
         testdlg::RunInBrowseDialog([&] {
             FillBrowseList();
-            columns[small] = ColumnsPerRow;
+            columns[small] = Showing.ColumnsPerRow;
         });
     }
     SmallPictures = 0;
@@ -756,16 +757,16 @@ TEST_F(BrowseList, AClickIsPlacedByWhereTheListIsNow) {
     WriteFile("B.KVW");
     ScanBrowseDir(0);
     char picked[kPickedPathSize] = "";
-    ResultPath = picked;
-    DeleteOnClick = 0;
+    Showing.ResultPath = picked;
+    Showing.DeleteOnClick = 0;
     int answer = -1;
     testdlg::RunInBrowseDialog([&] {
         FillBrowseList();
         HWND list = GetDlgItem(host::GetDlgWin(), IDC_BROWSE_LIST);
         POINT origin = {0, 0};
         ClientToScreen(list, &origin);
-        ListOrigin = {origin.x - 40, origin.y};  // drawn before a move 40 pixels right
-        BrowseListRow = 0;
+        Showing.ListOrigin = {origin.x - 40, origin.y};  // drawn before a move 40 pixels right
+        Showing.BrowseListRow = 0;
         // Without the hook the click is the position of the message handled.
         SetCursorPos(origin.x + 190, origin.y + 50);
         PostMessageA(list, WM_APP + 9, 0, 0);
@@ -773,7 +774,7 @@ TEST_F(BrowseList, AClickIsPlacedByWhereTheListIsNow) {
         PeekMessageA(&message, list, WM_APP + 9, WM_APP + 9, PM_REMOVE);
         answer = OnBrowseListClick(19);
     });
-    ResultPath = nullptr;
+    Showing.ResultPath = nullptr;
     EXPECT_EQ(answer, kEndDialog);
     EXPECT_EQ(std::string(picked), folder.File("A.KVW"));
 }
@@ -786,19 +787,19 @@ TEST_F(BrowseList, OnlyAFileThatIsThereIsPicked) {
     Entry("B.KVW")->state = kFileDeleted;
     DeleteFileA(folder.File("C.KVW").c_str());
     char picked[kPickedPathSize] = "";
-    ResultPath = picked;
-    DeleteOnClick = 0;
-    Picked = 0;
+    Showing.ResultPath = picked;
+    Showing.DeleteOnClick = 0;
+    Showing.Picked = false;
     QueueBoxAnswer(IDOK);  // each is told
     EXPECT_EQ(ActOnBrowseEntry(Entry("B.KVW")), kKeepOpen);
     QueueBoxAnswer(IDOK);
     EXPECT_EQ(ActOnBrowseEntry(Entry("C.KVW")), kKeepOpen);
-    EXPECT_EQ(Picked, 0);
+    EXPECT_FALSE(Showing.Picked);
     EXPECT_STREQ(picked, "");
     EXPECT_EQ(ActOnBrowseEntry(Entry("A.KVW")), kEndDialog);
-    EXPECT_EQ(Picked, 1);
+    EXPECT_TRUE(Showing.Picked);
     EXPECT_EQ(std::string(picked), folder.File("A.KVW"));
-    ResultPath = nullptr;
+    Showing.ResultPath = nullptr;
 }
 
 // Regression: a file replaced after the listing was deleted by its name.
@@ -807,7 +808,7 @@ TEST_F(BrowseList, DeleteRemovesOnlyTheFileThatWasPictured) {
     WriteFile("B.KVW");
     ScanBrowseDir(0);
     SetTime("B.KVW", kJanuary + 1);
-    DeleteOnClick = 1;
+    Showing.DeleteOnClick = 1;
     QueueBoxAnswer(IDYES);  // the question
     QueueBoxAnswer(IDOK);   // the message that it changed
     EXPECT_EQ(ActOnBrowseEntry(Entry("B.KVW")), kKeepOpen);
@@ -817,7 +818,7 @@ TEST_F(BrowseList, DeleteRemovesOnlyTheFileThatWasPictured) {
     EXPECT_EQ(ActOnBrowseEntry(Entry("A.KVW")), kKeepOpen);
     EXPECT_EQ(GetFileAttributesA(folder.File("A.KVW").c_str()), INVALID_FILE_ATTRIBUTES);
     EXPECT_EQ(Entry("A.KVW")->state, kFileDeleted);
-    DeleteOnClick = 0;
+    Showing.DeleteOnClick = 0;
 }
 
 TEST(Progress, ANameThatFitsIsShownWhole) {
@@ -840,60 +841,78 @@ TEST(Progress, AnOverlongNameIsShortenedKeepingItsEnd) {
 
 // ---- The dialog's template ----
 
-TEST(BrowseTemplate, ControlsHaveTheirIdsKindsAndStylesAndHelpStaysHidden) {
+TEST(BrowseTemplate, DialogHasItsCaptionFontAndAFrameThatResizes) {
     using namespace testtemplate;
     DialogTemplate dialog = LoadDialogTemplate("IDD_DLGBROWSE");
     EXPECT_EQ(dialog.caption, "Browse files");
-    EXPECT_EQ(dialog.cx, 421);
-    EXPECT_EQ(dialog.cy, 322);
     EXPECT_TRUE(HasModuleFrame(dialog));
     EXPECT_EQ(dialog.style & (WS_THICKFRAME | WS_MAXIMIZEBOX), DWORD(WS_THICKFRAME | WS_MAXIMIZEBOX))
         << "the dialog can be resized and maximised";
-    enum : WORD { kButton = 0x80, kStatic = 0x82, kListBox = 0x83, kComboBox = 0x85 };
+}
+
+// What a user meets in the dialog: each control's kind and text, Tab
+// through the controls that take it (the hidden Help never among them),
+// rows drawn and measured by the owner one by one without strings of their
+// own, and nothing cut or covered.
+TEST(BrowseTemplate, ControlsTakeTheirTurnsHelpStaysHiddenAndRowsAreTheOwners) {
+    using namespace testtemplate;
+    MadeDialog dialog("IDD_DLGBROWSE");
+    ASSERT_NE(dialog.Window(), nullptr);
     struct Expected {
         int id;
-        WORD kind;
         const char* className;
-        DWORD styles;  // all of them must be set
-        const char* text;  // null: not looked at
+        DWORD styles;  // all of them must be set; for buttons, the button's kind
+        const char* text;
     };
     const DWORD list = LBS_OWNERDRAWVARIABLE | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_BORDER | WS_VSCROLL;
     const Expected expected[] = {
-        {IDC_BROWSE_SMALL, kButton, "Button", BS_AUTOCHECKBOX, "&Small pictures"},
-        {IDC_BROWSE_DELETE, kButton, "Button", BS_AUTOCHECKBOX, "&Delete on click"},
-        {IDC_BROWSE_ALWAYSCACHE, kButton, "Button", BS_AUTOCHECKBOX, "Always &cache"},
-        {IDC_BROWSE_FORMATLABEL, kStatic, "Static", SS_LEFT, "File format:"},
-        {IDC_BROWSE_FORMAT, kComboBox, "ComboBox", CBS_DROPDOWNLIST | WS_VSCROLL, ""},
-        {IDC_BROWSE_SELECTPATH, kButton, "Button", BS_PUSHBUTTON, "Select &Path"},
-        {IDC_BROWSE_CACHEALL, kButton, "Button", BS_PUSHBUTTON, "Cache &all"},
-        {IDC_BROWSE_CLOSE, kButton, "Button", BS_DEFPUSHBUTTON, "&Close"},
-        {-1, kStatic, "Static", SS_LEFT, nullptr},
+        {IDC_BROWSE_SMALL, "Button", BS_AUTOCHECKBOX, "&Small pictures"},
+        {IDC_BROWSE_DELETE, "Button", BS_AUTOCHECKBOX, "&Delete on click"},
+        {IDC_BROWSE_ALWAYSCACHE, "Button", BS_AUTOCHECKBOX, "Always &cache"},
+        {IDC_BROWSE_FORMATLABEL, "Static", SS_LEFT, "File format:"},
+        {IDC_BROWSE_FORMAT, "ComboBox", CBS_DROPDOWNLIST | WS_VSCROLL, ""},
+        {IDC_BROWSE_SELECTPATH, "Button", BS_PUSHBUTTON, "Select &Path"},
+        {IDC_BROWSE_CACHEALL, "Button", BS_PUSHBUTTON, "Cache &all"},
+        {IDC_BROWSE_CLOSE, "Button", BS_DEFPUSHBUTTON, "&Close"},
         // A long path is shortened in its middle; an "&" in it is no mnemonic.
-        {IDC_BROWSE_DIR, kStatic, "Static", SS_LEFT | SS_PATHELLIPSIS | SS_NOPREFIX, "Dir"},
-        {IDC_BROWSE_COUNT, kStatic, "Static", SS_LEFT, "Count"},
-        {IDC_BROWSE_FILESLABEL, kStatic, "Static", SS_LEFT, "files"},
-        {IDC_BROWSE_LIST, kListBox, "ListBox", list, ""},
-        {IDC_BROWSE_HELP, kButton, "Button", BS_PUSHBUTTON, "&Help"},
+        {IDC_BROWSE_DIR, "Static", SS_LEFT | SS_PATHELLIPSIS | SS_NOPREFIX, "Dir"},
+        {IDC_BROWSE_COUNT, "Static", SS_LEFT, "Count"},
+        {IDC_BROWSE_FILESLABEL, "Static", SS_LEFT, "files"},
+        {IDC_BROWSE_LIST, "ListBox", list, ""},
+        {IDC_BROWSE_HELP, "Button", BS_PUSHBUTTON, "&Help"},
     };
-    ASSERT_EQ(dialog.items.size(), sizeof expected / sizeof expected[0]);
-    for (size_t i = 0; i < dialog.items.size(); ++i) {
-        const TemplateItem& item = dialog.items[i];
-        const Expected& e = expected[i];
-        SCOPED_TRACE(i);
-        EXPECT_EQ(item.id, e.id);
-        EXPECT_TRUE(item.classAtom == e.kind || lstrcmpiA(item.className.c_str(), e.className) == 0);
-        if (e.kind == kButton) {
-            EXPECT_EQ(item.style & BS_TYPEMASK, e.styles);
+    // The styles as the template gives them: the dialog manager takes some
+    // (a list's border and scroll bar) into its own keeping.
+    const DialogTemplate stored = LoadDialogTemplate("IDD_DLGBROWSE");
+    for (const Expected& e : expected) {
+        SCOPED_TRACE(e.id);
+        EXPECT_EQ(dialog.ClassOf(e.id), e.className);
+        EXPECT_EQ(dialog.Text(e.id), e.text);
+        auto item = std::find_if(stored.items.begin(), stored.items.end(),
+                                 [&](const TemplateItem& i) { return i.id == e.id; });
+        ASSERT_NE(item, stored.items.end());
+        if (dialog.ClassOf(e.id) == "Button") {
+            EXPECT_EQ(item->style & BS_TYPEMASK, e.styles);
         } else {
-            EXPECT_EQ(item.style & e.styles, e.styles);
+            EXPECT_EQ(item->style & e.styles, e.styles);
         }
-        if (e.text) {
-            EXPECT_EQ(item.text, e.text);
-        }
-        bool visible = (item.style & WS_VISIBLE) != 0;
-        EXPECT_EQ(visible, e.id != IDC_BROWSE_HELP) << "only Help is hidden";
     }
-    EXPECT_EQ(dialog.items[12].style & LBS_HASSTRINGS, 0u) << "rows without strings";
+    EXPECT_EQ(dialog.TabOrder(),
+              (std::vector<int>{IDC_BROWSE_SMALL, IDC_BROWSE_DELETE, IDC_BROWSE_ALWAYSCACHE, IDC_BROWSE_FORMAT,
+                                IDC_BROWSE_SELECTPATH, IDC_BROWSE_CACHEALL, IDC_BROWSE_CLOSE, IDC_BROWSE_LIST}));
+    ShowWindow(dialog.Window(), SW_SHOWNA);
+    EXPECT_TRUE(IsWindowVisible(dialog.Control(IDC_BROWSE_CLOSE)));
+    EXPECT_FALSE(IsWindowVisible(dialog.Control(IDC_BROWSE_HELP))) << "Help is never shown";
+    // The check boxes stand 10 and 9 units apart, 10 high: the second's box
+    // reaches a unit into the third's, under its text. Nothing else touches.
+    EXPECT_EQ(dialog.LayoutFaults(), "1012 \"&Delete on click\" overlaps 1013 \"Always &cache\"; ");
+    // Each row is measured as it comes, and keeps the data it was given.
+    HWND rows = dialog.Control(IDC_BROWSE_LIST);
+    EXPECT_EQ(GetWindowLongA(rows, GWL_STYLE) & LBS_HASSTRINGS, 0) << "rows without strings";
+    SendMessageA(rows, LB_ADDSTRING, 0, 0x1234);
+    SendMessageA(rows, LB_ADDSTRING, 0, 0x5678);
+    EXPECT_EQ(MadeDialog::Measured(), 2);
+    EXPECT_EQ(SendMessageA(rows, LB_GETITEMDATA, 1, 0), 0x5678);
 }
 
 // A current directory of 256 characters or more was never read back, and

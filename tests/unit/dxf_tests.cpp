@@ -1173,14 +1173,12 @@ struct Picture {
         float fitted[4];
         FitWindowToPixels(window, kSize, kSize, fitted);
         six[0] = fitted[0], six[1] = fitted[1], six[3] = fitted[2], six[4] = fitted[3];
-        HBITMAP bitmap = RenderToBitmap(list, list, kSize, kSize, nullptr, nullptr);
-        ASSERT_NE(bitmap, nullptr);
-        HDC from = CreateCompatibleDC(dc);
-        HGDIOBJ kept = SelectObject(from, bitmap);
-        BitBlt(dc, 0, 0, kSize, kSize, from, 0, 0, SRCCOPY);
-        SelectObject(from, kept);
-        DeleteDC(from);
-        DeleteObject(bitmap);
+        Bitmap bitmap = RenderToBitmap(list, list, kSize, kSize, nullptr, nullptr);
+        ASSERT_TRUE(bitmap);
+        DeviceContext from = MakeMemoryDC(dc);
+        HGDIOBJ kept = SelectObject(from.Get(), bitmap.Get());
+        BitBlt(dc, 0, 0, kSize, kSize, from.Get(), 0, 0, SRCCOPY);
+        SelectObject(from.Get(), kept);
         GdiFlush();
     }
     // Dark pixels inside a box of the drawing.

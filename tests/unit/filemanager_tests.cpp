@@ -342,13 +342,16 @@ struct Panel : ::testing::Test {
         fake.lpszClassName = "FakeFileDialog";
         RegisterClassA(&fake);
     }
+    // A store of its own: the colour table a paint stores goes there.
     void SetUp() override {
+        CopyText(g_config.rsc3053, "Software\\KvUnit\\filemanager");
+        RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\KvUnit\\filemanager");
         g_answers = DialogAnswers();
         g_answers.folder = folder.path;
         autoPreview = 1;
         autoZoomAll = 0;
         useBrowseFile = 0;
-        browseRequested = 0;
+        browseRequested = false;
         ResetCommandState();
         gdiBefore = LiveGdiObjects();
         dialog = CreateWindowA("FakeFileDialog", "File manager", WS_OVERLAPPEDWINDOW, 0, 0, 800, 500,
@@ -364,6 +367,7 @@ struct Panel : ::testing::Test {
         EXPECT_EQ(LiveGdiObjects(), gdiBefore) << "the panel leaks GDI objects";
         useBrowseFile = 0;
         autoPreview = 1;
+        RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\KvUnit\\filemanager");
     }
 
     // A drawing of lines from (0,0) to (10,5), a note, and the header as given.
@@ -431,15 +435,14 @@ struct Panel : ::testing::Test {
     // (within a pixel either side) in row y.
     int CopyWidth() {
         BITMAP bitmap = {};
-        return ScreenCopy && GetObjectA(ScreenCopy, sizeof bitmap, &bitmap) ? bitmap.bmWidth : 0;
+        return ScreenCopy && GetObjectA(ScreenCopy.Get(), sizeof bitmap, &bitmap) ? bitmap.bmWidth : 0;
     }
     bool CopyDarkNear(int x, int y) {
-        HDC dc = MakeMemoryDC(nullptr);
-        HGDIOBJ kept = SelectObject(dc, ScreenCopy);
+        DeviceContext dc = MakeMemoryDC(nullptr);
+        HGDIOBJ kept = SelectObject(dc.Get(), ScreenCopy.Get());
         bool dark = false;
-        for (int dx = -1; dx <= 1; ++dx) dark |= GetPixel(dc, x + dx, y) == RGB(0, 0, 0);
-        SelectObject(dc, kept);
-        DropDC(dc);
+        for (int dx = -1; dx <= 1; ++dx) dark |= GetPixel(dc.Get(), x + dx, y) == RGB(0, 0, 0);
+        SelectObject(dc.Get(), kept);
         return dark;
     }
     int ItemWidth() {
@@ -483,7 +486,7 @@ TEST_F(Panel, ValidStoredExtentsAreUsed) {
     PreviewSelectedFile(panel);
     ASSERT_NE(PreviewDrawing, nullptr);
     ExpectView(-5, -4, 50, 40);
-    EXPECT_NE(ScreenCopy, nullptr) << "the first picture is rendered off-screen";
+    EXPECT_TRUE(ScreenCopy) << "the first picture is rendered off-screen";
 }
 
 TEST_F(Panel, InvalidStoredExtentsAreRecomputedAndMarkedCurrent) {
@@ -524,7 +527,7 @@ TEST_F(Panel, PreviewFillsTheNotesTreeOnce) {
     Select(Save("G.KVW", 1, 0, {0, 0, 0}, {10, 5, 0}), "G.KVW");
     PreviewSelectedFile(panel);
     EXPECT_EQ(TreeCount(), 3) << "heading and two lines";
-    EXPECT_EQ(NotesRequest, 0);
+    EXPECT_FALSE(NotesRequest);
     Click(IDC_FILE_ZOOMALL);
     UpdateWindow(GetDlgItem(panel, IDC_FILE_PREVIEW));
     EXPECT_EQ(TreeCount(), 3) << "Zoom all does not add the notes again";
@@ -535,7 +538,7 @@ TEST_F(Panel, UnreadableFileLeavesNoPreview) {
     Select(folder.File("BAD.KVW"), "BAD.KVW");
     PreviewSelectedFile(panel);
     EXPECT_EQ(PreviewDrawing, nullptr);
-    EXPECT_EQ(ScreenCopy, nullptr);
+    EXPECT_FALSE(ScreenCopy);
     Select("", "");
     PreviewSelectedFile(panel);
     EXPECT_EQ(PreviewDrawing, nullptr);
@@ -567,11 +570,11 @@ TEST_F(Panel, BrowseNeedsAFolder) {
     CopyText(before, browseDirectory);
     g_answers.folder.clear();
     Click(IDC_FILE_BROWSE);
-    EXPECT_EQ(browseRequested, 0);
+    EXPECT_FALSE(browseRequested);
     EXPECT_STREQ(browseDirectory, before);
     g_answers.folder = folder.path;
     Click(IDC_FILE_BROWSE);
-    EXPECT_EQ(browseRequested, 1);
+    EXPECT_TRUE(browseRequested);
     EXPECT_EQ(browseDirectory, folder.path);
     MSG msg;
     while (PeekMessageA(&msg, panel, WM_KEYDOWN, WM_KEYDOWN, PM_REMOVE)) {
@@ -667,10 +670,10 @@ TEST_F(Panel, StoredPictureIsServedWithoutLoading) {
     RedrawWindow(box, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
     ASSERT_NE(AsImageInfo(currentEntry), nullptr);
     EXPECT_EQ(AsImageInfo(currentEntry)->state, kPictureMade) << "the drawn picture went into the entry";
-    EXPECT_EQ(CacheDirty, 1);
+    EXPECT_TRUE(CacheDirty);
     Notify(CDN_SELCHANGE);
     EXPECT_EQ(PreviewDrawing, nullptr) << "the second selection is served from the cache";
-    EXPECT_EQ(NotesRequest, 1);
+    EXPECT_TRUE(NotesRequest);
     RECT item;
     GetClientRect(box, &item);
     HDC dc = GetDC(box);
@@ -697,7 +700,7 @@ TEST_F(Panel, LoadedDrawingIsRedrawnByZoomAllAndShowAllWithUseBrowseFile) {
     std::string stored = storedPicture();
     Click(IDC_FILE_SHOWALL);
     Paint();
-    EXPECT_EQ(ShowAllRequest, 0) << "a drawing served the request";
+    EXPECT_FALSE(ShowAllRequest) << "a drawing served the request";
     ASSERT_EQ(CopyWidth(), ItemWidth()) << "drawn anew into the box";
     EXPECT_TRUE(CopyDarkNear(ItemWidth() / 2, 94)) << "the hidden layer shows";
     Click(IDC_FILE_ZOOMALL);
@@ -725,13 +728,13 @@ TEST_F(Panel, ZoomAllShowAllAndAutoZoomAll) {
     Paint();
     EXPECT_FALSE(CopyDarkNear(90, 94)) << "the hidden layer does not show";
     Click(IDC_FILE_SHOWALL);
-    EXPECT_EQ(ScreenCopy, nullptr);
-    EXPECT_EQ(ShowAllRequest, 1);
+    EXPECT_FALSE(ScreenCopy);
+    EXPECT_TRUE(ShowAllRequest);
     Paint();
-    EXPECT_EQ(ShowAllRequest, 0);
+    EXPECT_FALSE(ShowAllRequest);
     EXPECT_TRUE(CopyDarkNear(ItemWidth() / 2, 94)) << "Show all draws the hidden layer";
     Click(IDC_FILE_ZOOMALL);
-    EXPECT_EQ(ScreenCopy, nullptr);
+    EXPECT_FALSE(ScreenCopy);
     ExpectView(0, 0, 100, 100);
     Paint();
     EXPECT_EQ(CopyWidth(), ItemWidth());
@@ -764,19 +767,19 @@ TEST_F(Panel, SymbolLibraryDrawsItsFirstDefinitionsMembers) {
 }
 
 TEST_F(Panel, EntryOfADeletedFileIsNeitherRenderedNorDrawnFromTheCache) {
-    colourTableReady = 1;
+    colourTableReady = true;
     SelectSavedWithCache("R.KVW");
     ASSERT_NE(AsImageInfo(currentEntry), nullptr);
     AsImageInfo(currentEntry)->state = kFileDeleted;
-    CacheDirty = 0;
+    CacheDirty = false;
     Notify(CDN_SELCHANGE);
     EXPECT_EQ(PreviewDrawing, nullptr) << "not loaded";
     ShowWindow(dialog, SW_SHOW);
     ShowWindow(panel, SW_SHOW);
     RedrawWindow(GetDlgItem(panel, IDC_FILE_PREVIEW), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
     EXPECT_EQ(AsImageInfo(currentEntry)->state, kFileDeleted) << "the empty frame is not stored";
-    EXPECT_EQ(CacheDirty, 0);
-    colourTableReady = 0;
+    EXPECT_FALSE(CacheDirty);
+    colourTableReady = false;
 }
 
 TEST_F(Panel, OpeningWithUseBrowseFileOnOpensTheCacheAndLeavesAutoPreviewEnabled) {
@@ -804,7 +807,7 @@ TEST_F(Panel, TurningUseBrowseFileOffSavesTheChangedCache) {
     Click(IDC_FILE_USECACHE);
     Select(folder.File("S.KVW"), "S.KVW");
     Notify(CDN_SELCHANGE);
-    ASSERT_EQ(CacheDirty, 1);
+    ASSERT_TRUE(CacheDirty);
     Click(IDC_FILE_USECACHE);
     EXPECT_EQ(CacheList, nullptr);
     EXPECT_EQ(currentEntry, nullptr);

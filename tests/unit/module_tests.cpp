@@ -4,8 +4,11 @@
 #include <string.h>
 
 #include <string>
+#include <type_traits>
+#include <utility>
 
 #include "commands/registration.h"
+#include "module/gdi.h"
 #include "module/paths.h"
 #include "module/state.h"
 #include "module/text.h"
@@ -183,6 +186,67 @@ TEST(Paths, ASemicolonOrAControlCharacterKeepsAPathOutOfMacroLines) {
     for (const char* path : unsafe) {
         EXPECT_FALSE(IsMacroSafePath(path)) << path;
     }
+}
+
+// ---- Owners of handles ----
+
+static_assert(!std::is_copy_constructible<Bitmap>::value && !std::is_copy_assignable<Bitmap>::value,
+              "a copied owner would drop its handle twice");
+static_assert(!std::is_copy_constructible<FileHandle>::value && !std::is_copy_constructible<WindowDC>::value, "");
+
+// A handle is dropped once, by its last owner: a moved-from owner drops
+// nothing, and the count comes back to where it was.
+TEST(Owners, GdiObjectsAreDroppedOnceByTheirLastOwner) {
+    const int before = LiveGdiObjects();
+    BITMAP info;
+    HBITMAP first = nullptr;
+    {
+        DeviceContext memory = MakeMemoryDC(nullptr);
+        ASSERT_TRUE(memory);
+        Bitmap bitmap = MakeBitmap(memory.Get(), 8, 8);
+        ASSERT_TRUE(bitmap);
+        first = bitmap.Get();
+        Bitmap moved = std::move(bitmap);
+        EXPECT_FALSE(bitmap);
+        bitmap.Reset();
+        EXPECT_EQ(moved.Get(), first);
+        EXPECT_NE(GetObjectA(first, sizeof info, &info), 0) << "the moved-from owner dropped the bitmap";
+        EXPECT_EQ(LiveGdiObjects(), before + 2);
+        moved = MakeBitmap(memory.Get(), 4, 4);
+        EXPECT_EQ(GetObjectA(first, sizeof info, &info), 0) << "an owner given another bitmap drops its own";
+        EXPECT_FALSE(MakeBitmap(memory.Get(), 1 << 20, 1 << 20)) << "a make that fails owns nothing";
+        Region region = MakeRectRegion(RECT{0, 0, 4, 4});
+        WindowDC screen(nullptr);
+        EXPECT_TRUE(region && screen);
+        EXPECT_EQ(LiveGdiObjects(), before + 4);
+    }
+    EXPECT_EQ(LiveGdiObjects(), before);
+}
+
+TEST(Owners, FilesAndSearchesAreClosedOnceByTheirLastOwner) {
+    const int before = LiveFileHandles();
+    char folder[MAX_PATH], path[MAX_PATH];
+    ASSERT_GT(GetTempPathA(sizeof folder, folder), 0u);
+    ASSERT_NE(GetTempFileNameA(folder, "own", 0, path), 0u);
+    {
+        // Deleted when its last handle closes: its going shows the close.
+        FileHandle file = FileHandle::Take(
+            CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, CREATE_ALWAYS,
+                        FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+        ASSERT_TRUE(file);
+        WIN32_FIND_DATAA found;
+        FindHandle search = FindHandle::Take(FindFirstFileA(path, &found));
+        EXPECT_TRUE(search);
+        FileHandle moved(std::move(file));
+        EXPECT_FALSE(file);
+        EXPECT_EQ(LiveFileHandles(), before + 2);
+        EXPECT_FALSE(FileHandle::Take(CreateFileA("Q:\\no\\such\\file", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0,
+                                                  nullptr)))
+            << "INVALID_HANDLE_VALUE is no handle";
+        EXPECT_NE(GetFileAttributesA(path), INVALID_FILE_ATTRIBUTES) << "the moved-from owner closed the file";
+    }
+    EXPECT_EQ(GetFileAttributesA(path), INVALID_FILE_ATTRIBUTES) << "the last owner closed it";
+    EXPECT_EQ(LiveFileHandles(), before);
 }
 
 }  // namespace

@@ -23,6 +23,19 @@ using namespace testrec;
 
 namespace {
 
+// A memory device context with a bitmap of its own selected, compatible
+// with the screen: where an owner-drawn item is drawn.
+struct Surface {
+    WindowDC screen{nullptr};
+    DeviceContext dc = MakeMemoryDC(screen.Get());
+    Bitmap bitmap;
+    HGDIOBJ kept;
+    Surface(int width, int height)
+        : bitmap(MakeBitmap(screen.Get(), width, height)), kept(SelectObject(dc.Get(), bitmap.Get())) {}
+    ~Surface() { SelectObject(dc.Get(), kept); }
+    HDC Get() const { return dc.Get(); }
+};
+
 PreviewWindow Window(float x0, float y0, float x1, float y1) {
     return PreviewWindow{{x0, y0, 0}, {x1, y1, 0}};
 }
@@ -324,7 +337,7 @@ struct Render : ::testing::Test {
     void TearDown() override {
         DLDestroy(drawing);
         DLDestroy(cache);
-        ShowAllRequest = NotesRequest = 0;
+        ShowAllRequest = NotesRequest = false;
     }
 };
 
@@ -332,9 +345,7 @@ TEST_F(Render, NotesGoIntoTheEntryWhichMovesAndTheHolderFollows) {
     std::vector<unsigned char> bytes = EntryBytes();
     HostEntity* entry = host::DLApnd(cache, bytes.data());
     HostEntity* holder = entry;
-    HBITMAP picture = RenderToBitmap(drawing, drawing, 181, 188, &holder, nullptr);
-    ASSERT_NE(picture, nullptr);
-    DropObject(picture);
+    ASSERT_TRUE(RenderToBitmap(drawing, drawing, 181, 188, &holder, nullptr));
     EXPECT_NE(holder, entry) << "making the member list moves the entry";
     HDL members = host::DLGetSubList(holder);
     ASSERT_NE(members, nullptr);
@@ -349,45 +360,41 @@ TEST_F(Render, NotesGoIntoTheEntryWhichMovesAndTheHolderFollows) {
 TEST_F(Render, PreviewDrawingIsRestoredOnSuccessAndOnFailure) {
     HDL marker = NewList("marker");
     PreviewDrawing = marker;
-    HBITMAP picture = RenderToBitmap(drawing, drawing, 181, 188, nullptr, nullptr);
+    RenderToBitmap(drawing, drawing, 181, 188, nullptr, nullptr);
     EXPECT_EQ(PreviewDrawing, marker);
-    DropObject(picture);
     // A bitmap this large cannot be made: the render gives none.
-    EXPECT_EQ(RenderToBitmap(drawing, drawing, 100000, 100000, nullptr, nullptr), nullptr);
+    EXPECT_FALSE(RenderToBitmap(drawing, drawing, 100000, 100000, nullptr, nullptr));
     EXPECT_EQ(PreviewDrawing, marker);
     PreviewDrawing = nullptr;
     DLDestroy(marker);
 }
 
 TEST_F(Render, OffScreenRendersClearShowAllAndServeNotesOnlyWithATree) {
-    ShowAllRequest = 1;
-    NotesRequest = 1;
-    DropObject(RenderToBitmap(drawing, drawing, 90, 94, nullptr, nullptr));
-    EXPECT_EQ(ShowAllRequest, 0);
-    EXPECT_EQ(NotesRequest, 1) << "no notes window: the request waits for one";
+    ShowAllRequest = true;
+    NotesRequest = true;
+    RenderToBitmap(drawing, drawing, 90, 94, nullptr, nullptr);
+    EXPECT_FALSE(ShowAllRequest);
+    EXPECT_TRUE(NotesRequest) << "no notes window: the request waits for one";
 }
 
 TEST_F(Render, HeaderExtentsAreMarkedCurrentOtherFlagsKept) {
     HeaderBlock* header = HeaderOf(drawing);
     header->extentsValid = 0;
     header->flags = 2 | 8 | 0x100;
-    DropObject(RenderToBitmap(drawing, drawing, 181, 188, nullptr, nullptr));
+    RenderToBitmap(drawing, drawing, 181, 188, nullptr, nullptr);
     EXPECT_EQ(header->extentsValid, 1);
     EXPECT_EQ(header->flags, 8 | 0x100);
 }
 
 TEST_F(Render, NoGdiObjectOutlivesARenderOrAPaint) {
     int before = LiveGdiObjects();
-    for (int i = 0; i < 50; ++i) DropObject(RenderToBitmap(drawing, drawing, 181, 188, nullptr, nullptr));
+    for (int i = 0; i < 50; ++i) RenderToBitmap(drawing, drawing, 181, 188, nullptr, nullptr);
     RenderToBitmap(drawing, drawing, 1 << 20, 1 << 20, nullptr, nullptr);
     EXPECT_EQ(LiveGdiObjects(), before);
 
-    HDC screen = GetDC(nullptr);
-    HDC target = MakeMemoryDC(screen);
-    HBITMAP surface = MakeBitmap(screen, 200, 200);
-    HGDIOBJ kept = SelectObject(target, surface);
+    Surface surface(200, 200);
     DRAWITEMSTRUCT item = {};
-    item.hDC = target;
+    item.hDC = surface.Get();
     item.rcItem = {0, 0, 181, 188};
     PreviewView = Window(0, 0, 10, 10);
     int painting = LiveGdiObjects();
@@ -399,10 +406,6 @@ TEST_F(Render, NoGdiObjectOutlivesARenderOrAPaint) {
     EXPECT_EQ(LiveGdiObjects(), painting + 1) << "a repaint copies the kept picture";
     DropScreenCopy();
     EXPECT_EQ(LiveGdiObjects(), painting);
-    SelectObject(target, kept);
-    DropObject(surface);
-    DropDC(target);
-    ReleaseDC(nullptr, screen);
 }
 
 // ---- Extents ----
@@ -489,28 +492,26 @@ TEST_F(Extents, GroupCountsThroughItsMembersOnlyWithBitOne) {
 
 struct Pixels : ::testing::Test {
     HDL drawing = NewList("pixels");
-    HBITMAP picture = nullptr;
+    Bitmap picture;
     void SetUp() override {
         LayerRecord layers[] = {Layer(9, true)};
         SetLayers(drawing, layers, 1);
         HeaderOf(drawing)->background = 15;
     }
     void TearDown() override {
-        DropObject(picture);
+        picture.Reset();
         DLDestroy(drawing);
-        ShowAllRequest = 0;
+        ShowAllRequest = false;
     }
     void Render(int width = 181, int height = 188) {
-        DropObject(picture);
         picture = RenderToBitmap(drawing, drawing, width, height, nullptr, nullptr);
-        ASSERT_NE(picture, nullptr);
+        ASSERT_TRUE(picture);
     }
     COLORREF At(int x, int y) {
-        HDC dc = MakeMemoryDC(nullptr);
-        HGDIOBJ kept = SelectObject(dc, picture);
-        COLORREF colour = GetPixel(dc, x, y);
-        SelectObject(dc, kept);
-        DropDC(dc);
+        DeviceContext dc = MakeMemoryDC(nullptr);
+        HGDIOBJ kept = SelectObject(dc.Get(), picture.Get());
+        COLORREF colour = GetPixel(dc.Get(), x, y);
+        SelectObject(dc.Get(), kept);
         return colour;
     }
     bool DarkRowNear(int x, int y) {
@@ -536,7 +537,7 @@ TEST_F(Pixels, HiddenLayersAreLeftOutButFramesAndReferencesAlwaysShow) {
     AddLine(MembersOf(&def), 0, 0, 0, 100);
     AddSymbolRef(drawing, "V", {{120, 10, 0}, 1, 1, 0}, 9);  // reference on a hidden layer
     LinkSymbolReferences(drawing);
-    ShowAllRequest = 1;  // never honoured off-screen
+    ShowAllRequest = true;  // never honoured off-screen
     Render();
     EXPECT_TRUE(DarkRowNear(100, 94)) << "visible line";
     EXPECT_EQ(At(60, 50), RGB(255, 255, 255)) << "line on a hidden layer";
@@ -564,10 +565,8 @@ TEST_F(Pixels, WideDrawingIsCentredVertically) {
 TEST_F(Pixels, ShowAllAppliesToTheNextPaintOnlyAndRepaintsCopy) {
     AddFrame(drawing, 0, 0, 181, 188);
     AddLine(drawing, 60, 0, 60, 188, 9);
-    HDC screen = GetDC(nullptr);
-    HDC target = MakeMemoryDC(screen);
-    HBITMAP surface = MakeBitmap(screen, 181, 188);
-    HGDIOBJ kept = SelectObject(target, surface);
+    Surface surface(181, 188);
+    HDC target = surface.Get();
     DRAWITEMSTRUCT item = {};
     item.hDC = target;
     item.rcItem = {0, 0, 181, 188};
@@ -584,10 +583,10 @@ TEST_F(Pixels, ShowAllAppliesToTheNextPaintOnlyAndRepaintsCopy) {
         PaintPreviewItem(&item, drawing, PreviewDrawing, nullptr);
         host::DevUsePrior();
     };
-    ShowAllRequest = 1;
+    ShowAllRequest = true;
     paint();
     EXPECT_TRUE(hiddenShown());
-    EXPECT_EQ(ShowAllRequest, 0);
+    EXPECT_FALSE(ShowAllRequest);
     RECT all = {0, 0, 181, 188};
     FillRect(target, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
     paint();
@@ -597,30 +596,18 @@ TEST_F(Pixels, ShowAllAppliesToTheNextPaintOnlyAndRepaintsCopy) {
     EXPECT_FALSE(hiddenShown()) << "drawn anew: hidden again";
     DropScreenCopy();
     PreviewDrawing = nullptr;
-    SelectObject(target, kept);
-    DropObject(surface);
-    DropDC(target);
-    ReleaseDC(nullptr, screen);
 }
 
 // An item wider than the 181-pixel picture, on a surface left black, as a
 // previous picture would leave it.
 struct WideItem {
-    HDC screen = GetDC(nullptr);
-    HDC target = MakeMemoryDC(screen);
-    HBITMAP surface = MakeBitmap(screen, 215, 188);
-    HGDIOBJ kept = SelectObject(target, surface);
+    Surface surface{215, 188};
+    HDC target = surface.Get();
     DRAWITEMSTRUCT item = {};
     WideItem() {
         item.hDC = target;
         item.rcItem = {0, 0, 215, 188};
         FillRect(target, &item.rcItem, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
-    }
-    ~WideItem() {
-        SelectObject(target, kept);
-        DropObject(surface);
-        DropDC(target);
-        ReleaseDC(nullptr, screen);
     }
     void Paint(HDL list) {
         host::DevUseOwnerDraw(&item);
@@ -649,10 +636,8 @@ TEST_F(Pixels, PreviewItemShowsOnePictureOnTheHeadersBackground) {
 }
 
 TEST_F(Pixels, EmptyFrameIsACrossInAFrameOnWhite) {
-    HDC screen = GetDC(nullptr);
-    HDC target = MakeMemoryDC(screen);
-    HBITMAP surface = MakeBitmap(screen, 100, 100);
-    HGDIOBJ kept = SelectObject(target, surface);
+    Surface surface(100, 100);
+    HDC target = surface.Get();
     RECT all = {0, 0, 100, 100};
     FillRect(target, &all, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
     host::DevUseBitmap(target);
@@ -675,10 +660,6 @@ TEST_F(Pixels, EmptyFrameIsACrossInAFrameOnWhite) {
     }
     EXPECT_TRUE(crossed) << "the cross meets in the middle";
     EXPECT_EQ(GetPixel(target, 50, 30), RGB(255, 255, 255));
-    SelectObject(target, kept);
-    DropObject(surface);
-    DropDC(target);
-    ReleaseDC(nullptr, screen);
 }
 
 }  // namespace

@@ -65,6 +65,7 @@ struct RowPainter : ::testing::Test {
         RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\KvUnitRowPainter");
         ResetCommandState();
         ForgetCacheIndex();
+        Showing = BrowseShowing();
         CacheList = NewList("~BRINFO.KVW");
         commandMode = ModeLoad;
         FormatIndex = 0;
@@ -72,7 +73,7 @@ struct RowPainter : ::testing::Test {
         CopyText(browseDirectory, folder.path.c_str());
         PictureInfo.colours[kLargeIndex] = RGBQUAD{0, 0, 255, 0};
         PictureInfo.colours[kSmallIndex] = RGBQUAD{0, 255, 0, 0};
-        colourTableReady = 1;
+        colourTableReady = true;
     }
     void TearDown() override {
         RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\KvUnitRowPainter");
@@ -80,7 +81,7 @@ struct RowPainter : ::testing::Test {
         CacheList = nullptr;
         ForgetCacheIndex();
         SmallPictures = 0;
-        colourTableReady = 0;
+        colourTableReady = false;
     }
     // An entry with pictures of one colour each (large red, small green).
     ImageInfoRecord* Put(const char* name, uint8_t state, uint32_t version = 3, bool small = true) {
@@ -144,7 +145,7 @@ TEST_F(RowPainter, LargePicturesAreCopiedUnscaledIntoTheirBoxes) {
     Put("A.KVW", kPictureMade);
     Put("B.KVW", kPictureMade);
     Canvas canvas(600, 211);
-    ListOrigin = {-7, -7};
+    Showing.ListOrigin = {-7, -7};
     DrawRow(canvas, 0, 0);
     // Regression: the picture was copied one pixel higher than its box
     // puts it. The copy is one row taller than the picture: its top row
@@ -159,8 +160,8 @@ TEST_F(RowPainter, LargePicturesAreCopiedUnscaledIntoTheirBoxes) {
     EXPECT_EQ(canvas.At(200, 50), kWhite);                  // between the boxes
     EXPECT_EQ(canvas.At(394 + 50, 50), kWhite);             // no third entry
     EXPECT_EQ(canvas.At(590, 100), kWhite);                 // the whole row is background
-    EXPECT_EQ(ListOrigin.x, 0);
-    EXPECT_EQ(ListOrigin.y, 0);
+    EXPECT_EQ(Showing.ListOrigin.x, 0);
+    EXPECT_EQ(Showing.ListOrigin.y, 0);
     EXPECT_EQ(PictureInfo.header.biWidth, 181);
     EXPECT_EQ(PictureInfo.header.biHeight, 188);
 }
@@ -244,7 +245,7 @@ TEST_F(RowPainter, WithoutASmallPictureTheLargeOneIsShrunk) {
 // Regression: stored rows index the colour table; without a table they
 // must not be drawn as if they had one.
 TEST_F(RowPainter, WithoutAColourTableNoStoredPictureIsTrusted) {
-    colourTableReady = 0;
+    colourTableReady = false;
     Put("GONE.KVW", kPictureMade);
     Canvas canvas(600, 211);
     DrawRow(canvas, 0, 0);
@@ -256,7 +257,7 @@ TEST_F(RowPainter, TheFocusRowFramesTheFramedPicture) {
     const COLORREF frame = GetSysColor(COLOR_HIGHLIGHT);
     Put("A.KVW", kPictureMade);
     Put("B.KVW", kPictureMade);
-    FramedColumn = 1;
+    Showing.framedColumn = 1;
     Canvas canvas(600, 211);
     DrawRow(canvas, 0, 0, ODS_FOCUS);
     EXPECT_EQ(canvas.At(203 - 2, 100), frame);              // left of the second box
@@ -266,7 +267,7 @@ TEST_F(RowPainter, TheFocusRowFramesTheFramedPicture) {
     EXPECT_EQ(canvas.At(12 - 2, 100), kWhite);              // the first is not framed
     // A column beyond a short row frames its last picture; without the
     // focus there is no frame.
-    FramedColumn = 2;
+    Showing.framedColumn = 2;
     Canvas beyond(600, 211);
     DrawRow(beyond, 0, 0, ODS_FOCUS);
     EXPECT_EQ(beyond.At(203 - 2, 100), frame);
@@ -276,14 +277,14 @@ TEST_F(RowPainter, TheFocusRowFramesTheFramedPicture) {
     // Small rows end with the name band: the frame goes round the picture
     // and leaves the band's last rows, where underscores show, to the name.
     SmallPictures = 1;
-    FramedColumn = 0;
+    Showing.framedColumn = 0;
     Canvas small(600, 109);
     DrawRow(small, 0, 0, ODS_FOCUS);
     EXPECT_EQ(small.At(5 - 2, 50), frame);
     EXPECT_EQ(small.At(40, 0), frame);
     EXPECT_EQ(small.At(40, 97), frame);
     for (int y = 99; y < 109; ++y) EXPECT_NE(small.At(40, y), frame) << y;
-    FramedColumn = 0;
+    Showing.framedColumn = 0;
 }
 
 TEST_F(RowPainter, TheFocusOfAnEmptyListDrawsNothing) {

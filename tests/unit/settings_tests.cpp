@@ -1,6 +1,7 @@
 // The settings store through the real registry, and the FILEOPT dialog.
 #include <gtest/gtest.h>
 
+#include <stdio.h>
 #include <string.h>
 #include <string>
 #include <vector>
@@ -63,6 +64,38 @@ bool KeyExists(const std::string& keyPath) {
     return true;
 }
 
+// The error boxes shown while it lives, as the transcript has them; each
+// of the boxes expected is answered at once.
+class ToldErrors {
+public:
+    explicit ToldErrors(int boxes) {
+        char folder[MAX_PATH];
+        GetTempPathA(sizeof folder, folder);
+        path_ = std::string(folder) + "kvunit-settings-transcript.txt";
+        OpenTranscript(path_.c_str());
+        for (int i = 0; i < boxes; ++i) QueueBoxAnswer(IDOK);
+    }
+    ~ToldErrors() {
+        CloseTranscript();
+        DeleteFileA(path_.c_str());
+    }
+    std::string Lines() {
+        CloseTranscript();
+        std::string lines;
+        if (FILE* file = fopen(path_.c_str(), "rb")) {
+            char line[2048];
+            while (fgets(line, sizeof line, file)) {
+                if (strncmp(line, "error-box ", 10) == 0) lines += line;
+            }
+            fclose(file);
+        }
+        return lines;
+    }
+
+private:
+    std::string path_;
+};
+
 void ExpectOptions(int insertStyle, int autoSaveBackups, int alwaysCache) {
     EXPECT_EQ(Options.insertStyle, insertStyle);
     EXPECT_EQ(Options.autoSaveBackups, autoSaveBackups);
@@ -95,7 +128,7 @@ protected:
         RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\KvUnit");
         SetBase(kTestBase);
         Options = OptionsRecord{0, 1, 0};
-        colourTableReady = 0;
+        colourTableReady = false;
         memset(PictureInfo.colours, 0, sizeof PictureInfo.colours);
     }
     void TearDown() override { RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\KvUnit"); }
@@ -150,9 +183,9 @@ TEST_F(SettingsStore, AColorMapOfOneColourCountsAsMissing) {
         memset(stored.colours, fill, sizeof stored.colours);
         StoreValue(KeyPath(), "ColorMap", &stored, sizeof stored);
         FillColours(3);
-        colourTableReady = 0;
+        colourTableReady = false;
         LoadColorMap();
-        EXPECT_EQ(colourTableReady, 0);
+        EXPECT_FALSE(colourTableReady);
         SaveColorMap();
         EXPECT_EQ(memcmp(StoredValue(KeyPath(), "ColorMap").data() + 4, PictureInfo.colours, 1024), 0);
     }
@@ -180,7 +213,7 @@ TEST_F(SettingsStore, TheKeyFollowsTheHostsBaseKeyAtEveryAccess) {
 TEST_F(SettingsStore, SaveColorMapWritesValidAndTheColourTable) {
     FillColours(3);
     SaveColorMap();
-    EXPECT_EQ(colourTableReady, 1);
+    EXPECT_TRUE(colourTableReady);
     DWORD type = 0;
     std::vector<unsigned char> stored = StoredValue(KeyPath(), "ColorMap", &type);
     ASSERT_EQ(stored.size(), 1028u);
@@ -195,11 +228,11 @@ TEST_F(SettingsStore, LoadColorMapTakesAValidTableAndSetsReady) {
     SaveColorMap();
     RGBQUAD saved[256];
     memcpy(saved, PictureInfo.colours, sizeof saved);
-    colourTableReady = 0;
+    colourTableReady = false;
     memset(PictureInfo.colours, 0, sizeof PictureInfo.colours);
 
     LoadColorMap();
-    EXPECT_EQ(colourTableReady, 1);
+    EXPECT_TRUE(colourTableReady);
     EXPECT_EQ(memcmp(PictureInfo.colours, saved, sizeof saved), 0);
 }
 
@@ -217,7 +250,7 @@ TEST_F(SettingsStore, AMissingOrInvalidColorMapChangesNothing) {
         RGBQUAD before[256];
         memcpy(before, PictureInfo.colours, sizeof before);
         LoadColorMap();
-        EXPECT_EQ(colourTableReady, 0);
+        EXPECT_FALSE(colourTableReady);
         EXPECT_EQ(memcmp(PictureInfo.colours, before, sizeof before), 0);
     }
 }
@@ -225,6 +258,31 @@ TEST_F(SettingsStore, AMissingOrInvalidColorMapChangesNothing) {
 // The browse dialog's size has a value of its own; Options stays 12 bytes.
 // What is stored is read like any input: sizes and densities no screen has
 // are no size.
+// Regression: a write the store refused was dropped without a word, and
+// the user's choice was gone at the next command.
+TEST_F(SettingsStore, AWriteTheStoreRefusesIsToldWithTheSettingAndItsKey) {
+    // No lasting key can be made under a volatile one: every write fails.
+    const std::string base = "Software\\KvUnit\\volatile";
+    HKEY key;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, base.c_str(), 0, nullptr, REG_OPTION_VOLATILE, KEY_WRITE,
+                              nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    RegCloseKey(key);
+    SetBase(base);
+    ToldErrors told(3);
+    SaveOptions();
+    SaveColorMap();
+    SaveBrowseSize(BrowseSizeRecord{800, 600, 96, 0});
+    EXPECT_FALSE(KeyExists(KeyPathFor(base)));
+    const std::string where = "HKEY_CURRENT_USER\\" + KeyPathFor(base) + "\n";
+    EXPECT_EQ(told.Lines(),
+              "error-box Error: Couldn't save the setting \"Options\" in the host's settings store:\\n\\n" + where +
+                  "error-box Error: Couldn't save the setting \"ColorMap\" in the host's settings store:\\n\\n" +
+                  where +
+                  "error-box Error: Couldn't save the setting \"BrowseSize\" in the host's settings store:\\n\\n" +
+                  where);
+}
+
 TEST_F(SettingsStore, BrowseSizeRoundTripsAndRefusesWhatCannotBeASize) {
     BrowseSizeRecord size = {0, 0, 0, 0};
     EXPECT_FALSE(LoadBrowseSize(size)) << "nothing stored";
@@ -289,16 +347,22 @@ TEST_F(OverlongBaseKey, APathThatDoesNotFitIsNeverUsedCut) {
         Options = OptionsRecord{1, 1, 0};
         LoadOptions();
         ExpectOptions(1, 1, 0);
-        colourTableReady = 0;
+        colourTableReady = false;
         LoadColorMap();
-        EXPECT_EQ(colourTableReady, 0);
+        EXPECT_FALSE(colourTableReady);
 
         Options = OptionsRecord{0, 0, 0};
+        ToldErrors told(2);
         SaveOptions();
         EXPECT_EQ(StoredValue(cut, "Options")[0], 2) << "the cut key was written";
         SaveColorMap();
         EXPECT_EQ(StoredValue(cut, "ColorMap")[4], 0x77) << "the cut key was written";
-        EXPECT_EQ(colourTableReady, 1) << "a refused write counts as saved, as a store error does";
+        EXPECT_TRUE(colourTableReady) << "a refused write counts as saved, as a store error does";
+        EXPECT_EQ(told.Lines(),
+                  "error-box Error: Couldn't save the setting \"Options\": the host's key for the settings is "
+                  "missing or too long.\n"
+                  "error-box Error: Couldn't save the setting \"ColorMap\": the host's key for the settings is "
+                  "missing or too long.\n");
         SetBase(kTestBase);
         RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\KvUnit");
     }
@@ -416,51 +480,53 @@ TEST_F(FileOpt, CancelWithNothingStoredLeavesTheOptionsAsTheyWere) {
 
 using namespace testtemplate;
 
-TEST(FileOptTemplate, DialogHasItsCaptionSizeFontAndFrame) {
+TEST(FileOptTemplate, DialogHasItsCaptionFontAndAFixedFrame) {
     DialogTemplate dialog = LoadDialogTemplate("IDD_DLGFILEOPT");
     EXPECT_EQ(dialog.caption, "File manager settings");
-    EXPECT_EQ(dialog.cx, 155);
-    EXPECT_EQ(dialog.cy, 86);
     EXPECT_TRUE(HasModuleFrame(dialog));
+    EXPECT_EQ(dialog.style & WS_THICKFRAME, 0u) << "not resizable";
 }
 
-TEST(FileOptTemplate, ControlsHaveTheirIdsTextsKindsAndPlaces) {
+// The three styles are one group in their frame: the arrow keys step among
+// them and no further, and Tab goes from the group to OK, Cancel and the
+// backups box and round again. Nothing is cut or covered.
+TEST(FileOptTemplate, TheStylesAreOneGroupAndTabVisitsEveryControl) {
+    MadeDialog dialog("IDD_DLGFILEOPT");
+    ASSERT_NE(dialog.Window(), nullptr);
     struct Expected {
         int id;
         const char* text;
         DWORD kind;
-        short x, y, cx, cy;
     };
     const Expected expected[] = {
-        {-1, "Insert parts with", BS_GROUPBOX, 7, 7, 84, 56},
-        {IDC_FILEOPT_PART, "Korvind PART", BS_AUTORADIOBUTTON, 17, 21, 65, 10},
-        {IDC_FILEOPT_PAR, "Pax32 PAR", BS_AUTORADIOBUTTON, 17, 33, 53, 10},
-        {IDC_FILEOPT_PARS, "Pax32 PARS", BS_AUTORADIOBUTTON, 17, 45, 58, 10},
-        {IDOK, "OK", BS_DEFPUSHBUTTON, 98, 7, 50, 14},
-        {IDCANCEL, "Cancel", BS_PUSHBUTTON, 98, 24, 50, 14},
-        {IDC_FILEOPT_BACKUPS, "Auto-save backups", BS_AUTOCHECKBOX, 7, 69, 77, 10},
+        {IDC_FILEOPT_PART, "Korvind PART", BS_AUTORADIOBUTTON},
+        {IDC_FILEOPT_PAR, "Pax32 PAR", BS_AUTORADIOBUTTON},
+        {IDC_FILEOPT_PARS, "Pax32 PARS", BS_AUTORADIOBUTTON},
+        {IDOK, "OK", BS_DEFPUSHBUTTON},
+        {IDCANCEL, "Cancel", BS_PUSHBUTTON},
+        {IDC_FILEOPT_BACKUPS, "Auto-save backups", BS_AUTOCHECKBOX},
     };
-    DialogTemplate dialog = LoadDialogTemplate("IDD_DLGFILEOPT");
-    ASSERT_EQ(dialog.items.size(), sizeof expected / sizeof expected[0]);
-    for (size_t i = 0; i < dialog.items.size(); ++i) {
-        const TemplateItem& item = dialog.items[i];
-        const Expected& e = expected[i];
+    for (const Expected& e : expected) {
         SCOPED_TRACE(e.text);
-        EXPECT_EQ(item.id, e.id);
-        EXPECT_EQ(item.text, e.text);
-        // The resource compiler may keep "Button" by name rather than as atom 0x80.
-        EXPECT_TRUE(item.classAtom == 0x0080 || lstrcmpiA(item.className.c_str(), "Button") == 0)
-            << "a button";
-        EXPECT_EQ(item.style & BS_TYPEMASK, e.kind);
-        EXPECT_EQ(item.x, e.x);
-        EXPECT_EQ(item.y, e.y);
-        EXPECT_EQ(item.cx, e.cx);
-        EXPECT_EQ(item.cy, e.cy);
+        EXPECT_EQ(dialog.Text(e.id), e.text);
+        EXPECT_EQ(dialog.ClassOf(e.id), "Button");
+        EXPECT_EQ(dialog.Style(e.id) & BS_TYPEMASK, e.kind);
     }
-    EXPECT_EQ(dialog.items[1].style & (WS_GROUP | WS_TABSTOP), DWORD(WS_GROUP | WS_TABSTOP));
-    EXPECT_EQ(dialog.items[2].style & WS_GROUP, 0u);
-    EXPECT_EQ(dialog.items[3].style & WS_GROUP, 0u);
-    EXPECT_NE(dialog.items[4].style & WS_GROUP, 0u) << "the radio group ends before OK";
+    const std::vector<int> styles = {IDC_FILEOPT_PART, IDC_FILEOPT_PAR, IDC_FILEOPT_PARS};
+    EXPECT_EQ(dialog.Group(IDC_FILEOPT_PART), styles);
+    EXPECT_EQ(dialog.Group(IDC_FILEOPT_PARS), (std::vector<int>{IDC_FILEOPT_PARS, IDC_FILEOPT_PART, IDC_FILEOPT_PAR}));
+    EXPECT_EQ(dialog.TabOrder(), (std::vector<int>{IDC_FILEOPT_PART, IDOK, IDCANCEL, IDC_FILEOPT_BACKUPS}));
+    EXPECT_EQ(dialog.LayoutFaults(), "") << "the group box frames the styles; nothing else overlaps";
+    HWND frame = FindWindowExA(dialog.Window(), nullptr, "Button", "Insert parts with");
+    ASSERT_NE(frame, nullptr);
+    RECT box;
+    GetWindowRect(frame, &box);
+    for (int id : styles) {
+        RECT style;
+        GetWindowRect(dialog.Control(id), &style);
+        RECT inside;
+        EXPECT_TRUE(IntersectRect(&inside, &box, &style) && EqualRect(&inside, &style)) << id << " lies in the group box";
+    }
 }
 
 }  // namespace

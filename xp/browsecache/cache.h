@@ -29,7 +29,7 @@ int MostCacheEntries();
 extern char CachePath[kCachePathSize];
 // The list differs from the file; set by whoever adds or fills an entry,
 // cleared by OpenCache.
-extern int CacheDirty;
+extern bool CacheDirty;
 // The file manager's selected entry, or null; cleared when the cache closes.
 extern HostEntity* currentEntry;
 

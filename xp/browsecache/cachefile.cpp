@@ -6,14 +6,14 @@
 #include <stdlib.h>
 
 #include "host/host.h"
-#include "host/savetemporaries.h"
 #include "module/paths.h"
+#include "module/savetemporaries.h"
 #include "module/state.h"
 #include "module/text.h"
 #include "module/writefailure.h"
 
 char CachePath[kCachePathSize];
-int CacheDirty;
+bool CacheDirty;
 HostEntity* currentEntry;
 
 // A test lowers the limit through the environment, to try it on a small
@@ -31,7 +31,7 @@ static_assert(kLongestCacheFolder + sizeof kCacheFileName < kCachePathSize, "Cac
 namespace {
 
 // The cache's path is the folder, a backslash and the name.
-enum { kCacheSuffixLength = sizeof kCacheFileName, kCacheFlags = 8, kMessageSize = 600, kReasonSize = 200 };
+enum { kCacheSuffixLength = sizeof kCacheFileName, kCacheFlags = 8 };
 
 // What stood under the cache's name when it was opened. Written by
 // OpenCache, read by CloseCache.
@@ -208,12 +208,12 @@ int OpenCache(const char* directory, Leftovers leftovers) {
         host::DLEmpty(CacheList);
     }
     ForgetCacheIndex();
-    CacheDirty = 0;
+    CacheDirty = false;
     return 1;
 }
 
 void CloseCache() {
-    if (CacheDirty == 1 && CacheList) SaveCacheList();
+    if (CacheDirty && CacheList) SaveCacheList();
     if (CacheList) host::DLDestroy(CacheList);
     CacheList = nullptr;
     currentEntry = nullptr;

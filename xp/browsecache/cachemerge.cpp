@@ -26,8 +26,6 @@ struct NameLess {
 };
 using EntriesByName = std::map<std::string, HostEntity*, NameLess>;
 
-enum { kObsoleteVersion = 1 };
-
 // Live entries: the first of each name, as a lookup finds it.
 int CollectLive(int, HostEntity* entity, intptr_t out, intptr_t) {
     const ImageInfoRecord* entry = AsImageInfo(entity);

@@ -34,7 +34,7 @@ void WriteInformation(const ImageInfoRecord* entry) {
         default: break;
     }
     // This follows the version, not whether a small picture was made.
-    if (entry->version > 2) WriteLine("    Has small bitmap.\n");
+    if (TakesSmallPicture(*entry)) WriteLine("    Has small bitmap.\n");
 }
 
 }  // namespace

@@ -16,6 +16,9 @@ enum {
     kEntryNameSize = 260,
 };
 enum EntryState : uint8_t { kNoPicture = 0, kPictureMade = 1, kFileDeleted = 2 };
+// The record's versions: 1 is obsolete (a lookup deletes it), 3 is written;
+// only an entry of version 3 or higher takes a small picture.
+enum : uint32_t { kObsoleteVersion = 1, kSmallPictureVersion = 3, kCurrentVersion = 3 };
 
 #pragma pack(push, 1)
 struct ImageInfoRecord {
@@ -58,5 +61,7 @@ ImageInfoRecord* AsImageInfo(HostEntity* entity);
 inline const ImageInfoRecord* AsImageInfo(const HostEntity* entity) {
     return AsImageInfo(const_cast<HostEntity*>(entity));
 }
+
+inline bool TakesSmallPicture(const ImageInfoRecord& entry) { return entry.version >= kSmallPictureVersion; }
 
 int ImageInfoCallback(int message, HostEntity* entity, int selector, const char** text);

@@ -35,8 +35,6 @@
 
 namespace {
 
-enum { kObsoleteVersion = 1, kCurrentVersion = 3 };
-
 // lstrcmpiA order; transparent, so that a lookup by a name makes no string.
 struct NameLess {
     using is_transparent = void;
@@ -376,7 +374,7 @@ HostEntity* FindOrAddEntry(const char* name, const FILETIME* time) {
     if (!entry) return nullptr;
     if (before) host::DLMoveB(entry, before);
     host::DLUnSelect(entry);
-    CacheDirty = 1;
+    CacheDirty = true;
     Insert(entry, name);
     return entry;
 }

@@ -29,45 +29,37 @@ bool StorePictureRows(HDC memory, HBITMAP bitmap, PictureSize size, void* rows) 
 // to draw, and a bitmap about as much, so one set serves a whole batch
 // (Cache all); otherwise one picture's two renders and its copy.
 struct PictureContexts {
-    HDC info;
-    HDC memory;
-    HBITMAP large, small;   // kept for the batch; null: each picture makes its own
+    DeviceContext info;
+    DeviceContext memory;
+    Bitmap large, small;
 };
 static PictureContexts g_batch;   // made by BeginPictureBatch, dropped by EndPictureBatch
 
 static PictureContexts MakeContexts() {
-    PictureContexts contexts = {MakeDisplayInfo(), nullptr, nullptr, nullptr};
-    if (contexts.info) contexts.memory = MakeMemoryDC(contexts.info);
+    PictureContexts contexts;
+    contexts.info = MakeDisplayInfo();
+    if (contexts.info) contexts.memory = MakeMemoryDC(contexts.info.Get());
+    if (!contexts.memory) return contexts;
+    contexts.large = MakeBitmap(contexts.info.Get(), kLargeWidth, kLargeHeight);
+    contexts.small = MakeBitmap(contexts.info.Get(), kSmallWidth, kSmallHeight);
     return contexts;
 }
 
-static void DropContexts(PictureContexts& contexts) {
-    DropObject(contexts.small);
-    DropObject(contexts.large);
-    DropDC(contexts.memory);
-    DropDC(contexts.info);
-    contexts = PictureContexts();
-}
-
 void BeginPictureBatch() {
-    if (g_batch.info) return;
-    g_batch = MakeContexts();
-    if (!g_batch.memory) return;
-    g_batch.large = MakeBitmap(g_batch.info, kLargeWidth, kLargeHeight);
-    g_batch.small = MakeBitmap(g_batch.info, kSmallWidth, kSmallHeight);
+    if (!g_batch.info) g_batch = MakeContexts();
 }
 
-void EndPictureBatch() { DropContexts(g_batch); }
+void EndPictureBatch() { g_batch = PictureContexts(); }
 
 static void StorePictures(HDC memory, HostEntity* entity, HBITMAP large, HBITMAP small) {
     ImageInfoRecord* entry = AsImageInfo(entity);
     if (!entry || !memory) return;
     if (StorePictureRows(memory, large, kLargePicture, entry->largePicture)) {
-        if (entry->state == kNoPicture) CacheDirty = 1;
+        if (entry->state == kNoPicture) CacheDirty = true;
         entry->state = kPictureMade;
     }
     if (small && StorePictureRows(memory, small, kSmallPicture, entry->smallPicture)) {
-        if (entry->smallPresent == 0) CacheDirty = 1;
+        if (entry->smallPresent == 0) CacheDirty = true;
         entry->smallPresent = 1;
     }
 }
@@ -96,7 +88,7 @@ void MakePictures(HostEntity** entryRef) {
         return;
     }
     HDL list = ListToDraw(drawing, entry->name);
-    PictureContexts own = {};
+    PictureContexts own;
     const PictureContexts& contexts = g_batch.info ? g_batch : (own = MakeContexts());
 
     // Both sizes show the same window; collecting the notes may move the
@@ -105,18 +97,15 @@ void MakePictures(HostEntity** entryRef) {
     MeasureForRender(list, drawing, &window);
     HostEntity* before = *entryRef;
     EmptyEntryNotes(before);
-    HBITMAP large = RenderMeasured(contexts.info, contexts.memory, contexts.large, list, drawing, window,
-                                   kLargeWidth, kLargeHeight, entryRef, nullptr);
+    bool large = RenderMeasured(contexts.memory.Get(), contexts.large.Get(), list, drawing, window, kLargeWidth,
+                                kLargeHeight, entryRef, nullptr);
     CacheEntryMoved(before, *entryRef);
     entry = AsImageInfo(*entryRef);
-    HBITMAP small = nullptr;
-    if (entry && entry->version > 2) {
-        small = RenderMeasured(contexts.info, contexts.memory, contexts.small, list, drawing, window, kSmallWidth,
-                               kSmallHeight, nullptr, nullptr);
-    }
+    bool small = entry && TakesSmallPicture(*entry) &&
+                 RenderMeasured(contexts.memory.Get(), contexts.small.Get(), list, drawing, window, kSmallWidth,
+                                kSmallHeight, nullptr, nullptr);
     host::DLDestroy(drawing);
-    if (large) StorePictures(contexts.memory, *entryRef, large, small);
-    if (small != contexts.small) DropObject(small);
-    if (large != contexts.large) DropObject(large);
-    DropContexts(own);
+    if (large) {
+        StorePictures(contexts.memory.Get(), *entryRef, contexts.large.Get(), small ? contexts.small.Get() : nullptr);
+    }
 }

@@ -15,7 +15,6 @@
 namespace {
 
 enum { kListClickCode = 19, kAnswerYes = 6 };
-enum { kMessageSize = 600 };
 
 // Where the list's client area is on the screen now. The painter's
 // ListOrigin is only as fresh as the last row drawn: a dialog moved since
@@ -25,13 +24,13 @@ POINT ListScreenOrigin() {
     HWND list = dialog ? GetDlgItem(dialog, IDC_BROWSE_LIST) : nullptr;
     POINT origin = {0, 0};
     if (list && ClientToScreen(list, &origin)) return origin;
-    return ListOrigin;
+    return Showing.ListOrigin;
 }
 
 // Where the click was: the hook's record, or without a hook the position of
 // the message being handled, rather than a position left from long ago.
 POINT ClickPosition() {
-    if (BrowseHookInstalled()) return LastMousePos;
+    if (Showing.mouseHook) return Showing.LastMousePos;
     DWORD position = GetMessagePos();
     POINT point = {static_cast<short>(LOWORD(position)), static_cast<short>(HIWORD(position))};
     return point;
@@ -83,8 +82,8 @@ int PickEntry(const ImageInfoRecord* entry) {
         TellAboutFile("%s cannot be read as a drawing.", entry->name);
         return kKeepOpen;
     }
-    if (!ResultPath || !CopyText(ResultPath, kPickedPathSize, path)) return kKeepOpen;
-    Picked = 1;
+    if (!Showing.ResultPath || !CopyText(Showing.ResultPath, kPickedPathSize, path)) return kKeepOpen;
+    Showing.Picked = true;
     return kEndDialog;
 }
 
@@ -130,7 +129,7 @@ int DeleteEntryFile(ImageInfoRecord* entry) {
 
 int ActOnBrowseEntry(ImageInfoRecord* entry) {
     if (!entry) return kKeepOpen;
-    return DeleteOnClick ? DeleteEntryFile(entry) : PickEntry(entry);
+    return Showing.DeleteOnClick ? DeleteEntryFile(entry) : PickEntry(entry);
 }
 
 // A file past the cache's limit is picked or deleted as an entry is, all
@@ -149,13 +148,14 @@ int ActOnUnlistedFile(UnlistedFile* file) {
 
 int OnBrowseListClick(int code) {
     if (code != kListClickCode) return kKeepOpen;
-    intptr_t data = host::GetLstDta(IDC_BROWSE_LIST, BrowseListRow);
+    int row = Showing.BrowseListRow;
+    intptr_t data = host::GetLstDta(IDC_BROWSE_LIST, row);
     if (data == -1) return kKeepOpen;
     POINT click = ClickPosition();
     POINT origin = ListScreenOrigin();
-    int column = HitColumn(click.x - origin.x, SmallPictures != 0, ColumnsPerRow);
+    int column = HitColumn(click.x - origin.x, SmallPictures != 0, Showing.ColumnsPerRow);
     if (column < 0) return kKeepOpen;
-    if (BrowseListRow >= UnlistedFirstRow) return ActOnUnlistedFile(UnlistedAt(BrowseListRow, column));
+    if (row >= Showing.unlistedFirstRow) return ActOnUnlistedFile(UnlistedAt(row, column));
     // Every link is read through the gate: the row's data and next shown
     // are addresses, trusted only once they prove to be entries.
     ImageInfoRecord* entry = AsImageInfo(reinterpret_cast<HostEntity*>(data));

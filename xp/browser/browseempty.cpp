@@ -4,21 +4,21 @@
 #include "browser/browser.h"
 #include "browser/browserinternal.h"
 
+#include "module/gdi.h"
+#include "module/paths.h"
 #include "module/state.h"
 #include "module/subclass.h"
 #include "module/text.h"
 
 namespace {
 
-Subclass g_listProc;
 enum { kTextSize = 200, kMargin = 8 };
 
 void DrawEmptyListText(HWND list) {
     char text[kTextSize];
-    DWORD attributes = GetFileAttributesA(browseDirectory);
-    bool exists = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-    FormatEmptyListText(text, sizeof text, exists, FormatIndex, commandMode == ModeTemplate);
-    HDC dc = GetDC(list);
+    FormatEmptyListText(text, sizeof text, IsFolder(browseDirectory), FormatIndex, commandMode == ModeTemplate);
+    WindowDC listDC(list);
+    HDC dc = listDC.Get();
     if (!dc) return;
     RECT client;
     GetClientRect(list, &client);
@@ -38,12 +38,11 @@ void DrawEmptyListText(HWND list) {
     SetTextColor(dc, colour);
     SetBkMode(dc, mode);
     if (kept) SelectObject(dc, kept);
-    ReleaseDC(list, dc);
 }
 
 LRESULT CALLBACK EmptyListProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_NCDESTROY) RemoveSubclass(g_listProc);
-    LRESULT result = CallOriginal(g_listProc, list, message, wParam, lParam);
+    if (message == WM_NCDESTROY) RemoveSubclass(Showing.emptyListProc);
+    LRESULT result = CallOriginal(Showing.emptyListProc, list, message, wParam, lParam);
     if (message == WM_PAINT && SendMessageA(list, LB_GETCOUNT, 0, 0) == 0) DrawEmptyListText(list);
     // The text is centred: a new width moves it.
     if (message == WM_SIZE) InvalidateRect(list, nullptr, TRUE);
@@ -63,5 +62,5 @@ void FormatEmptyListText(char* text, size_t size, bool folderExists, int formatI
 }
 
 void StartEmptyListText(HWND list) {
-    InstallSubclass(g_listProc, list, EmptyListProc);
+    InstallSubclass(Showing.emptyListProc, list, EmptyListProc);
 }

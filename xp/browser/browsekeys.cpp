@@ -11,93 +11,33 @@
 
 #include <windowsx.h>
 
+#include <string.h>
+
 #include <algorithm>
 
 #include "host/host.h"
+#include "module/browsedir.h"
 #include "module/state.h"
 #include "module/text.h"
 #include "module/xprecord.h"
 #include "resources/resource.h"
 
-// Written by the keys, clicks and refills below; read by the row painter.
-int FramedColumn;
-
 namespace {
 
-// Installed around the dialog by StartBrowseKeys and StopBrowseKeys.
-HHOOK g_messageHook;
-// Wheel turns smaller than a notch, kept until they add up to one.
-int g_wheelRest;
-// The letters typed so far and when the last came (message time).
+// Letters typed within this time of each other make one prefix.
 enum { kTypeAheadMs = 1000 };
-char g_typed[kEntryNameSize];
-DWORD g_lastTyped;
-
-HWND BrowseList() { return BrowseListWindow(); }
 
 LRESULT SendToList(HWND list, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
     return SendMessageA(list, message, wParam, lParam);
 }
 
-ImageInfoRecord* RowEntry(int row) {
-    intptr_t data = host::GetLstDta(IDC_BROWSE_LIST, row);
-    return data == -1 ? nullptr : AsImageInfo(reinterpret_cast<HostEntity*>(data));
-}
-
-// Every row is full but the last: the count is the full rows and what the
-// chain holds from the last row's first entry on.
-int PictureCount(HWND list) {
-    int rows = static_cast<int>(SendToList(list, LB_GETCOUNT));
-    if (rows <= 0) return 0;
-    // Past the cache's limit the entries fill whole rows; the files without
-    // an entry follow.
-    if (rows > UnlistedFirstRow) return UnlistedFirstRow * ColumnsPerRow + static_cast<int>(UnlistedFiles.size());
-    int inLast = 0;
-    for (ImageInfoRecord* entry = RowEntry(rows - 1); entry && inLast < ColumnsPerRow;
-         entry = AsImageInfo(entry->nextShown)) {
-        ++inLast;
-    }
-    return (rows - 1) * ColumnsPerRow + inLast;
-}
-
-ImageInfoRecord* PictureEntry(int picture) {
-    ImageInfoRecord* entry = RowEntry(picture / ColumnsPerRow);
-    for (int i = 0; entry && i < picture % ColumnsPerRow; ++i) entry = AsImageInfo(entry->nextShown);
-    return entry;
-}
-
-// Whole rows the list shows, at least one: the page of Page Up and Down.
-int VisibleRows(HWND list) {
-    RECT client;
-    int height = static_cast<int>(SendToList(list, LB_GETITEMHEIGHT, 0));
-    if (!GetClientRect(list, &client) || height <= 0) return 1;
-    return std::max(1, static_cast<int>(client.bottom / height));
-}
-
-// The list box itself would only make a row partly visible, and a row is
-// taller than the part of a third row that shows.
-void KeepRowInView(HWND list, int row) {
-    int top = static_cast<int>(SendToList(list, LB_GETTOPINDEX));
-    int visible = VisibleRows(list);
-    if (row < top) top = row;
-    else if (row >= top + visible) top = row - visible + 1;
-    else return;
-    SendToList(list, LB_SETTOPINDEX, top);
-}
-
-void RedrawRow(HWND list, int row) {
-    RECT item;
-    if (row >= 0 && SendToList(list, LB_GETITEMRECT, row, reinterpret_cast<LPARAM>(&item)) != LB_ERR) {
-        InvalidateRect(list, &item, FALSE);
-    }
-}
-
 // A pick ends the dialog. The host ends its dialogs itself, and its OK
 // command does that as a handler's 2 would, bound values written back.
 void ActOnFramed(HWND list, int picture) {
-    int row = picture / ColumnsPerRow;
-    int answer = row >= UnlistedFirstRow ? ActOnUnlistedFile(UnlistedAt(row, picture % ColumnsPerRow))
-                                         : ActOnBrowseEntry(PictureEntry(picture));
+    int columns = Showing.ColumnsPerRow;
+    int row = picture / columns;
+    int answer = row >= Showing.unlistedFirstRow ? ActOnUnlistedFile(UnlistedAt(row, picture % columns))
+                                                 : ActOnBrowseEntry(PictureEntry(picture));
     if (answer == kEndDialog) {
         PostMessageA(GetParent(list), WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
     }
@@ -133,15 +73,16 @@ bool StartsWith(const char* name, const char* prefix) {
 // A letter typed again and again steps through the names it begins, as in
 // list views; other prefixes may still name the framed picture.
 void TypeAhead(HWND list, char letter, DWORD time) {
-    size_t length = strlen(g_typed);
-    if (time - g_lastTyped > kTypeAheadMs || length + 1 >= sizeof g_typed) length = 0;
-    g_lastTyped = time;
-    g_typed[length] = letter;
-    g_typed[length + 1] = '\0';
+    KeysState& keys = Showing.keys;
+    size_t length = strlen(keys.typed);
+    if (time - keys.lastTyped > kTypeAheadMs || length + 1 >= sizeof keys.typed) length = 0;
+    keys.lastTyped = time;
+    keys.typed[length] = letter;
+    keys.typed[length + 1] = '\0';
     bool repeated = true;
-    for (size_t i = 1; i <= length; ++i) repeated = repeated && g_typed[i] == g_typed[0];
-    char single[2] = {g_typed[0], '\0'};
-    const char* prefix = repeated ? single : g_typed;
+    for (size_t i = 1; i <= length; ++i) repeated = repeated && keys.typed[i] == keys.typed[0];
+    char single[2] = {keys.typed[0], '\0'};
+    const char* prefix = repeated ? single : keys.typed;
     int count = PictureCount(list);
     int start = std::max(0, FramedPicture()) + (repeated ? 1 : 0);
     for (int i = 0; i < count; ++i) {
@@ -182,7 +123,7 @@ bool OnListKey(HWND list, WPARAM key) {
     } else if (key == VK_DELETE) {
         if (ImageInfoRecord* entry = PictureEntry(picture)) DeleteEntryFile(entry);
     } else {
-        FramePicture(MoveFrame(picture, static_cast<int>(key), count, ColumnsPerRow, VisibleRows(list)));
+        FramePicture(MoveFrame(picture, static_cast<int>(key), count, Showing.ColumnsPerRow, VisibleRows(list)));
     }
     return true;
 }
@@ -196,9 +137,10 @@ bool OnWheel(HWND list, const MSG& msg) {
     bool overList = GetWindowRect(list, &area) && PtInRect(&area, at) &&
                     (msg.hwnd == dialog || IsChild(dialog, msg.hwnd));
     if (msg.hwnd != list && !overList) return false;
-    g_wheelRest += GET_WHEEL_DELTA_WPARAM(msg.wParam);
-    int notches = g_wheelRest / WHEEL_DELTA;
-    g_wheelRest -= notches * WHEEL_DELTA;
+    int& rest = Showing.keys.wheelRest;
+    rest += GET_WHEEL_DELTA_WPARAM(msg.wParam);
+    int notches = rest / WHEEL_DELTA;
+    rest -= notches * WHEEL_DELTA;
     int rows = static_cast<int>(SendToList(list, LB_GETCOUNT));
     int top = static_cast<int>(SendToList(list, LB_GETTOPINDEX)) - notches;
     if (notches && rows > 0) SendToList(list, LB_SETTOPINDEX, std::max(0, std::min(top, rows - 1)));
@@ -208,8 +150,9 @@ bool OnWheel(HWND list, const MSG& msg) {
 int PictureAt(HWND list, LPARAM position) {
     LRESULT hit = SendToList(list, LB_ITEMFROMPOINT, 0, position);
     if (HIWORD(hit) != 0) return -1;
-    int column = HitColumn(GET_X_LPARAM(position), SmallPictures != 0, ColumnsPerRow);
-    int picture = static_cast<int>(LOWORD(hit)) * ColumnsPerRow + column;
+    int columns = Showing.ColumnsPerRow;
+    int column = HitColumn(GET_X_LPARAM(position), SmallPictures != 0, columns);
+    int picture = static_cast<int>(LOWORD(hit)) * columns + column;
     return column < 0 || picture >= PictureCount(list) ? -1 : picture;
 }
 
@@ -219,12 +162,13 @@ void HoverPicture(HWND list, LPARAM position) {
     int picture = PictureAt(list, position);
     RECT cell = {0, 0, 0, 0};
     RECT item;
-    int row = picture / std::max(1, ColumnsPerRow);
+    int columns = std::max(1, Showing.ColumnsPerRow);
+    int row = picture / columns;
     if (picture < 0 || SendToList(list, LB_GETITEMRECT, row, reinterpret_cast<LPARAM>(&item)) == LB_ERR) {
         ShowTipFor(nullptr, cell);
         return;
     }
-    RECT box = PictureBox(item, picture % ColumnsPerRow, SmallPictures != 0);
+    RECT box = PictureBox(item, picture % columns, SmallPictures != 0);
     cell = {box.left, item.top, box.right, item.bottom};
     ShowTipFor(PictureEntry(picture), cell);
 }
@@ -240,14 +184,14 @@ bool OnListPress(HWND list, LPARAM position) {
         SetFocus(list);
         return true;
     }
-    FramedColumn = picture % ColumnsPerRow;
-    RedrawRow(list, picture / ColumnsPerRow);
+    Showing.framedColumn = picture % Showing.ColumnsPerRow;
+    RedrawRow(list, picture / Showing.ColumnsPerRow);
     return false;
 }
 
 // True when the message is used up and must not reach the dialog.
 bool OnMessage(const MSG& msg) {
-    HWND list = BrowseList();
+    HWND list = BrowseListWindow();
     if (!list) return false;
     if (msg.hwnd == list && msg.message == WM_MOUSEMOVE) HoverPicture(list, msg.lParam);
     if (msg.hwnd == list) RelayToTip(msg);
@@ -279,76 +223,38 @@ LRESULT CALLBACK BrowseMessageHook(int code, WPARAM wParam, LPARAM lParam) {
         MSG* msg = reinterpret_cast<MSG*>(lParam);
         if (OnMessage(*msg)) msg->message = WM_NULL;
     }
-    return CallNextHookEx(g_messageHook, code, wParam, lParam);
+    return CallNextHookEx(Showing.keys.messageHook, code, wParam, lParam);
 }
 
 }  // namespace
 
-int MoveFrame(int picture, int key, int count, int columns, int pageRows) {
-    if (count <= 0 || columns <= 0) return -1;
-    int last = count - 1;
-    picture = std::max(0, std::min(picture, last));
-    int column = picture % columns;
-    int page = std::max(1, pageRows) * columns;
-    switch (key) {
-        case VK_LEFT: return std::max(0, picture - 1);
-        case VK_RIGHT: return std::min(last, picture + 1);
-        case VK_HOME: return 0;
-        case VK_END: return last;
-        case VK_UP: return picture >= columns ? picture - columns : picture;
-        case VK_PRIOR: return picture >= page ? picture - page : column;
-        // Down from above a short last row lands on its last picture.
-        case VK_DOWN: return picture / columns < last / columns ? std::min(last, picture + columns) : picture;
-        case VK_NEXT: return std::min(last, picture + page <= last ? picture + page
-                                                                    : last / columns * columns + column);
-    }
-    return picture;
-}
-
-int FramedPicture() {
-    HWND list = BrowseList();
-    int count = list ? PictureCount(list) : 0;
-    if (count == 0) return -1;
-    int row = std::max(0, static_cast<int>(SendToList(list, LB_GETCARETINDEX)));
-    return std::min(count - 1, row * ColumnsPerRow + FramedColumn);
-}
-
-void FramePicture(int picture, bool intoView) {
-    HWND list = BrowseList();
-    int count = list ? PictureCount(list) : 0;
-    picture = std::max(0, std::min(picture, count - 1));
-    FramedColumn = picture % ColumnsPerRow;
-    if (count == 0) return;
-    int row = picture / ColumnsPerRow;
-    int before = static_cast<int>(SendToList(list, LB_GETCARETINDEX));
-    SendToList(list, LB_SETCURSEL, row);
-    if (intoView) KeepRowInView(list, row);
-    RedrawRow(list, before);
-    RedrawRow(list, row);
-}
-
-// The dialog manager gives the focus to the first control that takes it
-// once this callback has returned; a posted request moves it on afterwards.
-int InitBrowseDialog() {
-    StartBrowseLayout();
-    InitBrowseList();
-    FramePicture(0);
-    HWND list = BrowseList();
-    StartBrowseTips(list);
-    StartEmptyListText(list);
-    if (list) PostMessageA(GetParent(list), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(list), TRUE);
-    return kKeepOpen;
-}
-
+// The showing's keys start with nothing typed and no wheel turned.
 void StartBrowseKeys() {
-    g_wheelRest = 0;
-    g_typed[0] = '\0';
-    g_messageHook = SetWindowsHookExA(WH_GETMESSAGE, BrowseMessageHook, XpRecord.hookModule,
-                                      GetCurrentThreadId());
+    Showing.keys.messageHook =
+        SetWindowsHookExA(WH_GETMESSAGE, BrowseMessageHook, XpRecord.hookModule, GetCurrentThreadId());
 }
 
 void StopBrowseKeys() {
-    if (g_messageHook) UnhookWindowsHookEx(g_messageHook);
-    g_messageHook = nullptr;
-    g_wheelRest = 0;
+    if (Showing.keys.messageHook) UnhookWindowsHookEx(Showing.keys.messageHook);
+    Showing.keys.messageHook = nullptr;
+}
+
+// A root has no parent, and a server's name alone ("\\server") is no
+// folder to browse. The folder goes to "Select &Path" through its button's
+// click, which ends the dialog as a chosen folder does.
+bool OpenParentFolder() {
+    char parent[kDirSize];
+    CopyText(parent, browseDirectory);
+    CutAtLastBackslash(parent);
+    bool serverOnly = parent[0] == '\\' && parent[1] == '\\' && !strchr(parent + 2, '\\');
+    HWND dialog = host::GetDlgWin();
+    HWND button = dialog ? GetDlgItem(dialog, IDC_BROWSE_SELECTPATH) : nullptr;
+    if (!parent[0] || serverOnly || lstrcmpiA(parent, browseDirectory) == 0 || !button) {
+        MessageBeep(MB_OK);
+        return false;
+    }
+    CopyText(Showing.parentFolder, parent);
+    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDC_BROWSE_SELECTPATH, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(button));
+    return true;
 }

@@ -9,6 +9,7 @@
 #include <algorithm>
 
 #include "host/host.h"
+#include "module/gdi.h"
 #include "module/subclass.h"
 #include "resources/resource.h"
 #include "settings/settings.h"
@@ -36,20 +37,7 @@ const Anchor kAnchors[] = {
     {IDC_BROWSE_HELP, kRight | kBottom},
 };
 enum { kAnchorCount = sizeof kAnchors / sizeof kAnchors[0] };
-
-// Written by StartBrowseLayout for each showing; read at every resize and
-// when the dialog goes.
-struct Layout {
-    RECT start[kAnchorCount];  // where each control was, in client coordinates
-    SIZE startClient;
-    SIZE smallest;             // the template's window size
-    BrowseSizeRecord shownAt;  // the size the showing started with
-    bool maximised;            // as the last WM_SIZE said
-    bool maximiseWhenShown;    // it was closed maximised last time
-    bool filled;               // the rows are there to be laid out again
-};
-Layout g_layout;
-Subclass g_dialogProc;
+static_assert(int{kAnchorCount} == int{kAnchoredControls}, "the showing keeps a place for each anchored control");
 
 RECT ClientRectOf(HWND dialog, HWND control) {
     RECT rect = {0, 0, 0, 0};
@@ -61,12 +49,13 @@ RECT ClientRectOf(HWND dialog, HWND control) {
 // Controls that only move keep their size untouched: a combo box given its
 // closed height would lose its drop-down.
 void MoveControls(HWND dialog, int width, int height) {
-    int dx = width - g_layout.startClient.cx, dy = height - g_layout.startClient.cy;
+    const LayoutState& layout = Showing.layout;
+    int dx = width - layout.startClient.cx, dy = height - layout.startClient.cy;
     HDWP moves = BeginDeferWindowPos(kAnchorCount);
     for (int i = 0; i < kAnchorCount && moves; ++i) {
         HWND control = GetDlgItem(dialog, kAnchors[i].id);
         if (!control) continue;
-        RECT rect = g_layout.start[i];
+        RECT rect = layout.start[i];
         int edges = kAnchors[i].edges;
         if (edges & kRight) {
             if (!(edges & kLeft)) rect.left += dx;
@@ -85,7 +74,7 @@ void MoveControls(HWND dialog, int width, int height) {
 
 void OnSize(HWND dialog, int width, int height) {
     MoveControls(dialog, width, height);
-    if (g_layout.filled && ColumnsChanged()) RefreshBrowseList();
+    if (Showing.layout.filled && ColumnsChanged()) RefreshBrowseList();
     // Rows are drawn as wide as the list; the path's ellipsis moves.
     RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
@@ -94,15 +83,15 @@ BrowseSizeRecord SizeNow(HWND dialog) {
     WINDOWPLACEMENT placement = {sizeof placement};
     GetWindowPlacement(dialog, &placement);
     const RECT& normal = placement.rcNormalPosition;
-    BrowseSizeRecord size = {normal.right - normal.left, normal.bottom - normal.top, RowDpi,
-                             g_layout.maximised ? 1 : 0};
+    BrowseSizeRecord size = {normal.right - normal.left, normal.bottom - normal.top, Showing.rowDpi,
+                             Showing.layout.maximised ? 1 : 0};
     return size;
 }
 
 // Stored only when it changed: a user who never resizes never writes.
 void RememberSize(HWND dialog) {
     BrowseSizeRecord now = SizeNow(dialog);
-    const BrowseSizeRecord& was = g_layout.shownAt;
+    const BrowseSizeRecord& was = Showing.layout.shownAt;
     if (now.width != was.width || now.height != was.height || now.dpi != was.dpi ||
         now.maximised != was.maximised) {
         SaveBrowseSize(now);
@@ -110,38 +99,38 @@ void RememberSize(HWND dialog) {
 }
 
 LRESULT CALLBACK LayoutProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+    LayoutState& layout = Showing.layout;
     switch (message) {
         case WM_SIZE:
             if (wParam == SIZE_MINIMIZED) break;
-            g_layout.maximised = wParam == SIZE_MAXIMIZED;
+            layout.maximised = wParam == SIZE_MAXIMIZED;
             OnSize(dialog, LOWORD(lParam), HIWORD(lParam));
             break;
         // The dialog manager shows a dialog "normal" when its queue first
         // runs empty, which would undo a maximising done before: it is done
         // once the dialog shows.
         case WM_SHOWWINDOW:
-            if (wParam && g_layout.maximiseWhenShown) {
-                g_layout.maximiseWhenShown = false;
+            if (wParam && layout.maximiseWhenShown) {
+                layout.maximiseWhenShown = false;
                 PostMessageA(dialog, WM_SYSCOMMAND, SC_MAXIMIZE, 0);
             }
             break;
         case WM_GETMINMAXINFO:
-            reinterpret_cast<MINMAXINFO*>(lParam)->ptMinTrackSize = {g_layout.smallest.cx, g_layout.smallest.cy};
+            reinterpret_cast<MINMAXINFO*>(lParam)->ptMinTrackSize = {layout.smallest.cx, layout.smallest.cy};
             return 0;
         case WM_DESTROY:
             RememberSize(dialog);
             break;
         case WM_NCDESTROY:
-            RemoveSubclass(g_dialogProc);
+            RemoveSubclass(layout.dialogProc);
             break;
     }
-    return CallOriginal(g_dialogProc, dialog, message, wParam, lParam);
+    return CallOriginal(layout.dialogProc, dialog, message, wParam, lParam);
 }
 
 int ScreenDpi() {
-    HDC screen = GetDC(nullptr);
-    int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSY) : kDefaultDpi;
-    if (screen) ReleaseDC(nullptr, screen);
+    WindowDC screen(nullptr);
+    int dpi = screen ? GetDeviceCaps(screen.Get(), LOGPIXELSY) : kDefaultDpi;
     return dpi > 0 ? dpi : kDefaultDpi;
 }
 
@@ -151,38 +140,42 @@ int ScreenDpi() {
 void RestoreSize(HWND dialog) {
     BrowseSizeRecord stored;
     if (!LoadBrowseSize(stored)) return;
-    int width = MulDiv(stored.width, RowDpi, stored.dpi), height = MulDiv(stored.height, RowDpi, stored.dpi);
+    LayoutState& layout = Showing.layout;
+    int dpi = Showing.rowDpi;
+    int width = MulDiv(stored.width, dpi, stored.dpi), height = MulDiv(stored.height, dpi, stored.dpi);
     RECT area;
     if (SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0)) {
         width = std::min<int>(width, area.right - area.left);
         height = std::min<int>(height, area.bottom - area.top);
     }
-    width = std::max<int>(width, g_layout.smallest.cx);
-    height = std::max<int>(height, g_layout.smallest.cy);
+    width = std::max<int>(width, layout.smallest.cx);
+    height = std::max<int>(height, layout.smallest.cy);
     SetWindowPos(dialog, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    g_layout.shownAt = SizeNow(dialog);
-    g_layout.shownAt.maximised = stored.maximised ? 1 : 0;
-    g_layout.maximiseWhenShown = stored.maximised != 0;
+    layout.shownAt = SizeNow(dialog);
+    layout.shownAt.maximised = stored.maximised ? 1 : 0;
+    layout.maximiseWhenShown = stored.maximised != 0;
 }
 
 }  // namespace
 
+// The showing's layout record starts empty; it is written here and read
+// at every resize and when the dialog goes.
 void StartBrowseLayout() {
-    RowDpi = ScreenDpi();
-    g_layout = Layout();
+    Showing.rowDpi = ScreenDpi();
     HWND dialog = host::GetDlgWin();
     if (!dialog) return;
+    LayoutState& layout = Showing.layout;
     RECT client, window;
     GetClientRect(dialog, &client);
     GetWindowRect(dialog, &window);
-    g_layout.startClient = {client.right, client.bottom};
-    g_layout.smallest = {window.right - window.left, window.bottom - window.top};
+    layout.startClient = {client.right, client.bottom};
+    layout.smallest = {window.right - window.left, window.bottom - window.top};
     for (int i = 0; i < kAnchorCount; ++i) {
         HWND control = GetDlgItem(dialog, kAnchors[i].id);
-        if (control) g_layout.start[i] = ClientRectOf(dialog, control);
+        if (control) layout.start[i] = ClientRectOf(dialog, control);
     }
-    g_layout.shownAt = SizeNow(dialog);
-    if (!InstallSubclass(g_dialogProc, dialog, LayoutProc)) return;
+    layout.shownAt = SizeNow(dialog);
+    if (!InstallSubclass(layout.dialogProc, dialog, LayoutProc)) return;
     RestoreSize(dialog);
-    g_layout.filled = true;
+    layout.filled = true;
 }

@@ -12,13 +12,9 @@
 #include "resources/resource.h"
 #include "settings/settings.h"
 
-// Written by the "&Small pictures" check box; read by the fill, the painter
-// and the click handler.
+// Written by the "&Small pictures" check box; read by the fill, the painter,
+// the clicks and the keys.
 int SmallPictures;
-// Written by FillBrowseList; read by the painter and the click handler.
-int ColumnsPerRow = kLargeColumns;
-// Written by FillBrowseList; read by the painter, the clicks and the keys.
-int UnlistedFirstRow;
 
 namespace {
 
@@ -38,7 +34,7 @@ int AddRowEntry(int, HostEntity* entity, intptr_t fillValue, intptr_t) {
         if (index >= 0) host::SetLstDta(IDC_BROWSE_LIST, index, reinterpret_cast<intptr_t>(entity));
         if (index >= 0) ++fill->rows;
     }
-    if (++fill->counter >= ColumnsPerRow) fill->counter = 0;
+    if (++fill->counter >= Showing.ColumnsPerRow) fill->counter = 0;
     return 0;
 }
 
@@ -139,17 +135,17 @@ void ShowLoadingStatus(const char* name) {
 
 void FillBrowseList() {
     char count[16];
-    FormatText(count, sizeof count, "%d", FoundCount);
+    FormatText(count, sizeof count, "%d", Showing.FoundCount);
     SetControlText(IDC_BROWSE_DIR, browseDirectory);
     SetControlText(IDC_BROWSE_COUNT, count);
     host::ClrLstStr(IDC_BROWSE_LIST);
-    ColumnsPerRow = ColumnsForList();
+    Showing.ColumnsPerRow = ColumnsForList();
     RowFill fill = {0, FormatIndex, 0};
     if (CacheList) host::DLScan(CacheList, AddRowEntry, kScanAll, reinterpret_cast<intptr_t>(&fill), 0);
     // The files the cache keeps no entry for: rows whose data is 0, which
     // no reader of entries takes for one.
-    UnlistedFirstRow = fill.rows;
-    for (size_t i = 0; i < UnlistedFiles.size(); i += ColumnsPerRow) {
+    Showing.unlistedFirstRow = fill.rows;
+    for (size_t i = 0; i < Showing.unlistedFiles.size(); i += Showing.ColumnsPerRow) {
         int index = host::AddLstStr(IDC_BROWSE_LIST, kRowText);
         if (index >= 0) host::SetLstDta(IDC_BROWSE_LIST, index, 0);
     }
@@ -157,9 +153,9 @@ void FillBrowseList() {
 }
 
 UnlistedFile* UnlistedAt(int row, int column) {
-    if (row < UnlistedFirstRow || column < 0 || column >= ColumnsPerRow) return nullptr;
-    size_t index = static_cast<size_t>(row - UnlistedFirstRow) * ColumnsPerRow + column;
-    return index < UnlistedFiles.size() ? &UnlistedFiles[index] : nullptr;
+    if (row < Showing.unlistedFirstRow || column < 0 || column >= Showing.ColumnsPerRow) return nullptr;
+    size_t index = static_cast<size_t>(row - Showing.unlistedFirstRow) * Showing.ColumnsPerRow + column;
+    return index < Showing.unlistedFiles.size() ? &Showing.unlistedFiles[index] : nullptr;
 }
 
 // Wine repaints a shown list box (its scroll bar and rows) for every row
@@ -173,13 +169,13 @@ UnlistedFile* UnlistedAt(int row, int column) {
 int RefreshBrowseList() {
     HWND list = BrowseListWindow();
     int framed = FramedPicture();
-    int topPicture = list ? static_cast<int>(SendMessageA(list, LB_GETTOPINDEX, 0, 0)) * ColumnsPerRow : 0;
+    int topPicture = list ? static_cast<int>(SendMessageA(list, LB_GETTOPINDEX, 0, 0)) * Showing.ColumnsPerRow : 0;
     if (list) SendMessageA(list, WM_SETREDRAW, FALSE, 0);
     FillBrowseList();
     FramePicture(framed, false);
     if (list) {
         SendMessageA(list, WM_SETREDRAW, TRUE, 0);
-        SendMessageA(list, LB_SETTOPINDEX, topPicture / ColumnsPerRow, 0);
+        SendMessageA(list, LB_SETTOPINDEX, topPicture / Showing.ColumnsPerRow, 0);
     }
     host::UpdCtl(IDC_BROWSE_LIST);
     return kKeepOpen;
@@ -218,12 +214,7 @@ int ChangeBrowseFormat() {
     return InitBrowseList();
 }
 
-HWND BrowseListWindow() {
-    HWND dialog = host::GetDlgWin();
-    return dialog ? GetDlgItem(dialog, IDC_BROWSE_LIST) : nullptr;
-}
-
-bool ColumnsChanged() { return ColumnsForList() != ColumnsPerRow; }
+bool ColumnsChanged() { return ColumnsForList() != Showing.ColumnsPerRow; }
 
 int CacheAll() {
     CacheMissingPictures(FormatIndex);

@@ -12,24 +12,16 @@
 
 namespace {
 
-enum { kTipSize = kEntryNameSize + 128, kTipWidth = 600, kToolId = 1 };
-
-// Written by StartBrowseTips, Tip and ShowTipFor for each showing; the tooltip
-// goes with the dialog that owns it.
-HWND g_tip;
-bool g_tipTried;
-HWND g_tipList;
-RECT g_tipCell;
-const ImageInfoRecord* g_tipEntry;
-char g_tipText[kTipSize];
+enum { kTipWidth = 600, kToolId = 1 };
 
 TOOLINFOA ToolInfo() {
+    TipsState& tips = Showing.tips;
     TOOLINFOA tool = {};
     tool.cbSize = sizeof tool;
-    tool.hwnd = g_tipList;
+    tool.hwnd = tips.list;
     tool.uId = kToolId;
-    tool.rect = g_tipCell;
-    tool.lpszText = g_tipText;
+    tool.rect = tips.cell;
+    tool.lpszText = tips.text;
     return tool;
 }
 
@@ -64,7 +56,7 @@ void SetTipFor(const ImageInfoRecord* entry) {
     WIN32_FILE_ATTRIBUTE_DATA data;
     bool found = entry->state != kFileDeleted && JoinPath(path, browseDirectory, entry->name) &&
                  GetFileAttributesExA(path, GetFileExInfoStandard, &data);
-    FormatTipText(g_tipText, sizeof g_tipText, entry->name, found ? &data : nullptr);
+    FormatTipText(Showing.tips.text, sizeof Showing.tips.text, entry->name, found ? &data : nullptr);
 }
 
 HWND MakeTip(HWND dialog) {
@@ -88,11 +80,12 @@ HWND MakeTip(HWND dialog) {
 // Made once a showing: a tooltip the system refuses is not asked for again
 // at every move of the mouse.
 HWND Tip() {
-    if (!g_tipTried && g_tipList) {
-        g_tipTried = true;
-        g_tip = MakeTip(GetParent(g_tipList));
+    TipsState& tips = Showing.tips;
+    if (!tips.tried && tips.list) {
+        tips.tried = true;
+        tips.tip = MakeTip(GetParent(tips.list));
     }
-    return g_tip && IsWindow(g_tip) ? g_tip : nullptr;
+    return tips.tip && IsWindow(tips.tip) ? tips.tip : nullptr;
 }
 
 }  // namespace
@@ -110,24 +103,19 @@ void FormatTipText(char* text, size_t size, const char* name, const WIN32_FILE_A
 
 // The tooltip is made at the first mouse message over the list, not with
 // the dialog: under Wine a tooltip window takes about 5 ms, a tenth of what
-// the dialog takes to its first rows.
-void StartBrowseTips(HWND list) {
-    g_tip = nullptr;
-    g_tipTried = false;
-    g_tipList = list;
-    g_tipCell = RECT{0, 0, 0, 0};
-    g_tipEntry = nullptr;
-    g_tipText[0] = '\0';
-}
+// the dialog takes to its first rows. Owned by the dialog, it goes when the
+// dialog does.
+void StartBrowseTips(HWND list) { Showing.tips.list = list; }
 
 void ShowTipFor(const ImageInfoRecord* entry, const RECT& cell) {
     HWND tip = Tip();
     if (!tip) return;
-    if (entry == g_tipEntry && (!entry || EqualRect(&cell, &g_tipCell))) return;
+    TipsState& tips = Showing.tips;
+    if (entry == tips.entry && (!entry || EqualRect(&cell, &tips.cell))) return;
     // Another picture: its tip comes after the usual pause, as a new tool's.
     SendMessageA(tip, TTM_POP, 0, 0);
-    g_tipEntry = entry;
-    g_tipCell = entry ? cell : RECT{0, 0, 0, 0};
+    tips.entry = entry;
+    tips.cell = entry ? cell : RECT{0, 0, 0, 0};
     if (entry) SetTipFor(entry);
     TOOLINFOA tool = ToolInfo();
     SendMessageA(tip, TTM_NEWTOOLRECTA, 0, reinterpret_cast<LPARAM>(&tool));

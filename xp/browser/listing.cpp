@@ -13,9 +13,10 @@
 #include <utility>
 
 #include "browsecache/cache.h"
-#include "host/savetemporaries.h"
+#include "module/gdi.h"
 #include "module/names.h"
 #include "module/paths.h"
+#include "module/savetemporaries.h"
 #include "module/state.h"
 #include "module/text.h"
 
@@ -103,17 +104,20 @@ bool ListFile(const char* folder, const WIN32_FIND_DATAW& found, int formatIndex
     return KeepFile(listing, name, time) || unkept.take(unkept.context, name, time);
 }
 
-// Written by StartFolderListing; taken or dropped by the same showing.
+bool GiveUp(void*, const char*, const FILETIME&) { return false; }
+
+}  // namespace
+
+// Made by StartFolderListing; taken or dropped by the same showing.
 struct StartedListing {
-    HANDLE thread;
+    FileHandle thread;
     char folder[kDirSize];
     int formatIndex;
     volatile LONG stop;         // set when the listing is no longer wanted
     FolderListing listing;
 };
-StartedListing* g_started;
 
-bool GiveUp(void*, const char*, const FILETIME&) { return false; }
+namespace {
 
 DWORD WINAPI ListingThread(void* startedValue) {
     auto* started = static_cast<StartedListing*>(startedValue);
@@ -163,13 +167,13 @@ void ListFolder(const char* folder, int formatIndex, FolderListing* listing, Unk
     listing->whole = true;
     char pattern[kDirSize + 8];
     wchar_t widePattern[kDirSize + 8];
-    HANDLE search = INVALID_HANDLE_VALUE;
+    FindHandle search;
     WIN32_FIND_DATAW found;
     if (JoinPath(pattern, folder, "*.*") &&
         MultiByteToWideChar(CP_ACP, 0, pattern, -1, widePattern, kDirSize + 8) > 0) {
-        search = FindFirstFileW(widePattern, &found);
+        search = FindHandle::Take(FindFirstFileW(widePattern, &found));
     }
-    if (search == INVALID_HANDLE_VALUE) return;
+    if (!search) return;
     FILETIME now;
     GetSystemTimeAsFileTime(&now);
     do {
@@ -177,42 +181,41 @@ void ListFolder(const char* folder, int formatIndex, FolderListing* listing, Unk
             listing->whole = false;
             break;
         }
-    } while (FindNextFileW(search, &found));
-    FindClose(search);
+    } while (FindNextFileW(search.Get(), &found));
 }
+
+namespace {
+
+// A listing nobody takes stops at its next file: a slow network folder
+// would otherwise keep the user waiting for a listing that is thrown away.
+void StopAndDrop(StartedListing* started) {
+    InterlockedExchange(&started->stop, 1);
+    WaitForSingleObject(started->thread.Get(), INFINITE);
+    delete started;
+}
+
+}  // namespace
 
 // Without memory or a thread the scan lists the folder itself, later.
 void StartFolderListing(int formatIndex) {
     DropFolderListing();
-    StartedListing* started = new (std::nothrow) StartedListing();
+    std::unique_ptr<StartedListing, StopListing> started(new (std::nothrow) StartedListing(), {StopAndDrop});
     if (!started) return;
     CopyText(started->folder, browseDirectory);
     started->formatIndex = formatIndex;
-    started->thread = CreateThread(nullptr, 0, ListingThread, started, 0, nullptr);
-    if (!started->thread) {
-        delete started;
-        return;
-    }
-    g_started = started;
+    started->thread = FileHandle::Take(CreateThread(nullptr, 0, ListingThread, started.get(), 0, nullptr));
+    if (started->thread) Showing.listing = std::move(started);
 }
 
 bool TakeFolderListing(int formatIndex, FolderListing* listing) {
-    if (!g_started) return false;
-    WaitForSingleObject(g_started->thread, INFINITE);
-    bool usable = g_started->listing.whole && g_started->formatIndex == formatIndex &&
-                  lstrcmpA(g_started->folder, browseDirectory) == 0;
-    if (usable) std::swap(*listing, g_started->listing);
+    StartedListing* started = Showing.listing.get();
+    if (!started) return false;
+    WaitForSingleObject(started->thread.Get(), INFINITE);
+    bool usable = started->listing.whole && started->formatIndex == formatIndex &&
+                  lstrcmpA(started->folder, browseDirectory) == 0;
+    if (usable) std::swap(*listing, started->listing);
     DropFolderListing();
     return usable;
 }
 
-// A listing nobody takes stops at its next file: a slow network folder
-// would otherwise keep the user waiting for a listing that is thrown away.
-void DropFolderListing() {
-    if (!g_started) return;
-    InterlockedExchange(&g_started->stop, 1);
-    WaitForSingleObject(g_started->thread, INFINITE);
-    CloseHandle(g_started->thread);
-    delete g_started;
-    g_started = nullptr;
-}
+void DropFolderListing() { Showing.listing.reset(); }

@@ -9,9 +9,6 @@
 
 #include "browsecache/imageinfo.h"
 
-// Written by the dialog's initialisation from the screen; read here.
-int RowDpi = kDefaultDpi;
-
 namespace {
 
 struct Geometry {
@@ -25,7 +22,7 @@ const Geometry& GeometryOf(bool small) { return small ? kSmall : kLarge; }
 
 }  // namespace
 
-int ScaleToDpi(int length) { return MulDiv(length, RowDpi, kDefaultDpi); }
+int ScaleToDpi(int length) { return MulDiv(length, Showing.rowDpi, kDefaultDpi); }
 
 RECT PictureBox(const RECT& item, int column, bool small) {
     const Geometry& g = GeometryOf(small);

@@ -12,10 +12,6 @@
 #include "resources/resource.h"
 #include "settings/settings.h"
 
-// Written at the start of every row drawn that holds entries; read by the
-// click handler when it cannot ask the list itself.
-POINT ListOrigin;
-
 namespace {
 
 enum { kFrameWidth = 2 };
@@ -30,7 +26,7 @@ int CopyPicture(HDC dc, const RECT& box, const void* bits, PictureSize size) {
     const PictureDescription description = DescribePicture(size);
     const BITMAPINFO* format = reinterpret_cast<const BITMAPINFO*>(&description);
     int width = description.header.biWidth, height = description.header.biHeight;
-    if (RowDpi == kDefaultDpi) {
+    if (Showing.rowDpi == kDefaultDpi) {
         return SetDIBitsToDevice(dc, box.left, box.top, box.right - box.left, box.bottom - box.top + 1, 0, 0,
                                  0, height, bits, format, DIB_RGB_COLORS);
     }
@@ -45,7 +41,7 @@ int CopyPicture(HDC dc, const RECT& box, const void* bits, PictureSize size) {
 // Draws a picture of state 1 into its box; false when the copy failed.
 bool DrawPicture(HDC dc, const RECT& box, const ImageInfoRecord* entry) {
     if (!SmallPictures) return CopyPicture(dc, box, entry->largePicture, kLargePicture) != 0;
-    if (entry->version > 2 && entry->smallPresent) {
+    if (TakesSmallPicture(*entry) && entry->smallPresent) {
         return CopyPicture(dc, box, entry->smallPicture, kSmallPicture) != 0;
     }
     // No small picture: the large one shrunk into the small box.
@@ -128,7 +124,7 @@ void DrawUnlistedRow(const DRAWITEMSTRUCT* item, bool small) {
     static const char kNoPictureText[] = "Cache full";
     int row = static_cast<int>(item->itemID);
     int columnsDrawn = 0;
-    for (int column = 0; column < ColumnsPerRow; ++column) {
+    for (int column = 0; column < Showing.ColumnsPerRow; ++column) {
         const UnlistedFile* file = UnlistedAt(row, column);
         if (!file) break;
         RECT box = PictureBox(item->rcItem, column, small);
@@ -138,14 +134,14 @@ void DrawUnlistedRow(const DRAWITEMSTRUCT* item, bool small) {
         columnsDrawn = column + 1;
     }
     if ((item->itemState & ODS_FOCUS) && columnsDrawn > 0) {
-        DrawFocusFrame(item->hDC, item->rcItem, std::min(FramedColumn, columnsDrawn - 1), small);
+        DrawFocusFrame(item->hDC, item->rcItem, std::min(Showing.framedColumn, columnsDrawn - 1), small);
     }
 }
 
 void DrawRow(const DRAWITEMSTRUCT* item) {
     int itemId = static_cast<int>(item->itemID);
-    if (itemId >= UnlistedFirstRow) {
-        GetDCOrgEx(item->hDC, &ListOrigin);
+    if (itemId >= Showing.unlistedFirstRow) {
+        GetDCOrgEx(item->hDC, &Showing.ListOrigin);
         DrawUnlistedRow(item, SmallPictures != 0);
         return;
     }
@@ -154,11 +150,11 @@ void DrawRow(const DRAWITEMSTRUCT* item) {
     // The row's data is only trusted once the gate says it is an entry.
     HostEntity* entity = reinterpret_cast<HostEntity*>(data);
     if (!AsImageInfo(entity)) return;
-    GetDCOrgEx(item->hDC, &ListOrigin);
+    GetDCOrgEx(item->hDC, &Showing.ListOrigin);
     if (!colourTableReady) LoadColorMap();
     bool small = SmallPictures != 0;
     int columnsDrawn = 0;
-    for (int column = 0; column < ColumnsPerRow; ++column) {
+    for (int column = 0; column < Showing.ColumnsPerRow; ++column) {
         RECT box = PictureBox(item->rcItem, column, small);
         const ImageInfoRecord* entry = AsImageInfo(entity);
         if (!entry) break;
@@ -181,7 +177,7 @@ void DrawRow(const DRAWITEMSTRUCT* item) {
     // The list's focus row carries the frame; a short last row frames its
     // last picture.
     if ((item->itemState & ODS_FOCUS) && columnsDrawn > 0) {
-        DrawFocusFrame(item->hDC, item->rcItem, std::min(FramedColumn, columnsDrawn - 1), small);
+        DrawFocusFrame(item->hDC, item->rcItem, std::min(Showing.framedColumn, columnsDrawn - 1), small);
     }
 }
 

@@ -13,13 +13,6 @@
 #include "module/state.h"
 #include "module/text.h"
 
-// Written by ScanBrowseDir; shown by FillBrowseList.
-int FoundCount;
-// Written by ScanBrowseDir; listed after the entries' rows, told by the dialog.
-std::vector<UnlistedFile> UnlistedFiles;
-// Written by ScanBrowseDir; told by the dialog.
-LeftOutFiles LeftOut;
-
 namespace {
 
 int MarkEntity(int, HostEntity* entity, intptr_t, intptr_t) {
@@ -55,7 +48,7 @@ void TakeFile(const char* name, const FILETIME& time) {
     if (lstrcmpA(entry->name, name) != 0) {
         CopyText(entry->name, name);
         entry->state = kNoPicture;
-        CacheDirty = 1;
+        CacheDirty = true;
     }
     if (entry->state >= kFileDeleted) entry->state = kNoPicture;
 }
@@ -74,13 +67,13 @@ int DeleteOtherEntry(int, HostEntity* entity, intptr_t formatIndex, intptr_t) {
 
 bool NameBefore(const UnlistedFile& a, const UnlistedFile& b) { return lstrcmpiA(a.name, b.name) < 0; }
 
-// How many of the taken files get an entry; the rest go to UnlistedFiles.
-// Within the limit every file does. Past it, the entries of other formats
-// go first (their pictures are made again when their format is shown), and
-// the first files by name keep entries, a whole number of rows of six
-// of them: the files without one always start a row of their own, and at
-// three or six to a row the last row of entries is full. The list stays in
-// name order.
+// How many of the taken files get an entry; the rest are the showing's
+// unlisted files. Within the limit every file does. Past it, the entries of
+// other formats go first (their pictures are made again when their format
+// is shown), and the first files by name keep entries, a whole number of
+// rows of six of them: the files without one always start a row of their
+// own, and at three or six to a row the last row of entries is full. The
+// list stays in name order.
 size_t KeepWithinLimit(int formatIndex, std::vector<UnlistedFile>* taken) {
     size_t most = static_cast<size_t>(MostCacheEntries());
     int others = 0;
@@ -94,9 +87,9 @@ size_t KeepWithinLimit(int formatIndex, std::vector<UnlistedFile>* taken) {
     size_t kept = most / kSmallColumns * kSmallColumns;
     std::sort(taken->begin(), taken->end(), NameBefore);
     try {
-        UnlistedFiles.assign(taken->begin() + kept, taken->end());
+        Showing.unlistedFiles.assign(taken->begin() + kept, taken->end());
     } catch (...) {
-        UnlistedFiles.clear();
+        Showing.unlistedFiles.clear();
     }
     return kept;
 }
@@ -118,11 +111,11 @@ void MakeEntries(const FolderListing& listing, int formatIndex) {
         int made = 0;
         for (const auto& listed : listing.files) {
             if (made++ < MostCacheEntries()) TakeFile(listed.second.name.c_str(), listed.second.time);
-            ++FoundCount;
+            ++Showing.FoundCount;
         }
         return;
     }
-    FoundCount += static_cast<int>(all.size());
+    Showing.FoundCount += static_cast<int>(all.size());
     size_t kept = KeepWithinLimit(formatIndex, &all);
     for (size_t i = 0; i < kept; ++i) TakeFile(all[i].name, all[i].fileTime);
 }
@@ -130,7 +123,7 @@ void MakeEntries(const FolderListing& listing, int formatIndex) {
 // Without memory to remember a file of the listing it is taken at once.
 bool TakeAtOnce(void*, const char* name, const FILETIME& time) {
     TakeFile(name, time);
-    ++FoundCount;
+    ++Showing.FoundCount;
     return true;
 }
 
@@ -141,13 +134,13 @@ bool TakeAtOnce(void*, const char* name, const FILETIME& time) {
 void ScanBrowseDir(int formatIndex) {
     if (!CacheList) return;
     host::DLScan(CacheList, MarkEntity, kScanAll, 0, 0);
-    FoundCount = 0;
-    UnlistedFiles.clear();
+    Showing.FoundCount = 0;
+    Showing.unlistedFiles.clear();
     FolderListing listing;
     if (!TakeFolderListing(formatIndex, &listing)) {
         ListFolder(browseDirectory, formatIndex, &listing, {TakeAtOnce, nullptr});
     }
-    LeftOut = listing.leftOut;
+    Showing.leftOut = listing.leftOut;
     MakeEntries(listing, formatIndex);
     // Sweeping is not a change worth a save: the same entries are swept
     // again at the next scan if nothing else rewrites the file.

@@ -68,7 +68,7 @@ int BrowseContinuation(int status, intptr_t, intptr_t) {
 // The host writes a path answer of up to kAnswerPathSize bytes.
 static_assert(sizeof browseDirectory == kAnswerPathSize, "the browse prompt's answer buffer is the host's path size");
 const ReqDataRecord kBrowseRequest = {
-    49, 2, kAnswerPath, 2, browseDirectory, &kDirectoryPrompt, 1, BrowseContinuation, {},
+    kReqDataKind, kReqDataMode, kAnswerPath, kReqDataStyle, browseDirectory, &kDirectoryPrompt, 1, BrowseContinuation, {},
 };
 
 int StartBrowse(int mode) {

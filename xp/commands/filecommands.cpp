@@ -30,7 +30,7 @@ int FileMContinuation(int status, intptr_t, intptr_t) {
 // The host writes a name answer of up to kAnswerNameSize bytes.
 static_assert(sizeof fileVariable == kAnswerNameSize, "FILEM's answer buffer is the host's name size");
 const ReqDataRecord kFileMRequest = {
-    49, 2, kAnswerName, 2, fileVariable, &kVariablePrompt, 0, FileMContinuation, {},
+    kReqDataKind, kReqDataMode, kAnswerName, kReqDataStyle, fileVariable, &kVariablePrompt, 0, FileMContinuation, {},
 };
 
 }  // namespace

@@ -23,8 +23,8 @@ void EmitPart(const char* path) {
     if (!AcceptPickedPath(path)) return;
     LoadOptions();
     switch (Options.insertStyle) {
-        case 1: Emit("~MPAR %s;", path); break;
-        case 2: Emit("~MPARS %s;", path); break;
+        case kInsertMpar: Emit("~MPAR %s;", path); break;
+        case kInsertMpars: Emit("~MPARS %s;", path); break;
         default: Emit("~PARTM %s;", path); break;
     }
 }

@@ -35,10 +35,10 @@ XpRecordLayout XpRecord = {
     ImageInfoCallback,
     kImageInfoClass,
     nullptr,            // instance, set by the library entry
-    603,
+    kHostOnlyWord,
     0,
     0,
-    603,
+    kHostOnlyWord,
     nullptr,            // hostWindow, set by the host
     0,
     nullptr,            // hookModule

@@ -6,19 +6,21 @@
 #include "filemanager/panel.h"
 
 #include <commdlg.h>
+#include <dlgs.h>
 
 #include "host/host.h"
 #include "module/names.h"
+#include "module/state.h"
 #include "module/text.h"
 
 namespace {
 
-enum { kNameCombo = 0x47c, kNameEdit = 0x480, kMessageSize = kDialogTextSize + 160 };
-
+// The file-name field: the combo box of the Explorer-style dialog, or the
+// edit field of the older one.
 HWND NameField(HWND panel) {
     HWND dialog = GetParent(panel);
-    HWND field = GetDlgItem(dialog, kNameCombo);
-    return field ? field : GetDlgItem(dialog, kNameEdit);
+    HWND field = GetDlgItem(dialog, cmb13);
+    return field ? field : GetDlgItem(dialog, edt1);
 }
 
 }  // namespace

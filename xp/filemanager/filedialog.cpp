@@ -88,7 +88,7 @@ const char* FileDialogErrorText(DWORD code) {
 // another file.
 void MakeStartingName(char* buffer, int size, int partFlag, int filterRow) {
     if (size <= 0) return;
-    const char* start = partFlag && lastPartFile[0] ? lastPartFile : host::RscAdr(3025);
+    const char* start = partFlag && lastPartFile[0] ? lastPartFile : host::RscAdr(kStringDefaultFileName);
     if (!start || !CopyText(buffer, static_cast<size_t>(size), start)) buffer[0] = '\0';
     char* name = buffer + (FileNamePart(buffer) - buffer);
     char* dot = strchr(name, '.');
@@ -111,7 +111,7 @@ int RunFileManager(char* buffer, int size, int partFlag) {
     int result = 0;
     for (;;) {
         record.nFilterIndex = static_cast<DWORD>(FormatIndex + 1);
-        browseRequested = 0;
+        browseRequested = false;
         PreviewDrawing = nullptr;
         result = GetOpenFileNameA(&record);
         if (!result) {

@@ -1,43 +1,21 @@
 // FileManagerHook: the preview panel's messages inside the system's open
-// dialog, and the panel's requests to that dialog.
+// dialog.
 #include "filemanager/panel.h"
 
 #include <commctrl.h>
 #include <commdlg.h>
-#include <dlgs.h>
-#include <string.h>
 
 #include "browsecache/cache.h"
-#include "browser/browser.h"
 #include "host/host.h"
-#include "module/paths.h"
 #include "module/state.h"
-#include "module/text.h"
 #include "preview/preview.h"
 #include "resources/resource.h"
 #include "settings/settings.h"
 
-// Written by the panel's check boxes; read by the panel and RunFileManager.
-int autoPreview = 1;
-int autoZoomAll;
-int useBrowseFile;
-
 namespace {
 
-enum { kHelpTopic = 13000 };
 // Posted to the panel after a change of folder or file type.
 enum : UINT { kFollowSelection = WM_APP + 1 };
-
-// The system dialog answers into a buffer of 259 characters; a result of 0 or
-// less is nothing delivered, and so is one larger than the buffer (the path
-// did not fit, and what the buffer holds then is not the path).
-bool AskDialog(HWND panel, UINT request, char (&text)[kDialogTextSize]) {
-    text[0] = '\0';
-    LRESULT length = SendMessageA(GetParent(panel), request, kDialogTextSize - 1,
-                                  reinterpret_cast<LPARAM>(text));
-    text[kDialogTextSize - 1] = '\0';
-    return length > 0 && length <= kDialogTextSize - 1;
-}
 
 void SetCheck(HWND panel, int id, int checked) {
     SendDlgItemMessageA(panel, id, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
@@ -47,15 +25,9 @@ void OpenShownFolderCache(HWND panel) {
     if (GetShownFolder(panel)) OpenCache(browseDirectory);
 }
 
-// The file the preview stands for ("" for none) and whether the dialog has
-// told its first selection yet; written by the panel's notifications.
-char previewedFile[kDialogTextSize];
-bool selectionTold;
-
 void OnInitDialog(HWND panel) {
+    ShownPanel = PanelShowing();
     NotePanelTemplate(panel);
-    previewedFile[0] = '\0';
-    selectionTold = false;
     SendDlgItemMessageA(panel, IDC_FILE_PREVIEW, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>("Dummy"));
     if (autoPreview == 1) SetCheck(panel, IDC_FILE_AUTOPREVIEW, 1);
     if (autoZoomAll == 1) SetCheck(panel, IDC_FILE_AUTOZOOM, 1);
@@ -73,16 +45,16 @@ void PreviewAndZoom(HWND panel) {
 
 // The box goes back to the empty frame, the tree to no notes.
 void ForgetSelection(HWND panel) {
-    previewedFile[0] = '\0';
+    ShownPanel.previewedFile[0] = '\0';
     currentEntry = nullptr;
     ClearPreview(panel);
     SendDlgItemMessageA(panel, IDC_FILE_NOTES, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
 }
 
 void OnSelectionChange(HWND panel) {
-    selectionTold = true;
+    ShownPanel.selectionTold = true;
     ForgetSelection(panel);
-    if (!GetSelectedFile(panel, previewedFile)) previewedFile[0] = '\0';
+    if (!GetSelectedFile(panel, ShownPanel.previewedFile)) ShownPanel.previewedFile[0] = '\0';
     bool folderShown = false;
     if (useBrowseFile == 1) {
         folderShown = GetShownFolder(panel);
@@ -90,13 +62,13 @@ void OnSelectionChange(HWND panel) {
     }
     if (autoPreview != 1) return;
     if (useBrowseFile == 1 && folderShown && CacheList) LookUpSelectedFile(panel);
-    if (colourTableReady == 0) LoadColorMap();
+    if (!colourTableReady) LoadColorMap();
     const ImageInfoRecord* entry = AsImageInfo(currentEntry);
-    if (!entry || entry->state == kNoPicture || colourTableReady == 0) {
+    if (!entry || entry->state == kNoPicture || !colourTableReady) {
         PreviewAndZoom(panel);
     } else {
         // Served from the entry when the box is drawn next; nothing is loaded.
-        NotesRequest = 1;
+        NotesRequest = true;
     }
 }
 
@@ -114,11 +86,11 @@ int SelectedInFileList(HWND panel) {
 // that names another file. Before the dialog's first selection notice the
 // starting name has not been previewed yet, and that notice does it.
 void FollowSelection(HWND panel) {
-    if (!selectionTold) return;
+    if (!ShownPanel.selectionTold) return;
     char file[kDialogTextSize];
     bool selected = SelectedInFileList(panel) != 0 && GetSelectedFile(panel, file);
     if (!selected) file[0] = '\0';
-    if (lstrcmpiA(file, previewedFile) == 0) return;
+    if (lstrcmpiA(file, ShownPanel.previewedFile) == 0) return;
     if (selected) {
         OnSelectionChange(panel);
     } else {
@@ -137,10 +109,10 @@ void OnNotify(HWND panel, const NMHDR* header) {
             // read once the dialog has done with this change. The first
             // folder is told before the first selection, which previews the
             // starting name.
-            if (selectionTold) PostMessageA(panel, kFollowSelection, 0, 0);
+            if (ShownPanel.selectionTold) PostMessageA(panel, kFollowSelection, 0, 0);
             break;
         case CDN_INITDONE:
-            ArrangePanel(panel);
+            if (ArrangePanel(panel)) RefitPreview(panel);
             break;
         default:
             break;
@@ -148,7 +120,7 @@ void OnNotify(HWND panel, const NMHDR* header) {
 }
 
 void ToggleUseBrowseFile(HWND panel) {
-    useBrowseFile = 1 - useBrowseFile;
+    useBrowseFile = !useBrowseFile;
     HWND autoBox = GetDlgItem(panel, IDC_FILE_AUTOPREVIEW);
     if (useBrowseFile == 1) {
         OpenShownFolderCache(panel);
@@ -167,7 +139,7 @@ void OnCommand(HWND panel, WPARAM wParam) {
     if (HIWORD(wParam) != BN_CLICKED) return;
     switch (LOWORD(wParam)) {
         case IDC_FILE_AUTOPREVIEW:
-            autoPreview = 1 - autoPreview;
+            autoPreview = !autoPreview;
             break;
         case IDC_FILE_PREVIEWNOW:
             if (autoPreview == 0) PreviewAndZoom(panel);
@@ -176,7 +148,7 @@ void OnCommand(HWND panel, WPARAM wParam) {
             PressZoomAll(panel);
             break;
         case IDC_FILE_AUTOZOOM:
-            autoZoomAll = 1 - autoZoomAll;
+            autoZoomAll = !autoZoomAll;
             break;
         case IDC_FILE_SHOWALL:
             PressShowAll(panel);
@@ -185,7 +157,7 @@ void OnCommand(HWND panel, WPARAM wParam) {
             // Escape makes the system dialog close as cancelled; the file
             // manager then opens the browser on browseDirectory.
             if (GetShownFolder(panel)) {
-                browseRequested = 1;
+                browseRequested = true;
                 PostMessageA(panel, WM_KEYDOWN, VK_ESCAPE, 0);
             }
             break;
@@ -193,7 +165,7 @@ void OnCommand(HWND panel, WPARAM wParam) {
             ToggleUseBrowseFile(panel);
             break;
         case IDC_FILE_HELP:
-            host::ForceHelp(kHelpTopic);
+            host::ForceHelp(kModuleHelpTopic);
             break;
         default:
             break;
@@ -214,7 +186,7 @@ UINT_PTR HandleMessage(HWND panel, UINT message, WPARAM wParam, LPARAM lParam) {
             OnNotify(panel, reinterpret_cast<const NMHDR*>(lParam));
             return 0;
         case WM_SIZE:
-            FollowPanelSize(panel);
+            if (FollowPanelSize(panel)) RefitPreview(panel);
             return 0;
         case kFollowSelection:
             FollowSelection(panel);
@@ -231,49 +203,6 @@ UINT_PTR HandleMessage(HWND panel, UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 }  // namespace
-
-// A name the code page cannot spell is no selection: its spelling names
-// another file, whose picture and notes would be shown.
-bool GetSelectedPath(HWND panel, char (&path)[kDialogTextSize]) {
-    return IsChosenNameSpelt(panel) && AskDialog(panel, CDM_GETFILEPATH, path);
-}
-
-// The file type shown: the row of the system dialog's type list (cmb1),
-// which holds the filter list's rows in order.
-int ShownFilterRow(HWND panel) {
-    HWND types = GetDlgItem(GetParent(panel), cmb1);
-    return types ? static_cast<int>(SendMessageA(types, CB_GETCURSEL, 0, 0)) : -1;
-}
-
-bool NamesFile(const char* path) {
-    DWORD attributes = GetFileAttributesA(path);
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-// Open adds the file type's extension to a name given without one, and
-// takes the name as it stands when that names no file. The starting name
-// is proposed without its extension, so this is how it is previewed.
-bool GetSelectedFile(HWND panel, char (&path)[kDialogTextSize]) {
-    if (!GetSelectedPath(panel, path)) return false;
-    const char* name = FileNamePart(path);
-    if (strchr(name, '.') || NamesFile(path)) return true;
-    const char* extension = FormatFirstExtension(ShownFilterRow(panel));
-    char withExtension[kDialogTextSize];
-    if (extension && FormatText(withExtension, sizeof withExtension, "%s.%s", path, extension) &&
-        NamesFile(withExtension)) {
-        CopyText(path, withExtension);
-    }
-    return true;
-}
-
-// Asked into a local buffer first, so that a request that delivers nothing
-// leaves the browse directory as it was.
-bool GetShownFolder(HWND panel) {
-    char folder[kDialogTextSize];
-    if (!AskDialog(panel, CDM_GETFOLDERPATH, folder)) return false;
-    CopyText(browseDirectory, folder);
-    return true;
-}
 
 // Called by the system dialog inside its modal loop. Nothing the panel does
 // throws: the cache lookup, the one user of the standard containers, keeps

@@ -4,6 +4,7 @@
 
 #include "browsecache/cache.h"
 #include "host/host.h"
+#include "host/records.h"
 #include "module/gdi.h"
 #include "module/state.h"
 #include "module/text.h"
@@ -28,9 +29,15 @@ void ClearAround(const RECT& item, const RECT& picture) {
 
 }  // namespace
 
+// Stops the walk once the tree is full.
+int NoteScanCallback(int, HostEntity* entity, intptr_t panel, intptr_t) {
+    if (EntityType(entity) == rec::kTypeNote && !AddNoteToTree(reinterpret_cast<HWND>(panel), entity)) return 1;
+    return 0;
+}
+
 bool StoredPictureServes() {
     ImageInfoRecord* entry = CacheList ? AsImageInfo(currentEntry) : nullptr;
-    return useBrowseFile == 1 && entry && entry->state == kPictureMade && colourTableReady == 1;
+    return useBrowseFile == 1 && entry && entry->state == kPictureMade && colourTableReady;
 }
 
 namespace {
@@ -50,21 +57,20 @@ bool DrawCachedPicture(HWND panel, const DRAWITEMSTRUCT* drawItem) {
     // The strips beside the picture are cleared, or they would keep the
     // previous picture.
     ClearAround(item, picture);
-    HRGN clip = MakeRectRegion(&item);
-    if (clip) SelectClipRgn(drawItem->hDC, clip);
+    Region clip = MakeRectRegion(item);
+    if (clip) SelectClipRgn(drawItem->hDC, clip.Get());
     const PictureDescription large = DescribePicture(kLargePicture);
     int copied = SetDIBitsToDevice(drawItem->hDC, picture.left, picture.top, item.right - picture.left,
                                    item.bottom - picture.top + 1, 0, 0, 0, kLargeHeight, entry->largePicture,
                                    reinterpret_cast<const BITMAPINFO*>(&large), DIB_RGB_COLORS);
     if (!copied && clip) SelectClipRgn(drawItem->hDC, nullptr);
-    DropObject(clip);
-    if (NotesRequest == 1) {
+    if (NotesRequest) {
         HDL notes = host::DLGetSubList(currentEntry);
         if (notes) {
             BeginNotesFill(panel);
             host::DLScan(notes, NoteScanCallback, kScanAll, reinterpret_cast<intptr_t>(panel), 0);
             EndNotesFill(panel);
-            NotesRequest = 0;
+            NotesRequest = false;
         }
     }
     return true;
@@ -79,16 +85,17 @@ const char* SelectedName(HWND panel, char (&name)[kDialogTextSize]) {
 }
 
 // The kept picture when it has the stored size (as at 96 DPI in the box of
-// the template's size), else a render of the list at that size: a picture
-// of another size converted into the entry would be cut or short.
-HBITMAP PictureOfStoredSize(HDL drawList, bool* made) {
+// the template's size), else a render of the list at that size into
+// rendered: a picture of another size converted into the entry would be cut
+// or short.
+HBITMAP PictureOfStoredSize(HDL drawList, Bitmap* rendered) {
     BITMAP kept = {};
-    *made = false;
-    if (GetObjectA(ScreenCopy, sizeof kept, &kept) && kept.bmWidth == kLargeWidth && kept.bmHeight == kLargeHeight) {
-        return ScreenCopy;
+    if (GetObjectA(ScreenCopy.Get(), sizeof kept, &kept) && kept.bmWidth == kLargeWidth &&
+        kept.bmHeight == kLargeHeight) {
+        return ScreenCopy.Get();
     }
-    *made = true;
-    return RenderToBitmap(drawList, PreviewDrawing, kLargeWidth, kLargeHeight, nullptr, nullptr);
+    *rendered = RenderToBitmap(drawList, PreviewDrawing, kLargeWidth, kLargeHeight, nullptr, nullptr);
+    return rendered->Get();
 }
 
 // The first picture drawn after a selection (the off-screen render) goes
@@ -100,17 +107,15 @@ HBITMAP PictureOfStoredSize(HDL drawList, bool* made) {
 void StorePictureInCache(const DRAWITEMSTRUCT* drawItem, HDL drawList) {
     ImageInfoRecord* entry = CacheList ? AsImageInfo(currentEntry) : nullptr;
     if (useBrowseFile != 1 || !entry || !ScreenCopy || !drawList) return;
-    if (entry->state != kNoPicture && !(entry->state == kPictureMade && colourTableReady == 0)) return;
-    bool made = false;
-    HBITMAP picture = PictureOfStoredSize(drawList, &made);
-    HDC memory = picture ? MakeMemoryDC(drawItem->hDC) : nullptr;
-    if (memory && StorePictureRows(memory, picture, kLargePicture, entry->largePicture)) {
-        if (entry->state == kNoPicture) CacheDirty = 1;
+    if (entry->state != kNoPicture && !(entry->state == kPictureMade && !colourTableReady)) return;
+    Bitmap rendered;
+    HBITMAP picture = PictureOfStoredSize(drawList, &rendered);
+    DeviceContext memory = picture ? MakeMemoryDC(drawItem->hDC) : DeviceContext();
+    if (memory && StorePictureRows(memory.Get(), picture, kLargePicture, entry->largePicture)) {
+        if (entry->state == kNoPicture) CacheDirty = true;
         entry->state = kPictureMade;
         StoreEntryNotes(&currentEntry, drawList);
     }
-    if (memory) DropDC(memory);
-    if (made) DropObject(picture);
 }
 
 }  // namespace
@@ -126,7 +131,7 @@ void DrawPreviewBox(HWND panel, const DRAWITEMSTRUCT* drawItem) {
     // set around its item among it: the context goes back as it was given.
     int saved = SaveDC(drawItem->hDC);
     host::DevUseOwnerDraw(drawItem);
-    if (colourTableReady == 0) LoadColorMap();
+    if (!colourTableReady) LoadColorMap();
     if (!DrawCachedPicture(panel, drawItem)) {
         HDL drawList = nullptr;
         if (PreviewDrawing) {

@@ -15,8 +15,6 @@
 
 namespace {
 
-enum { kMaxControls = 16 };
-
 // Pixels the box may exceed the picture by and still show it at its own
 // size: the template's box is 181 x 188 give or take the pixels that the
 // dialog font's rounding leaves at 96 DPI.
@@ -24,27 +22,6 @@ enum { kFitSlack = 4 };
 
 // A list box item is at most 255 pixels high.
 enum { kMaxItemHeight = 255 };
-
-// A control as the dialog first placed it, and the edges it keeps its
-// distance to.
-struct PlacedControl {
-    HWND window;
-    RECT atTemplate;  // before the dialog moved it
-    RECT start;
-    bool followsRight;   // right of the system's controls
-    bool followsBottom;  // below them
-};
-
-// The panel as arranged at CDN_INITDONE: written there, read at every
-// WM_SIZE of that panel.
-struct PanelLayout {
-    HWND panel;
-    SIZE start;    // the panel's client size then
-    SIZE picture;  // the picture size the box was last fitted to
-    PlacedControl controls[kMaxControls];
-    int count;
-};
-PanelLayout g_layout;
 
 // A window's rectangle in the panel's client coordinates.
 RECT RectInPanel(HWND panel, HWND window) {
@@ -126,10 +103,11 @@ void KeepNotesClear(HWND panel) {
 }
 
 // The box is never taller than its one item can be; the item is as high as
-// the picture the box holds.
-void FitPreviewItem(HWND panel) {
+// the picture the box holds. True when that picture's size changed.
+bool FitPreviewItem(HWND panel) {
+    PanelLayout& layout = ShownPanel.layout;
     HWND box = GetDlgItem(panel, IDC_FILE_PREVIEW);
-    if (!box) return;
+    if (!box) return false;
     RECT outer = RectInPanel(panel, box), client;
     GetClientRect(box, &client);
     int frame = (outer.bottom - outer.top) - client.bottom;
@@ -139,21 +117,22 @@ void FitPreviewItem(HWND panel) {
     }
     SIZE picture = PreviewPictureSize(panel);
     SendMessageA(box, LB_SETITEMHEIGHT, 0, picture.cy);
-    if (picture.cx == g_layout.picture.cx && picture.cy == g_layout.picture.cy) return;
-    g_layout.picture = picture;
-    RefitPreview(panel);
+    if (picture.cx == layout.picture.cx && picture.cy == layout.picture.cy) return false;
+    layout.picture = picture;
+    return true;
 }
 
 // The start of every control once the dialog has placed the panel.
 void TakeStartRects(HWND panel) {
-    g_layout.picture = {kLargeWidth, kLargeHeight};
+    PanelLayout& layout = ShownPanel.layout;
+    layout.picture = {kLargeWidth, kLargeHeight};
     RECT client;
     GetClientRect(panel, &client);
-    g_layout.start = {client.right, client.bottom};
-    for (int i = 0; i < g_layout.count; ++i) {
-        g_layout.controls[i].start = RectInPanel(panel, g_layout.controls[i].window);
+    layout.start = {client.right, client.bottom};
+    for (int i = 0; i < layout.count; ++i) {
+        layout.controls[i].start = RectInPanel(panel, layout.controls[i].window);
     }
-    g_layout.panel = panel;
+    layout.panel = panel;
 }
 
 }  // namespace
@@ -182,13 +161,13 @@ POINT PictureOffset(const RECT& item, int width, int height) {
 // own and left them behind while the rest of the panel went down, and its
 // file list then grew over "File notes:". A pixel's rounding is allowed.
 void NotePanelTemplate(HWND panel) {
-    g_layout = PanelLayout();
+    PanelLayout& layout = ShownPanel.layout;
     HWND place = GetDlgItem(panel, IDC_FILE_SYSTEM);
     RECT system = place ? RectInPanel(panel, place) : RECT{0, 0, 0, 0};
     enum { kRounding = 1 };
     for (HWND child = GetWindow(panel, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-        if (child == place || g_layout.count == kMaxControls) continue;
-        PlacedControl& placed = g_layout.controls[g_layout.count++];
+        if (child == place || layout.count == kMaxPanelControls) continue;
+        PlacedControl& placed = layout.controls[layout.count++];
         placed.window = child;
         placed.atTemplate = RectInPanel(panel, child);
         placed.followsRight = placed.atTemplate.left >= system.right - kRounding;
@@ -200,15 +179,16 @@ void NotePanelTemplate(HWND panel) {
 // as the ones it did move. Where the dialog moved them all alike, nothing
 // moves.
 void CompleteDialogShift(HWND panel) {
+    const PanelLayout& layout = ShownPanel.layout;
     int dx = 0, dy = 0;
-    for (int i = 0; i < g_layout.count; ++i) {
-        const PlacedControl& placed = g_layout.controls[i];
+    for (int i = 0; i < layout.count; ++i) {
+        const PlacedControl& placed = layout.controls[i];
         RECT now = RectInPanel(panel, placed.window);
         if (placed.followsRight && now.left - placed.atTemplate.left > dx) dx = now.left - placed.atTemplate.left;
         if (placed.followsBottom && now.top - placed.atTemplate.top > dy) dy = now.top - placed.atTemplate.top;
     }
-    for (int i = 0; i < g_layout.count; ++i) {
-        const PlacedControl& placed = g_layout.controls[i];
+    for (int i = 0; i < layout.count; ++i) {
+        const PlacedControl& placed = layout.controls[i];
         RECT now = RectInPanel(panel, placed.window), want = now;
         if (placed.followsRight) OffsetRect(&want, placed.atTemplate.left + dx - now.left, 0);
         if (placed.followsBottom) OffsetRect(&want, 0, placed.atTemplate.top + dy - now.top);
@@ -216,24 +196,25 @@ void CompleteDialogShift(HWND panel) {
     }
 }
 
-void ArrangePanel(HWND panel) {
+bool ArrangePanel(HWND panel) {
     CompleteDialogShift(panel);
     KeepColumnClear(panel);
     KeepNotesClear(panel);
     TakeStartRects(panel);
-    FitPreviewItem(panel);
+    return FitPreviewItem(panel);
 }
 
 // The preview box takes the height the dialog gains, the notes tree the
 // width; everything else keeps its distances to the edges it follows.
-void FollowPanelSize(HWND panel) {
-    if (g_layout.panel != panel) return;
+bool FollowPanelSize(HWND panel) {
+    const PanelLayout& layout = ShownPanel.layout;
+    if (layout.panel != panel) return false;
     RECT client;
     GetClientRect(panel, &client);
-    int dx = client.right - g_layout.start.cx, dy = client.bottom - g_layout.start.cy;
+    int dx = client.right - layout.start.cx, dy = client.bottom - layout.start.cy;
     HWND box = GetDlgItem(panel, IDC_FILE_PREVIEW), tree = GetDlgItem(panel, IDC_FILE_NOTES);
-    for (int i = 0; i < g_layout.count; ++i) {
-        const PlacedControl& placed = g_layout.controls[i];
+    for (int i = 0; i < layout.count; ++i) {
+        const PlacedControl& placed = layout.controls[i];
         RECT rect = placed.start;
         if (placed.followsRight) OffsetRect(&rect, dx, 0);
         if (placed.followsBottom) OffsetRect(&rect, 0, dy);
@@ -242,7 +223,8 @@ void FollowPanelSize(HWND panel) {
         MoveTo(placed.window, rect);
     }
     KeepNotesClear(panel);
-    FitPreviewItem(panel);
+    bool refit = FitPreviewItem(panel);
     RedrawWindow(panel, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+    return refit;
 }
 

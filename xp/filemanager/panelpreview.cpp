@@ -45,20 +45,12 @@ bool IsCacheableName(const char* name) {
     return true;
 }
 
-}  // namespace
-
-namespace {
-
-// What the picture in the box was made from, so that a box of another size
-// gets the same picture again: written by the preview and the buttons, read
-// by RefitPreview.
-enum PictureSource { kNothingDrawn, kRendered, kDrawnFromView, kShownAll };
-PictureSource pictureSource;
-char previewPath[kDialogTextSize];  // the loaded file, whose name says what is drawn
-
+// The showing's previewPath is the file loaded, whose name says what is
+// drawn; its pictureSource is written by the preview and the buttons and
+// read by RefitPreview.
 bool LoadSelectedDrawing(HWND panel) {
-    if (!GetSelectedFile(panel, previewPath)) return false;
-    PreviewDrawing = host::DLLoad(previewPath, kPreviewLoadFlags);
+    if (!GetSelectedFile(panel, ShownPanel.previewPath)) return false;
+    PreviewDrawing = host::DLLoad(ShownPanel.previewPath, kPreviewLoadFlags);
     if (!PreviewDrawing) return false;
     SetViewFromHeader();
     return true;
@@ -68,9 +60,9 @@ bool LoadSelectedDrawing(HWND panel) {
 void RenderPreview(HWND panel, HWND notesWindow) {
     SIZE size = PreviewPictureSize(panel);
     DropScreenCopy();
-    ScreenCopy = RenderToBitmap(ListToDraw(PreviewDrawing, previewPath), PreviewDrawing, size.cx, size.cy,
-                                nullptr, notesWindow);
-    pictureSource = kRendered;
+    HDL list = ListToDraw(PreviewDrawing, ShownPanel.previewPath);
+    ScreenCopy = RenderToBitmap(list, PreviewDrawing, size.cx, size.cy, nullptr, notesWindow);
+    ShownPanel.pictureSource = kRendered;
 }
 
 // Zoom all and Show all redraw the drawing. A file served from its stored
@@ -85,16 +77,16 @@ bool HavePreviewDrawing(HWND panel) {
 
 void PreviewSelectedFile(HWND panel) {
     DropPreviewDrawing();
-    pictureSource = kNothingDrawn;
+    ShownPanel.pictureSource = kNothingDrawn;
     if (!LoadSelectedDrawing(panel)) return;
-    NotesRequest = 1;
+    NotesRequest = true;
     RenderPreview(panel, panel);
     RepaintPreviewBox(panel);
 }
 
 void ClearPreview(HWND panel) {
     DropPreviewDrawing();
-    pictureSource = kNothingDrawn;
+    ShownPanel.pictureSource = kNothingDrawn;
     RepaintPreviewBox(panel);
 }
 
@@ -110,7 +102,7 @@ void PressZoomAll(HWND panel) {
     HavePreviewDrawing(panel);
     DropScreenCopy();
     ZoomAllPreview(panel);
-    if (PreviewDrawing) pictureSource = kDrawnFromView;
+    if (PreviewDrawing) ShownPanel.pictureSource = kDrawnFromView;
 }
 
 // Show all frames what it draws: the list drawn, hidden layers included (no
@@ -118,12 +110,12 @@ void PressZoomAll(HWND panel) {
 // drawing whose every entity lay on hidden layers showed as a sliver.
 void PressShowAll(HWND panel) {
     if (HavePreviewDrawing(panel)) {
-        DrawingExtents(ListToDraw(PreviewDrawing, previewPath), nullptr, &PreviewView);
+        DrawingExtents(ListToDraw(PreviewDrawing, ShownPanel.previewPath), nullptr, &PreviewView);
         ApplyMinimumSize(&PreviewView);
-        pictureSource = kShownAll;
+        ShownPanel.pictureSource = kShownAll;
     }
     DropScreenCopy();
-    ShowAllRequest = 1;
+    ShowAllRequest = true;
     RepaintPreviewBox(panel);
 }
 
@@ -131,11 +123,11 @@ void PressShowAll(HWND panel) {
 // notes, which are in the tree); a picture drawn from the view is drawn from
 // it again, with the hidden layers when Show all drew it.
 void RefitPreview(HWND panel) {
-    if (PreviewDrawing && pictureSource == kRendered) {
+    if (PreviewDrawing && ShownPanel.pictureSource == kRendered) {
         RenderPreview(panel, nullptr);
     } else {
         DropScreenCopy();
-        if (PreviewDrawing && pictureSource == kShownAll) ShowAllRequest = 1;
+        if (PreviewDrawing && ShownPanel.pictureSource == kShownAll) ShowAllRequest = true;
     }
     RepaintPreviewBox(panel);
 }
@@ -158,10 +150,4 @@ void LookUpSelectedFile(HWND panel) {
     if (!GetFileAttributesExA(path, GetFileExInfoStandard, &data)) return;
     if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return;
     currentEntry = FindOrAddEntry(name, &data.ftLastWriteTime);
-}
-
-// Stops the walk once the tree is full.
-int NoteScanCallback(int, HostEntity* entity, intptr_t panel, intptr_t) {
-    if (EntityType(entity) == rec::kTypeNote && !AddNoteToTree(reinterpret_cast<HWND>(panel), entity)) return 1;
-    return 0;
 }

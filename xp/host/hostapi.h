@@ -51,7 +51,9 @@ typedef int (*NotifyProc)(int code);
 typedef int (*EntityProc)(int message, HostEntity* entity, int selector, const char** text);
 enum { kEntityHandled = 1 };
 
-// The registration record a module hands to XPRegCmd: 21 words.
+// The registration record a module hands to XPRegCmd: 21 words. Two of
+// them hold kHostOnlyWord, which only the host reads.
+enum { kHostOnlyWord = 603 };
 #pragma pack(push, 1)
 typedef struct XpRecordLayout {
     uint32_t link;                // 0: reserved for the host
@@ -62,10 +64,10 @@ typedef struct XpRecordLayout {
     EntityProc entityProc;        // 20
     uint32_t entityType;          // 24: custom entity class served by entityProc
     HINSTANCE instance;           // 28: the module's instance
-    uint32_t word8;               // 32: 603
+    uint32_t word8;               // 32: kHostOnlyWord
     uint32_t reserved36;          // 36
     uint32_t reserved40;          // 40
-    uint32_t word11;              // 44: 603
+    uint32_t word11;              // 44: kHostOnlyWord
     HWND hostWindow;              // 48: filled in by the host
     uint32_t reserved52;          // 52
     HMODULE hookModule;           // 56: module for the browse dialog's hook
@@ -73,13 +75,15 @@ typedef struct XpRecordLayout {
 } XpRecordLayout;
 #pragma pack(pop)
 
-// Request record of ReqData: byte-packed, 48 bytes.
+// Request record of ReqData: byte-packed, 48 bytes. Its kind, mode and
+// style words are always the values below.
+enum { kReqDataKind = 49, kReqDataMode = 2, kReqDataStyle = 2 };
 #pragma pack(push, 1)
 typedef struct ReqDataRecord {
-    uint32_t kind;                 // 0: 49
-    uint32_t mode;                 // 4: 2
+    uint32_t kind;                 // 0: kReqDataKind
+    uint32_t mode;                 // 4: kReqDataMode
     uint32_t answerKind;           // 8: kAnswerName or kAnswerPath
-    uint8_t style;                 // 12: 2
+    uint8_t style;                 // 12: kReqDataStyle
     char* answer;                  // 13: the answer buffer
     const void* promptList;        // 17: prompt text, then values
     uint32_t valueCount;           // 21: values in the prompt list
@@ -119,16 +123,18 @@ typedef struct FormatBlockValue {
 } FormatBlockValue;
 #pragma pack(pop)
 
-// Path request record of GetOpenPath: eight 32-bit words.
+// Path request record of GetOpenPath: eight 32-bit words, three of them
+// always the values below (what they mean is the host's).
+enum { kPathRequestWord4 = 2048, kPathRequestWord5 = 2048, kPathRequestWord6 = 1 };
 #pragma pack(push, 1)
 typedef struct PathRequest {
     char* path;                 // 260 bytes, in and out
     const char* fileName;       // preset name
     const char* pattern;        // file pattern
     const char* filters;        // label, pattern, ..., extra NUL
-    uint32_t word4;             // 2048
-    uint32_t word5;             // 2048
-    uint32_t word6;             // 1
+    uint32_t word4;             // kPathRequestWord4
+    uint32_t word5;             // kPathRequestWord5
+    uint32_t word6;             // kPathRequestWord6
     const char* action;         // "Load"
 } PathRequest;
 #pragma pack(pop)
@@ -198,6 +204,8 @@ void SetBMView(float x0, float y0, float x1, float y1, const RECT* target);
 
 int XPRegCmd(XpRecordLayout* record);
 int XPUnregCmd(XpRecordLayout* record);
+// The notice a module gives the host before and after each of its dialogs.
+enum { kDialogNotice = 204, kDialogNoticeArgument = 34 };
 int XPMessage(int message, int argument);
 void ErrorBox(const char* text);
 int QuestBox(const char* text);
@@ -222,6 +230,8 @@ void SetLstDta(int id, int index, intptr_t data);
 intptr_t GetLstDta(int id, int index);
 void UpdCtl(int id);
 void DsAbCtl(int id);
+// The help topic of the module's dialogs.
+enum { kModuleHelpTopic = 13000 };
 void ForceHelp(int topic);
 
 // ---- Settings store --------------------------------------------------------
@@ -240,6 +250,12 @@ int* MarkChanged(int* previous);
 
 // ---- Resources and files ---------------------------------------------------
 
+// The host's strings that RscAdr gives.
+enum {
+    kStringDefaultFileName = 3025,
+    kStringRegistryBase = 3053,     // the settings' key starts with it
+    kStringDefaultDirectory = 3059, // a directory path ending in a backslash
+};
 const char* RscAdr(int number);
 int GetOpenPath(const char* title, PathRequest* request, int* status);
 int FullFileName(const char* path, char* buffer, int* status);

@@ -2,6 +2,7 @@
 #include "module/xprecord.h"
 
 #include "host/host.h"
+#include "module/dialog.h"
 #include "resources/resource.h"
 
 // NUL-separated lines; an empty line ends the text.
@@ -26,7 +27,7 @@ static int FillAboutList() {
 }
 
 int AboutEntry() {
-    HDLGDEF def = host::DefDlg("IDD_DLGABOUT", FillAboutList);
+    HDLGDEF def = DefineDialog("IDD_DLGABOUT", "About Korvind/Linvale XP", FillAboutList);
     if (!def) return 0;
     static int selectedLine;
     host::LSTCTL(def, IDC_ABOUT_LIST, &selectedLine, "", nullptr, nullptr);

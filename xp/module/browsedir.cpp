@@ -19,7 +19,7 @@ const char kPathTitle[] = "Browse folder";
 // write its cache there.
 void EnsureBrowseDirectory() {
     if (browseDirectory[0] && !IsShellVirtualFolder(browseDirectory)) return;
-    const char* hostDirectory = host::RscAdr(3059);
+    const char* hostDirectory = host::RscAdr(kStringDefaultDirectory);
     if (!hostDirectory || !CopyText(browseDirectory, hostDirectory) || IsShellVirtualFolder(browseDirectory)) {
         browseDirectory[0] = '\0';
     }
@@ -42,7 +42,7 @@ bool AcceptBrowseFolder(const char* folder, int longestFolder) {
         why = "The path of this folder is too long to browse:\n\n%s";
     }
     if (!why) return true;
-    char text[kDirSize + 100];
+    char text[kMessageSize];
     FormatText(text, sizeof text, why, folder);
     host::ErrorBox(text);
     return false;
@@ -68,7 +68,8 @@ bool ChooseBrowseDirectory(const FolderChoice& choice) {
     char path[kDirSize];
     static_assert(sizeof path == kAnswerPathSize, "the path dialog writes up to a host path");
     if (!JoinPath(path, browseDirectory, choice.presetName)) CopyText(path, choice.presetName);
-    PathRequest request = {path, choice.defaultName, choice.pattern, choice.filters, 2048, 2048, 1, "Load"};
+    PathRequest request = {path, choice.defaultName, choice.pattern, choice.filters,
+                           kPathRequestWord4, kPathRequestWord5, kPathRequestWord6, "Load"};
     if (!host::GetOpenPath(kPathTitle, &request)) return false;
     path[sizeof path - 1] = '\0';
     char folder[kDirSize];

@@ -4,6 +4,7 @@
 
 #include <string.h>
 
+#include "module/gdi.h"
 #include "module/paths.h"
 #include "module/text.h"
 
@@ -21,11 +22,10 @@ bool ToWide(const char* text, wchar_t* wide, int size) {
 // puts before it. The handle asks for no access, so a file that another
 // program holds open answers too; FILE_FLAG_BACKUP_SEMANTICS opens folders.
 bool FinalPath(const char* path, wchar_t* finalPath, DWORD size) {
-    HANDLE file = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                              OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    DWORD length = GetFinalPathNameByHandleW(file, finalPath, size, FILE_NAME_NORMALIZED);
-    CloseHandle(file);
+    FileHandle file = FileHandle::Take(CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                                   nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!file) return false;
+    DWORD length = GetFinalPathNameByHandleW(file.Get(), finalPath, size, FILE_NAME_NORMALIZED);
     if (length == 0 || length >= size) return false;
     if (wcsncmp(finalPath, L"\\\\?\\", 4) == 0) memmove(finalPath, finalPath + 4, (length - 3) * sizeof(wchar_t));
     return true;
@@ -130,12 +130,10 @@ bool IsNameGone(const char* folder, const char* name) {
     wchar_t widePath[MAX_PATH];
     if (!JoinPath(path, folder, name) || !ToWide(path, widePath, MAX_PATH)) return false;
     WIN32_FIND_DATAW found;
-    HANDLE search = FindFirstFileW(widePath, &found);
-    if (search == INVALID_HANDLE_VALUE) {
+    if (!FindHandle::Take(FindFirstFileW(widePath, &found))) {
         DWORD error = GetLastError();
         return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND || error == ERROR_NO_MORE_FILES;
     }
-    FindClose(search);
     char spelt[MAX_PATH];
     bool listed = (SpellInCodePage(found.cFileName, spelt, sizeof spelt) && lstrcmpA(spelt, name) == 0) ||
                   (SpellInCodePage(found.cAlternateFileName, spelt, sizeof spelt) && lstrcmpA(spelt, name) == 0);

@@ -17,6 +17,11 @@ bool IsRoot(const char* folder, int length) {
 
 }  // namespace
 
+bool IsFolder(const char* path) {
+    DWORD attributes = GetFileAttributesA(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
 // A name that is not one file's own ("..", "..\UP.KVW", "C:X") would make
 // a path that leaves the folder: it forms no path at all.
 bool JoinPath(char* dst, size_t size, const char* folder, const char* name) {
@@ -54,11 +59,9 @@ bool IsMacroSafePath(const char* path) {
     return true;
 }
 
-enum { kRefusalSize = kPickedPathSize + 160 };
-
 bool AcceptPickedPath(const char* path) {
     if (IsMacroSafePath(path)) return true;
-    char text[kRefusalSize];
+    char text[kMessageSize];
     FormatText(text, sizeof text,
                "This file cannot be used:\n\n%s\n\nIts path holds a semicolon or a control character, "
                "which would end the command there.",

@@ -10,6 +10,9 @@
 // IsPlainFileName): dst then holds no path.
 bool JoinPath(char* dst, size_t size, const char* folder, const char* name);
 
+// True when path names a folder that is there.
+bool IsFolder(const char* path);
+
 // The file's own name in path: what follows its last '\\', '/' or ':'.
 const char* FileNamePart(const char* path);
 

@@ -8,9 +8,9 @@ int commandMode = ModeLoad;
 char browseDirectory[kDirSize];
 char fileVariable[kVariableSize];
 char lastPartFile[kPickedPathSize];
-int browseRequested;
+bool browseRequested;
 PictureDescription PictureInfo;
-int colourTableReady;
+bool colourTableReady;
 HDL PreviewDrawing;
 HDL CacheList;
 
@@ -56,4 +56,4 @@ void ResetCommandState() {
     CacheList = nullptr;
 }
 
-void NotifyHost() { host::XPMessage(204, 34); }
+void NotifyHost() { host::XPMessage(kDialogNotice, kDialogNoticeArgument); }

@@ -6,6 +6,9 @@
 
 enum { ModeLoad = 0, ModePart = 1, ModeTemplate = 2 };
 enum { kDirSize = 260, kVariableSize = 128, kPickedPathSize = 500, kMacroLineSize = 520 };
+// A message to the user: a picked path at the most, and a sentence or two
+// saying what happened to it.
+enum { kMessageSize = kPickedPathSize + 200 };
 
 // The two sizes of the pictures the module makes and keeps.
 enum { kLargeWidth = 181, kLargeHeight = 188, kSmallWidth = 90, kSmallHeight = 94 };
@@ -34,12 +37,12 @@ extern char fileVariable[kVariableSize];
 // Last file picked for part insertion in the file manager.
 extern char lastPartFile[kPickedPathSize];
 // Set by the panel's Browse button, cleared by the file manager and Close.
-extern int browseRequested;
+extern bool browseRequested;
 // The colour table every cached picture is converted through and drawn
 // from, with the large picture's header.
 extern PictureDescription PictureInfo;
-// 1 once the colour table was loaded from or saved to "ColorMap".
-extern int colourTableReady;
+// Set once the colour table was loaded from or saved to "ColorMap".
+extern bool colourTableReady;
 // The file manager's preview drawing; borrowed by each off-screen render.
 extern HDL PreviewDrawing;
 // The open browse-info cache list.

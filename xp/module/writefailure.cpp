@@ -2,6 +2,8 @@
 
 #include <string.h>
 
+#include "module/gdi.h"
+#include "module/paths.h"
 #include "module/text.h"
 
 namespace {
@@ -26,11 +28,6 @@ void FolderOf(const char* path, char* folder, size_t size) {
     folder[length] = '\0';
 }
 
-bool FolderIsGone(const char* folder) {
-    DWORD attributes = GetFileAttributesA(folder);
-    return attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
 bool DiskIsFull(const char* folder) {
     ULARGE_INTEGER available;
     return GetDiskFreeSpaceExA(folder, &available, nullptr, nullptr) && available.QuadPart < kNearlyFull;
@@ -50,11 +47,7 @@ bool SystemText(DWORD error, char* text, size_t size) {
 }  // namespace
 
 bool IsHeldOpen(const char* path) {
-    HANDLE file = CreateFileA(path, GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file != INVALID_HANDLE_VALUE) {
-        CloseHandle(file);
-        return false;
-    }
+    if (FileHandle::Take(CreateFileA(path, GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr))) return false;
     DWORD error = GetLastError();
     return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
 }
@@ -67,7 +60,7 @@ void DescribeWriteFailure(DWORD error, const char* path, char* reason, size_t si
     const char* words = nullptr;
     if (IsHeldOpen(path) || error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION) {
         words = "the file is in use by another program";
-    } else if (FolderIsGone(folder)) {
+    } else if (!IsFolder(folder)) {
         words = "the folder is no longer there";
     } else if (error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL || DiskIsFull(folder)) {
         words = "the disk is full";

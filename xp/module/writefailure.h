@@ -6,6 +6,9 @@
 #include <stddef.h>
 #include <windows.h>
 
+// A reason's buffer: the clause, or the system's own words.
+enum { kReasonSize = 200 };
+
 // True when another program holds the file open: it cannot be replaced now.
 bool IsHeldOpen(const char* path);
 

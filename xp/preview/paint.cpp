@@ -1,16 +1,15 @@
 // The preview box of the file manager, and the empty-picture placeholder.
 #include "preview/preview.h"
 
+#include <utility>
+
 #include "host/host.h"
 #include "module/gdi.h"
 #include "module/state.h"
 
-HBITMAP ScreenCopy;
+Bitmap ScreenCopy;
 
-void DropScreenCopy() {
-    DropObject(ScreenCopy);
-    ScreenCopy = nullptr;
-}
+void DropScreenCopy() { ScreenCopy.Reset(); }
 
 void DropPreviewDrawing() {
     if (!PreviewDrawing) return;
@@ -23,29 +22,26 @@ void DropPreviewDrawing() {
 // may be smaller than the item (the off-screen render is 181 x 188).
 static void CopyScreenCopyTo(HDC target, const RECT& item) {
     BITMAP size = {};
-    if (!GetObjectA(ScreenCopy, sizeof size, &size)) return;
-    HDC memory = MakeMemoryDC(target);
+    if (!GetObjectA(ScreenCopy.Get(), sizeof size, &size)) return;
+    DeviceContext memory = MakeMemoryDC(target);
     if (!memory) return;
-    HGDIOBJ kept = SelectObject(memory, ScreenCopy);
+    HGDIOBJ kept = SelectObject(memory.Get(), ScreenCopy.Get());
     int width = item.right - item.left < size.bmWidth ? item.right - item.left : size.bmWidth;
     int height = item.bottom - item.top < size.bmHeight ? item.bottom - item.top : size.bmHeight;
-    BitBlt(target, item.left, item.top, width, height, memory, 0, 0, SRCCOPY);
-    SelectObject(memory, kept);
-    DropDC(memory);
+    BitBlt(target, item.left, item.top, width, height, memory.Get(), 0, 0, SRCCOPY);
+    SelectObject(memory.Get(), kept);
 }
 
 // Keeps what was just drawn, so later repaints are a plain copy.
 static void KeepScreenCopy(HDC source, int width, int height) {
     DropScreenCopy();
-    HDC memory = MakeMemoryDC(source);
-    HBITMAP copy = memory ? MakeBitmap(source, width, height) : nullptr;
-    if (copy) {
-        HGDIOBJ kept = SelectObject(memory, copy);
-        BitBlt(memory, 0, 0, width, height, source, 0, 0, SRCCOPY);
-        SelectObject(memory, kept);
-        ScreenCopy = copy;
-    }
-    DropDC(memory);
+    DeviceContext memory = MakeMemoryDC(source);
+    Bitmap copy = memory ? MakeBitmap(source, width, height) : Bitmap();
+    if (!copy) return;
+    HGDIOBJ kept = SelectObject(memory.Get(), copy.Get());
+    BitBlt(memory.Get(), 0, 0, width, height, source, 0, 0, SRCCOPY);
+    SelectObject(memory.Get(), kept);
+    ScreenCopy = std::move(copy);
 }
 
 void PaintPreviewItem(const DRAWITEMSTRUCT* drawItem, HDL drawList, HDL layers, HWND notesWindow) {
@@ -62,20 +58,17 @@ void PaintPreviewItem(const DRAWITEMSTRUCT* drawItem, HDL drawList, HDL layers, 
     float fitted[4];
     FitWindowToPixels(PreviewView, width, height, fitted);
     host::SetODView(fitted[0], fitted[1], fitted[2], fitted[3], drawItem);
-    HRGN clip = MakeRectRegion(&item);
-    if (clip) SelectClipRgn(drawItem->hDC, clip);
+    Region clip = MakeRectRegion(item);
+    if (clip) SelectClipRgn(drawItem->hDC, clip.Get());
     DrawScan scan = {layers, notesWindow, nullptr};
-    bool fillsNotes = notesWindow && NotesRequest == 1;
+    bool fillsNotes = notesWindow && NotesRequest;
     if (fillsNotes) BeginNotesFill(notesWindow);
     host::DLScan(drawList, DrawScanCallback, kScanSubLists, reinterpret_cast<intptr_t>(&scan), 0);
     if (fillsNotes) EndNotesFill(notesWindow);
-    NotesRequest = 0;
-    ShowAllRequest = 0;
+    NotesRequest = false;
+    ShowAllRequest = false;
     KeepScreenCopy(drawItem->hDC, width, height);
-    if (clip) {
-        SelectClipRgn(drawItem->hDC, nullptr);
-        DropObject(clip);
-    }
+    if (clip) SelectClipRgn(drawItem->hDC, nullptr);
 }
 
 void DrawEmptyFrame(const RECT* rect) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "host/hostapi.h"
+#include "module/gdi.h"
 
 // How the previews load a drawing: the flags of DLLoad.
 enum { kPreviewLoadFlags = 46 };
@@ -15,12 +16,12 @@ struct PreviewWindow {
 static_assert(sizeof(PreviewWindow) == 24, "six consecutive floats, as EndPExtents writes them");
 
 // Set by the file manager's Show all; cleared by the drawing that served it.
-extern int ShowAllRequest;
+extern bool ShowAllRequest;
 // Set by the file manager on a new selection; cleared by the drawing that
 // filled the notes tree.
-extern int NotesRequest;
+extern bool NotesRequest;
 // The picture last drawn into the preview box; dropped by DropScreenCopy.
-extern HBITMAP ScreenCopy;
+extern Bitmap ScreenCopy;
 // Written by the file manager, read by PaintPreviewItem.
 extern PreviewWindow PreviewView;
 
@@ -42,17 +43,18 @@ struct DrawScan {
 };
 // scan: the address of a DrawScan.
 int DrawScanCallback(int hostValue, HostEntity* entity, intptr_t scan, intptr_t unused);
-HBITMAP RenderToBitmap(HDL drawList, HDL headerList, int width, int height,
-                       HostEntity** noteHolder, HWND notesWindow);
+// A new bitmap of width x height with the drawing in it; empty when none
+// could be made.
+Bitmap RenderToBitmap(HDL drawList, HDL headerList, int width, int height, HostEntity** noteHolder,
+                      HWND notesWindow);
 // RenderToBitmap in two steps, for a caller that renders one drawing at
 // several sizes or many drawings: the extents once, then each picture with
-// the caller's information context for "DISPLAY" and memory context, and
-// into the caller's bitmap of that size when target is given (making those
-// costs more than drawing a small picture). Returns the bitmap drawn into.
+// the caller's memory context (compatible with "DISPLAY") into the caller's
+// bitmap of that size (making those costs more than drawing a small
+// picture). False when there was no context or bitmap to draw with.
 void MeasureForRender(HDL drawList, HDL headerList, PreviewWindow* window);
-HBITMAP RenderMeasured(HDC info, HDC memory, HBITMAP target, HDL drawList, HDL headerList,
-                       const PreviewWindow& window, int width, int height, HostEntity** noteHolder,
-                       HWND notesWindow);
+bool RenderMeasured(HDC memory, HBITMAP target, HDL drawList, HDL headerList, const PreviewWindow& window,
+                    int width, int height, HostEntity** noteHolder, HWND notesWindow);
 // Draws drawList into the owner-drawn item, layers shown as drawing layers
 // says, or copies the picture kept from the last time.
 void PaintPreviewItem(const DRAWITEMSTRUCT* drawItem, HDL drawList, HDL layers, HWND notesWindow);

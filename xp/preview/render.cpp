@@ -9,8 +9,8 @@
 #include "module/state.h"
 #include "module/text.h"
 
-int ShowAllRequest;
-int NotesRequest;
+bool ShowAllRequest;
+bool NotesRequest;
 PreviewWindow PreviewView;
 
 static bool SpansMinimumOn(const PreviewWindow& window, int axis) {
@@ -69,12 +69,12 @@ void FitWindowToPixels(const PreviewWindow& window, int width, int height, float
 int DrawScanCallback(int, HostEntity* entity, intptr_t scanValue, intptr_t) {
     const DrawScan* scan = reinterpret_cast<const DrawScan*>(scanValue);
     uint8_t type = EntityType(entity);
-    if (LayerVisible(scan->layers, EntityLayer(entity)) || ShowAllRequest == 1 || type == rec::kTypeFrame ||
+    if (LayerVisible(scan->layers, EntityLayer(entity)) || ShowAllRequest || type == rec::kTypeFrame ||
         type == rec::kTypeSymbolRef) {
         host::EDraw1(entity);
     }
     if (type != rec::kTypeNote) return 0;
-    if (NotesRequest == 1 && scan->notesWindow) AddNoteToTree(scan->notesWindow, entity);
+    if (NotesRequest && scan->notesWindow) AddNoteToTree(scan->notesWindow, entity);
     if (scan->noteHolder && *scan->noteHolder) CollectNote(scan->noteHolder, entity);
     return 0;
 }
@@ -113,41 +113,36 @@ void MeasureForRender(HDL drawList, HDL headerList, PreviewWindow* window) {
     ApplyMinimumSize(window);
 }
 
-HBITMAP RenderMeasured(HDC info, HDC memory, HBITMAP target, HDL drawList, HDL headerList,
-                       const PreviewWindow& window, int width, int height, HostEntity** noteHolder,
-                       HWND notesWindow) {
+bool RenderMeasured(HDC memory, HBITMAP target, HDL drawList, HDL headerList, const PreviewWindow& window,
+                    int width, int height, HostEntity** noteHolder, HWND notesWindow) {
+    if (!memory || !target) return false;
     float fitted[4];
     FitWindowToPixels(window, width, height, fitted);
-    HBITMAP bitmap = !memory ? nullptr : target ? target : MakeBitmap(info, width, height);
-    if (bitmap) {
-        HGDIOBJ kept = SelectObject(memory, bitmap);
-        host::DevUseBitmap(memory);
-        host::DevUseColor(BackgroundOf(headerList));
-        RECT whole = {0, 0, width, height};
-        host::DevSRect(&whole);
-        host::SetBMView(fitted[0], fitted[1], fitted[2], fitted[3], &whole);
-        ShowAllRequest = 0;
-        DrawScan scan = {headerList, notesWindow, noteHolder};
-        bool fillsNotes = notesWindow && NotesRequest == 1;
-        if (fillsNotes) BeginNotesFill(notesWindow);
-        host::DLScan(drawList, DrawScanCallback, kScanAll, reinterpret_cast<intptr_t>(&scan), 0);
-        if (fillsNotes) EndNotesFill(notesWindow);
-        if (notesWindow) NotesRequest = 0;
-        host::DevUsePrior();
-        SelectObject(memory, kept);
-    }
-    return bitmap;
+    HGDIOBJ kept = SelectObject(memory, target);
+    host::DevUseBitmap(memory);
+    host::DevUseColor(BackgroundOf(headerList));
+    RECT whole = {0, 0, width, height};
+    host::DevSRect(&whole);
+    host::SetBMView(fitted[0], fitted[1], fitted[2], fitted[3], &whole);
+    ShowAllRequest = false;
+    DrawScan scan = {headerList, notesWindow, noteHolder};
+    bool fillsNotes = notesWindow && NotesRequest;
+    if (fillsNotes) BeginNotesFill(notesWindow);
+    host::DLScan(drawList, DrawScanCallback, kScanAll, reinterpret_cast<intptr_t>(&scan), 0);
+    if (fillsNotes) EndNotesFill(notesWindow);
+    if (notesWindow) NotesRequest = false;
+    host::DevUsePrior();
+    SelectObject(memory, kept);
+    return true;
 }
 
-HBITMAP RenderToBitmap(HDL drawList, HDL headerList, int width, int height,
-                       HostEntity** noteHolder, HWND notesWindow) {
+Bitmap RenderToBitmap(HDL drawList, HDL headerList, int width, int height, HostEntity** noteHolder,
+                      HWND notesWindow) {
     PreviewWindow window;
     MeasureForRender(drawList, headerList, &window);
-    HDC info = MakeDisplayInfo();
-    HDC memory = info ? MakeMemoryDC(info) : nullptr;
-    HBITMAP bitmap =
-        RenderMeasured(info, memory, nullptr, drawList, headerList, window, width, height, noteHolder, notesWindow);
-    DropDC(memory);
-    DropDC(info);
+    DeviceContext info = MakeDisplayInfo();
+    DeviceContext memory = info ? MakeMemoryDC(info.Get()) : DeviceContext();
+    Bitmap bitmap = memory ? MakeBitmap(info.Get(), width, height) : Bitmap();
+    RenderMeasured(memory.Get(), bitmap.Get(), drawList, headerList, window, width, height, noteHolder, notesWindow);
     return bitmap;
 }

@@ -1,6 +1,7 @@
 #include "settings/fileopt.h"
 
 #include "host/host.h"
+#include "module/dialog.h"
 #include "module/xprecord.h"
 #include "resources/resource.h"
 #include "settings/settings.h"
@@ -11,12 +12,12 @@
 // Cancel puts the record back as it was before the dialog.
 int CmdFileOpt() {
     LoadOptions();
-    HDLGDEF dialog = host::DefDlg("IDD_DLGFILEOPT", nullptr);
+    HDLGDEF dialog = DefineDialog("IDD_DLGFILEOPT", "File manager settings", nullptr);
     if (dialog) {
         const OptionsRecord before = Options;
-        host::RBCTL(dialog, IDC_FILEOPT_PART, &Options.insertStyle, 0);
-        host::RBCTL(dialog, IDC_FILEOPT_PAR, &Options.insertStyle, 1);
-        host::RBCTL(dialog, IDC_FILEOPT_PARS, &Options.insertStyle, 2);
+        host::RBCTL(dialog, IDC_FILEOPT_PART, &Options.insertStyle, kInsertPartM);
+        host::RBCTL(dialog, IDC_FILEOPT_PAR, &Options.insertStyle, kInsertMpar);
+        host::RBCTL(dialog, IDC_FILEOPT_PARS, &Options.insertStyle, kInsertMpars);
         host::CHKCTL(dialog, IDC_FILEOPT_BACKUPS, &Options.autoSaveBackups, 1, nullptr);
         if (host::XPDlog(dialog, XpRecord.instance) == IDOK) {
             SaveOptions();

@@ -7,12 +7,12 @@
 #include "module/text.h"
 #include "module/writefailure.h"
 
-const OptionsRecord kDefaultOptions = {0, 1, 0};
+const OptionsRecord kDefaultOptions = {kInsertPartM, 1, 0};
 OptionsRecord Options = kDefaultOptions;
 
 namespace {
 
-enum { kKeyPathSize = 256, kBaseKeyString = 3053 };
+enum { kKeyPathSize = 256 };
 const uint32_t kCurrentUser = 0x80000001;  // HKEY_CURRENT_USER
 const uint32_t kBinary = 3;                // REG_BINARY
 const char kModuleTitle[] = "Kiru32 (Lumo32)";
@@ -24,10 +24,10 @@ static_assert(sizeof(ColorMapRecord::colours) == sizeof(PictureInfo.colours),
 // the host's base key takes effect at the next use. A path that does not fit
 // is no path at all: cut short it names another key (one losing the closing
 // bracket of the title, say), and reading or writing there would mix these
-// settings with whatever lives at that key. Such an access is skipped, the
-// same as a store error.
+// settings with whatever lives at that key. Such an access is skipped: a
+// read finds nothing, a write is told as a store error is.
 bool BuildKeyPath(char (&path)[kKeyPathSize]) {
-    const char* base = host::RscAdr(kBaseKeyString);
+    const char* base = host::RscAdr(kStringRegistryBase);
     if (!base) return false;
     return FormatText(path, sizeof path, "%s\\XP\\Vandrel\\%s\\", base, kModuleTitle);
 }
@@ -44,11 +44,29 @@ void GetValue(const char* valueName, void* data, uint32_t size) {
     host::RMGetValue(&request);
 }
 
+// A write that fails is told, with the setting and where it was to go: the
+// user's choice would otherwise be gone at the next use without a word.
+// The store does not say why it refused.
+void TellSaveFailed(const char* valueName, const char* keyPath) {
+    char text[kMessageSize];
+    if (keyPath) {
+        FormatText(text, sizeof text,
+                   "Error: Couldn't save the setting \"%s\" in the host's settings store:\n\nHKEY_CURRENT_USER\\%s",
+                   valueName, keyPath);
+    } else {
+        FormatText(text, sizeof text,
+                   "Error: Couldn't save the setting \"%s\": the host's key for the settings is missing or too "
+                   "long.",
+                   valueName);
+    }
+    host::ErrorBox(text);
+}
+
 void SetValue(const char* valueName, void* data, uint32_t size) {
     char keyPath[kKeyPathSize];
-    if (!BuildKeyPath(keyPath)) return;
+    if (!BuildKeyPath(keyPath)) return TellSaveFailed(valueName, nullptr);
     StoreRequest request = MakeRequest(keyPath, valueName, data, size);
-    host::RMSetValue(&request);
+    if (!host::RMSetValue(&request)) TellSaveFailed(valueName, keyPath);
 }
 
 }  // namespace
@@ -58,7 +76,7 @@ void SetValue(const char* valueName, void* data, uint32_t size) {
 // (a backups flag of 2 showed unticked, and OK switched backups off).
 void LoadOptions() {
     GetValue("Options", &Options, sizeof Options);
-    if (Options.insertStyle < 0 || Options.insertStyle > 2) Options.insertStyle = kDefaultOptions.insertStyle;
+    if (Options.insertStyle < kInsertPartM || Options.insertStyle > kInsertMpars) Options.insertStyle = kDefaultOptions.insertStyle;
     if (Options.autoSaveBackups != 0 && Options.autoSaveBackups != 1) {
         Options.autoSaveBackups = kDefaultOptions.autoSaveBackups;
     }
@@ -70,7 +88,6 @@ void SaveOptions() { SetValue("Options", &Options, sizeof Options); }
 // A failed backup is told before the dialog opens, naming the host's
 // current directory, where the bare name lands.
 static void TellBackupFailed(DWORD error) {
-    enum { kMessageSize = 600, kReasonSize = 200 };
     char folder[MAX_PATH];
     DWORD length = GetCurrentDirectoryA(sizeof folder, folder);
     if (length == 0 || length >= sizeof folder) CopyText(folder, "(the current folder)");
@@ -107,7 +124,7 @@ void LoadColorMap() {
     GetValue("ColorMap", &record, sizeof record);
     if (record.valid == 0 || !CanBeSystemTable(record.colours)) return;
     memcpy(PictureInfo.colours, record.colours, sizeof PictureInfo.colours);
-    colourTableReady = 1;
+    colourTableReady = true;
 }
 
 // The table counts as saved even when the store refused it: the pictures of
@@ -115,10 +132,10 @@ void LoadColorMap() {
 // again at every conversion would gain nothing.
 void SaveColorMap() {
     ColorMapRecord record;
-    record.valid = 1;
+    record.valid = kColorTableWritten;
     memcpy(record.colours, PictureInfo.colours, sizeof record.colours);
     SetValue("ColorMap", &record, sizeof record);
-    colourTableReady = 1;
+    colourTableReady = true;
 }
 
 // The stored value is checked like any input: a size no screen could show

@@ -10,9 +10,13 @@
 // host's current directory.
 constexpr char kBackupFileName[] = "FILE~BAK.KVW";
 
+// Which macro line inserts a part: "~PARTM", "~MPAR" or "~MPARS". A stored
+// value outside these acts as kInsertPartM.
+enum InsertStyle : int32_t { kInsertPartM = 0, kInsertMpar = 1, kInsertMpars = 2 };
+
 // Value "Options", 12 bytes, read into in place.
 struct OptionsRecord {
-    int32_t insertStyle;      // 0 "~PARTM", 1 "~MPAR", 2 "~MPARS"; any other acts as 0
+    int32_t insertStyle;      // an InsertStyle; bound to FILEOPT's radio buttons
     int32_t autoSaveBackups;  // non-zero: save kBackupFileName before the file dialogs
     int32_t alwaysCache;      // non-zero: the browser makes every picture at once
 };
@@ -21,8 +25,9 @@ static_assert(offsetof(OptionsRecord, autoSaveBackups) == 4, "");
 static_assert(offsetof(OptionsRecord, alwaysCache) == 8, "");
 
 // Value "ColorMap", 1028 bytes: the colour table of PictureInfo.
+enum { kColorTableWritten = 1 };
 struct ColorMapRecord {
-    int32_t valid;            // 1 when written by the module; 0 means no table
+    int32_t valid;            // kColorTableWritten when written by the module; 0 means no table
     RGBQUAD colours[256];
 };
 static_assert(sizeof(ColorMapRecord) == 1028, "the stored ColorMap value is 1028 bytes");

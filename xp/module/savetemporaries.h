@@ -12,6 +12,8 @@
 #include <string.h>
 #include <windows.h>
 
+#include "module/gdi.h"
+
 namespace savetemp {
 
 const char kPrefix[] = "~kv32-";
@@ -41,8 +43,7 @@ inline void RemoveIfStale(const char* folder, const char* name, const FILETIME& 
     char path[MAX_PATH];
     int length = snprintf(path, sizeof path, "%s\\%s", folder, name);
     if (length < 0 || length >= static_cast<int>(sizeof path)) return;
-    HANDLE file = CreateFileA(path, DELETE, 0, nullptr, OPEN_EXISTING, FILE_FLAG_DELETE_ON_CLOSE, nullptr);
-    if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+    FileHandle::Take(CreateFileA(path, DELETE, 0, nullptr, OPEN_EXISTING, FILE_FLAG_DELETE_ON_CLOSE, nullptr));
 }
 
 // Deletes the stale temporaries of the pattern in folder.
@@ -53,14 +54,13 @@ inline void RemoveStale(const char* folder) {
     FILETIME now;
     GetSystemTimeAsFileTime(&now);
     WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA(pattern, &found);
-    if (search == INVALID_HANDLE_VALUE) return;
+    FindHandle search = FindHandle::Take(FindFirstFileA(pattern, &found));
+    if (!search) return;
     do {
         if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
             RemoveIfStale(folder, found.cFileName, found.ftLastWriteTime, now);
         }
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
+    } while (FindNextFileA(search.Get(), &found));
 }
 
 }  // namespace savetemp
