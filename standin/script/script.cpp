@@ -212,15 +212,35 @@ void PressKey(char* name) {
     Fail("unknown key %s", name);
 }
 
-// Letters and digits only: their keys are the same on every layout.
+int Number(const char* text);
+char* NextWord(char** rest);
+
+// Each character's key as the keyboard layout gives it, Shift held where
+// the layout needs it ("_" is Shift and the minus key on a US layout).
+// "/pace:MS " before the text waits that long between keys, as a person
+// typing at that pace (the type-ahead's window is timed by the messages).
 void TypeText(char* text) {
+    int paceMs = 0;
+    if (strncmp(text, "/pace:", 6) == 0) {
+        char* rest = text + 6;
+        paceMs = Number(NextWord(&rest));
+        text = rest;
+    }
     WaitForActive("window", [](HWND) { return true; });
     for (const char* c = text; *c; ++c) {
-        char upper = static_cast<char>(toupper(static_cast<unsigned char>(*c)));
-        if (!isalnum(static_cast<unsigned char>(upper))) Fail("type takes letters and digits, not \"%s\"", text);
-        INPUT inputs[2];
-        MakeKeyInputs(inputs, static_cast<WORD>(upper), false);
-        SendAndWait(inputs, 2, &g_keyMessages, 2);
+        SHORT scan = VkKeyScanA(*c);
+        BYTE modifiers = HIBYTE(scan);
+        if (scan == -1 || (modifiers & ~1)) Fail("type cannot type \"%s\" on this keyboard layout", text);
+        if (c != text && paceMs > 0) Sleep(static_cast<DWORD>(paceMs));
+        INPUT key[2], shift[2];
+        MakeKeyInputs(key, LOBYTE(scan), false);
+        if (!(modifiers & 1)) {
+            SendAndWait(key, 2, &g_keyMessages, 2);
+            continue;
+        }
+        MakeKeyInputs(shift, VK_SHIFT, false);
+        INPUT inputs[4] = {shift[0], key[0], key[1], shift[1]};
+        SendAndWait(inputs, 4, &g_keyMessages, 4);
     }
 }
 
@@ -873,7 +893,9 @@ const ScriptVerb kScriptVerbs[] = {
      "press and release a key through the system's real input,\nto the active window: Right, Left, Up, Down, "
      "Home, End,\nPrior, Next, Return, Space, Escape, Tab, Delete, Back,\nF5, or Alt+Up (Up with Alt held)",
      PressKey},
-    {"type", "TEXT", "press and release the key of each letter or digit of\nTEXT in turn, as a user typing it",
+    {"type", "[/pace:MS] TEXT",
+     "press and release the key of each character of TEXT in\nturn (Shift held where needed), as a user typing it;\n"
+     "with a pace, MS milliseconds between keys",
      TypeText},
     {"resize", "W H",
      "drag the active window's bottom right corner with the\nreal mouse until the window is W x H pixels", DoResize},

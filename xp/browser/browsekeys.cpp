@@ -70,12 +70,19 @@ bool StartsWith(const char* name, const char* prefix) {
            CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, name, length, prefix, length) == CSTR_EQUAL;
 }
 
+// True while a prefix is being typed: its last letter came within the
+// type-ahead's time.
+bool TypingPrefix(DWORD time) {
+    const KeysState& keys = Showing.keys;
+    return keys.typed[0] && time - keys.lastTyped <= kTypeAheadMs;
+}
+
 // A letter typed again and again steps through the names it begins, as in
 // list views; other prefixes may still name the framed picture.
 void TypeAhead(HWND list, char letter, DWORD time) {
     KeysState& keys = Showing.keys;
     size_t length = strlen(keys.typed);
-    if (time - keys.lastTyped > kTypeAheadMs || length + 1 >= sizeof keys.typed) length = 0;
+    if (!TypingPrefix(time) || length + 1 >= sizeof keys.typed) length = 0;
     keys.lastTyped = time;
     keys.typed[length] = letter;
     keys.typed[length + 1] = '\0';
@@ -196,7 +203,13 @@ bool OnMessage(const MSG& msg) {
     if (msg.hwnd == list && msg.message == WM_MOUSEMOVE) HoverPicture(list, msg.lParam);
     if (msg.hwnd == list) RelayToTip(msg);
     switch (msg.message) {
+        // A space typed within a prefix ("my pl") belongs to the name, as
+        // in list views; only on its own does Space act on the frame.
         case WM_KEYDOWN:
+            if (msg.hwnd == list && msg.wParam == VK_SPACE && TypingPrefix(msg.time)) {
+                TypeAhead(list, ' ', msg.time);
+                return true;
+            }
             return msg.hwnd == list && OnListKey(list, msg.wParam);
         // Alt+Up goes on to the list: the system must see that Alt was not
         // pressed alone, or its release would open the window menu.
