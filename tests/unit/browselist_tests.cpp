@@ -241,6 +241,18 @@ TEST(Scan, AListedNameIsUsedOnlyWhenItOpensThatFileInTheFolder) {
         {L"Lpt7.DXF", L"", kDeviceName, ""},
         {L"COM0.KVW", L"", kNotLeftOut, "COM0.KVW"},
         {L"CONTRACT.KVW", L"", kNotLeftOut, "CONTRACT.KVW"},
+        // Regression: a device name of seven letters opened the console.
+        {L"CONOUT$.DXF", L"", kDeviceName, ""},
+        {L"conin$.kvw", L"", kDeviceName, ""},
+        {L"CLOCK$ .DXF", L"", kDeviceName, ""},
+        {L"CONOUTS.DXF", L"", kNotLeftOut, "CONOUTS.DXF"},
+        // Regression: a name with a wildcard was listed, and its pick said
+        // that the file was no longer there.
+        {L"a?b.KVW", L"", kReservedCharacter, ""},
+        {L"star*.DXF", L"", kReservedCharacter, ""},
+        {L"say\"hi\".KVW", L"", kReservedCharacter, ""},
+        {L"<a|b>.KVW", L"", kReservedCharacter, ""},
+        {L"\u03a9?.KVW", L"_~~~~3KK.KVW", kNotLeftOut, "_~~~~3KK.KVW"},
     };
     for (const Case& c : cases) {
         WIN32_FIND_DATAW found = {};

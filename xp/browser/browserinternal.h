@@ -35,10 +35,13 @@ extern int SmallPictures;
 
 // ---- What a listing of the folder finds (listing.cpp, scan.cpp) ----
 // Why a file of a drawing's format is not listed.
-enum LeftOutReason { kNotLeftOut, kPathTooLong, kUnspellable, kNotPlain, kDeviceName, kSameName };
-// The files of a listing that were left out: how many, and the first
-// few in name order with their reasons.
-enum { kLeftOutNamed = 4 };
+enum LeftOutReason {
+    kNotLeftOut, kPathTooLong, kUnspellable, kNotPlain, kDeviceName, kSameName, kReservedCharacter
+};
+// The files of a listing that were left out: how many, and the first in
+// name order with their reasons, as many as one message can name and
+// still fit on the screen.
+enum { kLeftOutNamed = 20 };
 struct LeftOutFile {
     LeftOutReason reason;
     char name[MAX_PATH];

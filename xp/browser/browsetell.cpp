@@ -32,6 +32,10 @@ LeftOutWords LeftOutText(LeftOutReason reason) {
             return {"The name of this file holds a path separator or a colon, and would open a file "
                     "elsewhere; it is not listed:",
                     "name holds a path separator"};
+        case kReservedCharacter:
+            return {"The system cannot open a file of this name: it holds one of the characters ? * < > \" |. "
+                    "It is not listed:",
+                    "the system cannot open a file of this name"};
         case kDeviceName:
             return {"The name of this file is a device name of the system; it is not listed:", "a device name"};
         case kSameName:

@@ -106,6 +106,14 @@ bool ListFile(const char* folder, const WIN32_FIND_DATAW& found, int formatIndex
 
 bool GiveUp(void*, const char*, const FILETIME&) { return false; }
 
+// Why a name spelt in the code page still cannot be used, or kNotLeftOut.
+LeftOutReason UsableNameReason(const char* name) {
+    if (!IsPlainFileName(name)) return kNotPlain;
+    if (HoldsReservedCharacter(name)) return kReservedCharacter;
+    if (IsDeviceName(name)) return kDeviceName;
+    return kNotLeftOut;
+}
+
 }  // namespace
 
 // Made by StartFolderListing; taken or dropped by the same showing.
@@ -131,7 +139,8 @@ DWORD WINAPI ListingThread(void* startedValue) {
 // wide name can be spelt in the code page: a name that cannot is used by its
 // short name when the system gives one that can, else left out. A name that
 // holds a path separator or names a folder (a Linux file called
-// "..\UP.KVW") would open a file elsewhere, and a device name a device:
+// "..\UP.KVW") would open a file elsewhere, a name with a wildcard or
+// another reserved character opens nothing, and a device name a device:
 // never used, nor their short names. name is set only when the file is
 // listed.
 LeftOutReason ListingName(const WIN32_FIND_DATAW& found, char (&name)[MAX_PATH]) {
@@ -139,14 +148,11 @@ LeftOutReason ListingName(const WIN32_FIND_DATAW& found, char (&name)[MAX_PATH])
         if (!found.cAlternateFileName[0]) return kUnspellable;
         char shortName[MAX_PATH];
         if (!SpellInCodePage(found.cAlternateFileName, shortName, sizeof shortName)) return kUnspellable;
-        if (!IsPlainFileName(shortName)) return kNotPlain;
-        if (IsDeviceName(shortName)) return kDeviceName;
-        CopyText(name, shortName);
-        return kNotLeftOut;
+        LeftOutReason reason = UsableNameReason(shortName);
+        if (reason == kNotLeftOut) CopyText(name, shortName);
+        return reason;
     }
-    if (!IsPlainFileName(name)) return kNotPlain;
-    if (IsDeviceName(name)) return kDeviceName;
-    return kNotLeftOut;
+    return UsableNameReason(name);
 }
 
 // The name with '?' for what the code page lacks: for showing only.

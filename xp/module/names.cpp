@@ -79,6 +79,10 @@ bool IsPlainFileName(const char* name) {
     return !strpbrk(name, "\\/:");
 }
 
+// Wine lists such a Linux name as it is, but opening it fails: '?' and '*'
+// are wildcards to the system, the others are refused outright.
+bool HoldsReservedCharacter(const char* name) { return strpbrk(name, "?*<>\"|") != nullptr; }
+
 // The system reads the part before the first dot, less trailing blanks, as
 // the device: "con .kvw" is the console as much as "CON.KVW". Every file of
 // a listing is asked, so the lengths no device has are answered at once.

@@ -14,6 +14,10 @@ bool SpellInCodePage(const wchar_t* wide, char* name, size_t size);
 // or "..", and no '\', '/' or ':'.
 bool IsPlainFileName(const char* name);
 
+// True when name holds a character that no file name on the system may
+// hold: ? * < > " | (a Linux file system allows them all).
+bool HoldsReservedCharacter(const char* name);
+
 // True when the system takes the name for a device: "CON.KVW" opens the
 // console, "NUL.DXF" nothing at all.
 bool IsDeviceName(const char* name);
