@@ -283,11 +283,14 @@ TEST_F(SettingsStore, AWriteTheStoreRefusesIsToldWithTheSettingAndItsKey) {
                   where);
 }
 
+// Regression: a stored size out of range was ignored but never rewritten,
+// so it was read and refused at every showing; it now reads as broken, and
+// the dialog stores its size over it.
 TEST_F(SettingsStore, BrowseSizeRoundTripsAndRefusesWhatCannotBeASize) {
     BrowseSizeRecord size = {0, 0, 0, 0};
-    EXPECT_FALSE(LoadBrowseSize(size)) << "nothing stored";
+    EXPECT_EQ(LoadBrowseSize(size), StoredBrowseSize::kNone) << "nothing stored";
     SaveBrowseSize(BrowseSizeRecord{1050, 600, 120, 1});
-    ASSERT_TRUE(LoadBrowseSize(size));
+    ASSERT_EQ(LoadBrowseSize(size), StoredBrowseSize::kLoaded);
     EXPECT_EQ(size.width, 1050);
     EXPECT_EQ(size.height, 600);
     EXPECT_EQ(size.dpi, 120);
@@ -299,12 +302,13 @@ TEST_F(SettingsStore, BrowseSizeRoundTripsAndRefusesWhatCannotBeASize) {
     for (const BrowseSizeRecord& stored : hostile) {
         StoreValue(KeyPath(), "BrowseSize", &stored, sizeof stored);
         BrowseSizeRecord read = {1, 2, 3, 4};
-        EXPECT_FALSE(LoadBrowseSize(read)) << stored.width << "x" << stored.height << " at " << stored.dpi;
+        EXPECT_EQ(LoadBrowseSize(read), StoredBrowseSize::kBroken)
+            << stored.width << "x" << stored.height << " at " << stored.dpi;
         EXPECT_EQ(read.width, 1) << "left as it was";
     }
     const char shortValue[3] = {1, 2, 3};
     StoreValue(KeyPath(), "BrowseSize", shortValue, sizeof shortValue);
-    EXPECT_FALSE(LoadBrowseSize(size)) << "a value too short";
+    EXPECT_EQ(LoadBrowseSize(size), StoredBrowseSize::kNone) << "a value too short reads as none";
 }
 
 // The key path is "<base>\XP\Vandrel\Kiru32 (Lumo32)\": 28 characters after

@@ -136,11 +136,15 @@ int ScreenDpi() {
 
 // A size stored at another density is scaled to this one; none stored, or
 // one smaller than the template, leaves the template's. The window is
-// centred on the host once it shows, and maximised then if it was.
+// centred on the host once it shows, and maximised then if it was. A
+// stored value that is no size leaves the template's too, and the size
+// closed at replaces it even when the user did not resize.
 void RestoreSize(HWND dialog) {
     BrowseSizeRecord stored;
-    if (!LoadBrowseSize(stored)) return;
     LayoutState& layout = Showing.layout;
+    StoredBrowseSize found = LoadBrowseSize(stored);
+    if (found == StoredBrowseSize::kBroken) layout.shownAt = BrowseSizeRecord{0, 0, 0, 0};
+    if (found != StoredBrowseSize::kLoaded) return;
     int dpi = Showing.rowDpi;
     int width = MulDiv(stored.width, dpi, stored.dpi), height = MulDiv(stored.height, dpi, stored.dpi);
     RECT area;

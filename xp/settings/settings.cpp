@@ -37,11 +37,12 @@ StoreRequest MakeRequest(const char* keyPath, const char* valueName, void* data,
 }
 
 // A missing value leaves data as it was: the host's store guarantees it.
-void GetValue(const char* valueName, void* data, uint32_t size) {
+// True when the value was read.
+bool GetValue(const char* valueName, void* data, uint32_t size) {
     char keyPath[kKeyPathSize];
-    if (!BuildKeyPath(keyPath)) return;
+    if (!BuildKeyPath(keyPath)) return false;
     StoreRequest request = MakeRequest(keyPath, valueName, data, size);
-    host::RMGetValue(&request);
+    return host::RMGetValue(&request) != 0;
 }
 
 // A write that fails is told, with the setting and where it was to go: the
@@ -139,17 +140,19 @@ void SaveColorMap() {
 }
 
 // The stored value is checked like any input: a size no screen could show
-// or a density no screen has is no size.
-bool LoadBrowseSize(BrowseSizeRecord& size) {
+// or a density no screen has is no size. It is told apart from a missing
+// one so that it is repaired, as Options are: left in the store, it was
+// read and ignored at every showing for good.
+StoredBrowseSize LoadBrowseSize(BrowseSizeRecord& size) {
     enum { kMaxLength = 32768, kMinDpi = 48, kMaxDpi = 960 };
     BrowseSizeRecord stored = {0, 0, 0, 0};
-    GetValue("BrowseSize", &stored, sizeof stored);
+    if (!GetValue("BrowseSize", &stored, sizeof stored)) return StoredBrowseSize::kNone;
     if (stored.width <= 0 || stored.width > kMaxLength || stored.height <= 0 || stored.height > kMaxLength ||
         stored.dpi < kMinDpi || stored.dpi > kMaxDpi) {
-        return false;
+        return StoredBrowseSize::kBroken;
     }
     size = stored;
-    return true;
+    return StoredBrowseSize::kLoaded;
 }
 
 void SaveBrowseSize(const BrowseSizeRecord& size) {

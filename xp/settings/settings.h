@@ -59,6 +59,8 @@ struct BrowseSizeRecord {
 static_assert(sizeof(BrowseSizeRecord) == 16, "the stored BrowseSize value is 16 bytes");
 static_assert(offsetof(BrowseSizeRecord, dpi) == 8, "");
 
-// False when none is stored or what is stored cannot be a size.
-bool LoadBrowseSize(BrowseSizeRecord& size);
+// What LoadBrowseSize found: no value, a size (now in size), or a value
+// that cannot be a size, which is ignored and stored anew at the next close.
+enum class StoredBrowseSize { kNone, kLoaded, kBroken };
+StoredBrowseSize LoadBrowseSize(BrowseSizeRecord& size);
 void SaveBrowseSize(const BrowseSizeRecord& size);
