@@ -83,6 +83,17 @@ TEST_F(StartingName, AnExtensionOpenWouldNotAddBackStays) {
     EXPECT_EQ(Make(0), "plan");
 }
 
+// Regression: with a folder PLAN001 beside PLAN001.KVW, Open on the proposal
+// "PLAN001" went into the folder and loaded nothing.
+TEST_F(StartingName, ANameWhoseCutIsAFolderStaysWhole) {
+    TempFolder folder{"start-twins"};
+    CreateDirectoryA(folder.File("PLAN001").c_str(), nullptr);
+    CopyText(g_config.rsc3025, folder.File("PLAN001.KVW").c_str());
+    EXPECT_EQ(Make(0), folder.File("PLAN001.KVW"));
+    CopyText(g_config.rsc3025, folder.File("PLAN002.KVW").c_str());
+    EXPECT_EQ(Make(0), folder.File("PLAN002"));
+}
+
 // The open dialog adds the type's first pattern, not the default "KVW".
 TEST(FormatFirstExtension, EachRowGivesItsFirstPattern) {
     const char* expected[] = {"KVW", "KVD", "LVW", "DWG", "DXF", "KVW"};

@@ -44,13 +44,15 @@ bool GetSelectedPath(HWND panel, char (&path)[kDialogTextSize]) {
     return IsChosenNameSpelt(panel) && AskDialog(panel, CDM_GETFILEPATH, path);
 }
 
-// Open adds the file type's extension to a name given without one, and
-// takes the name as it stands when that names no file. The starting name
-// is proposed without its extension, so this is how it is previewed.
+// Open adds the file type's extension to a name given without one and
+// takes that file when it is there, else the name as it stands. The
+// starting name is proposed without its extension, so this is how it is
+// previewed: with a file PLAN001 beside PLAN001.KVW, Open loads the
+// drawing, and the preview once showed PLAN001.
 bool GetSelectedFile(HWND panel, char (&path)[kDialogTextSize]) {
     if (!GetSelectedPath(panel, path)) return false;
     const char* name = FileNamePart(path);
-    if (strchr(name, '.') || NamesFile(path)) return true;
+    if (strchr(name, '.')) return true;
     const char* extension = FormatFirstExtension(ShownFilterRow(panel));
     char withExtension[kDialogTextSize];
     if (extension && FormatText(withExtension, sizeof withExtension, "%s.%s", path, extension) &&

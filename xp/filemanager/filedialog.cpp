@@ -83,9 +83,10 @@ const char* FileDialogErrorText(DWORD code) {
 // back the same file: "plan.kvw" becomes "plan", while "plan.tar.kvw" (whose
 // cut keeps an extension) and "plan.dxf" under a KVW type stay whole, or
 // Open on the proposal said "File does not exist" or took another file.
-// Only the file's own name counts: "C:\old.dir\plan" stays whole. A name
-// too long for the buffer is not proposed at all, as cut it would name
-// another file.
+// Only the file's own name counts: "C:\old.dir\plan" stays whole. Nor is it
+// cut where the cut name is a folder: Open on a folder's name goes into the
+// folder and loads nothing. A name too long for the buffer is not proposed
+// at all, as cut it would name another file.
 void MakeStartingName(char* buffer, int size, int partFlag, int filterRow) {
     if (size <= 0) return;
     const char* start = partFlag && lastPartFile[0] ? lastPartFile : host::RscAdr(kStringDefaultFileName);
@@ -97,6 +98,7 @@ void MakeStartingName(char* buffer, int size, int partFlag, int filterRow) {
         return;
     }
     *dot = '\0';
+    if (IsFolder(buffer)) *dot = '.';
 }
 
 int RunFileManager(char* buffer, int size, int partFlag) {
