@@ -10,6 +10,7 @@
 
 #include "host/host.h"
 #include "module/names.h"
+#include "module/paths.h"
 #include "module/state.h"
 #include "module/text.h"
 
@@ -35,23 +36,72 @@ bool IsChosenNameSpelt(HWND panel) {
     return SpellInCodePage(typed, spelt, sizeof spelt);
 }
 
-// The system dialog keeps itself open when its hook answers CDN_FILEOK with
-// a non-zero result.
-bool RefuseUnspeltChoice(HWND panel) {
-    if (IsChosenNameSpelt(panel)) return false;
+namespace {
+
+// The field's text with '?' for what the code page lacks: for showing only.
+void TypedNameShown(HWND panel, char (&shown)[kDialogTextSize]) {
     wchar_t typed[kDialogTextSize];
     typed[0] = L'\0';
     GetWindowTextW(NameField(panel), typed, kDialogTextSize);
-    char shown[kDialogTextSize];
     if (WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, typed, -1, shown, sizeof shown, nullptr, nullptr) <= 0) {
         CopyText(shown, "?");
     }
+}
+
+// The folder shown, as the system dialog keeps it: Wine and Windows make it
+// the current directory while the dialog browses. A name typed with a
+// folder of its own ("C:\\plans\\A.KVW") was spelt with the field's text.
+// False with the folder and name as they can be shown, '?' for what the
+// code page lacks (the dialog's own spelling names the other folder).
+bool IsShownFolderSpelt(HWND panel, char (&shown)[kDialogTextSize]) {
+    wchar_t typed[kDialogTextSize];
+    typed[0] = L'\0';
+    GetWindowTextW(NameField(panel), typed, kDialogTextSize);
+    if (typed[0] == L'\\' || (typed[0] && typed[1] == L':')) return true;
+    wchar_t folder[MAX_PATH];
+    DWORD length = GetCurrentDirectoryW(MAX_PATH, folder);
+    char spelt[MAX_PATH * 2];
+    if (length == 0 || length >= MAX_PATH || SpellInCodePage(folder, spelt, sizeof spelt)) return true;
+    char name[kDialogTextSize];
+    TypedNameShown(panel, name);
+    if (WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, folder, -1, spelt, sizeof spelt, nullptr, nullptr) <= 0 ||
+        !JoinPath(shown, spelt, name)) {
+        CopyText(shown, name);
+    }
+    return false;
+}
+
+void TellUnusable(const char* shown, const char* why) {
     char text[kMessageSize];
-    FormatText(text, sizeof text,
-               "This file cannot be used:\n\n%s\n\nIts name cannot be spelt in the system's code page; "
-               "the host would open another file.",
-               shown);
+    FormatText(text, sizeof text, "This file cannot be used:\n\n%s\n\n%s", shown, why);
     host::ErrorBox(text);
+}
+
+// True when the choice may go on to the caller, the path the dialog hands
+// it (record->lpstrFile) included; otherwise the user has been told why not.
+bool AcceptChoice(HWND panel, const OPENFILENAMEA* record) {
+    char shown[kDialogTextSize];
+    if (!IsChosenNameSpelt(panel)) {
+        TypedNameShown(panel, shown);
+        TellUnusable(shown, "Its name cannot be spelt in the system's code page; the host would open another file.");
+        return false;
+    }
+    if (!IsShownFolderSpelt(panel, shown)) {
+        TellUnusable(shown, "The name of its folder cannot be spelt in the system's code page; the host would "
+                            "open a file in another folder.");
+        return false;
+    }
+    if (!record || !record->lpstrFile || !CopyText(shown, record->lpstrFile)) TypedNameShown(panel, shown);
+    return AcceptPickedPath(shown);
+}
+
+}  // namespace
+
+// The system dialog keeps itself open when its hook answers CDN_FILEOK with
+// a non-zero result. Told after the dialog had closed, a refused choice
+// left the user at the bare host window with the command ended.
+bool RefuseUnusableChoice(HWND panel, const OFNOTIFYA* notify) {
+    if (AcceptChoice(panel, notify ? notify->lpOFN : nullptr)) return false;
     // The host's box belongs to the host window, which takes the activation
     // back when the box closes; the file dialog is where the user goes on.
     SetActiveWindow(GetParent(panel));

@@ -182,7 +182,9 @@ UINT_PTR HandleMessage(HWND panel, UINT message, WPARAM wParam, LPARAM lParam) {
             reinterpret_cast<MEASUREITEMSTRUCT*>(lParam)->itemHeight = kLargeHeight;
             return 1;
         case WM_NOTIFY:
-            if (reinterpret_cast<const NMHDR*>(lParam)->code == CDN_FILEOK) return RefuseUnspeltChoice(panel);
+            if (reinterpret_cast<const NMHDR*>(lParam)->code == CDN_FILEOK) {
+                return RefuseUnusableChoice(panel, reinterpret_cast<const OFNOTIFYA*>(lParam));
+            }
             OnNotify(panel, reinterpret_cast<const NMHDR*>(lParam));
             return 0;
         case WM_SIZE:

@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <commdlg.h>
+
 #include "host/hostapi.h"
 
 // ---- panelstate.cpp ----
@@ -113,6 +115,7 @@ const char* FileDialogErrorText(DWORD code);
 // True when the name in the dialog's file-name field can be spelt in the
 // code page letter for letter (the dialog's own spelling may be best fit).
 bool IsChosenNameSpelt(HWND panel);
-// At CDN_FILEOK: a choice whose name cannot be spelt is told and refused,
-// and the dialog stays open. True when refused.
-bool RefuseUnspeltChoice(HWND panel);
+// At CDN_FILEOK: a choice whose name or folder cannot be spelt, or whose
+// path cannot stand in a macro line (a ';'), is told and refused, and the
+// dialog stays open. True when refused.
+bool RefuseUnusableChoice(HWND panel, const OFNOTIFYA* notify);
