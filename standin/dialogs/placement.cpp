@@ -17,7 +17,12 @@ const char kPlacedProp[] = "KV32.Placed";    // set once a window has been place
 HWND g_lastPlaced;
 SIZE g_placedSize;
 
+// A maximised window is where the system put it, its frame just off the
+// screen's edges: placed again once its size had changed (a dialog that
+// maximises itself as it shows), it sat 4 pixels right and down, half its
+// close box off the screen.
 void CentreOnHost(HWND window) {
+    if (IsZoomed(window) || IsIconic(window)) return;
     RECT host, own, area;
     if (!GetWindowRect(MainWindow(), &host) || !GetWindowRect(window, &own)) return;
     if (!SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0)) GetWindowRect(GetDesktopWindow(), &area);

@@ -440,9 +440,16 @@ void RecordPlacement(char*) {
     GetWindowRect(MainWindow(), &host);
     char title[256] = "";
     GetWindowTextA(window, title, sizeof title);
+    // A maximised window covers the work area, its frame off the edges.
+    RECT area;
+    bool zoomed = IsZoomed(window) && SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
+    if (zoomed) host = area;
     int dx = (own.left + own.right - host.left - host.right) / 2;
     int dy = (own.top + own.bottom - host.top - host.bottom) / 2;
-    if (abs(dx) <= 1 && abs(dy) <= 1) RecordF("placement", "%s: centred on the host", title);
+    bool centred = abs(dx) <= 1 && abs(dy) <= 1;
+    if (zoomed && centred) RecordF("placement", "%s: maximised over the work area", title);
+    else if (zoomed) RecordF("placement", "%s: maximised, %+d,%+d from the work area's centre", title, dx, dy);
+    else if (centred) RecordF("placement", "%s: centred on the host", title);
     else RecordF("placement", "%s: %+d,%+d from the host's centre", title, dx, dy);
 }
 
@@ -926,7 +933,7 @@ const ScriptVerb kScriptVerbs[] = {
     {"sleep", "MS", "wait (for what no window shows)", DoSleep},
     {"expand", "ID", "open the first item of a tree view inside the active window", DoExpand},
     {"title", "", "record the host window's title", DoTitle},
-    {"placement", "", "record where the active window sits over the host window",
+    {"placement", "", "record where the active window sits over the host window\n(a maximised one: over the work area)",
      RecordPlacement},
     {"rect", "ID",
      "record where a control of the active window (child\ndialogs included) lies in the window's client area",

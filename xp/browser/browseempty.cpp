@@ -14,12 +14,9 @@ namespace {
 
 enum { kTextSize = 200, kMargin = 8 };
 
-void DrawEmptyListText(HWND list) {
+void DrawEmptyListText(HWND list, HDC dc) {
     char text[kTextSize];
     FormatEmptyListText(text, sizeof text, IsFolder(browseDirectory), FormatIndex, commandMode == ModeTemplate);
-    WindowDC listDC(list);
-    HDC dc = listDC.Get();
-    if (!dc) return;
     RECT client;
     GetClientRect(list, &client);
     InflateRect(&client, -ScaleToDpi(kMargin), -ScaleToDpi(kMargin));
@@ -27,7 +24,6 @@ void DrawEmptyListText(HWND list) {
     HGDIOBJ kept = font ? SelectObject(dc, font) : nullptr;
     int mode = SetBkMode(dc, TRANSPARENT);
     COLORREF colour = SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
-    // In the middle, clear of the focus rectangle the list draws at its top.
     const UINT format = DT_CENTER | DT_WORDBREAK | DT_NOPREFIX;
     RECT area = client;
     DrawTextA(dc, text, -1, &area, format | DT_CALCRECT);
@@ -40,12 +36,36 @@ void DrawEmptyListText(HWND list) {
     if (kept) SelectObject(dc, kept);
 }
 
+// The empty list is painted here, not by the list: an owner-drawn list
+// without items draws a dotted focus rectangle of its own at its top
+// (Wine's list box does, on its paint and whenever the focus comes or
+// goes), which no row of pictures ever shows.
+void PaintEmptyList(HWND list) {
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(list, &paint);
+    if (!dc) return;
+    RECT client;
+    GetClientRect(list, &client);
+    HBRUSH background = reinterpret_cast<HBRUSH>(SendMessageA(
+        GetParent(list), WM_CTLCOLORLISTBOX, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(list)));
+    FillRect(dc, &client, background ? background : GetSysColorBrush(COLOR_WINDOW));
+    DrawEmptyListText(list, dc);
+    EndPaint(list, &paint);
+}
+
+bool IsEmpty(HWND list) { return SendMessageA(list, LB_GETCOUNT, 0, 0) == 0; }
+
 LRESULT CALLBACK EmptyListProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_NCDESTROY) RemoveSubclass(Showing.emptyListProc);
+    if (message == WM_PAINT && IsEmpty(list)) {
+        PaintEmptyList(list);
+        return 0;
+    }
     LRESULT result = CallOriginal(Showing.emptyListProc, list, message, wParam, lParam);
-    if (message == WM_PAINT && SendMessageA(list, LB_GETCOUNT, 0, 0) == 0) DrawEmptyListText(list);
-    // The text is centred: a new width moves it.
-    if (message == WM_SIZE) InvalidateRect(list, nullptr, TRUE);
+    // The text is centred: a new width moves it. The focus rectangle that
+    // the list drew as the focus came or went is painted over.
+    bool focusMoved = (message == WM_SETFOCUS || message == WM_KILLFOCUS) && IsEmpty(list);
+    if (message == WM_SIZE || focusMoved) InvalidateRect(list, nullptr, TRUE);
     return result;
 }
 

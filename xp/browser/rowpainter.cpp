@@ -103,14 +103,18 @@ void MakeOnDemand(HostEntity** entity, int column, int itemId) {
 // The keyboard's frame in the system's highlight colour, in the gaps round
 // the box. Large rows leave room under the name band, so the name is framed
 // too; small rows end with the band, whose last rows hold the underscores
-// and descenders of the name, so there only the picture is framed (its
-// bottom edge on the picture's last row and the band's first, above the
-// letters).
+// and descenders of the name, so there only the picture is framed. At 96
+// pixels per inch its bottom edge takes the band's first two rows, above
+// the letters; at other densities the letters start higher in the band and
+// the frame, thicker, cut their tops: there the edge stays above the band,
+// on the picture's last rows.
 void DrawFocusFrame(HDC dc, const RECT& item, int column, bool small) {
     RECT box = PictureBox(item, column, small);
-    LONG bottom = small ? box.bottom + 1 : NameBand(box).bottom;
     int width = ScaleToDpi(kFrameWidth);
-    RECT frame = {box.left - width, box.top - width, box.right + width, std::min<LONG>(bottom + width, item.bottom)};
+    LONG bottom = !small ? NameBand(box).bottom + width
+                  : Showing.rowDpi == kDefaultDpi ? box.bottom + 1 + width
+                                                  : NameBand(box).top;
+    RECT frame = {box.left - width, box.top - width, box.right + width, std::min<LONG>(bottom, item.bottom)};
     HBRUSH brush = GetSysColorBrush(COLOR_HIGHLIGHT);
     for (int ring = 0; ring < width; ++ring) {
         FrameRect(dc, &frame, brush);
