@@ -2,6 +2,8 @@
 // drawing through the renderer; a fresh cache entry receives what was drawn.
 #include "filemanager/panel.h"
 
+#include <algorithm>
+
 #include "browsecache/cache.h"
 #include "host/host.h"
 #include "host/records.h"
@@ -60,8 +62,11 @@ bool DrawCachedPicture(HWND panel, const DRAWITEMSTRUCT* drawItem) {
     Region clip = MakeRectRegion(item);
     if (clip) SelectClipRgn(drawItem->hDC, clip.Get());
     const PictureDescription large = DescribePicture(kLargePicture);
-    int copied = SetDIBitsToDevice(drawItem->hDC, picture.left, picture.top, item.right - picture.left,
-                                   item.bottom - picture.top + 1, 0, 0, 0, kLargeHeight, entry->largePicture,
+    // The stored rows are bottom-up: a copy taller than the picture puts it
+    // at the copy's bottom, which set a centred picture 35 pixels low.
+    LONG height = std::min<LONG>(item.bottom - picture.top + 1, kLargeHeight + 1);
+    int copied = SetDIBitsToDevice(drawItem->hDC, picture.left, picture.top, item.right - picture.left, height,
+                                   0, 0, 0, kLargeHeight, entry->largePicture,
                                    reinterpret_cast<const BITMAPINFO*>(&large), DIB_RGB_COLORS);
     if (!copied && clip) SelectClipRgn(drawItem->hDC, nullptr);
     if (NotesRequest) {
@@ -125,8 +130,17 @@ void StorePictureInCache(const DRAWITEMSTRUCT* drawItem, HDL drawList) {
 // region over controls that had already painted (the panel has no
 // WS_CLIPCHILDREN) and then validate it, leaving the controls blank; and a
 // clip on the panel's context would not clip the item at all.
-void DrawPreviewBox(HWND panel, const DRAWITEMSTRUCT* drawItem) {
-    if (static_cast<int>(drawItem->itemID) == -1) return;
+void DrawPreviewBox(HWND panel, const DRAWITEMSTRUCT* given) {
+    if (static_cast<int>(given->itemID) == -1) return;
+    // The one item is drawn over the whole box: an item is at most 255
+    // pixels high, a box in a tall dialog more (the list box clips its
+    // items to its client area, not to the item).
+    DRAWITEMSTRUCT whole = *given;
+    RECT client;
+    if (GetClientRect(given->hwndItem, &client) && whole.rcItem.top == 0 && client.bottom > whole.rcItem.bottom) {
+        whole.rcItem.bottom = client.bottom;
+    }
+    const DRAWITEMSTRUCT* drawItem = &whole;
     // PaintPreviewItem ends by removing the clip region, the one the list box
     // set around its item among it: the context goes back as it was given.
     int saved = SaveDC(drawItem->hDC);

@@ -20,7 +20,8 @@ namespace {
 // dialog font's rounding leaves at 96 DPI.
 enum { kFitSlack = 4 };
 
-// A list box item is at most 255 pixels high.
+// A list box item is at most 255 pixels high; a taller box is drawn whole
+// by its one item all the same (paneldraw.cpp).
 enum { kMaxItemHeight = 255 };
 
 // A window's rectangle in the panel's client coordinates.
@@ -102,21 +103,15 @@ void KeepNotesClear(HWND panel) {
     MoveTo(tree, treeRect);
 }
 
-// The box is never taller than its one item can be; the item is as high as
-// the picture the box holds. True when that picture's size changed.
+// The item is as high as the picture the box holds, as far as an item can
+// be. The box once stopped growing there, and a tall dialog kept an empty
+// band under it. True when that picture's size changed.
 bool FitPreviewItem(HWND panel) {
     PanelLayout& layout = ShownPanel.layout;
     HWND box = GetDlgItem(panel, IDC_FILE_PREVIEW);
     if (!box) return false;
-    RECT outer = RectInPanel(panel, box), client;
-    GetClientRect(box, &client);
-    int frame = (outer.bottom - outer.top) - client.bottom;
-    if (client.bottom > kMaxItemHeight) {
-        outer.bottom = outer.top + kMaxItemHeight + frame;
-        MoveTo(box, outer);
-    }
     SIZE picture = PreviewPictureSize(panel);
-    SendMessageA(box, LB_SETITEMHEIGHT, 0, picture.cy);
+    SendMessageA(box, LB_SETITEMHEIGHT, 0, picture.cy < kMaxItemHeight ? picture.cy : kMaxItemHeight);
     if (picture.cx == layout.picture.cx && picture.cy == layout.picture.cy) return false;
     layout.picture = picture;
     return true;
@@ -141,10 +136,9 @@ SIZE PreviewPictureSize(HWND panel) {
     RECT client = {0, 0, 0, 0};
     HWND box = GetDlgItem(panel, IDC_FILE_PREVIEW);
     if (box) GetClientRect(box, &client);
-    int height = client.bottom < kMaxItemHeight ? static_cast<int>(client.bottom) : static_cast<int>(kMaxItemHeight);
     SIZE picture = {kLargeWidth, kLargeHeight};
     if (client.right > kLargeWidth + kFitSlack) picture.cx = client.right;
-    if (height > kLargeHeight + kFitSlack) picture.cy = height;
+    if (client.bottom > kLargeHeight + kFitSlack) picture.cy = client.bottom;
     return picture;
 }
 
