@@ -307,6 +307,16 @@ void NudgePointer(INPUT move) {
     SendInput(1, &move, sizeof move);
 }
 
+// The tip shown is the one for the point when its current tool's
+// rectangle holds the point: under load the tip of the last hover was
+// still up when the pointer had moved on, and its text was taken.
+bool TipIsForPoint(const TOOLINFOA& tool, POINT screenPoint) {
+    POINT inTool = screenPoint;
+    if (!tool.hwnd || !ScreenToClient(tool.hwnd, &inTool)) return false;
+    if (tool.uFlags & TTF_IDISHWND) return WindowFromPoint(screenPoint) == reinterpret_cast<HWND>(tool.uId);
+    return PtInRect(&tool.rect, inTool) != 0;
+}
+
 // The tooltip's text is the current tool's, asked of the tooltip itself
 // (this thread shares the process); its line ends are written as \n.
 void HoverAndRecordTip(const ControlRef& ref, int x, int y) {
@@ -331,7 +341,8 @@ void HoverAndRecordTip(const ControlRef& ref, int x, int y) {
         TOOLINFOA tool = {};
         tool.cbSize = sizeof tool;
         char text[kLineSize] = "";
-        if (tip && SendMessageA(tip, TTM_GETCURRENTTOOLA, 0, reinterpret_cast<LPARAM>(&tool))) {
+        if (tip && SendMessageA(tip, TTM_GETCURRENTTOOLA, 0, reinterpret_cast<LPARAM>(&tool)) &&
+            TipIsForPoint(tool, point)) {
             tool.lpszText = text;
             SendMessageA(tip, TTM_GETTEXTA, sizeof text, reinterpret_cast<LPARAM>(&tool));
         }
@@ -587,12 +598,17 @@ void SelectFileInDialog(char* name) {
     SyncPainted();
 }
 
+// A dialog shows before it has handled what it posted to itself as it
+// opened (the browser moves the focus to its pictures so): a key sent at
+// once went to the control that had the focus first, and under load an
+// Alt+Up was lost. So the window is also waited for until it is idle.
 void WaitForTitle(char* title) {
     WaitForActive("window titled as asked", [title](HWND w) {
         char text[256];
         GetWindowTextA(w, text, sizeof text);
         return strcmp(text, title) == 0;
     });
+    SyncPainted();
 }
 
 // What a list box or combo box shows, one transcript line an item; the
