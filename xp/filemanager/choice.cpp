@@ -1,8 +1,9 @@
 // The file the user chose in the system dialog, as the code page spells it.
 // The dialog holds wide names and hands an A caller their best-fit spelling:
 // "Ω.KVW" chosen arrives as "O.KVW", another file of the folder, which the
-// host would load. So what the file-name field holds is spelt again without
-// best fit; a choice that cannot be spelt is never used.
+// host would load. So what the file-name field holds, and the folder shown,
+// are spelt again without best fit; a choice that cannot be spelt is never
+// used, nor one whose path would end a macro line.
 #include "filemanager/panel.h"
 
 #include <commdlg.h>
