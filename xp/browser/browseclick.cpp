@@ -6,6 +6,7 @@
 
 #include "browsecache/cache.h"
 #include "host/host.h"
+#include "module/infolder.h"
 #include "module/names.h"
 #include "module/paths.h"
 #include "module/state.h"

@@ -111,7 +111,7 @@ bool FitPreviewItem(HWND panel) {
     HWND box = GetDlgItem(panel, IDC_FILE_PREVIEW);
     if (!box) return false;
     SIZE picture = PreviewPictureSize(panel);
-    SendMessageA(box, LB_SETITEMHEIGHT, 0, picture.cy < kMaxItemHeight ? picture.cy : kMaxItemHeight);
+    SendMessageA(box, LB_SETITEMHEIGHT, 0, picture.cy < kMaxItemHeight ? picture.cy : static_cast<LONG>(kMaxItemHeight));
     if (picture.cx == layout.picture.cx && picture.cy == layout.picture.cy) return false;
     layout.picture = picture;
     return true;

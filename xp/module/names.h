@@ -10,6 +10,10 @@
 // does not fit: the result would name another file.
 bool SpellInCodePage(const wchar_t* wide, char* name, size_t size);
 
+// The code page's text as wide characters (size of them); false when a
+// byte is no character of the code page or the text does not fit.
+bool WidenFromCodePage(const char* text, wchar_t* wide, int size);
+
 // True when name can only name a file inside its folder: not empty, not "."
 // or "..", and no '\', '/' or ':'.
 bool IsPlainFileName(const char* name);
@@ -24,10 +28,3 @@ bool IsDeviceName(const char* name);
 
 // True for a shell folder that is no folder on disk ("::{20d04fe0-...}").
 bool IsShellVirtualFolder(const char* path);
-
-// True when folder\name, opened, is the file of that name in that folder
-// itself, not a file elsewhere that a symbolic link leads to.
-bool NamesFileInFolder(const char* folder, const char* name);
-
-// True when the folder holds no file of exactly this name any more.
-bool IsNameGone(const char* folder, const char* name);
