@@ -4,19 +4,17 @@
 # kv32.exe /stamps on a folder without a cache: BROWSE, "CAD files", Cache
 # all, Close (the save); then a warm visit of the same folder in a new host.
 # From the transcript's stamps: pictures a second over the whole batch, in
-# its first and its last tenth (from the progress lines), and the save; the
+# its first and its last tenth (from the progress lines, shown from half a
+# second on: a size needs a longer batch, 1,000 or more), and the save; the
 # peak resident memory of each host against the cache file's size. With
 # BEFORE=OTHER_BUILD_DIR the same runs also go through that build's host and
 # module, each size before then after, ROUNDS times (default 1).
 #   tools/xvfb-session build bash bench/cacheall_e2e.sh [BUILD_DIR] [DRAWINGS...]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-build=$(cd "${1:-$root/build}" && pwd); shift || true
-sizes=("$@"); [ ${#sizes[@]} -gt 0 ] || sizes=(1000 10000 30000)
-[ -n "${DISPLAY:-}" ] || { echo "cacheall_e2e: needs a display (run under tools/xvfb-session)"; exit 1; }
-work=${TMPDIR:-/tmp}/xp-cacheall-e2e
-source "$root/bench/samples.sh"
 source "$root/bench/host_e2e.sh"
+source "$root/bench/samples.sh"
+bench_setup cacheall_e2e "$@"
 
 rm -rf "$work"; mkdir -p "$work"
 printf 'command BROWSE\nanswer drawings\nwait-window Browse files\nselect IDC_BROWSE_FORMAT 5\nclick IDC_BROWSE_CACHEALL\nclick IDC_BROWSE_CLOSE\nend\n' \

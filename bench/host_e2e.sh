@@ -8,8 +8,20 @@
 #   stamp_of TRANSCRIPT KIND [TEXT]  the stamp of the first line of that kind
 #     (and text prefix); lines_of TRANSCRIPT KIND [TEXT]: the stamps of all
 #   winpath PATH  the Linux path as Wine's Z: drive spells it
+#   bench_setup NAME [BUILD_DIR] [SIZES...]  sets build, sizes (default 1000,
+#     10,000 and 30,000) and work (a folder of the system's temporary folder
+#     for NAME's runs); a script needs a display
 host_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 host_key='Software\KvBench\host'
+
+bench_setup() {
+  local name=$1; shift
+  [ -n "${DISPLAY:-}" ] || { echo "$name: needs a display (run under tools/xvfb-session)"; exit 1; }
+  build=$(cd "${1:-$host_root/build}" && pwd)
+  [ $# -gt 0 ] && shift
+  sizes=("$@"); [ ${#sizes[@]} -gt 0 ] || sizes=(1000 10000 30000)
+  work=${TMPDIR:-/tmp}/xp-$name
+}
 
 winpath() { printf 'Z:%s' "$(printf '%s' "$1" | tr / '\\')"; }
 

@@ -3,6 +3,7 @@
 // the indexed lookup answering exactly as a walk of the list.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <string>
 #include <vector>
@@ -226,17 +227,39 @@ void ModelFindOrAdd(std::vector<ModelEntry>& list, const std::string& name, uint
     else list.insert(list.begin() + insertBefore, fresh);
 }
 
-void CheckAgainstModel(Cache& cache, std::vector<ModelEntry> model, unsigned variant, int operations) {
+const std::vector<std::string> kPlainPool = {"a.kvw", "A.KVW", "b.kvw", "B-1.kvw", "b_1.kvw", "c.kvw", "d.KVW",
+                                             "dd.kvw", "e.kvw", "Z.KVW", "m.kvd", "n.lvw", "~x.kvw"};
+
+// Names whose order the system's comparison decides in its own way:
+// punctuation that counts less than letters, digits, letters of the code
+// page with accents (some equal to two letters), and names differing only
+// in case or in a character the comparison ignores.
+std::vector<std::string> TrickyNames() {
+    std::vector<std::string> names;
+    const char* stems[] = {"plan", "PLAN", "Plan", "plan1", "plan01", "plan10", "plan2", "plan-1", "plan_1",
+                           "plan 1", "plan'1", "plan.1", "plan~1", "plan(1)", "plan+1", "plan!", "plan#",
+                           "co-op", "coop", "CO-OP", "co op", "\xe9t\xe9", "ete", "\xc9T\xc9", "\xe8te",
+                           "stra\xdf" "e", "strasse", "STRASSE", "\xe6on", "aeon", "\xc6ON", "\xe5s", "as",
+                           "\xf6l", "ol", "\xd6L", "\xfc" "ber", "uber", "\xf1" "and\xfa", "nandu", "\xe7" "a", "ca",
+                           "\x9aum", "\x8aUM", "sum", "\x9cuvre", "oeuvre", "\xffvon", "yvon", "a\xad" "b",
+                           "ab", "a\xa0" "b", "a b", "_x", "-x", "x", "0x", "9x", "~x", "$x", "[x]", "{x}"};
+    for (const char* stem : stems) {
+        names.push_back(std::string(stem) + ".kvw");
+        names.push_back(std::string(stem) + ".KVD");
+    }
+    return names;
+}
+
+void CheckAgainstModel(Cache& cache, std::vector<ModelEntry> model, unsigned variant, int operations,
+                       const std::vector<std::string>& pool = kPlainPool) {
     for (const ModelEntry& e : model) cache.Put(e.name, e.version, e.time);
     std::mt19937 random(variant);
-    const char* pool[] = {"a.kvw", "A.KVW", "b.kvw", "B-1.kvw", "b_1.kvw", "c.kvw", "d.KVW",
-                          "dd.kvw", "e.kvw", "Z.KVW", "m.kvd", "n.lvw", "~x.kvw"};
     for (int op = 0; op < operations; ++op) {
-        std::string name = pool[random() % (sizeof pool / sizeof *pool)];
+        std::string name = pool[random() % pool.size()];
         uint64_t time = random() % 3;
         if (random() % 7 == 0) {
             // An obsolete entry appears in the list as an old file would hold it.
-            std::string old = pool[random() % (sizeof pool / sizeof *pool)];
+            std::string old = pool[random() % pool.size()];
             size_t at = random() % (model.size() + 1);
             model.insert(model.begin() + at, ModelEntry{old, 1, 0});
             std::vector<unsigned char> bytes = EntryRecord(old, 1, 0);
@@ -260,6 +283,33 @@ TEST_F(Cache, IndexedLookupMatchesTheWalkOnSortedLists) {
         DLEmpty(CacheList);
         ForgetCacheIndex();
     }
+}
+
+// Each name lands exactly where the walk by lstrcmpiA puts it, placed by
+// its sort key: the keys agree with lstrcmpiA, so the index never had to
+// give up for the walk.
+TEST_F(Cache, NewNamesTakeTheSystemsOrderOnTrickyNames) {
+    std::vector<std::string> names = TrickyNames();
+    for (unsigned variant = 1; variant <= 4; ++variant) {
+        std::vector<std::string> shuffled = names;
+        std::shuffle(shuffled.begin(), shuffled.end(), std::mt19937(variant));
+        std::vector<ModelEntry> model;
+        for (const std::string& name : shuffled) {
+            ModelFindOrAdd(model, name, 1);
+            Find(name.c_str());
+        }
+        NameList expected;
+        for (const ModelEntry& e : model) expected.push_back(e.name);
+        ASSERT_EQ(Names(), expected) << "variant " << variant;
+        EXPECT_TRUE(CacheOrderAnswers()) << "the keys agreed with lstrcmpiA everywhere";
+        NameList listed = Names();
+        for (size_t i = 1; i < listed.size(); ++i) {
+            EXPECT_LE(lstrcmpiA(listed[i - 1].c_str(), listed[i].c_str()), 0) << listed[i - 1] << " / " << listed[i];
+        }
+        DLEmpty(CacheList);
+        ForgetCacheIndex();
+    }
+    CheckAgainstModel(*this, {}, 21, 400, names);
 }
 
 TEST_F(Cache, UnsortedOrDuplicatedListsAreWalkedAsTheyStand) {

@@ -75,3 +75,6 @@ int MergeCacheLists(HDL into, HDL from, const char* folder);
 // other than through FindOrAddEntry tells it here.
 void ForgetCacheIndex();
 void CacheEntryMoved(HostEntity* from, HostEntity* to);
+// Whether the index still answers for the open list in name order, rather
+// than having the list walked (for tests).
+bool CacheOrderAnswers();
