@@ -431,6 +431,60 @@ TEST_F(CacheFile, ASaveThatCannotBeMadeIsToldOnceAndHidesNothing) {
               "there.\\n\\n" + sub + "\n");
 }
 
+// Regression: a folder renamed while its cache was open, and a new folder
+// made under its old name, got the old folder's cache.
+TEST_F(CacheFile, ACacheIsWrittenOnlyIntoTheFolderItWasReadFrom) {
+    QueueBoxAnswer(IDOK);
+    std::string sub = folder.File("final"), moved = folder.File("final old");
+    ASSERT_TRUE(CreateDirectoryA(sub.c_str(), nullptr));
+    ASSERT_EQ(OpenCache(sub.c_str()), 1);
+    Find("A.KVW");
+    ASSERT_TRUE(MoveFileA(sub.c_str(), moved.c_str()));
+    ASSERT_TRUE(CreateDirectoryA(sub.c_str(), nullptr));
+    CloseCache();
+    EXPECT_EQ(GetFileAttributesA((sub + "\\~BRINFO.KVW").c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(GetFileAttributesA((moved + "\\~BRINFO.KVW").c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(ErrorBoxes(),
+              "error-box Error: Couldn't save the browse info of this folder: the folder was renamed or moved, and "
+              "this is another folder of its name.\\n\\n" + sub + "\n");
+}
+
+// Regression: two hosts saving one folder's cache at once each checked the
+// file, then each moved its own over it, and the later lost the earlier's
+// pictures. A save waits for the folder's lock; one that never gets it
+// says so and keeps its pictures, which the next opening takes over.
+TEST_F(CacheFile, ASaveWaitsForTheFoldersLockAndKeepsItsPicturesWithoutIt) {
+    folder.Write("A.KVW", "drawing");
+    WIN32_FILE_ATTRIBUTE_DATA file;
+    ASSERT_TRUE(GetFileAttributesExA(folder.File("A.KVW").c_str(), GetFileExInfoStandard, &file));
+    ASSERT_EQ(OpenCache(folder.path.c_str()), 1);
+    AsImageInfo(FindOrAddEntry("A.KVW", &file.ftLastWriteTime))->state = kPictureMade;
+    // Another host's save holds the lock.
+    HANDLE lock = CreateFileA(folder.File(kSaveLockFileName).c_str(), GENERIC_READ,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, CREATE_NEW, 0, nullptr);
+    ASSERT_NE(lock, INVALID_HANDLE_VALUE);
+    OVERLAPPED at = {};
+    ASSERT_TRUE(LockFileEx(lock, LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &at));
+    QueueBoxAnswer(IDOK);
+    CloseCache();
+    EXPECT_EQ(GetFileAttributesA(CacheFilePath().c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(ErrorBoxes(),
+              "error-box Error: Couldn't save the browse info of this folder: another program was saving it for "
+              "more than 5 seconds; its new pictures are kept for the next save.\\n\\n" + folder.path + "\n");
+    // The holder is gone; its lock file stays, and blocks nothing.
+    CloseHandle(lock);
+    ASSERT_EQ(OpenCache(folder.path.c_str()), 1);
+    const ImageInfoRecord* entry = AsImageInfo(FirstEntity(CacheList));
+    ASSERT_NE(entry, nullptr);
+    EXPECT_EQ(entry->state, kPictureMade);
+    CloseCache();
+    ASSERT_EQ(OpenCache(folder.path.c_str()), 1);
+    entry = AsImageInfo(FirstEntity(CacheList));
+    ASSERT_NE(entry, nullptr);
+    EXPECT_EQ(entry->state, kPictureMade) << "saved";
+    EXPECT_EQ(ErrorBoxes(), "");
+}
+
 // Regression: a cache that another program held open could not be loaded,
 // and Close then froze the host for ten seconds while the save waited for
 // the holder, and failed with no word. The holder is asked once instead.

@@ -57,6 +57,26 @@ bool StorePictureRows(HDC memory, HBITMAP bitmap, PictureSize size, void* rows);
 void BeginPictureBatch();
 void EndPictureBatch();
 
+// The folder's save lock (savelock.cpp): a save holds it from its look at
+// the file on disk to its move over it; another host's save waits for it
+// up to kSaveLockWaitSeconds. The lock is the first byte of a hidden file
+// of this name, which stays in the folder.
+constexpr char kSaveLockFileName[] = "~BRINFO.LCK";
+enum { kSaveLockWaitSeconds = 5 };
+struct SaveLock {
+    HANDLE file = INVALID_HANDLE_VALUE;
+    SaveLock() = default;
+    SaveLock(const SaveLock&) = delete;
+    SaveLock& operator=(const SaveLock&) = delete;
+    ~SaveLock();
+};
+enum class SaveLockResult {
+    kTaken,           // held by *lock until it goes
+    kNoLockFile,      // the folder takes none (no permission): save without
+    kHeldByAnother,   // another host held it all the time
+};
+SaveLockResult TakeSaveLock(const char* folder, SaveLock* lock);
+
 // A file's size and last write, to tell whether someone wrote it since.
 struct FileStamp {
     bool present;
