@@ -7,7 +7,7 @@
 # rest of another type (the same names ending .TXT) lists as much and shows
 # the same rows: the module's own time per file is the difference over the
 # N - 60 other drawings, which leaves out the listing, the dialog and the
-# rows shown. Each the best of ROUNDS (default 3); with
+# rows shown. Each the best of ROUNDS (default 5); with
 # BEFORE=OTHER_BUILD_DIR that build's host and module too, interleaved.
 #   tools/xvfb-session build bash bench/firstvisit_e2e.sh [BUILD_DIR] [FILES...]
 set -euo pipefail
@@ -48,7 +48,7 @@ for n in "${sizes[@]}"; do
   visit_script drawings > "$work/drawings.script"
   visit_script others > "$work/others.script"
   declare -A visits=() saves=() bare=()
-  for round in $(seq "${ROUNDS:-3}"); do
+  for round in $(seq "${ROUNDS:-5}"); do
     for which in ${BEFORE:+before} after; do
       dir=$build; [ "$which" = before ] && dir=$(cd "$BEFORE" && pwd)
       rm -f "$work/drawings/~BRINFO.KVW" "$work/others/~BRINFO.KVW"

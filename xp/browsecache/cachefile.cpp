@@ -173,16 +173,21 @@ bool TakeOverChangesOnDisk() {
 enum class Saved { kDone, kKept };
 enum class MayKeep { kYes, kNo };
 
+Saved Told(const char* reason) {
+    TellSaveFailed(reason);
+    return Saved::kDone;
+}
+
 // The hidden attribute is set only on a file this save wrote.
 Saved SaveCacheList(MayKeep mayKeep) {
     switch (g_opened.what) {
         case Found::kFrozen: return Saved::kDone;
-        case Found::kFolder: return TellSaveFailed("a folder named ~BRINFO.KVW is in the way"), Saved::kDone;
-        case Found::kDrawing: return TellSaveFailed("a drawing named ~BRINFO.KVW is in the way"), Saved::kDone;
+        case Found::kFolder: return Told("a folder named ~BRINFO.KVW is in the way");
+        case Found::kDrawing: return Told("a drawing named ~BRINFO.KVW is in the way");
         case Found::kInUse:
             // The host would wait ten seconds for the holder; it held the
             // file all along, so it is asked once, and the user told.
-            if (IsHeldOpen(CachePath)) return TellSaveFailed("the file is in use by another program"), Saved::kDone;
+            if (IsHeldOpen(CachePath)) return Told("the file is in use by another program");
             break;
         case Found::kCache: break;
     }
@@ -192,20 +197,19 @@ Saved SaveCacheList(MayKeep mayKeep) {
     SaveLock lock;
     if (TakeSaveLock(folder, &lock) == SaveLockResult::kHeldByAnother) {
         host::StatusMsg(nullptr);
+        const char* pictures = mayKeep == MayKeep::kYes ? "are kept for the next save" : "are lost";
         char reason[kReasonSize];
         FormatText(reason, sizeof reason, "another program was saving it for more than %d seconds; its new pictures %s",
-                   static_cast<int>(kSaveLockWaitSeconds),
-                   mayKeep == MayKeep::kYes ? "are kept for the next save" : "are lost");
+                   static_cast<int>(kSaveLockWaitSeconds), pictures);
         TellSaveFailed(reason);
         return mayKeep == MayKeep::kYes ? Saved::kKept : Saved::kDone;
     }
     // Checked under the lock, right before the move, as the disk's file is.
     if (FolderNow now = LookAtFolder(folder, g_opened.folder); now != FolderNow::kSame) {
         host::StatusMsg(nullptr);
-        TellSaveFailed(now == FolderNow::kGone ? "the folder is no longer there"
-                                               : "the folder was renamed or moved, and this is another folder of its "
-                                                 "name");
-        return Saved::kDone;
+        return Told(now == FolderNow::kGone
+                        ? "the folder is no longer there"
+                        : "the folder was renamed or moved, and this is another folder of its name");
     }
     bool saved = false;
     DWORD error = 0;
@@ -217,12 +221,11 @@ Saved SaveCacheList(MayKeep mayKeep) {
         g_opened.what = Found::kDrawing;
     }
     host::StatusMsg(nullptr);
-    if (g_opened.what == Found::kDrawing) return TellSaveFailed("a drawing named ~BRINFO.KVW is in the way"), Saved::kDone;
+    if (g_opened.what == Found::kDrawing) return Told("a drawing named ~BRINFO.KVW is in the way");
     if (!saved) {
         char reason[kReasonSize];
         DescribeWriteFailure(error, CachePath, reason, sizeof reason);
-        TellSaveFailed(reason);
-        return Saved::kDone;
+        return Told(reason);
     }
     SetFileAttributesA(CachePath, FILE_ATTRIBUTE_HIDDEN);
     g_opened.known = ReadFileStamp(CachePath, &g_opened.stamp);
