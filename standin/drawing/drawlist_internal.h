@@ -31,7 +31,7 @@ struct HostList {
     EntityNode* ownerEntity;    // the entity whose member list this is, or null
     ScanCursor* scans;          // innermost running DLScan of this list
     bool destroyPending;        // destroyed during a scan: freed when the scan ends
-    NodeHeap* nodeHeap;         // where its entities live, made at the first (standin/drawing/nodememory.cpp)
+    NodeHeap* nodeHome;         // where its entities live, made at the first (standin/drawing/nodememory.cpp)
 };
 
 // The place of a running DLScan: the next node it will visit. Unlinking a
@@ -41,8 +41,8 @@ struct ScanCursor {
     ScanCursor* outer;
 };
 
-// Memory for a node of `size` bytes (head and record) in the heap of the
-// drawing `carver`, with its chunk set; null when there is none. Given
+// Memory for a node of `size` bytes (head and record) of the drawing
+// `carver`, with its chunk set; null when there is none. Given
 // back by ReleaseNodeMemory; ReleaseListMemory gives up a destroyed list's
 // heap once its entities are freed.
 EntityNode* AllocateNodeMemory(HDL carver, uint32_t size);
