@@ -11,7 +11,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-${XP_BUILD_DIR:-$root/build}}
-one_way_rooms="browser filemanager module commands settings preview"
+one_way_rooms="browser filemanager browsecache module commands settings preview"
 
 # Prints the edges, then an order; fails on a cycle with what is in it.
 report() {

@@ -94,43 +94,7 @@ EntityNode* NodeOf(const HostEntity* entity) {
 bool IsList(HDL list) { return Contains(g_liveLists, list); }
 bool IsEntity(const HostEntity* entity) { return NodeOf(entity) != nullptr; }
 
-// Small nodes are carved from shared blocks: a drawing of 140,000 entities
-// would otherwise make as many heap calls, which under Wine cost as much as
-// all the rest of loading. A block is freed when its last node goes.
-struct NodeChunk {
-    uint32_t liveNodes;
-    uint32_t used;        // bytes handed out, from the start of the block
-};
-enum : uint32_t { kChunkSize = 256 * 1024, kChunkedNodeMax = 4096 };
-static NodeChunk* g_chunk;   // the block new nodes come from; written by CarveNode
-
-static uint32_t ChunkAlign(uint32_t size) { return (size + 7) & ~7u; }
-
-static EntityNode* CarveNode(uint32_t size) {
-    const uint32_t start = ChunkAlign(sizeof(NodeChunk));
-    size = ChunkAlign(size);
-    if (!g_chunk || g_chunk->used + size > kChunkSize) {
-        if (g_chunk && g_chunk->liveNodes == 0) free(g_chunk);
-        g_chunk = static_cast<NodeChunk*>(malloc(kChunkSize));
-        if (!g_chunk) return nullptr;
-        g_chunk->liveNodes = 0;
-        g_chunk->used = start;
-    }
-    EntityNode* node = reinterpret_cast<EntityNode*>(reinterpret_cast<unsigned char*>(g_chunk) + g_chunk->used);
-    g_chunk->used += size;
-    ++g_chunk->liveNodes;
-    node->chunk = g_chunk;
-    return node;
-}
-
-static void ReleaseNodeMemory(EntityNode* node) {
-    NodeChunk* chunk = node->chunk;
-    if (!chunk) {
-        free(node);
-    } else if (--chunk->liveNodes == 0 && chunk != g_chunk) {
-        free(chunk);
-    }
-}
+static HDL RootOf(HDL list);
 
 // Node allocations still allowed before the host runs out, or -1 (no
 // limit); set by tests through LimitNodeAllocations.
@@ -138,18 +102,12 @@ static int g_allocationsLeft = -1;
 
 void LimitNodeAllocations(int count) { g_allocationsLeft = count; }
 
-// A node for a record of `length` bytes, unlinked and not yet live; the
-// record bytes are the caller's to write.
-static EntityNode* AllocateNode(uint32_t length) {
+// A node for a record of `length` bytes of the drawing `carver`, unlinked
+// and not yet live; the record bytes are the caller's to write.
+static EntityNode* AllocateNode(HostList* carver, uint32_t length) {
     if (g_allocationsLeft == 0) return nullptr;
     if (g_allocationsLeft > 0) --g_allocationsLeft;
-    EntityNode* node = nullptr;
-    if (kNodeHead + length <= kChunkedNodeMax) {
-        node = CarveNode(kNodeHead + length);
-    } else {
-        node = static_cast<EntityNode*>(malloc(kNodeHead + length));
-        if (node) node->chunk = nullptr;
-    }
+    EntityNode* node = AllocateNodeMemory(carver, kNodeHead + length);
     if (!node) return nullptr;
     node->prev = node->next = nullptr;
     node->owner = nullptr;
@@ -158,8 +116,8 @@ static EntityNode* AllocateNode(uint32_t length) {
     return node;
 }
 
-static EntityNode* NewNode(const void* record, uint32_t length) {
-    EntityNode* node = AllocateNode(length);
+static EntityNode* NewNode(HostList* carver, const void* record, uint32_t length) {
+    EntityNode* node = AllocateNode(carver, length);
     if (!node) return nullptr;
     memcpy(node->record, record, length);
     memcpy(node->record, &length, 4);
@@ -176,7 +134,7 @@ static EntityNode* NewNode(const void* record, uint32_t length) {
 HostEntity* AppendRecordFilled(HDL list, uint32_t length, bool (*fill)(void* context, unsigned char* out, uint32_t size),
                                void* context) {
     if (!IsList(list) || length < sizeof(EntityHead) || length > kMaxRecordLength) return nullptr;
-    EntityNode* node = AllocateNode(length);
+    EntityNode* node = AllocateNode(RootOf(list), length);
     if (!node) return nullptr;
     if (!fill(context, node->record, length) || !IsWellFormedRecord(node->record, length) ||
         !Add(g_liveNodes, node)) {
@@ -295,6 +253,7 @@ void EmptyList(HDL list) { FreeEntities(list, false); }
 void DestroyList(HDL list) {
     if (!IsList(list)) return;
     FreeEntities(list, false);
+    ReleaseListMemory(list);
     Remove(g_liveLists, list);
     if (list->scans) {
         list->destroyPending = true;
@@ -314,8 +273,9 @@ void FinishScan(HDL list) {
 
 // ---- Copying and moving ----
 
-EntityNode* CloneNode(const EntityNode* source) {
-    EntityNode* copy = NewNode(source->record, LengthOf(source));
+EntityNode* CloneNode(const EntityNode* source, HDL into) {
+    HDL carver = RootOf(into);
+    EntityNode* copy = NewNode(carver, source->record, LengthOf(source));
     if (!copy || !source->members) return copy;
     copy->members = NewList(source->members->name);
     if (!copy->members) {
@@ -324,7 +284,7 @@ EntityNode* CloneNode(const EntityNode* source) {
     }
     copy->members->ownerEntity = copy;
     for (const EntityNode* member = source->members->first; member; member = member->next) {
-        EntityNode* memberCopy = CloneNode(member);
+        EntityNode* memberCopy = CloneNode(member, carver);
         if (!memberCopy) {
             FreeNodeTree(copy, false);
             return nullptr;
@@ -335,7 +295,7 @@ EntityNode* CloneNode(const EntityNode* source) {
 }
 
 EntityNode* MoveNode(EntityNode* node) {
-    EntityNode* moved = NewNode(node->record, LengthOf(node));
+    EntityNode* moved = NewNode(RootOf(node->owner), node->record, LengthOf(node));
     if (!moved) return nullptr;
     HDL list = node->owner;
     EntityNode* after = node->next;
@@ -359,7 +319,7 @@ EntityNode* MoveNode(EntityNode* node) {
 
 HostEntity* AppendRecord(HDL list, const void* record, uint32_t length) {
     if (!IsList(list) || !IsWellFormedRecord(record, length)) return nullptr;
-    EntityNode* node = NewNode(record, length);
+    EntityNode* node = NewNode(RootOf(list), record, length);
     if (!node) return nullptr;
     InsertNode(list, node, nullptr);
     return node->record;

@@ -6,6 +6,7 @@
 
 struct ScanCursor;
 struct NodeChunk;
+struct NodeHeap;
 
 // One entity: its links, its owner, its member list, its selection mark and
 // the record bytes. The entity handle is the address of `record`.
@@ -15,7 +16,7 @@ struct EntityNode {
     HostList* owner;
     HostList* members;     // null: the entity has no member list
     uint32_t selected;
-    NodeChunk* chunk;      // the block it was carved from, or null when it has its own
+    NodeChunk* chunk;      // the block of its drawing's heap it was carved from
     unsigned char record[1];
 };
 
@@ -30,6 +31,7 @@ struct HostList {
     EntityNode* ownerEntity;    // the entity whose member list this is, or null
     ScanCursor* scans;          // innermost running DLScan of this list
     bool destroyPending;        // destroyed during a scan: freed when the scan ends
+    NodeHeap* nodeHome;         // where its entities live, made at the first (standin/drawing/nodememory.cpp)
 };
 
 // The place of a running DLScan: the next node it will visit. Unlinking a
@@ -38,6 +40,16 @@ struct ScanCursor {
     EntityNode* next;
     ScanCursor* outer;
 };
+
+// Memory for a node of `size` bytes (head and record) of the drawing
+// `carver`, with its chunk set; null when there is none. Given
+// back by ReleaseNodeMemory; ReleaseListMemory gives up a destroyed list's
+// heap once its entities are freed.
+EntityNode* AllocateNodeMemory(HDL carver, uint32_t size);
+void ReleaseNodeMemory(EntityNode* node);
+void ReleaseListMemory(HDL list);
+// Blocks of node memory not given back, in every drawing's heap (for tests).
+int LiveNodeBlocks();
 
 // The live node of an entity handle, or null when the handle is not one.
 EntityNode* NodeOf(const HostEntity* entity);
@@ -52,8 +64,9 @@ void DeleteNode(EntityNode* node);
 // in front of `before` (null: at the end).
 void UnlinkNode(EntityNode* node);
 void InsertNode(HDL list, EntityNode* node, EntityNode* before);
-// A deep copy of a node and its members, not yet in any list.
-EntityNode* CloneNode(const EntityNode* node);
+// A deep copy of a node and its members, to be put into the list `into`
+// (made of that list's drawing's memory), not yet in any list.
+EntityNode* CloneNode(const EntityNode* node, HDL into);
 // Moves the entity's record to a new node in the same place; returns it.
 EntityNode* MoveNode(EntityNode* node);
 void FinishScan(HDL list);

@@ -137,7 +137,7 @@ HostEntity* DLCopy(HDL list, const HostEntity* entity) {
     if (!source || !CheckedList(list, "DLCopy")) return nullptr;
     // The copy is made whole before it joins the list, so copying an entity
     // into its own member list cannot copy itself again.
-    EntityNode* copy = CloneNode(source);
+    EntityNode* copy = CloneNode(source, list);
     if (!copy) return nullptr;
     InsertNode(list, copy, nullptr);
     RelinkCopiedReferences(copy, RootListOf(source->owner));

@@ -6,7 +6,10 @@
 # finish without a fault, and the cache left behind must load whole.
 # Then neither loses the other's pictures: both read the folder's cache
 # before either saves, one makes the KVW pictures, the other the KVD ones,
-# and they close one after the other; the cache left holds both sets.
+# and they close one after the other; the cache left holds both sets. Last,
+# they close at the same moment, fifteen times over, each with new pictures:
+# the saves overlap (one waits for the other's lock on the folder), and the
+# cache left holds every picture of both.
 #   twohosts.sh BUILD_DIR
 set -euo pipefail
 build=$(cd "$1" && pwd)
@@ -101,15 +104,68 @@ for _ in $(seq 600); do
 done
 touch "$work/go-kvw"; wait "$kvw" || { echo "KVW host: exit $?"; status=1; }
 touch "$work/go-kvd"; wait "$kvd" || { echo "KVD host: exit $?"; status=1; }
-printf 'command OPEN %s\\~BRINFO.KVW\ncommand LIST\nend\n' "$(winpath "$folder")" > "$work/check.script"
-run_host check
-# Each file's name line is followed by its state line.
-pictured() { grep -A1 "FileName: .*\\.$1\\\\n" "$work/check.txt" | grep -c 'Bitmap loaded' || true; }
-for format in KVW KVD; do
-  files=$(ls "$folder" | grep -v "^~" | grep -c "\\.$format\$" || true)
-  if [ "$(pictured $format)" -ne "$files" ]; then
-    echo "the cache holds $(pictured $format) of $files $format pictures"; status=1
-  fi
-done
+# Every KVW and KVD drawing of $folder has its picture in the cache left
+# there; otherwise says how many, after what, and fails.
+check_pictured() {  # WHEN
+  printf 'command OPEN %s\\~BRINFO.KVW\ncommand LIST\nend\n' "$(winpath "$folder")" > "$work/check.script"
+  run_host check
+  local format files pictured
+  for format in KVW KVD; do
+    files=$(ls "$folder" | grep -v "^~" | grep -c "\\.$format\$" || true)
+    # Each file's name line is followed by its state line.
+    pictured=$(grep -A1 "FileName: .*\\.$format\\\\n" "$work/check.txt" | grep -c 'Bitmap loaded' || true)
+    if [ "$pictured" -ne "$files" ]; then echo "$1 the cache holds $pictured of $files $format pictures"; status=1; fi
+  done
+}
+check_pictured "with the hosts closing one after the other"
 [ "$status" -eq 0 ] && echo "two hosts: the cache holds both hosts' pictures"
+
+# ---- Overlapping saves lose nothing ----
+# Both hosts close at the same moment, round after round, each with new
+# pictures of its own format (two new drawings a round): the saves overlap,
+# and the cache left must hold every picture of both.
+rounds=15
+folder=$work/overlap
+"$root/tools/wine-run" "$exe" "/samples:$(winpath "$folder")" /count:1000 \
+    "/script:$(winpath "$work/make.script")" </dev/null >/dev/null 2>&1
+rm -f "$folder"/X_*
+overlap_script() {  # FORMAT: every round, pictures of one format, Close at the round's go
+  for r in $(seq $rounds); do
+    printf 'wait-file %s\ncommand BROWSE\nanswer %s\nwait-window Browse files\nselect IDC_BROWSE_FORMAT %s\n' \
+        "$(winpath "$work/ready-$r")" "$(winpath "$folder")" "$1"
+    printf 'click IDC_BROWSE_CACHEALL\nitems IDC_BROWSE_FORMAT\nwait-file %s\nclick IDC_BROWSE_CLOSE\n' \
+        "$(winpath "$work/go-$r")"
+  done
+  printf 'end\n'
+}
+overlap_script 0 > "$work/overlap-kvw.script"
+overlap_script 1 > "$work/overlap-kvd.script"
+run_host overlap-kvw & kvw=$!
+run_second_host overlap-kvd & kvd=$!
+count() { local c; c=$(grep -c "$1" "$work/$2.txt" 2>/dev/null); echo "${c:-0}"; }
+# Waits until both transcripts hold n lines of the pattern.
+wait_both() {  # PATTERN N
+  for _ in $(seq 1200); do
+    [ "$(count "$1" overlap-kvw)" -ge "$2" ] && [ "$(count "$1" overlap-kvd)" -ge "$2" ] && return 0
+    sleep 0.05
+  done
+  echo "round $2: the hosts did not get to '$1'"; return 1
+}
+for r in $(seq $rounds); do
+  for i in 1 2; do
+    cp "$folder/$(ls "$folder" | grep -m1 '\.KVW$')" "$folder/NEW${r}_$i.KVW"
+    cp "$folder/$(ls "$folder" | grep -m1 '\.KVD$')" "$folder/NEW${r}_$i.KVD"
+  done
+  touch "$work/ready-$r"
+  wait_both '^item \* ' "$r" || { status=1; break; }
+  touch "$work/go-$r"
+  wait_both '^end BROWSE' "$r" || { status=1; break; }
+done
+wait "$kvw" || { echo "KVW host: exit $?"; status=1; }
+wait "$kvd" || { echo "KVD host: exit $?"; status=1; }
+for host in overlap-kvw overlap-kvd; do
+  if grep -q '^ERROR\|^error-box' "$work/$host.txt"; then echo "$host:"; grep '^ERROR\|^error-box' "$work/$host.txt"; status=1; fi
+done
+check_pictured "after $rounds overlapping saves"
+[ "$status" -eq 0 ] && echo "two hosts: $rounds overlapping saves, every picture of both kept"
 exit $status

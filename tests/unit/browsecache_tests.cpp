@@ -3,6 +3,7 @@
 // the indexed lookup answering exactly as a walk of the list.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <string>
 #include <vector>
@@ -226,17 +227,39 @@ void ModelFindOrAdd(std::vector<ModelEntry>& list, const std::string& name, uint
     else list.insert(list.begin() + insertBefore, fresh);
 }
 
-void CheckAgainstModel(Cache& cache, std::vector<ModelEntry> model, unsigned variant, int operations) {
+const std::vector<std::string> kPlainPool = {"a.kvw", "A.KVW", "b.kvw", "B-1.kvw", "b_1.kvw", "c.kvw", "d.KVW",
+                                             "dd.kvw", "e.kvw", "Z.KVW", "m.kvd", "n.lvw", "~x.kvw"};
+
+// Names whose order the system's comparison decides in its own way:
+// punctuation that counts less than letters, digits, letters of the code
+// page with accents (some equal to two letters), and names differing only
+// in case or in a character the comparison ignores.
+std::vector<std::string> TrickyNames() {
+    std::vector<std::string> names;
+    const char* stems[] = {"plan", "PLAN", "Plan", "plan1", "plan01", "plan10", "plan2", "plan-1", "plan_1",
+                           "plan 1", "plan'1", "plan.1", "plan~1", "plan(1)", "plan+1", "plan!", "plan#",
+                           "co-op", "coop", "CO-OP", "co op", "\xe9t\xe9", "ete", "\xc9T\xc9", "\xe8te",
+                           "stra\xdf" "e", "strasse", "STRASSE", "\xe6on", "aeon", "\xc6ON", "\xe5s", "as",
+                           "\xf6l", "ol", "\xd6L", "\xfc" "ber", "uber", "\xf1" "and\xfa", "nandu", "\xe7" "a", "ca",
+                           "\x9aum", "\x8aUM", "sum", "\x9cuvre", "oeuvre", "\xffvon", "yvon", "a\xad" "b",
+                           "ab", "a\xa0" "b", "a b", "_x", "-x", "x", "0x", "9x", "~x", "$x", "[x]", "{x}"};
+    for (const char* stem : stems) {
+        names.push_back(std::string(stem) + ".kvw");
+        names.push_back(std::string(stem) + ".KVD");
+    }
+    return names;
+}
+
+void CheckAgainstModel(Cache& cache, std::vector<ModelEntry> model, unsigned variant, int operations,
+                       const std::vector<std::string>& pool = kPlainPool) {
     for (const ModelEntry& e : model) cache.Put(e.name, e.version, e.time);
     std::mt19937 random(variant);
-    const char* pool[] = {"a.kvw", "A.KVW", "b.kvw", "B-1.kvw", "b_1.kvw", "c.kvw", "d.KVW",
-                          "dd.kvw", "e.kvw", "Z.KVW", "m.kvd", "n.lvw", "~x.kvw"};
     for (int op = 0; op < operations; ++op) {
-        std::string name = pool[random() % (sizeof pool / sizeof *pool)];
+        std::string name = pool[random() % pool.size()];
         uint64_t time = random() % 3;
         if (random() % 7 == 0) {
             // An obsolete entry appears in the list as an old file would hold it.
-            std::string old = pool[random() % (sizeof pool / sizeof *pool)];
+            std::string old = pool[random() % pool.size()];
             size_t at = random() % (model.size() + 1);
             model.insert(model.begin() + at, ModelEntry{old, 1, 0});
             std::vector<unsigned char> bytes = EntryRecord(old, 1, 0);
@@ -260,6 +283,33 @@ TEST_F(Cache, IndexedLookupMatchesTheWalkOnSortedLists) {
         DLEmpty(CacheList);
         ForgetCacheIndex();
     }
+}
+
+// Each name lands exactly where the walk by lstrcmpiA puts it, placed by
+// its sort key: the keys agree with lstrcmpiA, so the index never had to
+// give up for the walk.
+TEST_F(Cache, NewNamesTakeTheSystemsOrderOnTrickyNames) {
+    std::vector<std::string> names = TrickyNames();
+    for (unsigned variant = 1; variant <= 4; ++variant) {
+        std::vector<std::string> shuffled = names;
+        std::shuffle(shuffled.begin(), shuffled.end(), std::mt19937(variant));
+        std::vector<ModelEntry> model;
+        for (const std::string& name : shuffled) {
+            ModelFindOrAdd(model, name, 1);
+            Find(name.c_str());
+        }
+        NameList expected;
+        for (const ModelEntry& e : model) expected.push_back(e.name);
+        ASSERT_EQ(Names(), expected) << "variant " << variant;
+        EXPECT_TRUE(CacheOrderAnswers()) << "the keys agreed with lstrcmpiA everywhere";
+        NameList listed = Names();
+        for (size_t i = 1; i < listed.size(); ++i) {
+            EXPECT_LE(lstrcmpiA(listed[i - 1].c_str(), listed[i].c_str()), 0) << listed[i - 1] << " / " << listed[i];
+        }
+        DLEmpty(CacheList);
+        ForgetCacheIndex();
+    }
+    CheckAgainstModel(*this, {}, 21, 400, names);
 }
 
 TEST_F(Cache, UnsortedOrDuplicatedListsAreWalkedAsTheyStand) {
@@ -379,6 +429,60 @@ TEST_F(CacheFile, ASaveThatCannotBeMadeIsToldOnceAndHidesNothing) {
               "the way.\\n\\n" + folder.path + "\n"
               "error-box Error: Couldn't save the browse info of this folder: the folder is no longer "
               "there.\\n\\n" + sub + "\n");
+}
+
+// Regression: a folder renamed while its cache was open, and a new folder
+// made under its old name, got the old folder's cache.
+TEST_F(CacheFile, ACacheIsWrittenOnlyIntoTheFolderItWasReadFrom) {
+    QueueBoxAnswer(IDOK);
+    std::string sub = folder.File("final"), moved = folder.File("final old");
+    ASSERT_TRUE(CreateDirectoryA(sub.c_str(), nullptr));
+    ASSERT_EQ(OpenCache(sub.c_str()), 1);
+    Find("A.KVW");
+    ASSERT_TRUE(MoveFileA(sub.c_str(), moved.c_str()));
+    ASSERT_TRUE(CreateDirectoryA(sub.c_str(), nullptr));
+    CloseCache();
+    EXPECT_EQ(GetFileAttributesA((sub + "\\~BRINFO.KVW").c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(GetFileAttributesA((moved + "\\~BRINFO.KVW").c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(ErrorBoxes(),
+              "error-box Error: Couldn't save the browse info of this folder: the folder was renamed or moved, and "
+              "this is another folder of its name.\\n\\n" + sub + "\n");
+}
+
+// Regression: two hosts saving one folder's cache at once each checked the
+// file, then each moved its own over it, and the later lost the earlier's
+// pictures. A save waits for the folder's lock; one that never gets it
+// says so and keeps its pictures, which the next opening takes over.
+TEST_F(CacheFile, ASaveWaitsForTheFoldersLockAndKeepsItsPicturesWithoutIt) {
+    folder.Write("A.KVW", "drawing");
+    WIN32_FILE_ATTRIBUTE_DATA file;
+    ASSERT_TRUE(GetFileAttributesExA(folder.File("A.KVW").c_str(), GetFileExInfoStandard, &file));
+    ASSERT_EQ(OpenCache(folder.path.c_str()), 1);
+    AsImageInfo(FindOrAddEntry("A.KVW", &file.ftLastWriteTime))->state = kPictureMade;
+    // Another host's save holds the lock.
+    HANDLE lock = CreateFileA(folder.File(kSaveLockFileName).c_str(), GENERIC_READ,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, CREATE_NEW, 0, nullptr);
+    ASSERT_NE(lock, INVALID_HANDLE_VALUE);
+    OVERLAPPED at = {};
+    ASSERT_TRUE(LockFileEx(lock, LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &at));
+    QueueBoxAnswer(IDOK);
+    CloseCache();
+    EXPECT_EQ(GetFileAttributesA(CacheFilePath().c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(ErrorBoxes(),
+              "error-box Error: Couldn't save the browse info of this folder: another program was saving it for "
+              "more than 5 seconds; its new pictures are kept for the next save.\\n\\n" + folder.path + "\n");
+    // The holder is gone; its lock file stays, and blocks nothing.
+    CloseHandle(lock);
+    ASSERT_EQ(OpenCache(folder.path.c_str()), 1);
+    const ImageInfoRecord* entry = AsImageInfo(FirstEntity(CacheList));
+    ASSERT_NE(entry, nullptr);
+    EXPECT_EQ(entry->state, kPictureMade);
+    CloseCache();
+    ASSERT_EQ(OpenCache(folder.path.c_str()), 1);
+    entry = AsImageInfo(FirstEntity(CacheList));
+    ASSERT_NE(entry, nullptr);
+    EXPECT_EQ(entry->state, kPictureMade) << "saved";
+    EXPECT_EQ(ErrorBoxes(), "");
 }
 
 // Regression: a cache that another program held open could not be loaded,

@@ -354,6 +354,25 @@ TEST(DLCopy, CopiesMembersDeeply) {
     DLDestroy(other);
 }
 
+// Regression: every loaded drawing's entities were carved from blocks that
+// the copies of its entities in a list that lives on (a cache's notes) then
+// kept, so a batch of drawings kept a block per few dozen drawings.
+TEST(NodeMemory, ADestroyedDrawingGivesBackItsBlocksWhateverWasCopiedFromIt) {
+    std::vector<HostEntity*> e;
+    HDL keeper = Lines(1, &e);
+    HostEntity* holder = DLMakeSubList(e[0], nullptr);
+    int before = LiveNodeBlocks();
+    for (int i = 0; i < 50; ++i) {
+        HDL drawing = Lines(5000);   // more than a block of lines
+        EXPECT_GT(LiveNodeBlocks(), before);
+        DLCopy(DLGetSubList(holder, nullptr), FirstEntity(drawing));
+        DLDestroy(drawing);
+    }
+    EXPECT_EQ(EntityCount(DLGetSubList(holder, nullptr)), 50);
+    EXPECT_LE(LiveNodeBlocks(), before + 1);   // the copies share the keeper's block
+    DLDestroy(keeper);
+}
+
 // Regression: copying an entity into its own member list must not copy the copy.
 TEST(DLCopy, IntoItsOwnMemberListTerminates) {
     std::vector<HostEntity*> e;

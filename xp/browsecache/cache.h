@@ -4,6 +4,7 @@
 
 #include "browsecache/imageinfo.h"
 #include "host/hostapi.h"
+#include "module/gdi.h"
 
 // The cache's file name in every browsed folder.
 constexpr char kCacheFileName[] = "~BRINFO.KVW";
@@ -57,6 +58,22 @@ bool StorePictureRows(HDC memory, HBITMAP bitmap, PictureSize size, void* rows);
 void BeginPictureBatch();
 void EndPictureBatch();
 
+// The folder's save lock (savelock.cpp): a save holds it from its look at
+// the file on disk to its move over it; another host's save waits for it
+// up to kSaveLockWaitSeconds. The lock is the first byte of a hidden file
+// of this name, which stays in the folder.
+constexpr char kSaveLockFileName[] = "~BRINFO.LCK";
+enum { kSaveLockWaitSeconds = 5 };
+struct SaveLock {
+    FileHandle file;    // the lock goes with the handle
+};
+enum class SaveLockResult {
+    kTaken,           // held by *lock until it goes
+    kNoLockFile,      // the folder takes none (no permission): save without
+    kHeldByAnother,   // another host held it all the time
+};
+SaveLockResult TakeSaveLock(const char* folder, SaveLock* lock);
+
 // A file's size and last write, to tell whether someone wrote it since.
 struct FileStamp {
     bool present;
@@ -75,3 +92,6 @@ int MergeCacheLists(HDL into, HDL from, const char* folder);
 // other than through FindOrAddEntry tells it here.
 void ForgetCacheIndex();
 void CacheEntryMoved(HostEntity* from, HostEntity* to);
+// Whether the index still answers for the open list in name order, rather
+// than having the list walked (for tests).
+bool CacheOrderAnswers();

@@ -6,15 +6,12 @@
 #include <stdlib.h>
 
 #include "host/host.h"
+#include "module/gdi.h"
 #include "module/paths.h"
 #include "module/savetemporaries.h"
 #include "module/state.h"
 #include "module/text.h"
 #include "module/writefailure.h"
-
-char CachePath[kCachePathSize];
-bool CacheDirty;
-HostEntity* currentEntry;
 
 // A test lowers the limit through the environment, to try it on a small
 // folder; nothing raises it.
@@ -42,6 +39,14 @@ enum class Found {
     kFolder,    // a folder of that name: left alone
     kInUse,     // held open by another program when it was to be loaded
 };
+// A folder's identity, which a rename keeps and a new folder of the old
+// name does not share: its volume and file index. known is false where the
+// system gives none.
+struct FolderId {
+    bool known;
+    DWORD volume, indexHigh, indexLow;
+};
+
 struct OpenedFile {
     Found what;
     // The file's size and last write when it was read; a save first takes
@@ -49,8 +54,19 @@ struct OpenedFile {
     // file held then (false when it could not be read for being in use).
     bool known;
     FileStamp stamp;
+    FolderId folder;      // the folder it was read from: the only one it is written into
 };
 OpenedFile g_opened;
+
+// The list of a save that another host's lock kept out, with its cache's
+// path and what was opened there. Written by CloseCache; the next OpenCache
+// takes its pictures over (the same folder) or saves it (another one).
+struct KeptList {
+    HDL list;
+    char path[kCachePathSize];
+    OpenedFile opened;
+};
+KeptList g_kept;
 
 FileStamp StampOf(const WIN32_FILE_ATTRIBUTE_DATA& file) {
     return {true, (uint64_t(file.nFileSizeHigh) << 32) | file.nFileSizeLow, file.ftLastWriteTime};
@@ -68,6 +84,35 @@ int FindEntryOrCount(int, HostEntity* entity, intptr_t others, intptr_t) {
 bool IsOpenFor(const char* directory) {
     char path[kCachePathSize];
     return JoinPath(path, directory, kCacheFileName) && lstrcmpA(path, CachePath) == 0;
+}
+
+FolderId IdentifyFolder(const char* folder) {
+    FolderId id = {false, 0, 0, 0};
+    char path[kCachePathSize];
+    int length = lstrlenA(folder);
+    // "Z:" alone would name the drive's current folder, not its root.
+    if (!FormatText(path, sizeof path, length > 0 && folder[length - 1] == ':' ? "%s\\" : "%s", folder)) return id;
+    FileHandle handle = FileHandle::Take(CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                                     nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!handle) return id;
+    BY_HANDLE_FILE_INFORMATION info;
+    if (GetFileInformationByHandle(handle.Get(), &info) && (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+        (info.nFileIndexHigh || info.nFileIndexLow)) {
+        id = {true, info.dwVolumeSerialNumber, info.nFileIndexHigh, info.nFileIndexLow};
+    }
+    return id;
+}
+
+// Whether the folder of that path is still the one read from: it may be
+// gone, or be another folder (the first renamed away, a new one made under
+// its name).
+enum class FolderNow { kSame, kGone, kAnother };
+FolderNow LookAtFolder(const char* folder, const FolderId& opened) {
+    if (!opened.known) return FolderNow::kSame;
+    FolderId now = IdentifyFolder(folder);
+    if (!now.known) return FolderNow::kGone;
+    bool same = now.volume == opened.volume && now.indexHigh == opened.indexHigh && now.indexLow == opened.indexLow;
+    return same ? FolderNow::kSame : FolderNow::kAnother;
 }
 
 void CacheFolder(char (&folder)[kCachePathSize]) {
@@ -119,20 +164,49 @@ bool TakeOverChangesOnDisk() {
     return !drawing;
 }
 
+// What became of a save: the list may be kept for a later one only when
+// another host's save held the folder all the time.
+enum class Saved { kDone, kKept };
+enum class MayKeep { kYes, kNo };
+
+Saved Told(const char* reason) {
+    TellSaveFailed(reason);
+    return Saved::kDone;
+}
+
 // The hidden attribute is set only on a file this save wrote.
-void SaveCacheList() {
+Saved SaveCacheList(MayKeep mayKeep) {
     switch (g_opened.what) {
-        case Found::kFrozen: return;
-        case Found::kFolder: return TellSaveFailed("a folder named ~BRINFO.KVW is in the way");
-        case Found::kDrawing: return TellSaveFailed("a drawing named ~BRINFO.KVW is in the way");
+        case Found::kFrozen: return Saved::kDone;
+        case Found::kFolder: return Told("a folder named ~BRINFO.KVW is in the way");
+        case Found::kDrawing: return Told("a drawing named ~BRINFO.KVW is in the way");
         case Found::kInUse:
             // The host would wait ten seconds for the holder; it held the
             // file all along, so it is asked once, and the user told.
-            if (IsHeldOpen(CachePath)) return TellSaveFailed("the file is in use by another program");
+            if (IsHeldOpen(CachePath)) return Told("the file is in use by another program");
             break;
         case Found::kCache: break;
     }
+    char folder[kCachePathSize];
+    CacheFolder(folder);
     host::StatusMsg("Saving browse info...");
+    SaveLock lock;
+    if (TakeSaveLock(folder, &lock) == SaveLockResult::kHeldByAnother) {
+        host::StatusMsg(nullptr);
+        const char* pictures = mayKeep == MayKeep::kYes ? "are kept for the next save" : "are lost";
+        char reason[kReasonSize];
+        FormatText(reason, sizeof reason, "another program was saving it for more than %d seconds; its new pictures %s",
+                   static_cast<int>(kSaveLockWaitSeconds), pictures);
+        TellSaveFailed(reason);
+        return mayKeep == MayKeep::kYes ? Saved::kKept : Saved::kDone;
+    }
+    // Checked under the lock, right before the move, as the disk's file is.
+    if (FolderNow now = LookAtFolder(folder, g_opened.folder); now != FolderNow::kSame) {
+        host::StatusMsg(nullptr);
+        return Told(now == FolderNow::kGone
+                        ? "the folder is no longer there"
+                        : "the folder was renamed or moved, and this is another folder of its name");
+    }
     bool saved = false;
     DWORD error = 0;
     if (TakeOverChangesOnDisk()) {
@@ -143,14 +217,50 @@ void SaveCacheList() {
         g_opened.what = Found::kDrawing;
     }
     host::StatusMsg(nullptr);
-    if (g_opened.what == Found::kDrawing) return TellSaveFailed("a drawing named ~BRINFO.KVW is in the way");
+    if (g_opened.what == Found::kDrawing) return Told("a drawing named ~BRINFO.KVW is in the way");
     if (!saved) {
         char reason[kReasonSize];
         DescribeWriteFailure(error, CachePath, reason, sizeof reason);
-        return TellSaveFailed(reason);
+        return Told(reason);
     }
     SetFileAttributesA(CachePath, FILE_ATTRIBUTE_HIDDEN);
     g_opened.known = ReadFileStamp(CachePath, &g_opened.stamp);
+    return Saved::kDone;
+}
+
+// Makes the kept list the open one (a cache of no folder was open).
+void ReopenKeptList() {
+    CacheList = g_kept.list;
+    CopyText(CachePath, g_kept.path);
+    g_opened = g_kept.opened;
+    g_kept.list = nullptr;
+    ForgetCacheIndex();
+}
+
+// Before another folder's cache opens, the kept list is saved into its own
+// folder: once more, and then it goes.
+void SaveKeptList() {
+    ReopenKeptList();
+    SaveCacheList(MayKeep::kNo);
+    host::DLDestroy(CacheList);
+    CacheList = nullptr;
+    CachePath[0] = '\0';
+    ForgetCacheIndex();
+}
+
+bool KeptListIsFor(const char* directory) {
+    char path[kCachePathSize];
+    return JoinPath(path, directory, kCacheFileName) && lstrcmpiA(path, g_kept.path) == 0 &&
+           LookAtFolder(directory, g_kept.opened.folder) == FolderNow::kSame;
+}
+
+// The kept list of the folder just opened gives its pictures to the list
+// read from the file, which holds what the other host saved.
+void TakeOverKeptList(const char* directory) {
+    if (MergeCacheLists(CacheList, g_kept.list, directory) > 0) CacheDirty = true;
+    host::DLDestroy(g_kept.list);
+    g_kept.list = nullptr;
+    ForgetCacheIndex();
 }
 
 }  // namespace
@@ -184,6 +294,7 @@ int OpenCache(const char* directory, Leftovers leftovers) {
         if (IsOpenFor(directory)) return 1;
         CloseCache();
     }
+    if (g_kept.list && !KeptListIsFor(directory)) SaveKeptList();
     // A folder too long for a path the host can open has no cache: its path
     // is refused, never cut into another path.
     if (lstrlenA(directory) > kLongestCacheFolder || !JoinPath(CachePath, directory, kCacheFileName)) {
@@ -193,7 +304,7 @@ int OpenCache(const char* directory, Leftovers leftovers) {
     // A folder whose cache is complete is never saved, so the host's own
     // clean-up before a save would never come for it.
     if (leftovers == Leftovers::kClearedHere) savetemp::RemoveStale(directory);
-    g_opened = {Found::kCache, true, {false, 0, {0, 0}}};
+    g_opened = {Found::kCache, true, {false, 0, {0, 0}}, IdentifyFolder(directory)};
     WIN32_FILE_ATTRIBUTE_DATA file;
     if (GetFileAttributesExA(CachePath, GetFileExInfoStandard, &file)) {
         if (file.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
@@ -209,12 +320,18 @@ int OpenCache(const char* directory, Leftovers leftovers) {
     }
     ForgetCacheIndex();
     CacheDirty = false;
+    if (g_kept.list) TakeOverKeptList(directory);
     return 1;
 }
 
 void CloseCache() {
-    if (CacheDirty && CacheList) SaveCacheList();
-    if (CacheList) host::DLDestroy(CacheList);
+    bool kept = CacheDirty && CacheList && SaveCacheList(MayKeep::kYes) == Saved::kKept;
+    if (kept) {
+        g_kept = {CacheList, "", g_opened};
+        CopyText(g_kept.path, CachePath);
+    } else if (CacheList) {
+        host::DLDestroy(CacheList);
+    }
     CacheList = nullptr;
     currentEntry = nullptr;
     ForgetCacheIndex();
