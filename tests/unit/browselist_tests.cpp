@@ -880,6 +880,10 @@ TEST(BrowseTemplate, ControlsTakeTheirTurnsHelpStaysHiddenAndRowsAreTheOwners) {
         {IDC_BROWSE_FILESLABEL, "Static", SS_LEFT, "files"},
         {IDC_BROWSE_LIST, "ListBox", list, ""},
         {IDC_BROWSE_HELP, "Button", BS_PUSHBUTTON, "&Help"},
+        {IDC_BROWSE_FINDLABEL, "Static", SS_LEFT, "F&ind:"},
+        {IDC_BROWSE_FIND, "Edit", ES_AUTOHSCROLL, ""},
+        {IDC_BROWSE_NEWEST, "Button", BS_AUTOCHECKBOX, "&Newest first"},
+        {IDC_BROWSE_FINDNOTE, "Static", SS_LEFT | SS_NOPREFIX, ""},
     };
     // The styles as the template gives them: the dialog manager takes some
     // (a list's border and scroll bar) into its own keeping.
@@ -899,10 +903,12 @@ TEST(BrowseTemplate, ControlsTakeTheirTurnsHelpStaysHiddenAndRowsAreTheOwners) {
     }
     EXPECT_EQ(dialog.TabOrder(),
               (std::vector<int>{IDC_BROWSE_SMALL, IDC_BROWSE_DELETE, IDC_BROWSE_ALWAYSCACHE, IDC_BROWSE_FORMAT,
-                                IDC_BROWSE_SELECTPATH, IDC_BROWSE_CACHEALL, IDC_BROWSE_CLOSE, IDC_BROWSE_LIST}));
+                                IDC_BROWSE_SELECTPATH, IDC_BROWSE_CACHEALL, IDC_BROWSE_CLOSE, IDC_BROWSE_FIND,
+                                IDC_BROWSE_LIST, IDC_BROWSE_NEWEST}));
     ShowWindow(dialog.Window(), SW_SHOWNA);
     EXPECT_TRUE(IsWindowVisible(dialog.Control(IDC_BROWSE_CLOSE)));
     EXPECT_FALSE(IsWindowVisible(dialog.Control(IDC_BROWSE_HELP))) << "Help is never shown";
+    EXPECT_FALSE(IsWindowVisible(dialog.Control(IDC_BROWSE_FINDNOTE))) << "shown only while a search needs it";
     // The check boxes stand 10 and 9 units apart, 10 high: the second's box
     // reaches a unit into the third's, under its text. Nothing else touches.
     EXPECT_EQ(dialog.LayoutFaults(), "1012 \"&Delete on click\" overlaps 1013 \"Always &cache\"; ");

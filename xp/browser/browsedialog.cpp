@@ -45,6 +45,8 @@ int ShowBrowseDialog() {
     host::CHKCTL(def, IDC_BROWSE_SMALL, &SmallPictures, 1, RefreshBrowseList);
     host::CHKCTL(def, IDC_BROWSE_DELETE, &Showing.DeleteOnClick, 1, nullptr);
     host::CHKCTL(def, IDC_BROWSE_ALWAYSCACHE, &Options.alwaysCache, 1, nullptr);
+    NewestFirst = LoadBrowseOrder();
+    host::CHKCTL(def, IDC_BROWSE_NEWEST, &NewestFirst, kOrderNewestFirst, ChangeBrowseOrder);
     host::BTNCTL(def, IDC_BROWSE_SELECTPATH, SelectBrowsePath);
     host::BTNCTL(def, IDC_BROWSE_CLOSE, CloseBrowser);
     host::BTNCTL(def, IDC_BROWSE_CACHEALL, CacheAll);
@@ -70,6 +72,7 @@ int InitBrowseDialog() {
     HWND list = BrowseListWindow();
     StartBrowseTips(list);
     StartEmptyListText(list);
+    StartFindBox();
     if (list) PostMessageA(GetParent(list), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(list), TRUE);
     return kKeepOpen;
 }
@@ -85,13 +88,25 @@ int CloseBrowser() {
     return kEndDialog;
 }
 
+// The folder goes to "Select &Path" through its button's click, which ends
+// the dialog as a folder chosen there does: this folder's cache is saved
+// before the next one is shown.
+bool ShowFolderNext(const char* folder) {
+    HWND dialog = host::GetDlgWin();
+    HWND button = dialog ? GetDlgItem(dialog, IDC_BROWSE_SELECTPATH) : nullptr;
+    if (!button || !CopyText(Showing.nextFolder, folder)) return false;
+    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDC_BROWSE_SELECTPATH, BN_CLICKED), reinterpret_cast<LPARAM>(button));
+    return true;
+}
+
 // The current directory is read into room for any the system keeps, and put
 // back only when it was read whole: a buffer too small is left unfilled.
-// Backspace's parent folder comes through the button's click.
+// Backspace's parent folder and a subfolder opened come through the
+// button's click.
 int SelectBrowsePath() {
-    if (Showing.parentFolder[0]) {
-        CopyText(browseDirectory, Showing.parentFolder);
-        Showing.parentFolder[0] = '\0';
+    if (Showing.nextFolder[0]) {
+        CopyText(browseDirectory, Showing.nextFolder);
+        Showing.nextFolder[0] = '\0';
         return kEndDialog;
     }
     char saved[MAX_PATH];

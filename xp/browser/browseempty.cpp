@@ -4,6 +4,8 @@
 #include "browser/browser.h"
 #include "browser/browserinternal.h"
 
+#include <string.h>
+
 #include "module/gdi.h"
 #include "module/paths.h"
 #include "module/state.h"
@@ -12,11 +14,17 @@
 
 namespace {
 
-enum { kTextSize = 200, kMargin = 8 };
+// A search's line repeats what was typed (up to 255 characters).
+enum { kTextSize = 640, kMargin = 8 };
 
 void DrawEmptyListText(HWND list) {
     char text[kTextSize];
-    FormatEmptyListText(text, sizeof text, IsFolder(browseDirectory), FormatIndex, commandMode == ModeTemplate);
+    bool folderExists = IsFolder(browseDirectory);
+    if (folderExists && Searching()) {
+        FormatEmptySearchText(text, sizeof text, Showing.find.typed, Showing.find.unread);
+    } else {
+        FormatEmptyListText(text, sizeof text, folderExists, FormatIndex, commandMode == ModeTemplate);
+    }
     WindowDC listDC(list);
     HDC dc = listDC.Get();
     if (!dc) return;
@@ -59,6 +67,18 @@ void FormatEmptyListText(char* text, size_t size, bool folderExists, int formatI
     } else {
         FormatText(text, size, "No files of the format \"%s\" in this folder.", FormatLabel(formatIndex));
     }
+}
+
+void FormatEmptySearchText(char* text, size_t size, const char* typed, int unread) {
+    FormatText(text, size, "No drawing's name or notes hold \"%s\".", typed);
+    if (unread <= 0) return;
+    size_t used = strlen(text);
+    FormatText(text + used, size - used,
+               unread == 1 ? "\n\n%d drawing has no picture yet, so only its name was searched: \"Cache all\" "
+                             "reads its notes."
+                           : "\n\n%d drawings have no picture yet, so only their names were searched: \"Cache "
+                             "all\" reads their notes.",
+               unread);
 }
 
 void StartEmptyListText(HWND list) {

@@ -1,7 +1,9 @@
 // The keyboard's frame over the pictures: which picture is framed (the
-// list's caret row and the showing's framed column), the pictures counted
-// through the rows and the view chain, and the row kept in view.
+// list's caret row and the showing's framed column), the picture under a
+// point, and the row kept in view.
 #include "browser/browserinternal.h"
+
+#include <windowsx.h>
 
 #include <algorithm>
 
@@ -15,7 +17,8 @@ LRESULT SendToList(HWND list, UINT message, WPARAM wParam = 0, LPARAM lParam = 0
 }
 
 // The list box itself would only make a row partly visible, and a row is
-// taller than the part of a third row that shows.
+// taller than the part of a third row that shows. The tooltip then names
+// what the pointer is over now.
 void KeepRowInView(HWND list, int row) {
     int top = static_cast<int>(SendToList(list, LB_GETTOPINDEX));
     int visible = VisibleRows(list);
@@ -23,38 +26,25 @@ void KeepRowInView(HWND list, int row) {
     else if (row >= top + visible) top = row - visible + 1;
     else return;
     SendToList(list, LB_SETTOPINDEX, top);
+    TipFollowsPointer();
 }
 
 }  // namespace
 
-ImageInfoRecord* RowEntry(int row) {
-    intptr_t data = host::GetLstDta(IDC_BROWSE_LIST, row);
-    return data == -1 ? nullptr : AsImageInfo(reinterpret_cast<HostEntity*>(data));
-}
-
-// Every row is full but the last: the count is the full rows and what the
-// chain holds from the last row's first entry on.
+// What the list shows: no rows, no pictures (a scan empties the shown
+// pictures until the list is filled again).
 int PictureCount(HWND list) {
-    int rows = static_cast<int>(SendToList(list, LB_GETCOUNT));
-    if (rows <= 0) return 0;
-    int columns = Showing.ColumnsPerRow;
-    // Past the cache's limit the entries fill whole rows; the files without
-    // an entry follow.
-    if (rows > Showing.unlistedFirstRow) {
-        return Showing.unlistedFirstRow * columns + static_cast<int>(Showing.unlistedFiles.size());
-    }
-    int inLast = 0;
-    for (ImageInfoRecord* entry = RowEntry(rows - 1); entry && inLast < columns;
-         entry = AsImageInfo(entry->nextShown)) {
-        ++inLast;
-    }
-    return (rows - 1) * columns + inLast;
+    if (SendToList(list, LB_GETCOUNT) <= 0) return 0;
+    return static_cast<int>(Showing.shown.size());
 }
 
-ImageInfoRecord* PictureEntry(int picture) {
-    ImageInfoRecord* entry = RowEntry(picture / Showing.ColumnsPerRow);
-    for (int i = 0; entry && i < picture % Showing.ColumnsPerRow; ++i) entry = AsImageInfo(entry->nextShown);
-    return entry;
+int PictureAt(HWND list, LPARAM position) {
+    LRESULT hit = SendToList(list, LB_ITEMFROMPOINT, 0, position);
+    if (HIWORD(hit) != 0) return -1;
+    int columns = Showing.ColumnsPerRow;
+    int column = HitColumn(GET_X_LPARAM(position), SmallPictures != 0, columns);
+    int picture = static_cast<int>(LOWORD(hit)) * columns + column;
+    return column < 0 || picture >= PictureCount(list) ? -1 : picture;
 }
 
 // The page of Page Up and Down.
@@ -93,12 +83,16 @@ int MoveFrame(int picture, int key, int count, int columns, int pageRows) {
     return picture;
 }
 
+// Between a scan or a batch of pictures and the fill after it the list has
+// rows but no pictures shown: the frame's place still counts, for the fill
+// to keep.
 int FramedPicture() {
     HWND list = BrowseListWindow();
-    int count = list ? PictureCount(list) : 0;
-    if (count == 0) return -1;
+    if (!list || SendToList(list, LB_GETCOUNT) <= 0) return -1;
     int row = std::max(0, static_cast<int>(SendToList(list, LB_GETCARETINDEX)));
-    return std::min(count - 1, row * Showing.ColumnsPerRow + Showing.framedColumn);
+    int picture = row * Showing.ColumnsPerRow + Showing.framedColumn;
+    int count = PictureCount(list);
+    return count > 0 ? std::min(count - 1, picture) : picture;
 }
 
 void FramePicture(int picture, bool intoView) {
