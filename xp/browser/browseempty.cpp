@@ -17,6 +17,15 @@ namespace {
 // A search's line repeats what was typed (up to 255 characters).
 enum { kTextSize = 640, kMargin = 8 };
 
+// What the empty list says is also its window text, which tools that read
+// the screen to a user take for what it holds (as the tests do); a list
+// with rows has none.
+void NameList(HWND list, const char* text) {
+    char now[kTextSize] = "";
+    GetWindowTextA(list, now, sizeof now);
+    if (lstrcmpA(now, text) != 0) SetWindowTextA(list, text);
+}
+
 void DrawEmptyListText(HWND list) {
     char text[kTextSize];
     bool folderExists = IsFolder(browseDirectory);
@@ -25,6 +34,7 @@ void DrawEmptyListText(HWND list) {
     } else {
         FormatEmptyListText(text, sizeof text, folderExists, FormatIndex, commandMode == ModeTemplate);
     }
+    NameList(list, text);
     WindowDC listDC(list);
     HDC dc = listDC.Get();
     if (!dc) return;
@@ -52,6 +62,7 @@ LRESULT CALLBACK EmptyListProc(HWND list, UINT message, WPARAM wParam, LPARAM lP
     if (message == WM_NCDESTROY) RemoveSubclass(Showing.emptyListProc);
     LRESULT result = CallOriginal(Showing.emptyListProc, list, message, wParam, lParam);
     if (message == WM_PAINT && SendMessageA(list, LB_GETCOUNT, 0, 0) == 0) DrawEmptyListText(list);
+    else if (message == WM_PAINT && GetWindowTextLengthA(list) > 0) NameList(list, "");
     // The text is centred: a new width moves it.
     if (message == WM_SIZE) InvalidateRect(list, nullptr, TRUE);
     return result;

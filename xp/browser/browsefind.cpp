@@ -190,8 +190,8 @@ bool EntryMatchesFind(HostEntity* entity, const ImageInfoRecord* entry, bool* no
 }
 
 void FormatUnreadNote(char* text, size_t size, int unread) {
-    FormatText(text, size, unread == 1 ? "Notes of %d drawing not read yet: Cache all reads them"
-                                       : "Notes of %d drawings not read yet: Cache all reads them",
+    FormatText(text, size, unread == 1 ? "%d drawing's notes unread: Cache all reads them"
+                                       : "%d drawings' notes unread: Cache all reads them",
                unread);
 }
 
@@ -201,11 +201,9 @@ void ShowFindNote() {
     HWND note = dialog ? GetDlgItem(dialog, IDC_BROWSE_FINDNOTE) : nullptr;
     if (!note) return;
     int unread = Searching() ? Showing.find.unread : 0;
-    if (unread > 0) {
-        char text[128];
-        FormatUnreadNote(text, sizeof text, unread);
-        SetWindowTextA(note, text);
-    }
+    char text[128] = "";
+    if (unread > 0) FormatUnreadNote(text, sizeof text, unread);
+    SetWindowTextA(note, text);
     ShowWindow(note, unread > 0 ? SW_SHOWNA : SW_HIDE);
 }
 

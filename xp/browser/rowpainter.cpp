@@ -105,12 +105,12 @@ void MakeOnDemand(HostEntity** entity, int picture) {
 // and descenders of the name, so there only the picture is framed (its
 // bottom edge on the picture's last row and the band's first, above the
 // letters).
-void DrawFocusFrame(HDC dc, const RECT& item, int column, bool small) {
+void DrawFocusFrame(HDC dc, const RECT& item, int column, bool small, int colour = COLOR_HIGHLIGHT) {
     RECT box = PictureBox(item, column, small);
     LONG bottom = small ? box.bottom + 1 : NameBand(box).bottom;
     int width = ScaleToDpi(kFrameWidth);
     RECT frame = {box.left - width, box.top - width, box.right + width, std::min<LONG>(bottom + width, item.bottom)};
-    HBRUSH brush = GetSysColorBrush(COLOR_HIGHLIGHT);
+    HBRUSH brush = GetSysColorBrush(colour);
     for (int ring = 0; ring < width; ++ring) {
         FrameRect(dc, &frame, brush);
         InflateRect(&frame, -1, -1);
@@ -123,6 +123,11 @@ void DrawUnlistedFile(HDC dc, const RECT& box, const UnlistedFile& file) {
     DrawEmptyFrame(&box);
     DrawFrameNote(dc, box, "Cache full");
     DrawName(box, file.name);
+}
+
+int CaretRow() {
+    HWND list = BrowseListWindow();
+    return list ? static_cast<int>(SendMessageA(list, LB_GETCARETINDEX, 0, 0)) : -1;
 }
 
 // An entry's pictures, made first when the cache lacks them.
@@ -164,9 +169,13 @@ void DrawRow(const DRAWITEMSTRUCT* item) {
         columnsDrawn = column + 1;
     }
     // The list's focus row carries the frame; a short last row frames its
-    // last picture.
-    if ((item->itemState & ODS_FOCUS) && columnsDrawn > 0) {
-        DrawFocusFrame(item->hDC, item->rcItem, std::min(Showing.framedColumn, columnsDrawn - 1), small);
+    // last picture. While searching, a list without the focus shows its
+    // frame in grey, as a selection without the focus: it is the picture
+    // that Enter in the Find box picks.
+    bool framed = (item->itemState & ODS_FOCUS) || (Searching() && static_cast<int>(item->itemID) == CaretRow());
+    if (framed && columnsDrawn > 0) {
+        DrawFocusFrame(item->hDC, item->rcItem, std::min(Showing.framedColumn, columnsDrawn - 1), small,
+                       (item->itemState & ODS_FOCUS) ? COLOR_HIGHLIGHT : COLOR_BTNSHADOW);
     }
 }
 
