@@ -17,8 +17,7 @@ LRESULT SendToList(HWND list, UINT message, WPARAM wParam = 0, LPARAM lParam = 0
 }
 
 // The list box itself would only make a row partly visible, and a row is
-// taller than the part of a third row that shows. The tooltip then names
-// what the pointer is over now.
+// taller than the part of a third row that shows.
 void KeepRowInView(HWND list, int row) {
     int top = static_cast<int>(SendToList(list, LB_GETTOPINDEX));
     int visible = VisibleRows(list);
@@ -26,7 +25,6 @@ void KeepRowInView(HWND list, int row) {
     else if (row >= top + visible) top = row - visible + 1;
     else return;
     SendToList(list, LB_SETTOPINDEX, top);
-    TipFollowsPointer();
 }
 
 }  // namespace
@@ -103,8 +101,12 @@ void FramePicture(int picture, bool intoView) {
     if (count == 0) return;
     int row = picture / Showing.ColumnsPerRow;
     int before = static_cast<int>(SendToList(list, LB_GETCARETINDEX));
+    LRESULT topBefore = SendToList(list, LB_GETTOPINDEX);
     SendToList(list, LB_SETCURSEL, row);
     if (intoView) KeepRowInView(list, row);
     RedrawRow(list, before);
     RedrawRow(list, row);
+    // The list scrolls to show the row (selecting it scrolls too): the
+    // tooltip then names what the pointer is over now.
+    if (SendToList(list, LB_GETTOPINDEX) != topBefore) TipFollowsPointer();
 }

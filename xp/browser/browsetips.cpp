@@ -171,12 +171,12 @@ void TipFollowsPointer() {
     TipsState& tips = Showing.tips;
     if (!tips.list || !tips.tip) return;
     POINT at;
-    if (!GetCursorPos(&at)) return;
-    if (WindowFromPoint(at) != tips.list) {
+    RECT client;
+    if (!GetCursorPos(&at) || !ScreenToClient(tips.list, &at) || !GetClientRect(tips.list, &client)) return;
+    if (!PtInRect(&client, at)) {
         ShowTipFor(-1, RECT{0, 0, 0, 0});
         return;
     }
-    ScreenToClient(tips.list, &at);
     TipAt(tips.list, MAKELPARAM(at.x, at.y));
 }
 

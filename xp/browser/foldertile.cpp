@@ -9,7 +9,7 @@
 namespace {
 
 // The folder's shape, as parts of the box's width.
-const double kBodyWidth = 0.62, kBodyHeight = 0.42, kTabWidth = 0.36, kTabHeight = 0.09, kTopGap = 0.14;
+const double kBodyWidth = 0.62, kBodyHeight = 0.42, kTabWidth = 0.36, kTabHeight = 0.09, kTopGap = 0.24;
 const COLORREF kBackColour = RGB(222, 170, 60), kFrontColour = RGB(250, 212, 110), kEdgeColour = RGB(140, 98, 28);
 const COLORREF kNameColour = RGB(0, 0, 0);
 
