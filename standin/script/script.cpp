@@ -353,6 +353,25 @@ void HoverAndRecordTip(const ControlRef& ref, int x, int y) {
     }
 }
 
+// Both clicks go to the system at once, as a quick user's: whatever the
+// first one starts has not happened yet when the second comes.
+void DoubleClickAt(const ControlRef& ref, int x, int y) {
+    HWND control = ActiveControl(ref);
+    POINT point = {x, y};
+    ClientToScreen(control, &point);
+    SetCursorPos(point.x, point.y);
+    Sync();
+    int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
+    INPUT inputs[4] = {};
+    for (int i = 0; i < 4; ++i) {
+        inputs[i].type = INPUT_MOUSE;
+        inputs[i].mi.dx = (point.x * 65536 + width - 1) / width;
+        inputs[i].mi.dy = (point.y * 65536 + height - 1) / height;
+        inputs[i].mi.dwFlags = (i % 2 ? MOUSEEVENTF_LEFTUP : MOUSEEVENTF_LEFTDOWN) | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    }
+    SendAndWait(inputs, 4, &g_buttonMessages, 4);
+}
+
 void ClickAt(const ControlRef& ref, int x, int y) {
     HWND control = ActiveControl(ref);
     POINT point = {x, y};
@@ -779,6 +798,12 @@ void DoClickAt(char* argument) {
     ClickAt(ref, x, NextNumber(&argument));
 }
 
+void DoDoubleClickAt(char* argument) {
+    ControlRef ref = NextControl(&argument);
+    int x = NextNumber(&argument);
+    DoubleClickAt(ref, x, NextNumber(&argument));
+}
+
 void DoResize(char* argument) {
     int width, height;
     if (sscanf(argument, "%d %d", &width, &height) != 2) Fail("%s", "resize needs W H");
@@ -906,6 +931,7 @@ const ScriptVerb kScriptVerbs[] = {
      DoClickIn},
     {"select", "ID INDEX", "choose a row of a combo box of the active window", DoSelect},
     {"click-at", "ID X Y", "press and release the left button at X,Y of a control", DoClickAt},
+    {"double-click-at", "ID X Y", "the same twice at once, as a double click", DoDoubleClickAt},
     {"key", "NAME",
      "press and release a key through the system's real input,\nto the active window: Right, Left, Up, Down, "
      "Home, End,\nPrior, Next, Return, Space, Escape, Tab, Delete, Back,\nF3, F5, Alt+Up (Up with Alt held), or "

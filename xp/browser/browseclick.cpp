@@ -158,6 +158,32 @@ int ActOnUnlistedFile(UnlistedFile* file) {
     return answer;
 }
 
+namespace {
+
+// When a click opened a folder (its message time): the next showing's
+// first press within a double click's time is that click's second half.
+// Written here, handed on by BrowseFiles to the next showing.
+DWORD g_openingClickAt;
+bool g_openedByClick;
+
+}  // namespace
+
+DWORD TakeOpeningClick() {
+    DWORD at = g_openedByClick ? g_openingClickAt : 0;
+    g_openedByClick = false;
+    return at;
+}
+
+// A double click on a folder tile opens the folder at its first click, and
+// the new showing's list would take the second for a pick of whatever lies
+// under it there.
+bool IsOpeningClicksEcho(DWORD time) {
+    DWORD& at = Showing.openingClickAt;
+    bool echo = at != 0 && time - at <= GetDoubleClickTime();
+    at = 0;
+    return echo;
+}
+
 // A folder that can have no cache would end the browser on a message: it is
 // told here and the dialog stays. So is a folder gone since the listing.
 void OpenSubfolder(const char* name) {
@@ -207,5 +233,13 @@ int OnBrowseListClick(int code) {
     POINT origin = ListScreenOrigin();
     int column = HitColumn(click.x - origin.x, SmallPictures != 0, Showing.ColumnsPerRow);
     if (column < 0) return kKeepOpen;
-    return ActOnPicture(row * Showing.ColumnsPerRow + column);
+    int picture = row * Showing.ColumnsPerRow + column;
+    const ShownItem* item = ShownAt(picture);
+    bool folder = item && item->kind == kShownFolder;
+    int answer = ActOnPicture(picture);
+    if (folder && Showing.nextFolder[0]) {
+        g_openedByClick = true;
+        g_openingClickAt = GetMessageTime() | 1;  // 0 would mean none
+    }
+    return answer;
 }

@@ -135,6 +135,7 @@ int BrowseFiles(char* resultPath, int keepCache) {
     for (;;) {
         Showing = BrowseShowing();
         Showing.ResultPath = resultPath;
+        Showing.openingClickAt = TakeOpeningClick();
         // The listing clears the leftovers of killed saves as it meets them:
         // the folder is not listed a second time for them.
         StartFolderListing(FormatIndex);

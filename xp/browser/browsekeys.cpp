@@ -166,7 +166,7 @@ bool OnMessage(const MSG& msg) {
             return OnWheel(list, msg);
         case WM_LBUTTONDOWN:
         case WM_LBUTTONDBLCLK:
-            return msg.hwnd == list && OnListPress(list, msg.lParam);
+            return msg.hwnd == list && (IsOpeningClicksEcho(msg.time) || OnListPress(list, msg.lParam));
     }
     return false;
 }

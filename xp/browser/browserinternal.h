@@ -155,6 +155,7 @@ struct BrowseShowing {
     int DeleteOnClick = 0;      // bound to "&Delete on click"
     int BrowseListRow = 0;      // bound to the list: the row last clicked
     char nextFolder[kDirSize] = "";  // the parent (Backspace) or a subfolder opened, handed to "Select &Path"
+    DWORD openingClickAt = 0;   // the click that opened this folder from its parent's tile, or 0 (browseclick.cpp)
 
     // Where the list and the pointer are (browsedialog.cpp, rowpainter.cpp).
     HHOOK mouseHook = nullptr;  // the mouse hook, while installed
@@ -357,6 +358,12 @@ int ActOnPicture(int picture);
 void ActOnFramedPicture();
 // Shows the subfolder of that name next, this folder's cache saved first.
 void OpenSubfolder(const char* name);
+// The time of the click on a folder tile that ended the last showing, or 0;
+// taken once, for the next showing.
+DWORD TakeOpeningClick();
+// True (once) for a press of this showing's list that is the second half of
+// the double click that opened the folder.
+bool IsOpeningClicksEcho(DWORD time);
 // Asks about the entry's file and deletes it after Yes, as a click with
 // "&Delete on click" does; the dialog stays open.
 int DeleteEntryFile(ImageInfoRecord* entry);
