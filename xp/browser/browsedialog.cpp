@@ -88,17 +88,6 @@ int CloseBrowser() {
     return kEndDialog;
 }
 
-// The folder goes to "Select &Path" through its button's click, which ends
-// the dialog as a folder chosen there does: this folder's cache is saved
-// before the next one is shown.
-bool ShowFolderNext(const char* folder) {
-    HWND dialog = host::GetDlgWin();
-    HWND button = dialog ? GetDlgItem(dialog, IDC_BROWSE_SELECTPATH) : nullptr;
-    if (!button || !CopyText(Showing.nextFolder, folder)) return false;
-    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDC_BROWSE_SELECTPATH, BN_CLICKED), reinterpret_cast<LPARAM>(button));
-    return true;
-}
-
 // The current directory is read into room for any the system keeps, and put
 // back only when it was read whole: a buffer too small is left unfilled.
 // Backspace's parent folder and a subfolder opened come through the

@@ -1,9 +1,7 @@
 // The keyboard's frame over the pictures: which picture is framed (the
-// list's caret row and the showing's framed column), the picture under a
-// point, and the row kept in view.
+// list's caret row and the showing's framed column), and the row kept in
+// view.
 #include "browser/browserinternal.h"
-
-#include <windowsx.h>
 
 #include <algorithm>
 
@@ -28,22 +26,6 @@ void KeepRowInView(HWND list, int row) {
 }
 
 }  // namespace
-
-// What the list shows: no rows, no pictures (a scan empties the shown
-// pictures until the list is filled again).
-int PictureCount(HWND list) {
-    if (SendToList(list, LB_GETCOUNT) <= 0) return 0;
-    return static_cast<int>(Showing.shown.size());
-}
-
-int PictureAt(HWND list, LPARAM position) {
-    LRESULT hit = SendToList(list, LB_ITEMFROMPOINT, 0, position);
-    if (HIWORD(hit) != 0) return -1;
-    int columns = Showing.ColumnsPerRow;
-    int column = HitColumn(GET_X_LPARAM(position), SmallPictures != 0, columns);
-    int picture = static_cast<int>(LOWORD(hit)) * columns + column;
-    return column < 0 || picture >= PictureCount(list) ? -1 : picture;
-}
 
 // The page of Page Up and Down.
 int VisibleRows(HWND list) {

@@ -189,36 +189,10 @@ void StartBrowseLayout() {
         HWND control = GetDlgItem(dialog, kAnchors[i].id);
         if (control) layout.start[i] = ClientRectOf(dialog, control);
     }
+    const RECT& count = layout.start[AnchorIndex(IDC_BROWSE_COUNT)];
+    layout.countWidth = count.right - count.left;
     layout.shownAt = SizeNow(dialog);
     if (!InstallSubclass(layout.dialogProc, dialog, LayoutProc)) return;
     RestoreSize(dialog);
     layout.filled = true;
-}
-
-// "12 of 30000" is wider than the count's place, made for a number alone.
-void FitCountToText() {
-    HWND dialog = host::GetDlgWin();
-    HWND count = dialog ? GetDlgItem(dialog, IDC_BROWSE_COUNT) : nullptr;
-    LayoutState& layout = Showing.layout;
-    int index = AnchorIndex(IDC_BROWSE_COUNT);
-    if (!count || index < 0 || layout.startClient.cx == 0) return;
-    char text[kCountSize] = "";
-    GetWindowTextA(count, text, sizeof text);
-    SIZE size = {0, 0};
-    {
-        WindowDC countDC(count);
-        if (!countDC) return;
-        HGDIOBJ font = reinterpret_cast<HGDIOBJ>(SendMessageA(count, WM_GETFONT, 0, 0));
-        HGDIOBJ kept = font ? SelectObject(countDC.Get(), font) : nullptr;
-        GetTextExtentPoint32A(countDC.Get(), text, lstrlenA(text), &size);
-        if (kept) SelectObject(countDC.Get(), kept);
-    }
-    int growth = std::max<int>(0, size.cx - (layout.start[index].right - layout.start[index].left));
-    if (growth == layout.countGrowth) return;
-    layout.countGrowth = growth;
-    RECT client;
-    GetClientRect(dialog, &client);
-    MoveControls(dialog, client.right, client.bottom);
-    InvalidateRect(count, nullptr, TRUE);
-    if (HWND dir = GetDlgItem(dialog, IDC_BROWSE_DIR)) InvalidateRect(dir, nullptr, TRUE);
 }

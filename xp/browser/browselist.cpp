@@ -12,10 +12,6 @@
 #include "resources/resource.h"
 #include "settings/settings.h"
 
-// Written by the "&Small pictures" check box; read by the fill, the painter,
-// the clicks and the keys.
-int SmallPictures;
-
 namespace {
 
 // A batch of missing pictures: how far it is, told in the status line, and
@@ -113,24 +109,6 @@ void ShowLoadingStatus(const char* name) {
     host::StatusMsg(text);
 }
 
-// The files of the folder; while searching, how many of them the search
-// shows too.
-void FormatFileCount(char (&text)[kCountSize]) {
-    if (Searching()) {
-        FormatText(text, sizeof text, "%d of %d", Showing.shownDrawings, Showing.FoundCount);
-    } else {
-        FormatText(text, sizeof text, "%d", Showing.FoundCount);
-    }
-}
-
-void ShowFileCount() {
-    char count[kCountSize];
-    FormatFileCount(count);
-    SetControlText(IDC_BROWSE_COUNT, count);
-    FitCountToText();
-    ShowFindNote();
-}
-
 // The pictures shown are collected first, then the rows made for them: a
 // row is only a place for ColumnsPerRow of them.
 void FillBrowseList() {
@@ -217,4 +195,12 @@ bool ColumnsChanged() { return ColumnsForList() != Showing.ColumnsPerRow; }
 int CacheAll() {
     CacheMissingPictures(FormatIndex);
     return RefreshBrowseList();
+}
+
+// The order is the user's, kept for the next showing; the list shows the
+// first pictures of the new order.
+int ChangeBrowseOrder() {
+    SaveBrowseOrder(NewestFirst == kOrderNewestFirst ? kOrderNewestFirst : kOrderByName);
+    RefillFromTop();
+    return kKeepOpen;
 }

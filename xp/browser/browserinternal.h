@@ -129,7 +129,8 @@ struct LayoutState {
     bool maximised;             // as the last WM_SIZE said
     bool maximiseWhenShown;     // it was closed maximised last time
     bool filled;                // the rows are there to be laid out again
-    int countGrowth;            // pixels the count reaches further left than laid out, to show all its text
+    int countWidth;             // the count's width as laid out
+    int countGrowth;            // pixels the count reaches further left, to show all its text (browsecount.cpp)
     Subclass dialogProc;
 };
 // The Find box's words and what they are searched in (browsefind.cpp).
@@ -189,6 +190,10 @@ struct BrowseShowing {
 extern BrowseShowing Showing;
 // The browse list of the dialog being shown, or null.
 HWND BrowseListWindow();
+// True while the Find box holds a word.
+bool Searching();
+// Ends the showing for folder to be shown next, as "Select &Path" does.
+bool ShowFolderNext(const char* folder);
 
 // ---- formats.cpp (and FormatFilterList in browser.h) ----
 // extension: the three letters, no dot.
@@ -266,37 +271,40 @@ ImageInfoRecord* PictureEntry(int picture);
 const char* PictureName(int picture);
 // The first picture of that name (without regard to case), or -1.
 int FindPictureNamed(const char* name);
+// The pictures the list shows.
+int PictureCount(HWND list);
 // The picture's entry now lies at entity (its notes were stored): the shown
 // pictures, the row's data and the chain follow it.
 void ShownEntryMoved(int picture, HostEntity* entity);
-// The host's change callback of "&Newest first".
-int ChangeBrowseOrder();
 
-// ---- browsefind.cpp ----
+// ---- browsematch.cpp ----
 // Splits typed text at blanks into words, upper-cased in the code page.
 void SplitFindWords(const char* typed, FindWords* words);
 // True when every word occurs in the upper-cased text.
 bool HoldsEveryWord(const char* text, size_t length, const FindWords& words);
-// True while the Find box holds a word.
-bool Searching();
 // Whether a folder's or file's name holds every word of the box.
 bool NameMatchesFind(const char* name);
 // Whether the entry's name or notes hold every word; *notesUnread tells
 // that it did not, but its notes are not read yet.
 bool EntryMatchesFind(HostEntity* entity, const ImageInfoRecord* entry, bool* notesUnread);
-// "Notes of N drawings not read yet ...", shown beside the box.
-void FormatUnreadNote(char* text, size_t size, int unread);
-void ShowFindNote();
+
+// ---- browsefind.cpp ----
 void StartFindBox();
 // Ctrl+F and F3 anywhere in the dialog, and the box's own keys; true when
 // the message is used up.
 bool OnFindMessage(const MSG& msg);
 
+// ---- browsecount.cpp ----
+// The count of files: "N", or "N of M" while searching.
+enum { kCountSize = 32 };
+void FormatFileCount(char (&text)[kCountSize]);
+// Shows the count (and the Find box's note) as they are now.
+void ShowFileCount();
+// "N drawings' notes unread ...", shown beside the box while searching.
+void FormatUnreadNote(char* text, size_t size, int unread);
+void ShowFindNote();
+
 // ---- browseframe.cpp ----
-// The pictures the list shows.
-int PictureCount(HWND list);
-// The picture at a point of the list's client area, or -1.
-int PictureAt(HWND list, LPARAM position);
 // Whole rows the list shows, at least one.
 int VisibleRows(HWND list);
 // Where a key moves the frame from picture among count pictures; pageRows
@@ -322,11 +330,8 @@ void FillBrowseList();
 int RefreshBrowseList();
 // Refills the list and frames its first picture, at the top.
 void RefillFromTop();
-// The count of files: "N", or "N of M" while searching.
-enum { kCountSize = 32 };
-void FormatFileCount(char (&text)[kCountSize]);
-// Shows the count (and the Find box's note) as they are now.
-void ShowFileCount();
+// The host's change callback of "&Newest first".
+int ChangeBrowseOrder();
 void CacheMissingPictures(int formatIndex);
 int InitBrowseList();
 int ChangeBrowseFormat();
@@ -370,6 +375,8 @@ int DeleteEntryFile(ImageInfoRecord* entry);
 int OnBrowseListClick(int code);
 
 // ---- browsetips.cpp ----
+// The picture at a point of the list's client area, or -1.
+int PictureAt(HWND list, LPARAM position);
 // The tooltip of the list: a picture's full name, size and date.
 void StartBrowseTips(HWND list);
 // Names the picture at a point of the list (none: hides).
@@ -396,8 +403,6 @@ void StartEmptyListText(HWND list);
 // takes the room, the rows are laid out again when their count changes,
 // and the size is remembered. Also sets Showing.rowDpi.
 void StartBrowseLayout();
-// The count reaches left as far as its text needs, the path giving way.
-void FitCountToText();
 
 // ---- browsekeys.cpp ----
 // The dialog's thread message hook, installed around the dialog.
@@ -414,5 +419,3 @@ LRESULT CALLBACK BrowseMouseHook(int code, WPARAM wParam, LPARAM lParam);
 int InitBrowseDialog();
 int CloseBrowser();
 int SelectBrowsePath();
-// Ends the showing for folder to be shown next, as "Select &Path" does.
-bool ShowFolderNext(const char* folder);

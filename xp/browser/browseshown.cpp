@@ -185,10 +185,9 @@ int FindPictureNamed(const char* name) {
     return -1;
 }
 
-// The order is the user's, kept for the next showing; the list shows the
-// first pictures of the new order.
-int ChangeBrowseOrder() {
-    SaveBrowseOrder(NewestFirst == kOrderNewestFirst ? kOrderNewestFirst : kOrderByName);
-    RefillFromTop();
-    return kKeepOpen;
+// What the list shows: no rows, no pictures (a scan empties the shown
+// pictures until the list is filled again).
+int PictureCount(HWND list) {
+    if (SendMessageA(list, LB_GETCOUNT, 0, 0) <= 0) return 0;
+    return static_cast<int>(Showing.shown.size());
 }

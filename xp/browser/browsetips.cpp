@@ -5,6 +5,7 @@
 #include "browser/browserinternal.h"
 
 #include <commctrl.h>
+#include <windowsx.h>
 
 #include <algorithm>
 
@@ -149,6 +150,15 @@ void FormatTipText(char* text, size_t size, const char* name, const WIN32_FILE_A
 void StartBrowseTips(HWND list) {
     Showing.tips.list = list;
     Showing.tips.picture = -1;
+}
+
+int PictureAt(HWND list, LPARAM position) {
+    LRESULT hit = SendMessageA(list, LB_ITEMFROMPOINT, 0, position);
+    if (HIWORD(hit) != 0) return -1;
+    int columns = Showing.ColumnsPerRow;
+    int column = HitColumn(GET_X_LPARAM(position), SmallPictures != 0, columns);
+    int picture = static_cast<int>(LOWORD(hit)) * columns + column;
+    return column < 0 || picture >= PictureCount(list) ? -1 : picture;
 }
 
 // The tip stays up while the pointer is within that picture's column of the
