@@ -79,7 +79,7 @@ struct ShownItem {
     HostEntity* entity;         // an entry's, where it lies now
 };
 
-// ---- The Find box (browsefind.cpp) ----
+// ---- What the Find box searches (browsematch.cpp) ----
 enum { kFindSize = 256 };
 // The typed words in upper case, each ended by a NUL.
 struct FindWords {
@@ -133,13 +133,13 @@ struct LayoutState {
     int countGrowth;            // pixels the count reaches further left, to show all its text (browsecount.cpp)
     Subclass dialogProc;
 };
-// The Find box's words and what they are searched in (browsefind.cpp).
+// The Find box's words and what they are searched in.
 struct FindState {
-    char typed[kFindSize];      // the box's text
-    FindWords words;            // none while the box is empty
-    int unread;                 // drawings the last fill matched by name only: their notes are not read yet
-    std::unordered_map<const HostEntity*, SearchText> texts;  // made as searches need them
-    Subclass dialogProc;        // hears the box's changes
+    char typed[kFindSize];      // the box's text (browsefind.cpp)
+    FindWords words;            // none while the box is empty (browsefind.cpp)
+    int unread;                 // drawings the last fill left out unread: their notes are not in the cache (browseshown.cpp)
+    std::unordered_map<const HostEntity*, SearchText> texts;  // made as searches need them (browsematch.cpp)
+    Subclass dialogProc;        // hears the box's changes (browsefind.cpp)
 };
 // What the user has been told once in this showing (browsetell.cpp): a box
 // at every scan would nag.
