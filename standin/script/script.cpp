@@ -367,7 +367,8 @@ void DoubleClickAt(const ControlRef& ref, int x, int y) {
         inputs[i].type = INPUT_MOUSE;
         inputs[i].mi.dx = (point.x * 65536 + width - 1) / width;
         inputs[i].mi.dy = (point.y * 65536 + height - 1) / height;
-        inputs[i].mi.dwFlags = (i % 2 ? MOUSEEVENTF_LEFTUP : MOUSEEVENTF_LEFTDOWN) | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+        DWORD button = i % 2 ? MOUSEEVENTF_LEFTUP : MOUSEEVENTF_LEFTDOWN;
+        inputs[i].mi.dwFlags = button | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
     }
     SendAndWait(inputs, 4, &g_buttonMessages, 4);
 }

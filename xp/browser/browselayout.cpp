@@ -79,8 +79,8 @@ void MoveControls(HWND dialog, int width, int height) {
         }
         if (kAnchors[i].id == IDC_BROWSE_COUNT) rect.left -= layout.countGrowth;
         if (kAnchors[i].id == IDC_BROWSE_DIR) rect.right -= layout.countGrowth;
-        bool stretches = (edges & (kLeft | kRight)) == (kLeft | kRight) || (edges & (kTop | kBottom)) == (kTop | kBottom) ||
-                         kAnchors[i].id == IDC_BROWSE_COUNT;
+        bool stretches = (edges & (kLeft | kRight)) == (kLeft | kRight) ||
+                         (edges & (kTop | kBottom)) == (kTop | kBottom) || kAnchors[i].id == IDC_BROWSE_COUNT;
         moves = DeferWindowPos(moves, control, nullptr, rect.left, rect.top, rect.right - rect.left,
                                rect.bottom - rect.top, SWP_NOZORDER | SWP_NOACTIVATE | (stretches ? 0 : SWP_NOSIZE));
     }

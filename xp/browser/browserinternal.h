@@ -137,7 +137,7 @@ struct LayoutState {
 struct FindState {
     char typed[kFindSize];      // the box's text (browsefind.cpp)
     FindWords words;            // none while the box is empty (browsefind.cpp)
-    int unread;                 // drawings the last fill left out unread: their notes are not in the cache (browseshown.cpp)
+    int unread;                 // drawings the last fill left out with their notes not read (browseshown.cpp)
     std::unordered_map<const HostEntity*, SearchText> texts;  // made as searches need them (browsematch.cpp)
     Subclass dialogProc;        // hears the box's changes (browsefind.cpp)
 };
@@ -172,7 +172,9 @@ struct BrowseShowing {
 
     // The rows (browselist.cpp, browseshown.cpp, rowgeometry.cpp, browseframe.cpp).
     int ColumnsPerRow = kLargeColumns;  // pictures per row, from the list's width; set at every fill
-    std::vector<ShownItem> shown;  // the pictures in shown order: row r holds r * ColumnsPerRow on; made at every fill, emptied by a scan
+    // The pictures in shown order, row r from picture r * ColumnsPerRow on;
+    // made at every fill, emptied by a scan.
+    std::vector<ShownItem> shown;
     int shownDrawings = 0;      // the files among them that are still there (the count's N while searching)
     int fills = 0;              // fills so far: what a tooltip named may have gone
     int rowDpi = kDefaultDpi;   // the screen's pixels per inch that the rows are laid out for

@@ -49,9 +49,9 @@ int CollectEntry(int, HostEntity* entity, intptr_t fillValue, intptr_t) {
     ImageInfoRecord* entry = ShownEntry(entity, fill->formatIndex);
     if (!entry) return 0;
     entry->nextShown = nullptr;
-    bool byNameOnly = false;
-    if (!EntryMatchesFind(entity, entry, &byNameOnly)) {
-        if (byNameOnly) ++fill->unread;
+    bool notesUnread = false;
+    if (!EntryMatchesFind(entity, entry, &notesUnread)) {
+        if (notesUnread) ++fill->unread;
         return 0;
     }
     if (!Add(fill, {kShownEntry, 0, entity})) return 1;

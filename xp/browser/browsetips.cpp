@@ -116,7 +116,8 @@ void ShowTipFor(int picture, const RECT& cell) {
     HWND tip = Tip();
     if (!tip) return;
     TipsState& tips = Showing.tips;
-    bool same = picture == tips.picture && (picture < 0 || (tips.fill == Showing.fills && EqualRect(&cell, &tips.cell)));
+    bool same = picture == tips.picture &&
+                (picture < 0 || (tips.fill == Showing.fills && EqualRect(&cell, &tips.cell)));
     if (same) return;
     // Another picture: its tip comes after the usual pause, as a new tool's.
     SendMessageA(tip, TTM_POP, 0, 0);
@@ -167,7 +168,8 @@ void TipAt(HWND list, LPARAM position) {
     int picture = PictureAt(list, position);
     RECT item;
     int columns = std::max(1, Showing.ColumnsPerRow);
-    if (picture < 0 || SendMessageA(list, LB_GETITEMRECT, picture / columns, reinterpret_cast<LPARAM>(&item)) == LB_ERR) {
+    LPARAM itemRect = reinterpret_cast<LPARAM>(&item);
+    if (picture < 0 || SendMessageA(list, LB_GETITEMRECT, picture / columns, itemRect) == LB_ERR) {
         ShowTipFor(-1, RECT{0, 0, 0, 0});
         return;
     }
