@@ -337,6 +337,9 @@ void HoverAndRecordTip(const ControlRef& ref, int x, int y) {
     move.mi.dy = (point.y * 65536 + screenHeight - 1) / screenHeight;
     move.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
     SendInput(1, &move, sizeof move);
+    // The tooltip of where the pointer was shows until the move is taken:
+    // under load it was read before, and recorded for the new place.
+    SyncPainted();
     for (DWORD waited = 0;; waited += 20) {
         // A move that lands where the pointer already is, or reaches the list
         // before the dialog has made its tool, starts no tooltip under load:
