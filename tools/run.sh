@@ -244,6 +244,7 @@ else
       "/script:$(winpath "$root/tools/demo.script")" "$ids" "$@" || status=$?
 fi
 report "$demo" "$status" "Demo shown: the directory browser on 40 sample drawings (large, then small pictures), \
-a drawing picked there and loaded by the host, the browser dragged larger, the file manager's preview \
+a drawing picked there and loaded by the host, the browser dragged larger and a search in the notes, \
+the file manager's preview \
 with the drawing's notes, the settings, the About box, and the host's listing of the browse cache. \
 The drawings: $demo/drawings (K:\\drawings in the host)."

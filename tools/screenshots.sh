@@ -12,7 +12,7 @@ trap 'rm -f "$log"' EXIT
 if ! XP_HEADLESS=1 XP_DEMO_DIR= run_job bash "$root/tools/run.sh" >"$log" 2>&1; then
   cat "$log"; echo "screenshots: the demo failed" >&2; exit 1
 fi
-for shot in browse browse-small browse-wide host-main-window filemanager fileopt about-box; do
+for shot in browse browse-small browse-wide browse-find host-main-window filemanager fileopt about-box; do
   cp "$build/demo/$shot.png" "$root/docs/$shot.png"
   echo "docs/$shot.png"
 done

@@ -192,13 +192,17 @@ void PressKey(char* name) {
         {"Prior", VK_PRIOR, true}, {"Next", VK_NEXT, true},   {"Return", VK_RETURN, false},
         {"Space", VK_SPACE, false}, {"Escape", VK_ESCAPE, false}, {"Tab", VK_TAB, false},
         {"Delete", VK_DELETE, true}, {"Back", VK_BACK, false}, {"F5", VK_F5, false},
+        {"F3", VK_F3, false},
     };
     WaitForActive("window", [](HWND) { return true; });
-    if (!strcmp(name, "Alt+Up")) {
-        INPUT alt[2], up[2];
-        MakeKeyInputs(alt, VK_MENU, false);
-        MakeKeyInputs(up, VK_UP, true);
-        INPUT inputs[4] = {alt[0], up[0], up[1], alt[1]};
+    // A key held around another: Alt+Up, or Ctrl with a letter.
+    bool alt = !strcmp(name, "Alt+Up");
+    bool control = !strncmp(name, "Ctrl+", 5) && isalnum(static_cast<unsigned char>(name[5])) && !name[6];
+    if (alt || control) {
+        INPUT held[2], key[2];
+        MakeKeyInputs(held, alt ? VK_MENU : VK_CONTROL, false);
+        MakeKeyInputs(key, alt ? VK_UP : static_cast<WORD>(toupper(static_cast<unsigned char>(name[5]))), alt);
+        INPUT inputs[4] = {held[0], key[0], key[1], held[1]};
         SendAndWait(inputs, 4, &g_keyMessages, 4);
         return;
     }
@@ -317,8 +321,38 @@ bool TipIsForPoint(const TOOLINFOA& tool, POINT screenPoint) {
     return PtInRect(&tool.rect, inTool) != 0;
 }
 
-// The tooltip's text is the current tool's, asked of the tooltip itself
-// (this thread shares the process); its line ends are written as \n.
+// The text of the tooltip showing now, asked of the tooltip itself (this
+// thread shares the process), its line ends written as \n; empty when none
+// shows, or when a point is given and the tip's tool does not hold it.
+void ShownTipText(char* line, size_t size, const POINT* point = nullptr) {
+    line[0] = '\0';
+    HWND tip = nullptr;
+    EnumThreadWindows(g_run.uiThread, FindShownTip, reinterpret_cast<LPARAM>(&tip));
+    TOOLINFOA tool = {};
+    tool.cbSize = sizeof tool;
+    char text[kLineSize] = "";
+    if (tip && SendMessageA(tip, TTM_GETCURRENTTOOLA, 0, reinterpret_cast<LPARAM>(&tool)) &&
+        (!point || TipIsForPoint(tool, *point))) {
+        tool.lpszText = text;
+        SendMessageA(tip, TTM_GETTEXTA, sizeof text, reinterpret_cast<LPARAM>(&tool));
+    }
+    size_t used = 0;
+    for (const char* c = text; *c && used + 2 < size; ++c) {
+        if (*c == '\n') { line[used++] = '\\'; line[used++] = 'n'; }
+        else if (*c != '\r') line[used++] = *c;
+    }
+    line[used] = '\0';
+}
+
+// A tooltip left standing where the pointer has not moved: it must name what
+// is under the pointer now.
+void RecordShownTip(char*) {
+    SyncPainted();
+    char line[2 * kLineSize];
+    ShownTipText(line, sizeof line);
+    Record("tooltip", line[0] ? line : "(none)");
+}
+
 void HoverAndRecordTip(const ControlRef& ref, int x, int y) {
     HWND control = ActiveControl(ref);
     POINT point = {x, y};
@@ -331,35 +365,43 @@ void HoverAndRecordTip(const ControlRef& ref, int x, int y) {
     move.mi.dy = (point.y * 65536 + screenHeight - 1) / screenHeight;
     move.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
     SendInput(1, &move, sizeof move);
+    // The tooltip of where the pointer was shows until the move is taken:
+    // under load it was read before, and recorded for the new place.
+    SyncPainted();
     for (DWORD waited = 0;; waited += 20) {
         // A move that lands where the pointer already is, or reaches the list
         // before the dialog has made its tool, starts no tooltip under load:
         // a user would move the mouse a little, and so does the script.
         if (waited > 0 && waited % 1000 == 0) NudgePointer(move);
-        HWND tip = nullptr;
-        EnumThreadWindows(g_run.uiThread, FindShownTip, reinterpret_cast<LPARAM>(&tip));
-        TOOLINFOA tool = {};
-        tool.cbSize = sizeof tool;
-        char text[kLineSize] = "";
-        if (tip && SendMessageA(tip, TTM_GETCURRENTTOOLA, 0, reinterpret_cast<LPARAM>(&tool)) &&
-            TipIsForPoint(tool, point)) {
-            tool.lpszText = text;
-            SendMessageA(tip, TTM_GETTEXTA, sizeof text, reinterpret_cast<LPARAM>(&tool));
-        }
-        if (text[0]) {
-            char line[2 * kLineSize];
-            size_t used = 0;
-            for (const char* c = text; *c && used + 2 < sizeof line; ++c) {
-                if (*c == '\n') { line[used++] = '\\'; line[used++] = 'n'; }
-                else if (*c != '\r') line[used++] = *c;
-            }
-            line[used] = '\0';
+        char line[2 * kLineSize];
+        ShownTipText(line, sizeof line, &point);
+        if (line[0]) {
             Record("tooltip", line);
             return;
         }
         if (waited >= static_cast<DWORD>(g_config.timeoutMs)) Fail("%s", "no tooltip showed");
         Sleep(20);
     }
+}
+
+// Both clicks go to the system at once, as a quick user's: whatever the
+// first one starts has not happened yet when the second comes.
+void DoubleClickAt(const ControlRef& ref, int x, int y) {
+    HWND control = ActiveControl(ref);
+    POINT point = {x, y};
+    ClientToScreen(control, &point);
+    SetCursorPos(point.x, point.y);
+    Sync();
+    int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
+    INPUT inputs[4] = {};
+    for (int i = 0; i < 4; ++i) {
+        inputs[i].type = INPUT_MOUSE;
+        inputs[i].mi.dx = (point.x * 65536 + width - 1) / width;
+        inputs[i].mi.dy = (point.y * 65536 + height - 1) / height;
+        DWORD button = i % 2 ? MOUSEEVENTF_LEFTUP : MOUSEEVENTF_LEFTDOWN;
+        inputs[i].mi.dwFlags = button | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    }
+    SendAndWait(inputs, 4, &g_buttonMessages, 4);
 }
 
 void ClickAt(const ControlRef& ref, int x, int y) {
@@ -800,6 +842,12 @@ void DoClickAt(char* argument) {
     ClickAt(ref, x, NextNumber(&argument));
 }
 
+void DoDoubleClickAt(char* argument) {
+    ControlRef ref = NextControl(&argument);
+    int x = NextNumber(&argument);
+    DoubleClickAt(ref, x, NextNumber(&argument));
+}
+
 void DoResize(char* argument) {
     int width, height;
     if (sscanf(argument, "%d %d", &width, &height) != 2) Fail("%s", "resize needs W H");
@@ -825,6 +873,21 @@ void DoScreenshot(char* argument) {
 }
 
 void DoItems(char* argument) { RecordListItems(ActiveControl(NextControl(&argument))); }
+
+// A control's window text as it is once what the last action left has been
+// painted (a count, a note, what an empty list says).
+void DoText(char* argument) {
+    ControlRef ref = NextControl(&argument);
+    SyncPainted();
+    char text[kLineSize] = "";
+    GetWindowTextA(DescendantControl(ref), text, sizeof text);
+    std::string line;
+    for (const char* c = text; *c; ++c) {
+        if (*c == '\n') line += "\\n";
+        else if (*c != '\r') line += *c;
+    }
+    RecordF("text", "%d %s", ref.id, line.c_str());
+}
 
 void DoAttributes(char* argument) {
     Sync();
@@ -912,9 +975,11 @@ const ScriptVerb kScriptVerbs[] = {
      DoClickIn},
     {"select", "ID INDEX", "choose a row of a combo box of the active window", DoSelect},
     {"click-at", "ID X Y", "press and release the left button at X,Y of a control", DoClickAt},
+    {"double-click-at", "ID X Y", "the same twice at once, as a double click", DoDoubleClickAt},
     {"key", "NAME",
      "press and release a key through the system's real input,\nto the active window: Right, Left, Up, Down, "
-     "Home, End,\nPrior, Next, Return, Space, Escape, Tab, Delete, Back,\nF5, or Alt+Up (Up with Alt held)",
+     "Home, End,\nPrior, Next, Return, Space, Escape, Tab, Delete, Back,\nF3, F5, Alt+Up (Up with Alt held), or "
+     "Ctrl+ a letter",
      PressKey},
     {"type", "[/pace:MS] TEXT",
      "press and release the key of each character of TEXT in\nturn (Shift held where needed), as a user typing it;\n"
@@ -925,6 +990,7 @@ const ScriptVerb kScriptVerbs[] = {
     {"hover", "ID X Y",
      "move the real pointer to X,Y of a control of the active\nwindow and record the tooltip that shows there",
      DoHover},
+    {"tooltip", "", "record the tooltip showing now, without moving the\npointer (none: (none))", RecordShownTip},
     {"wheel", "ID N", "turn the mouse wheel N notches over a control of the\nactive window (negative: down)", DoWheel},
     {"box", "yes|no|ok|enter",
      "answer the message box that is showing (enter: press\nthe Enter key, which takes the box's default button)",
@@ -942,6 +1008,7 @@ const ScriptVerb kScriptVerbs[] = {
     {"screenshot", "PATH", "save the active window as a PNG", DoScreenshot},
     {"items", "ID",
      "record the texts of a list or combo box of the active\nwindow (a combo's selected row marked with *)", DoItems},
+    {"text", "ID", "record the window text of a control of the active window\n(line ends as \\n)", DoText},
     {"attributes", "PATH", "record a file's attributes (hidden, read-only, ...)", DoAttributes},
     {"pixel", "ID X Y", "record the colour painted at X,Y of a control anywhere\ninside the active window", DoPixel},
     {"cwd", "", "record the host's current directory", DoCwd},

@@ -1,6 +1,6 @@
 // A click on the browse list: the host names the row, the mouse position
-// names the column; what the click then does to that entry (pick it, or
-// delete its file) is ActOnBrowseEntry's.
+// names the column; what the click then does to that picture (open a
+// folder, pick a file, or delete it) is ActOnPicture's.
 #include "browser/browser.h"
 #include "browser/browserinternal.h"
 
@@ -11,6 +11,7 @@
 #include "module/paths.h"
 #include "module/state.h"
 #include "module/text.h"
+#include "module/writefailure.h"
 #include "resources/resource.h"
 
 namespace {
@@ -89,13 +90,24 @@ int PickEntry(const ImageInfoRecord* entry) {
 }
 
 // The entry is marked deleted only once its name is gone: on a read-only
-// mount DeleteFileA reports success and the file stays.
+// mount DeleteFileA reports success and the file stays. The file no longer
+// counts, among the folder's files and among those a search shows.
 void DeleteCheckedFile(ImageInfoRecord* entry, const char* path) {
-    if (!DeleteFileA(path) || !IsNameGone(browseDirectory, entry->name)) {
-        host::ErrorBox("Error: Couldn't delete file!");
+    SetLastError(0);
+    bool deleted = DeleteFileA(path) != 0;
+    DWORD error = deleted ? 0 : GetLastError();
+    if (!deleted || !IsNameGone(browseDirectory, entry->name)) {
+        char reason[kReasonSize];
+        DescribeDeleteFailure(error, path, reason, sizeof reason);
+        char text[kMessageSize];
+        FormatText(text, sizeof text, "Error: Couldn't delete file!\n\n%s\n\n%s.", entry->name, reason);
+        host::ErrorBox(text);
         return;
     }
     entry->state = kFileDeleted;
+    if (Showing.FoundCount > 0) --Showing.FoundCount;
+    if (Showing.shownDrawings > 0) --Showing.shownDrawings;
+    ShowFileCount();
     HWND dialog = host::GetDlgWin();
     HWND list = dialog ? GetDlgItem(dialog, IDC_BROWSE_LIST) : nullptr;
     if (list) InvalidateRect(list, nullptr, FALSE);
@@ -147,19 +159,88 @@ int ActOnUnlistedFile(UnlistedFile* file) {
     return answer;
 }
 
+namespace {
+
+// When a click opened a folder (its message time): the next showing's
+// first press within a double click's time is that click's second half.
+// Written here, handed on by BrowseFiles to the next showing.
+DWORD g_openingClickAt;
+bool g_openedByClick;
+
+}  // namespace
+
+DWORD TakeOpeningClick() {
+    DWORD at = g_openedByClick ? g_openingClickAt : 0;
+    g_openedByClick = false;
+    return at;
+}
+
+// A double click on a folder tile opens the folder at its first click, and
+// the new showing's list would take the second for a pick of whatever lies
+// under it there.
+bool IsOpeningClicksEcho(DWORD time) {
+    DWORD& at = Showing.openingClickAt;
+    bool echo = at != 0 && time - at <= GetDoubleClickTime();
+    at = 0;
+    return echo;
+}
+
+// A folder that can have no cache would end the browser on a message: it is
+// told here and the dialog stays. So is a folder gone since the listing.
+void OpenSubfolder(const char* name) {
+    char folder[MAX_PATH];
+    if (!JoinPath(folder, browseDirectory, name) || lstrlenA(folder) > kLongestCacheFolder) {
+        TellAboutFile("The path of this folder is too long to browse:\n\n%s", name);
+    } else if (!IsFolder(folder)) {
+        TellAboutFile("The folder is no longer there:\n\n%s", name);
+    } else {
+        ShowFolderNext(folder);
+    }
+}
+
+// A folder opens whether "&Delete on click" is ticked or not: the browser
+// never deletes a folder.
+int ActOnPicture(int picture) {
+    const ShownItem* item = ShownAt(picture);
+    if (!item) return kKeepOpen;
+    switch (item->kind) {
+        case kShownFolder:
+            OpenSubfolder(Showing.subfolders[item->index].name);
+            return kKeepOpen;
+        case kShownUnlisted:
+            return ActOnUnlistedFile(&Showing.unlistedFiles[item->index]);
+        case kShownEntry:
+            break;
+    }
+    return ActOnBrowseEntry(AsImageInfo(item->entity));
+}
+
+// A pick ends the dialog. The host ends its dialogs itself, and its OK
+// command does that as a handler's 2 would, bound values written back.
+void ActOnFramedPicture() {
+    HWND list = BrowseListWindow();
+    int picture = FramedPicture();
+    if (!list || picture < 0) return;
+    if (ActOnPicture(picture) == kEndDialog) {
+        PostMessageA(GetParent(list), WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    }
+}
+
 int OnBrowseListClick(int code) {
     if (code != kListClickCode) return kKeepOpen;
     int row = Showing.BrowseListRow;
-    intptr_t data = host::GetLstDta(IDC_BROWSE_LIST, row);
-    if (data == -1) return kKeepOpen;
+    if (host::GetLstDta(IDC_BROWSE_LIST, row) == -1) return kKeepOpen;
     POINT click = ClickPosition();
     POINT origin = ListScreenOrigin();
     int column = HitColumn(click.x - origin.x, SmallPictures != 0, Showing.ColumnsPerRow);
     if (column < 0) return kKeepOpen;
-    if (row >= Showing.unlistedFirstRow) return ActOnUnlistedFile(UnlistedAt(row, column));
-    // Every link is read through the gate: the row's data and next shown
-    // are addresses, trusted only once they prove to be entries.
-    ImageInfoRecord* entry = AsImageInfo(reinterpret_cast<HostEntity*>(data));
-    for (int i = 0; entry && i < column; ++i) entry = AsImageInfo(entry->nextShown);
-    return ActOnBrowseEntry(entry);
+    int picture = row * Showing.ColumnsPerRow + column;
+    const ShownItem* item = ShownAt(picture);
+    bool folder = item && item->kind == kShownFolder;
+    int answer = ActOnPicture(picture);
+    if (folder && Showing.nextFolder[0]) {
+        g_openedByClick = true;
+        g_openingClickAt = GetMessageTime() | 1;  // 0 would mean none
+    }
+    return answer;
 }

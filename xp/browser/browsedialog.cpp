@@ -45,6 +45,8 @@ int ShowBrowseDialog() {
     host::CHKCTL(def, IDC_BROWSE_SMALL, &SmallPictures, 1, RefreshBrowseList);
     host::CHKCTL(def, IDC_BROWSE_DELETE, &Showing.DeleteOnClick, 1, nullptr);
     host::CHKCTL(def, IDC_BROWSE_ALWAYSCACHE, &Options.alwaysCache, 1, nullptr);
+    NewestFirst = LoadBrowseOrder();
+    host::CHKCTL(def, IDC_BROWSE_NEWEST, &NewestFirst, kOrderNewestFirst, ChangeBrowseOrder);
     host::BTNCTL(def, IDC_BROWSE_SELECTPATH, SelectBrowsePath);
     host::BTNCTL(def, IDC_BROWSE_CLOSE, CloseBrowser);
     host::BTNCTL(def, IDC_BROWSE_CACHEALL, CacheAll);
@@ -70,6 +72,7 @@ int InitBrowseDialog() {
     HWND list = BrowseListWindow();
     StartBrowseTips(list);
     StartEmptyListText(list);
+    StartFindBox();
     if (list) PostMessageA(GetParent(list), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(list), TRUE);
     return kKeepOpen;
 }
@@ -87,11 +90,12 @@ int CloseBrowser() {
 
 // The current directory is read into room for any the system keeps, and put
 // back only when it was read whole: a buffer too small is left unfilled.
-// Backspace's parent folder comes through the button's click.
+// Backspace's parent folder and a subfolder opened come through the
+// button's click.
 int SelectBrowsePath() {
-    if (Showing.parentFolder[0]) {
-        CopyText(browseDirectory, Showing.parentFolder);
-        Showing.parentFolder[0] = '\0';
+    if (Showing.nextFolder[0]) {
+        CopyText(browseDirectory, Showing.nextFolder);
+        Showing.nextFolder[0] = '\0';
         return kEndDialog;
     }
     char saved[MAX_PATH];
@@ -120,6 +124,7 @@ int BrowseFiles(char* resultPath, int keepCache) {
     for (;;) {
         Showing = BrowseShowing();
         Showing.ResultPath = resultPath;
+        Showing.openingClickAt = TakeOpeningClick();
         // The listing clears the leftovers of killed saves as it meets them:
         // the folder is not listed a second time for them.
         StartFolderListing(FormatIndex);

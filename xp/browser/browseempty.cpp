@@ -4,6 +4,8 @@
 #include "browser/browser.h"
 #include "browser/browserinternal.h"
 
+#include <string.h>
+
 #include "module/gdi.h"
 #include "module/paths.h"
 #include "module/state.h"
@@ -12,11 +14,27 @@
 
 namespace {
 
-enum { kTextSize = 200, kMargin = 8 };
+// A search's line repeats what was typed (up to 255 characters).
+enum { kTextSize = 640, kMargin = 8 };
+
+// What the empty list says is also its window text, which tools that read
+// the screen to a user take for what it holds (as the tests do); a list
+// with rows has none.
+void NameList(HWND list, const char* text) {
+    char now[kTextSize] = "";
+    GetWindowTextA(list, now, sizeof now);
+    if (lstrcmpA(now, text) != 0) SetWindowTextA(list, text);
+}
 
 void DrawEmptyListText(HWND list, HDC dc) {
     char text[kTextSize];
-    FormatEmptyListText(text, sizeof text, IsFolder(browseDirectory), FormatIndex, commandMode == ModeTemplate);
+    bool folderExists = IsFolder(browseDirectory);
+    if (folderExists && Searching()) {
+        FormatEmptySearchText(text, sizeof text, Showing.find.typed, Showing.find.unread);
+    } else {
+        FormatEmptyListText(text, sizeof text, folderExists, FormatIndex, commandMode == ModeTemplate);
+    }
+    NameList(list, text);
     RECT client;
     GetClientRect(list, &client);
     InflateRect(&client, -ScaleToDpi(kMargin), -ScaleToDpi(kMargin));
@@ -62,6 +80,7 @@ LRESULT CALLBACK EmptyListProc(HWND list, UINT message, WPARAM wParam, LPARAM lP
         return 0;
     }
     LRESULT result = CallOriginal(Showing.emptyListProc, list, message, wParam, lParam);
+    if (message == WM_PAINT && GetWindowTextLengthA(list) > 0) NameList(list, "");
     // The text is centred: a new width moves it. The focus rectangle that
     // the list drew as the focus came or went is painted over.
     bool focusMoved = (message == WM_SETFOCUS || message == WM_KILLFOCUS) && IsEmpty(list);
@@ -79,6 +98,18 @@ void FormatEmptyListText(char* text, size_t size, bool folderExists, int formatI
     } else {
         FormatText(text, size, "No files of the format \"%s\" in this folder.", FormatLabel(formatIndex));
     }
+}
+
+void FormatEmptySearchText(char* text, size_t size, const char* typed, int unread) {
+    FormatText(text, size, "No drawing's name or notes hold \"%s\".", typed);
+    if (unread <= 0) return;
+    size_t used = strlen(text);
+    FormatText(text + used, size - used,
+               unread == 1 ? "\n\n%d drawing has no picture yet, so only its name was searched: \"Cache all\" "
+                             "reads its notes."
+                           : "\n\n%d drawings have no picture yet, so only their names were searched: \"Cache "
+                             "all\" reads their notes.",
+               unread);
 }
 
 void StartEmptyListText(HWND list) {

@@ -1,6 +1,6 @@
 // The keyboard's frame over the pictures: which picture is framed (the
-// list's caret row and the showing's framed column), the pictures counted
-// through the rows and the view chain, and the row kept in view.
+// list's caret row and the showing's framed column), and the row kept in
+// view.
 #include "browser/browserinternal.h"
 
 #include <algorithm>
@@ -26,36 +26,6 @@ void KeepRowInView(HWND list, int row) {
 }
 
 }  // namespace
-
-ImageInfoRecord* RowEntry(int row) {
-    intptr_t data = host::GetLstDta(IDC_BROWSE_LIST, row);
-    return data == -1 ? nullptr : AsImageInfo(reinterpret_cast<HostEntity*>(data));
-}
-
-// Every row is full but the last: the count is the full rows and what the
-// chain holds from the last row's first entry on.
-int PictureCount(HWND list) {
-    int rows = static_cast<int>(SendToList(list, LB_GETCOUNT));
-    if (rows <= 0) return 0;
-    int columns = Showing.ColumnsPerRow;
-    // Past the cache's limit the entries fill whole rows; the files without
-    // an entry follow.
-    if (rows > Showing.unlistedFirstRow) {
-        return Showing.unlistedFirstRow * columns + static_cast<int>(Showing.unlistedFiles.size());
-    }
-    int inLast = 0;
-    for (ImageInfoRecord* entry = RowEntry(rows - 1); entry && inLast < columns;
-         entry = AsImageInfo(entry->nextShown)) {
-        ++inLast;
-    }
-    return (rows - 1) * columns + inLast;
-}
-
-ImageInfoRecord* PictureEntry(int picture) {
-    ImageInfoRecord* entry = RowEntry(picture / Showing.ColumnsPerRow);
-    for (int i = 0; entry && i < picture % Showing.ColumnsPerRow; ++i) entry = AsImageInfo(entry->nextShown);
-    return entry;
-}
 
 // The page of Page Up and Down.
 int VisibleRows(HWND list) {
@@ -93,12 +63,16 @@ int MoveFrame(int picture, int key, int count, int columns, int pageRows) {
     return picture;
 }
 
+// Between a scan or a batch of pictures and the fill after it the list has
+// rows but no pictures shown: the frame's place still counts, for the fill
+// to keep.
 int FramedPicture() {
     HWND list = BrowseListWindow();
-    int count = list ? PictureCount(list) : 0;
-    if (count == 0) return -1;
+    if (!list || SendToList(list, LB_GETCOUNT) <= 0) return -1;
     int row = std::max(0, static_cast<int>(SendToList(list, LB_GETCARETINDEX)));
-    return std::min(count - 1, row * Showing.ColumnsPerRow + Showing.framedColumn);
+    int picture = row * Showing.ColumnsPerRow + Showing.framedColumn;
+    int count = PictureCount(list);
+    return count > 0 ? std::min(count - 1, picture) : picture;
 }
 
 void FramePicture(int picture, bool intoView) {
@@ -109,8 +83,12 @@ void FramePicture(int picture, bool intoView) {
     if (count == 0) return;
     int row = picture / Showing.ColumnsPerRow;
     int before = static_cast<int>(SendToList(list, LB_GETCARETINDEX));
+    LRESULT topBefore = SendToList(list, LB_GETTOPINDEX);
     SendToList(list, LB_SETCURSEL, row);
     if (intoView) KeepRowInView(list, row);
     RedrawRow(list, before);
     RedrawRow(list, row);
+    // The list scrolls to show the row (selecting it scrolls too): the
+    // tooltip then names what the pointer is over now.
+    if (SendToList(list, LB_GETTOPINDEX) != topBefore) TipFollowsPointer();
 }

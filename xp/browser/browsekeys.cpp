@@ -31,36 +31,15 @@ LRESULT SendToList(HWND list, UINT message, WPARAM wParam = 0, LPARAM lParam = 0
     return SendMessageA(list, message, wParam, lParam);
 }
 
-// A pick ends the dialog. The host ends its dialogs itself, and its OK
-// command does that as a handler's 2 would, bound values written back.
-void ActOnFramed(HWND list, int picture) {
-    int columns = Showing.ColumnsPerRow;
-    int row = picture / columns;
-    int answer = row >= Showing.unlistedFirstRow ? ActOnUnlistedFile(UnlistedAt(row, picture % columns))
-                                                 : ActOnBrowseEntry(PictureEntry(picture));
-    if (answer == kEndDialog) {
-        PostMessageA(GetParent(list), WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-    }
-}
-
-// The picture whose entry bears this name, or -1.
-int FindPicture(HWND list, const char* name) {
-    int picture = 0;
-    for (ImageInfoRecord* entry = RowEntry(0); entry; entry = AsImageInfo(entry->nextShown), ++picture) {
-        if (lstrcmpiA(entry->name, name) == 0) return picture;
-    }
-    return -1;
-}
-
 // F5: the folder is read again as a change of format reads it, and the
 // frame stays on its file while that is still there, else on its place.
-void ScanFolderAgain(HWND list) {
+void ScanFolderAgain() {
     int picture = FramedPicture();
-    ImageInfoRecord* framed = picture >= 0 ? PictureEntry(picture) : nullptr;
+    const char* framed = PictureName(picture);
     char name[kEntryNameSize] = "";
-    if (framed) CopyText(name, framed->name);
+    if (framed) CopyText(name, framed);
     ChangeBrowseFormat();
-    int found = name[0] ? FindPicture(list, name) : -1;
+    int found = name[0] ? FindPictureNamed(name) : -1;
     FramePicture(found >= 0 ? found : std::max(0, picture));
 }
 
@@ -94,8 +73,8 @@ void TypeAhead(HWND list, char letter, DWORD time) {
     int start = std::max(0, FramedPicture()) + (repeated ? 1 : 0);
     for (int i = 0; i < count; ++i) {
         int picture = (start + i) % count;
-        ImageInfoRecord* entry = PictureEntry(picture);
-        if (entry && StartsWith(entry->name, prefix)) {
+        const char* name = PictureName(picture);
+        if (name && StartsWith(name, prefix)) {
             FramePicture(picture);
             return;
         }
@@ -108,7 +87,7 @@ void TypeAhead(HWND list, char letter, DWORD time) {
 // can be read again or left from an empty list too.
 bool OnListKey(HWND list, WPARAM key) {
     if (key == VK_F5) {
-        ScanFolderAgain(list);
+        ScanFolderAgain();
         return true;
     }
     if (key == VK_BACK) {
@@ -126,7 +105,7 @@ bool OnListKey(HWND list, WPARAM key) {
     if (count == 0) return false;
     int picture = FramedPicture();
     if (key == VK_RETURN || key == VK_SPACE) {
-        ActOnFramed(list, picture);
+        ActOnFramedPicture();
     } else if (key == VK_DELETE) {
         if (ImageInfoRecord* entry = PictureEntry(picture)) DeleteEntryFile(entry);
     } else {
@@ -151,33 +130,8 @@ bool OnWheel(HWND list, const MSG& msg) {
     int rows = static_cast<int>(SendToList(list, LB_GETCOUNT));
     int top = static_cast<int>(SendToList(list, LB_GETTOPINDEX)) - notches;
     if (notches && rows > 0) SendToList(list, LB_SETTOPINDEX, std::max(0, std::min(top, rows - 1)));
+    TipFollowsPointer();
     return true;
-}
-
-int PictureAt(HWND list, LPARAM position) {
-    LRESULT hit = SendToList(list, LB_ITEMFROMPOINT, 0, position);
-    if (HIWORD(hit) != 0) return -1;
-    int columns = Showing.ColumnsPerRow;
-    int column = HitColumn(GET_X_LPARAM(position), SmallPictures != 0, columns);
-    int picture = static_cast<int>(LOWORD(hit)) * columns + column;
-    return column < 0 || picture >= PictureCount(list) ? -1 : picture;
-}
-
-// The tip names the picture under the pointer; it stays up while the
-// pointer is within that picture's column of the row.
-void HoverPicture(HWND list, LPARAM position) {
-    int picture = PictureAt(list, position);
-    RECT cell = {0, 0, 0, 0};
-    RECT item;
-    int columns = std::max(1, Showing.ColumnsPerRow);
-    int row = picture / columns;
-    if (picture < 0 || SendToList(list, LB_GETITEMRECT, row, reinterpret_cast<LPARAM>(&item)) == LB_ERR) {
-        ShowTipFor(nullptr, cell);
-        return;
-    }
-    RECT box = PictureBox(item, picture % columns, SmallPictures != 0);
-    cell = {box.left, item.top, box.right, item.bottom};
-    ShowTipFor(PictureEntry(picture), cell);
 }
 
 // A click frames the picture under it (the list moves its caret row
@@ -200,7 +154,8 @@ bool OnListPress(HWND list, LPARAM position) {
 bool OnMessage(const MSG& msg) {
     HWND list = BrowseListWindow();
     if (!list) return false;
-    if (msg.hwnd == list && msg.message == WM_MOUSEMOVE) HoverPicture(list, msg.lParam);
+    if (OnFindMessage(msg)) return true;
+    if (msg.hwnd == list && msg.message == WM_MOUSEMOVE) TipAt(list, msg.lParam);
     if (msg.hwnd == list) RelayToTip(msg);
     switch (msg.message) {
         // A space typed within a prefix ("my pl") belongs to the name, as
@@ -224,7 +179,7 @@ bool OnMessage(const MSG& msg) {
             return OnWheel(list, msg);
         case WM_LBUTTONDOWN:
         case WM_LBUTTONDBLCLK:
-            return msg.hwnd == list && OnListPress(list, msg.lParam);
+            return msg.hwnd == list && (IsOpeningClicksEcho(msg.time) || OnListPress(list, msg.lParam));
     }
     return false;
 }
@@ -253,21 +208,15 @@ void StopBrowseKeys() {
 }
 
 // A root has no parent, and a server's name alone ("\\server") is no
-// folder to browse. The folder goes to "Select &Path" through its button's
-// click, which ends the dialog as a chosen folder does.
+// folder to browse.
 bool OpenParentFolder() {
     char parent[kDirSize];
     CopyText(parent, browseDirectory);
     CutAtLastBackslash(parent);
     bool serverOnly = parent[0] == '\\' && parent[1] == '\\' && !strchr(parent + 2, '\\');
-    HWND dialog = host::GetDlgWin();
-    HWND button = dialog ? GetDlgItem(dialog, IDC_BROWSE_SELECTPATH) : nullptr;
-    if (!parent[0] || serverOnly || lstrcmpiA(parent, browseDirectory) == 0 || !button) {
+    if (!parent[0] || serverOnly || lstrcmpiA(parent, browseDirectory) == 0 || !ShowFolderNext(parent)) {
         MessageBeep(MB_OK);
         return false;
     }
-    CopyText(Showing.parentFolder, parent);
-    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDC_BROWSE_SELECTPATH, BN_CLICKED),
-                 reinterpret_cast<LPARAM>(button));
     return true;
 }

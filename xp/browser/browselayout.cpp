@@ -35,6 +35,10 @@ const Anchor kAnchors[] = {
     {IDC_BROWSE_CACHEALL, kRight | kBottom},
     {IDC_BROWSE_CLOSE, kRight | kBottom},
     {IDC_BROWSE_HELP, kRight | kBottom},
+    {IDC_BROWSE_FINDLABEL, kRight | kBottom},
+    {IDC_BROWSE_FIND, kRight | kBottom},
+    {IDC_BROWSE_NEWEST, kRight | kBottom},
+    {IDC_BROWSE_FINDNOTE, kLeft | kRight | kBottom},
 };
 enum { kAnchorCount = sizeof kAnchors / sizeof kAnchors[0] };
 static_assert(int{kAnchorCount} == int{kAnchoredControls}, "the showing keeps a place for each anchored control");
@@ -46,8 +50,16 @@ RECT ClientRectOf(HWND dialog, HWND control) {
     return rect;
 }
 
+int AnchorIndex(int id) {
+    for (int i = 0; i < kAnchorCount; ++i) {
+        if (kAnchors[i].id == id) return i;
+    }
+    return -1;
+}
+
 // Controls that only move keep their size untouched: a combo box given its
-// closed height would lose its drop-down.
+// closed height would lose its drop-down. The count grows to its left as
+// far as its text needs, and the path gives way to it.
 void MoveControls(HWND dialog, int width, int height) {
     const LayoutState& layout = Showing.layout;
     int dx = width - layout.startClient.cx, dy = height - layout.startClient.cy;
@@ -65,7 +77,10 @@ void MoveControls(HWND dialog, int width, int height) {
             if (!(edges & kTop)) rect.top += dy;
             rect.bottom += dy;
         }
-        bool stretches = (edges & (kLeft | kRight)) == (kLeft | kRight) || (edges & (kTop | kBottom)) == (kTop | kBottom);
+        if (kAnchors[i].id == IDC_BROWSE_COUNT) rect.left -= layout.countGrowth;
+        if (kAnchors[i].id == IDC_BROWSE_DIR) rect.right -= layout.countGrowth;
+        bool stretches = (edges & (kLeft | kRight)) == (kLeft | kRight) ||
+                         (edges & (kTop | kBottom)) == (kTop | kBottom) || kAnchors[i].id == IDC_BROWSE_COUNT;
         moves = DeferWindowPos(moves, control, nullptr, rect.left, rect.top, rect.right - rect.left,
                                rect.bottom - rect.top, SWP_NOZORDER | SWP_NOACTIVATE | (stretches ? 0 : SWP_NOSIZE));
     }
@@ -178,6 +193,8 @@ void StartBrowseLayout() {
         HWND control = GetDlgItem(dialog, kAnchors[i].id);
         if (control) layout.start[i] = ClientRectOf(dialog, control);
     }
+    const RECT& count = layout.start[AnchorIndex(IDC_BROWSE_COUNT)];
+    layout.countWidth = count.right - count.left;
     layout.shownAt = SizeNow(dialog);
     if (!InstallSubclass(layout.dialogProc, dialog, LayoutProc)) return;
     RestoreSize(dialog);

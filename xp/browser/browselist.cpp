@@ -12,31 +12,7 @@
 #include "resources/resource.h"
 #include "settings/settings.h"
 
-// Written by the "&Small pictures" check box; read by the fill, the painter,
-// the clicks and the keys.
-int SmallPictures;
-
 namespace {
-
-const char kRowText[] = "Muu";
-
-struct RowFill {
-    int counter;
-    int formatIndex;
-    int rows;
-};
-
-int AddRowEntry(int, HostEntity* entity, intptr_t fillValue, intptr_t) {
-    auto* fill = reinterpret_cast<RowFill*>(fillValue);
-    if (!ShownEntry(entity, fill->formatIndex)) return 0;
-    if (fill->counter == 0) {
-        int index = host::AddLstStr(IDC_BROWSE_LIST, kRowText);
-        if (index >= 0) host::SetLstDta(IDC_BROWSE_LIST, index, reinterpret_cast<intptr_t>(entity));
-        if (index >= 0) ++fill->rows;
-    }
-    if (++fill->counter >= Showing.ColumnsPerRow) fill->counter = 0;
-    return 0;
-}
 
 // A batch of missing pictures: how far it is, told in the status line, and
 // whether the user stopped it with Escape.
@@ -133,43 +109,26 @@ void ShowLoadingStatus(const char* name) {
     host::StatusMsg(text);
 }
 
+// The pictures shown are collected first, then the rows made for them: a
+// row is only a place for ColumnsPerRow of them.
 void FillBrowseList() {
-    char count[16];
-    FormatText(count, sizeof count, "%d", Showing.FoundCount);
     SetControlText(IDC_BROWSE_DIR, browseDirectory);
-    SetControlText(IDC_BROWSE_COUNT, count);
     host::ClrLstStr(IDC_BROWSE_LIST);
     Showing.ColumnsPerRow = ColumnsForList();
-    RowFill fill = {0, FormatIndex, 0};
-    if (CacheList) host::DLScan(CacheList, AddRowEntry, kScanAll, reinterpret_cast<intptr_t>(&fill), 0);
-    // The files the cache keeps no entry for: rows whose data is 0, which
-    // no reader of entries takes for one.
-    Showing.unlistedFirstRow = fill.rows;
-    for (size_t i = 0; i < Showing.unlistedFiles.size(); i += Showing.ColumnsPerRow) {
-        int index = host::AddLstStr(IDC_BROWSE_LIST, kRowText);
-        if (index >= 0) host::SetLstDta(IDC_BROWSE_LIST, index, 0);
-    }
-    LinkViewChain(FormatIndex);
-}
-
-UnlistedFile* UnlistedAt(int row, int column) {
-    if (row < Showing.unlistedFirstRow || column < 0 || column >= Showing.ColumnsPerRow) return nullptr;
-    size_t index = static_cast<size_t>(row - Showing.unlistedFirstRow) * Showing.ColumnsPerRow + column;
-    return index < Showing.unlistedFiles.size() ? &Showing.unlistedFiles[index] : nullptr;
+    ++Showing.fills;
+    CollectShownItems(FormatIndex);
+    AddShownRows();
+    ShowFileCount();
 }
 
 // Wine repaints a shown list box (its scroll bar and rows) for every row
 // added: 4 ms a row, a minute for 15,000 rows. With redrawing off the fill
-// costs microseconds a row and one repaint at the end. The user may have
-// scrolled away from the framed picture: the framed picture stays framed
-// and the first picture shown stays at the top, also when the number of
-// pictures to a row changes. (Selecting the frame's row scrolls the list,
-// and Wine's list box, when redrawing comes back on, moves a top row that
-// leaves part of a page empty: the top is put back after both.)
-int RefreshBrowseList() {
+// costs microseconds a row and one repaint at the end. (Selecting the
+// frame's row scrolls the list, and Wine's list box, when redrawing comes
+// back on, moves a top row that leaves part of a page empty: the top is put
+// back after both.)
+static void RefillList(int framed, int topPicture) {
     HWND list = BrowseListWindow();
-    int framed = FramedPicture();
-    int topPicture = list ? static_cast<int>(SendMessageA(list, LB_GETTOPINDEX, 0, 0)) * Showing.ColumnsPerRow : 0;
     if (list) SendMessageA(list, WM_SETREDRAW, FALSE, 0);
     FillBrowseList();
     FramePicture(framed, false);
@@ -178,17 +137,34 @@ int RefreshBrowseList() {
         SendMessageA(list, LB_SETTOPINDEX, topPicture / Showing.ColumnsPerRow, 0);
     }
     host::UpdCtl(IDC_BROWSE_LIST);
+    TipFollowsPointer();
+}
+
+// The user may have scrolled away from the framed picture: the framed
+// picture stays framed and the first picture shown stays at the top, also
+// when the number of pictures to a row changes.
+int RefreshBrowseList() {
+    HWND list = BrowseListWindow();
+    int topPicture = list ? static_cast<int>(SendMessageA(list, LB_GETTOPINDEX, 0, 0)) * Showing.ColumnsPerRow : 0;
+    RefillList(FramedPicture(), topPicture);
     return kKeepOpen;
 }
+
+// Other pictures, or the same in another order: the list starts at its
+// first picture, framed.
+void RefillFromTop() { RefillList(0, 0); }
 
 void FormatBatchProgress(char (&text)[kStatusSize], int done, int total) {
     FormatText(text, sizeof text, "Making pictures: %d of %d (Esc stops)", done, total);
 }
 
 // The pictures made before a stop stay in their entries, and the cache is
-// saved with them when the dialog closes.
+// saved with them when the dialog closes. Entries move as their notes are
+// stored: the pictures shown name none of them until the list is filled
+// again, which every caller does after the batch.
 void CacheMissingPictures(int formatIndex) {
     if (!CacheList) return;
+    Showing.shown.clear();
     PictureBatch batch = {formatIndex, 0, 0, GetTickCount(), 0};
     host::DLScan(CacheList, CountMissingPicture, kScanAll, reinterpret_cast<intptr_t>(&batch), 0);
     BeginPictureBatch();
@@ -219,4 +195,12 @@ bool ColumnsChanged() { return ColumnsForList() != Showing.ColumnsPerRow; }
 int CacheAll() {
     CacheMissingPictures(FormatIndex);
     return RefreshBrowseList();
+}
+
+// The order is the user's, kept for the next showing; the list shows the
+// first pictures of the new order.
+int ChangeBrowseOrder() {
+    SaveBrowseOrder(NewestFirst == kOrderNewestFirst ? kOrderNewestFirst : kOrderByName);
+    RefillFromTop();
+    return kKeepOpen;
 }

@@ -56,6 +56,11 @@ struct UnlistedFile {
     FILETIME fileTime;
     uint8_t state;              // kNoPicture, or kFileDeleted once deleted from the browser
 };
+// A subfolder of the browsed folder, shown as a folder tile before the
+// drawings.
+struct Subfolder {
+    char name[MAX_PATH];
+};
 // A listing made on a thread of its own while the cache loads; going, it
 // stops the thread and waits for it, as the listing's maker tells it to
 // (so that the showing's record needs nothing of listing.cpp).
@@ -65,6 +70,32 @@ struct StopListing {
     void operator()(StartedListing* started) const {
         if (stop) stop(started);
     }
+};
+
+// ---- What the list shows (browseshown.cpp) ----
+// One picture of the list: a folder tile, a cache entry, or a file past the
+// cache's limit.
+enum ShownKind : uint8_t { kShownFolder, kShownEntry, kShownUnlisted };
+struct ShownItem {
+    ShownKind kind;
+    uint32_t index;             // a folder's place in Showing.subfolders, an unlisted file's in Showing.unlistedFiles
+    HostEntity* entity;         // an entry's, where it lies now
+};
+
+// ---- What the Find box searches (browsematch.cpp) ----
+enum { kFindSize = 256 };
+// The typed words in upper case, each ended by a NUL.
+struct FindWords {
+    char text[kFindSize];
+    int count;
+};
+// What a search looks through for one entry: its name and its notes' headings
+// and texts, upper-cased once, and what the entry was when it was read.
+struct SearchText {
+    std::string name;           // the entry's name as stored
+    FILETIME fileTime;
+    bool notesRead;
+    std::string text;
 };
 
 // ---- showing.cpp: the record of one showing of the dialog ----
@@ -87,11 +118,12 @@ struct TipsState {
     bool tried;                 // made once a showing: a refused tooltip is not asked for again
     HWND list;
     RECT cell;
-    const ImageInfoRecord* entry;
+    int picture;                // the picture named, -1 for none
+    int fill;                   // in the fill of that number
     char text[kTipSize];
 };
 // The dialog's layout as the showing started (browselayout.cpp).
-enum { kAnchoredControls = 13 };
+enum { kAnchoredControls = 17 };
 struct LayoutState {
     RECT start[kAnchoredControls];  // where each control was, in client coordinates
     SIZE startClient;
@@ -100,7 +132,17 @@ struct LayoutState {
     bool maximised;             // as the last WM_SIZE said
     bool maximiseWhenShown;     // it was closed maximised last time
     bool filled;                // the rows are there to be laid out again
+    int countWidth;             // the count's width as laid out
+    int countGrowth;            // pixels the count reaches further left, to show all its text (browsecount.cpp)
     Subclass dialogProc;
+};
+// The Find box's words and what they are searched in.
+struct FindState {
+    char typed[kFindSize];      // the box's text (browsefind.cpp)
+    FindWords words;            // none while the box is empty (browsefind.cpp)
+    int unread;                 // drawings the last fill left out with their notes not read (browseshown.cpp)
+    std::unordered_map<const HostEntity*, SearchText> texts;  // made as searches need them (browsematch.cpp)
+    Subclass dialogProc;        // hears the box's changes (browsefind.cpp)
 };
 // What the user has been told once in this showing (browsetell.cpp): a box
 // at every scan would nag.
@@ -116,7 +158,8 @@ struct BrowseShowing {
     bool Picked = false;        // a file was picked: BrowseFiles' result
     int DeleteOnClick = 0;      // bound to "&Delete on click"
     int BrowseListRow = 0;      // bound to the list: the row last clicked
-    char parentFolder[kDirSize] = "";  // Backspace's folder, handed to "Select &Path"; empty otherwise
+    char nextFolder[kDirSize] = "";  // the parent (Backspace) or a subfolder opened, handed to "Select &Path"
+    DWORD openingClickAt = 0;   // the click that opened this folder from its parent's tile, or 0 (browseclick.cpp)
 
     // Where the list and the pointer are (browsedialog.cpp, rowpainter.cpp).
     HHOOK mouseHook = nullptr;  // the mouse hook, while installed
@@ -127,15 +170,21 @@ struct BrowseShowing {
     int FoundCount = 0;         // files taken by the last scan
     LeftOutFiles leftOut = {};  // the files the last scan left out, told by the dialog
     std::vector<UnlistedFile> unlistedFiles;  // past the cache's limit, in name order, after the entries
+    std::vector<Subfolder> subfolders;  // the folder's subfolders in name order, from the last scan
     std::unique_ptr<StartedListing, StopListing> listing;  // made while the cache loads, taken by the scan
 
-    // The rows (browselist.cpp, rowgeometry.cpp, browseframe.cpp).
+    // The rows (browselist.cpp, browseshown.cpp, rowgeometry.cpp, browseframe.cpp).
     int ColumnsPerRow = kLargeColumns;  // pictures per row, from the list's width; set at every fill
-    int unlistedFirstRow = 0;   // the first row of the unlisted files; the row count when there are none
+    // The pictures in shown order, row r from picture r * ColumnsPerRow on;
+    // made at every fill, emptied by a scan.
+    std::vector<ShownItem> shown;
+    int shownDrawings = 0;      // the files among them that are still there (the count's N while searching)
+    int fills = 0;              // fills so far: what a tooltip named may have gone
     int rowDpi = kDefaultDpi;   // the screen's pixels per inch that the rows are laid out for
     int framedColumn = 0;       // the framed picture's column; its row is the list's caret row
 
     KeysState keys = {};
+    FindState find = {};
     TipsState tips = {};
     LayoutState layout = {};
     Subclass emptyListProc = {};  // browseempty.cpp
@@ -146,6 +195,10 @@ struct BrowseShowing {
 extern BrowseShowing Showing;
 // The browse list of the dialog being shown, or null.
 HWND BrowseListWindow();
+// True while the Find box holds a word.
+bool Searching();
+// Ends the showing for folder to be shown next, as "Select &Path" does.
+bool ShowFolderNext(const char* folder);
 
 // ---- formats.cpp (and FormatFilterList in browser.h) ----
 // extension: the three letters, no dot.
@@ -168,6 +221,7 @@ struct ListedFile {
 };
 struct FolderListing {
     std::unordered_map<std::string, ListedFile> files;
+    std::vector<Subfolder> folders;  // the subfolders a user may open, in the listing's order
     LeftOutFiles leftOut;
     bool whole;                 // false: a file could be neither kept nor handed on
 };
@@ -203,13 +257,59 @@ int ColumnsForWidth(int width, bool small);
 // The column that a click dx pixels from the list's left edge hits, or -1.
 int HitColumn(int dx, bool small, int columns);
 
-// ---- browseframe.cpp ----
-// The entry that row's data names, or null (a row of unlisted files).
-ImageInfoRecord* RowEntry(int row);
-// The pictures the list shows, counted through its rows.
-int PictureCount(HWND list);
-// The entry of a picture (counted from 0 through the view chain), or null.
+// ---- browseshown.cpp ----
+// Bound to "&Newest first": kOrderNewestFirst or kOrderByName.
+extern int NewestFirst;
+// Collects what the list shows into Showing.shown: the subfolders first,
+// then the drawings of the format (entries, then the files past the cache's
+// limit) by name or newest first, each kept while it holds the Find box's
+// words; links the shown entries through next shown in that order and
+// counts the drawings.
+void CollectShownItems(int formatIndex);
+// A list row for each ColumnsPerRow pictures shown.
+void AddShownRows();
+// The picture's item, or null.
+const ShownItem* ShownAt(int picture);
+// The entry of a picture, or null (a folder, a file past the limit).
 ImageInfoRecord* PictureEntry(int picture);
+// The name under a picture, or null.
+const char* PictureName(int picture);
+// The first picture of that name (without regard to case), or -1.
+int FindPictureNamed(const char* name);
+// The pictures the list shows.
+int PictureCount(HWND list);
+// The picture's entry now lies at entity (its notes were stored): the shown
+// pictures, the row's data and the chain follow it.
+void ShownEntryMoved(int picture, HostEntity* entity);
+
+// ---- browsematch.cpp ----
+// Splits typed text at blanks into words, upper-cased in the code page.
+void SplitFindWords(const char* typed, FindWords* words);
+// True when every word occurs in the upper-cased text.
+bool HoldsEveryWord(const char* text, size_t length, const FindWords& words);
+// Whether a folder's or file's name holds every word of the box.
+bool NameMatchesFind(const char* name);
+// Whether the entry's name or notes hold every word; *notesUnread tells
+// that it did not, but its notes are not read yet.
+bool EntryMatchesFind(HostEntity* entity, const ImageInfoRecord* entry, bool* notesUnread);
+
+// ---- browsefind.cpp ----
+void StartFindBox();
+// Ctrl+F and F3 anywhere in the dialog, and the box's own keys; true when
+// the message is used up.
+bool OnFindMessage(const MSG& msg);
+
+// ---- browsecount.cpp ----
+// The count of files: "N", or "N of M" while searching.
+enum { kCountSize = 32 };
+void FormatFileCount(char (&text)[kCountSize]);
+// Shows the count (and the Find box's note) as they are now.
+void ShowFileCount();
+// "N drawings' notes unread ...", shown beside the box while searching.
+void FormatUnreadNote(char* text, size_t size, int unread);
+void ShowFindNote();
+
+// ---- browseframe.cpp ----
 // Whole rows the list shows, at least one.
 int VisibleRows(HWND list);
 // Where a key moves the frame from picture among count pictures; pageRows
@@ -231,10 +331,12 @@ void TellLeftOutFiles();
 void TellUnlistedFiles();
 
 // ---- browselist.cpp ----
-// The file past the cache's limit shown at that place, or null.
-UnlistedFile* UnlistedAt(int row, int column);
 void FillBrowseList();
 int RefreshBrowseList();
+// Refills the list and frames its first picture, at the top.
+void RefillFromTop();
+// The host's change callback of "&Newest first".
+int ChangeBrowseOrder();
 void CacheMissingPictures(int formatIndex);
 int InitBrowseList();
 int ChangeBrowseFormat();
@@ -250,21 +352,43 @@ void FormatBatchProgress(char (&text)[kStatusSize], int done, int total);
 // ---- rowpainter.cpp ----
 int DrawBrowseRow(int action, void* item);
 
+// ---- foldertile.cpp ----
+// A subfolder's tile in a picture box: a folder and its full name.
+void DrawFolderTile(HDC dc, const RECT& box, const char* name);
+
 // ---- browseclick.cpp ----
 // What a click on this entry does: pick it, or with "&Delete on click" ask
 // and delete its file. Returns the handler's answer.
 int ActOnBrowseEntry(ImageInfoRecord* entry);
 int ActOnUnlistedFile(UnlistedFile* file);
+// What a click on a picture does: open a folder, or act on the file.
+int ActOnPicture(int picture);
+// Enter and Space: the framed picture as a click would take it; a pick
+// ends the dialog.
+void ActOnFramedPicture();
+// Shows the subfolder of that name next, this folder's cache saved first.
+void OpenSubfolder(const char* name);
+// The time of the click on a folder tile that ended the last showing, or 0;
+// taken once, for the next showing.
+DWORD TakeOpeningClick();
+// True (once) for a press of this showing's list that is the second half of
+// the double click that opened the folder.
+bool IsOpeningClicksEcho(DWORD time);
 // Asks about the entry's file and deletes it after Yes, as a click with
 // "&Delete on click" does; the dialog stays open.
 int DeleteEntryFile(ImageInfoRecord* entry);
 int OnBrowseListClick(int code);
 
 // ---- browsetips.cpp ----
+// The picture at a point of the list's client area, or -1.
+int PictureAt(HWND list, LPARAM position);
 // The tooltip of the list: a picture's full name, size and date.
 void StartBrowseTips(HWND list);
-// Names entry (null: none) while the pointer stays in cell.
-void ShowTipFor(const ImageInfoRecord* entry, const RECT& cell);
+// Names the picture at a point of the list (none: hides).
+void TipAt(HWND list, LPARAM position);
+// The pictures moved under a pointer that stood still (scrolled, filled
+// again): the tip names what is under it now, or hides.
+void TipFollowsPointer();
 void RelayToTip(const MSG& msg);
 // The tip's text for a file: its name, size and last-write time.
 void FormatTipText(char* text, size_t size, const char* name, const WIN32_FILE_ATTRIBUTE_DATA* data);
@@ -273,6 +397,9 @@ void FormatTipText(char* text, size_t size, const char* name, const WIN32_FILE_A
 // What an empty list says: that the folder does not exist, or that it
 // holds no file of the format chosen.
 void FormatEmptyListText(char* text, size_t size, bool folderExists, int formatIndex, bool templates);
+// What an empty list says while searching for typed, unread drawings not
+// searched in their notes.
+void FormatEmptySearchText(char* text, size_t size, const char* typed, int unread);
 // Has the list write that text across itself while it has no rows.
 void StartEmptyListText(HWND list);
 

@@ -5,6 +5,9 @@
 #include "browser/browserinternal.h"
 
 #include <commctrl.h>
+#include <windowsx.h>
+
+#include <algorithm>
 
 #include "module/paths.h"
 #include "module/state.h"
@@ -51,12 +54,31 @@ void FormatWhen(char* text, size_t size, const FILETIME& written) {
     FormatText(text, size, "%s %s", date, time);
 }
 
-void SetTipFor(const ImageInfoRecord* entry) {
+void SetFileTip(const char* name, uint8_t state) {
     char path[MAX_PATH];
     WIN32_FILE_ATTRIBUTE_DATA data;
-    bool found = entry->state != kFileDeleted && JoinPath(path, browseDirectory, entry->name) &&
+    bool found = state != kFileDeleted && JoinPath(path, browseDirectory, name) &&
                  GetFileAttributesExA(path, GetFileExInfoStandard, &data);
-    FormatTipText(Showing.tips.text, sizeof Showing.tips.text, entry->name, found ? &data : nullptr);
+    FormatTipText(Showing.tips.text, sizeof Showing.tips.text, name, found ? &data : nullptr);
+}
+
+void SetTipFor(const ShownItem& item) {
+    char* text = Showing.tips.text;
+    switch (item.kind) {
+        case kShownFolder:
+            FormatText(text, sizeof Showing.tips.text, "%s\nFolder", Showing.subfolders[item.index].name);
+            return;
+        case kShownUnlisted: {
+            const UnlistedFile& file = Showing.unlistedFiles[item.index];
+            SetFileTip(file.name, file.state);
+            return;
+        }
+        case kShownEntry:
+            break;
+    }
+    const ImageInfoRecord* entry = AsImageInfo(item.entity);
+    if (entry) SetFileTip(entry->name, entry->state);
+    else CopyText(text, sizeof Showing.tips.text, "");
 }
 
 HWND MakeTip(HWND dialog) {
@@ -88,6 +110,27 @@ HWND Tip() {
     return tips.tip && IsWindow(tips.tip) ? tips.tip : nullptr;
 }
 
+// Names the picture (-1: none) while the pointer stays in cell. A picture
+// of another fill is another picture, whatever its number.
+void ShowTipFor(int picture, const RECT& cell) {
+    HWND tip = Tip();
+    if (!tip) return;
+    TipsState& tips = Showing.tips;
+    bool same = picture == tips.picture &&
+                (picture < 0 || (tips.fill == Showing.fills && EqualRect(&cell, &tips.cell)));
+    if (same) return;
+    // Another picture: its tip comes after the usual pause, as a new tool's.
+    SendMessageA(tip, TTM_POP, 0, 0);
+    const ShownItem* item = ShownAt(picture);
+    tips.picture = item ? picture : -1;
+    tips.fill = Showing.fills;
+    tips.cell = item ? cell : RECT{0, 0, 0, 0};
+    if (item) SetTipFor(*item);
+    TOOLINFOA tool = ToolInfo();
+    SendMessageA(tip, TTM_NEWTOOLRECTA, 0, reinterpret_cast<LPARAM>(&tool));
+    SendMessageA(tip, TTM_UPDATETIPTEXTA, 0, reinterpret_cast<LPARAM>(&tool));
+}
+
 }  // namespace
 
 void FormatTipText(char* text, size_t size, const char* name, const WIN32_FILE_ATTRIBUTE_DATA* data) {
@@ -105,21 +148,48 @@ void FormatTipText(char* text, size_t size, const char* name, const WIN32_FILE_A
 // the dialog: under Wine a tooltip window takes about 5 ms, a tenth of what
 // the dialog takes to its first rows. Owned by the dialog, it goes when the
 // dialog does.
-void StartBrowseTips(HWND list) { Showing.tips.list = list; }
+void StartBrowseTips(HWND list) {
+    Showing.tips.list = list;
+    Showing.tips.picture = -1;
+}
 
-void ShowTipFor(const ImageInfoRecord* entry, const RECT& cell) {
-    HWND tip = Tip();
-    if (!tip) return;
+int PictureAt(HWND list, LPARAM position) {
+    LRESULT hit = SendMessageA(list, LB_ITEMFROMPOINT, 0, position);
+    if (HIWORD(hit) != 0) return -1;
+    int columns = Showing.ColumnsPerRow;
+    int column = HitColumn(GET_X_LPARAM(position), SmallPictures != 0, columns);
+    int picture = static_cast<int>(LOWORD(hit)) * columns + column;
+    return column < 0 || picture >= PictureCount(list) ? -1 : picture;
+}
+
+// The tip stays up while the pointer is within that picture's column of the
+// row.
+void TipAt(HWND list, LPARAM position) {
+    int picture = PictureAt(list, position);
+    RECT item;
+    int columns = std::max(1, Showing.ColumnsPerRow);
+    LPARAM itemRect = reinterpret_cast<LPARAM>(&item);
+    if (picture < 0 || SendMessageA(list, LB_GETITEMRECT, picture / columns, itemRect) == LB_ERR) {
+        ShowTipFor(-1, RECT{0, 0, 0, 0});
+        return;
+    }
+    RECT box = PictureBox(item, picture % columns, SmallPictures != 0);
+    ShowTipFor(picture, RECT{box.left, item.top, box.right, item.bottom});
+}
+
+// Until the tooltip has been made (the first mouse move over the list)
+// there is nothing to follow.
+void TipFollowsPointer() {
     TipsState& tips = Showing.tips;
-    if (entry == tips.entry && (!entry || EqualRect(&cell, &tips.cell))) return;
-    // Another picture: its tip comes after the usual pause, as a new tool's.
-    SendMessageA(tip, TTM_POP, 0, 0);
-    tips.entry = entry;
-    tips.cell = entry ? cell : RECT{0, 0, 0, 0};
-    if (entry) SetTipFor(entry);
-    TOOLINFOA tool = ToolInfo();
-    SendMessageA(tip, TTM_NEWTOOLRECTA, 0, reinterpret_cast<LPARAM>(&tool));
-    SendMessageA(tip, TTM_UPDATETIPTEXTA, 0, reinterpret_cast<LPARAM>(&tool));
+    if (!tips.list || !tips.tip) return;
+    POINT at;
+    RECT client;
+    if (!GetCursorPos(&at) || !ScreenToClient(tips.list, &at) || !GetClientRect(tips.list, &client)) return;
+    if (!PtInRect(&client, at)) {
+        ShowTipFor(-1, RECT{0, 0, 0, 0});
+        return;
+    }
+    TipAt(tips.list, MAKELPARAM(at.x, at.y));
 }
 
 void RelayToTip(const MSG& msg) {

@@ -14,6 +14,7 @@
 
 #include "browsecache/cache.h"
 #include "module/gdi.h"
+#include "module/infolder.h"
 #include "module/names.h"
 #include "module/paths.h"
 #include "module/savetemporaries.h"
@@ -80,9 +81,27 @@ bool KeepFile(FolderListing& listing, const char* name, const FILETIME& time) {
     }
 }
 
+// A subfolder the user may open: not hidden or a system's, not a link
+// (Wine reports no reparse point on a symbolic link: only where it leads
+// tells), and by a name that opens it. Without memory it is left out; the
+// files still count.
+void NoteSubfolder(const char* folder, const WIN32_FIND_DATAW& found, FolderListing& listing) {
+    const DWORD kNotShown = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_REPARSE_POINT;
+    if (found.dwFileAttributes & kNotShown) return;
+    Subfolder subfolder;
+    if (ListingName(found, subfolder.name) != kNotLeftOut || !NamesFileInFolder(folder, subfolder.name)) return;
+    try {
+        listing.folders.push_back(subfolder);
+    } catch (...) {
+    }
+}
+
 bool ListFile(const char* folder, const WIN32_FIND_DATAW& found, int formatIndex, FolderListing& listing,
               const UnkeptFile& unkept, const FILETIME& now) {
-    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return true;
+    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        NoteSubfolder(folder, found, listing);
+        return true;
+    }
     char shown[MAX_PATH];
     ShownName(found.cFileName, shown);
     if (savetemp::IsTemporaryName(shown)) {
@@ -169,6 +188,7 @@ void ShownName(const wchar_t* wide, char (&name)[MAX_PATH]) {
 void ListFolder(const char* folder, int formatIndex, FolderListing* listing, UnkeptFile unkept,
                 const volatile LONG* stop) {
     listing->files.clear();
+    listing->folders.clear();
     listing->leftOut = LeftOutFiles();
     listing->whole = true;
     char pattern[kDirSize + 8];

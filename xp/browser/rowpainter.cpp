@@ -88,15 +88,14 @@ void DrawFrameNote(HDC dc, const RECT& box, const char* note) {
     DrawBandText(text, note);
 }
 
-// Makes the entry's pictures; the entry may move, and then the row's data
-// (for the first column) and the chain follow it.
-void MakeOnDemand(HostEntity** entity, int column, int itemId) {
+// Makes the entry's pictures; the entry may move, and then the shown
+// pictures, the row's data and the chain follow it.
+void MakeOnDemand(HostEntity** entity, int picture) {
     const ImageInfoRecord* entry = AsImageInfo(*entity);
     if (!entry) return;
     ShowLoadingStatus(entry->name);
     MakePictures(entity);
-    if (column == 0) host::SetLstDta(IDC_BROWSE_LIST, itemId, reinterpret_cast<intptr_t>(*entity));
-    LinkViewChain(FormatIndex);
+    ShownEntryMoved(picture, *entity);
     host::StatusMsg(nullptr);
 }
 
@@ -108,80 +107,79 @@ void MakeOnDemand(HostEntity** entity, int column, int itemId) {
 // the letters; at other densities the letters start higher in the band and
 // the frame, thicker, cut their tops: there the edge stays above the band,
 // on the picture's last rows.
-void DrawFocusFrame(HDC dc, const RECT& item, int column, bool small) {
+void DrawFocusFrame(HDC dc, const RECT& item, int column, bool small, int colour = COLOR_HIGHLIGHT) {
     RECT box = PictureBox(item, column, small);
     int width = ScaleToDpi(kFrameWidth);
     LONG bottom = !small ? NameBand(box).bottom + width
                   : Showing.rowDpi == kDefaultDpi ? box.bottom + 1 + width
                                                   : NameBand(box).top;
     RECT frame = {box.left - width, box.top - width, box.right + width, std::min<LONG>(bottom, item.bottom)};
-    HBRUSH brush = GetSysColorBrush(COLOR_HIGHLIGHT);
+    HBRUSH brush = GetSysColorBrush(colour);
     for (int ring = 0; ring < width; ++ring) {
         FrameRect(dc, &frame, brush);
         InflateRect(&frame, -1, -1);
     }
 }
 
-// A row of files past the cache's limit: the empty frame, a short text in
-// it, and the name.
-void DrawUnlistedRow(const DRAWITEMSTRUCT* item, bool small) {
-    static const char kNoPictureText[] = "Cache full";
-    int row = static_cast<int>(item->itemID);
-    int columnsDrawn = 0;
-    for (int column = 0; column < Showing.ColumnsPerRow; ++column) {
-        const UnlistedFile* file = UnlistedAt(row, column);
-        if (!file) break;
-        RECT box = PictureBox(item->rcItem, column, small);
-        DrawEmptyFrame(&box);
-        DrawFrameNote(item->hDC, box, kNoPictureText);
-        DrawName(box, file->name);
-        columnsDrawn = column + 1;
-    }
-    if ((item->itemState & ODS_FOCUS) && columnsDrawn > 0) {
-        DrawFocusFrame(item->hDC, item->rcItem, std::min(Showing.framedColumn, columnsDrawn - 1), small);
-    }
+// A file past the cache's limit: the empty frame, a short text in it, and
+// the name.
+void DrawUnlistedFile(HDC dc, const RECT& box, const UnlistedFile& file) {
+    DrawEmptyFrame(&box);
+    DrawFrameNote(dc, box, "Cache full");
+    DrawName(box, file.name);
 }
 
-void DrawRow(const DRAWITEMSTRUCT* item) {
-    int itemId = static_cast<int>(item->itemID);
-    if (itemId >= Showing.unlistedFirstRow) {
-        GetDCOrgEx(item->hDC, &Showing.ListOrigin);
-        DrawUnlistedRow(item, SmallPictures != 0);
-        return;
+int CaretRow() {
+    HWND list = BrowseListWindow();
+    return list ? static_cast<int>(SendMessageA(list, LB_GETCARETINDEX, 0, 0)) : -1;
+}
+
+// An entry's pictures, made first when the cache lacks them.
+void DrawEntry(HDC dc, const RECT& box, HostEntity* entity, int picture) {
+    const ImageInfoRecord* entry = AsImageInfo(entity);
+    if (!entry) return;
+    // A drawing found unreadable in this showing is not loaded again.
+    if ((entry->state == kNoPicture || !colourTableReady) && !IsUnreadable(entry)) {
+        MakeOnDemand(&entity, picture);
+        entry = AsImageInfo(entity);
+        if (!entry) return;
     }
-    intptr_t data = host::GetLstDta(IDC_BROWSE_LIST, itemId);
-    if (data == -1) return;
-    // The row's data is only trusted once the gate says it is an entry.
-    HostEntity* entity = reinterpret_cast<HostEntity*>(data);
-    if (!AsImageInfo(entity)) return;
+    // Stored rows index the colour table: without one they mean nothing.
+    bool drawn = entry->state == kPictureMade && colourTableReady && DrawPicture(dc, box, entry);
+    if (!drawn) DrawEmptyFrame(&box);
+    if (!drawn && IsUnreadable(entry)) DrawFrameNote(dc, box, "Unreadable");
+    DrawName(box, entry->name);
+}
+
+// The pictures of the row as the shown list has them: folders, entries and
+// files past the cache's limit alike.
+void DrawRow(const DRAWITEMSTRUCT* item) {
+    int columns = Showing.ColumnsPerRow;
+    int first = static_cast<int>(item->itemID) * columns;
+    if (!ShownAt(first)) return;
     GetDCOrgEx(item->hDC, &Showing.ListOrigin);
     if (!colourTableReady) LoadColorMap();
     bool small = SmallPictures != 0;
     int columnsDrawn = 0;
-    for (int column = 0; column < Showing.ColumnsPerRow; ++column) {
+    for (int column = 0; column < columns; ++column) {
+        const ShownItem* shown = ShownAt(first + column);
+        if (!shown) break;
         RECT box = PictureBox(item->rcItem, column, small);
-        const ImageInfoRecord* entry = AsImageInfo(entity);
-        if (!entry) break;
-        // A drawing found unreadable in this showing is not loaded again.
-        if ((entry->state == kNoPicture || !colourTableReady) && !IsUnreadable(entry)) {
-            MakeOnDemand(&entity, column, itemId);
-            entry = AsImageInfo(entity);
-            if (!entry) break;
+        switch (shown->kind) {
+            case kShownFolder: DrawFolderTile(item->hDC, box, Showing.subfolders[shown->index].name); break;
+            case kShownUnlisted: DrawUnlistedFile(item->hDC, box, Showing.unlistedFiles[shown->index]); break;
+            case kShownEntry: DrawEntry(item->hDC, box, shown->entity, first + column); break;
         }
-        // Stored rows index the colour table: without one they mean nothing.
-        bool drawn = entry->state == kPictureMade && colourTableReady &&
-                     DrawPicture(item->hDC, box, entry);
-        if (!drawn) DrawEmptyFrame(&box);
-        if (!drawn && IsUnreadable(entry)) DrawFrameNote(item->hDC, box, "Unreadable");
-        DrawName(box, entry->name);
         columnsDrawn = column + 1;
-        if (!entry->nextShown) break;
-        entity = entry->nextShown;
     }
     // The list's focus row carries the frame; a short last row frames its
-    // last picture.
-    if ((item->itemState & ODS_FOCUS) && columnsDrawn > 0) {
-        DrawFocusFrame(item->hDC, item->rcItem, std::min(Showing.framedColumn, columnsDrawn - 1), small);
+    // last picture. While searching, a list without the focus shows its
+    // frame in grey, as a selection without the focus: it is the picture
+    // that Enter in the Find box picks.
+    bool framed = (item->itemState & ODS_FOCUS) || (Searching() && static_cast<int>(item->itemID) == CaretRow());
+    if (framed && columnsDrawn > 0) {
+        DrawFocusFrame(item->hDC, item->rcItem, std::min(Showing.framedColumn, columnsDrawn - 1), small,
+                       (item->itemState & ODS_FOCUS) ? COLOR_HIGHLIGHT : COLOR_BTNSHADOW);
     }
 }
 

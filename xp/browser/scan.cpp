@@ -66,6 +66,7 @@ int DeleteOtherEntry(int, HostEntity* entity, intptr_t formatIndex, intptr_t) {
 }
 
 bool NameBefore(const UnlistedFile& a, const UnlistedFile& b) { return lstrcmpiA(a.name, b.name) < 0; }
+bool FolderBefore(const Subfolder& a, const Subfolder& b) { return lstrcmpiA(a.name, b.name) < 0; }
 
 // How many of the taken files get an entry; the rest are the showing's
 // unlisted files. Within the limit every file does. Past it, the entries of
@@ -133,6 +134,9 @@ bool TakeAtOnce(void*, const char* name, const FILETIME& time) {
 // used when it was made whole; otherwise the folder is listed now.
 void ScanBrowseDir(int formatIndex) {
     if (!CacheList) return;
+    // What the list shows may be swept below: nothing is shown until the
+    // list is filled again.
+    Showing.shown.clear();
     host::DLScan(CacheList, MarkEntity, kScanAll, 0, 0);
     Showing.FoundCount = 0;
     Showing.unlistedFiles.clear();
@@ -141,6 +145,8 @@ void ScanBrowseDir(int formatIndex) {
         ListFolder(browseDirectory, formatIndex, &listing, {TakeAtOnce, nullptr});
     }
     Showing.leftOut = listing.leftOut;
+    std::sort(listing.folders.begin(), listing.folders.end(), FolderBefore);
+    Showing.subfolders = std::move(listing.folders);
     MakeEntries(listing, formatIndex);
     // Sweeping is not a change worth a save: the same entries are swept
     // again at the next scan if nothing else rewrites the file.

@@ -73,3 +73,30 @@ void DescribeWriteFailure(DWORD error, const char* path, char* reason, size_t si
         CopyText(reason, size, "the file could not be written");
     }
 }
+
+// A read-only mount lets Wine's DeleteFileA report success while the file
+// stays; a file held open, or marked read-only, is refused with "access
+// denied" by some systems: the file is asked before the error is read.
+void DescribeDeleteFailure(DWORD error, const char* path, char* reason, size_t size) {
+    char folder[MAX_PATH];
+    FolderOf(path, folder, sizeof folder);
+    DWORD attributes = GetFileAttributesA(path);
+    const char* words = nullptr;
+    if (error == 0) {
+        words = "The system reported the file deleted, but it is still there: the folder or its disk may be "
+                "read-only";
+    } else if (IsHeldOpen(path) || error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION) {
+        words = "The file is in use by another program";
+    } else if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
+        words = "The file is read-only";
+    } else if (!IsFolder(folder)) {
+        words = "The folder is no longer there";
+    } else if (error == ERROR_ACCESS_DENIED || error == ERROR_WRITE_PROTECT) {
+        words = "There is no permission to delete files in this folder";
+    }
+    if (words) {
+        CopyText(reason, size, words);
+    } else if (!SystemText(error, reason, size)) {
+        FormatText(reason, size, "The system refused it (error %lu)", error);
+    }
+}

@@ -16,3 +16,8 @@ bool IsHeldOpen(const char* path);
 // error is the system's last error right after the failed write (0 when
 // none was left).
 void DescribeWriteFailure(DWORD error, const char* path, char* reason, size_t size);
+
+// Why a file could not be deleted, as a sentence ("The file is read-only"):
+// error is the system's last error after DeleteFileA failed, or 0 when it
+// reported success and the file stayed.
+void DescribeDeleteFailure(DWORD error, const char* path, char* reason, size_t size);

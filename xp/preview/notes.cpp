@@ -52,6 +52,17 @@ static size_t FieldLength(const HostEntity* note, uint32_t offset, uint32_t room
     return n;
 }
 
+// A note's heading and body, each up to its NUL or the record's end; the
+// body no longer than kBodyRead.
+bool ReadNoteText(const HostEntity* note, NoteText* text) {
+    if (EntityType(note) != rec::kTypeNote || EntityLength(note) < rec::kNoteBody) return false;
+    text->heading = reinterpret_cast<const char*>(note + rec::kNoteHeading);
+    text->headingLength = FieldLength(note, rec::kNoteHeading, rec::kNoteHeadingSize - 1);
+    text->body = reinterpret_cast<const char*>(note + rec::kNoteBody);
+    text->bodyLength = FieldLength(note, rec::kNoteBody, kBodyRead);
+    return true;
+}
+
 // The tree being filled: how much it holds, and its headings in sort
 // order, so that each new heading goes in after the one found by binary
 // search. Asked to sort (TVI_SORT), Wine's tree view compares the new

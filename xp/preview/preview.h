@@ -74,6 +74,15 @@ void BeginNotesFill(HWND notesWindow);
 void EndNotesFill(HWND notesWindow);
 // False once the tree is full: a walk of notes stops there.
 bool AddNoteToTree(HWND notesWindow, const HostEntity* note);
+// A note entity's heading and body text, bounded by its record (neither
+// ends in a NUL); false when the entity is no note or too short to be one.
+struct NoteText {
+    const char* heading;
+    size_t headingLength;
+    const char* body;
+    size_t bodyLength;
+};
+bool ReadNoteText(const HostEntity* note, NoteText* text);
 // Copies of notes into the member list of the cache entry that holder holds;
 // the entry moves when its member list is made, and holder follows it.
 void CollectNote(HostEntity** holder, const HostEntity* note);

@@ -159,3 +159,16 @@ void SaveBrowseSize(const BrowseSizeRecord& size) {
     BrowseSizeRecord stored = size;
     SetValue("BrowseSize", &stored, sizeof stored);
 }
+
+BrowseOrder LoadBrowseOrder() {
+    int32_t stored = kOrderByName;
+    GetValue("BrowseOrder", &stored, sizeof stored);
+    if (stored == kOrderByName || stored == kOrderNewestFirst) return static_cast<BrowseOrder>(stored);
+    SaveBrowseOrder(kOrderByName);
+    return kOrderByName;
+}
+
+void SaveBrowseOrder(BrowseOrder order) {
+    int32_t stored = order;
+    SetValue("BrowseOrder", &stored, sizeof stored);
+}

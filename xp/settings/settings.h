@@ -64,3 +64,10 @@ static_assert(offsetof(BrowseSizeRecord, dpi) == 8, "");
 enum class StoredBrowseSize { kNone, kLoaded, kBroken };
 StoredBrowseSize LoadBrowseSize(BrowseSizeRecord& size);
 void SaveBrowseSize(const BrowseSizeRecord& size);
+
+// Value "BrowseOrder", 4 bytes: the order of the browser's pictures.
+enum BrowseOrder : int32_t { kOrderByName = 0, kOrderNewestFirst = 1 };
+// The stored order, by name when none is stored; a stored value that is no
+// order is repaired (written back by name).
+BrowseOrder LoadBrowseOrder();
+void SaveBrowseOrder(BrowseOrder order);
