@@ -16,9 +16,7 @@ source "$root/bench/host_e2e.sh"
 source "$root/bench/samples.sh"
 bench_setup cacheall_e2e "$@"
 
-rm -rf "$work"; mkdir -p "$work"
-printf 'command BROWSE\nanswer drawings\nwait-window Browse files\nselect IDC_BROWSE_FORMAT 5\nclick IDC_BROWSE_CACHEALL\nclick IDC_BROWSE_CLOSE\nend\n' \
-    > "$work/cacheall.script"
+cacheall_script "$work/cacheall.script"
 printf 'command BROWSE\nanswer drawings\nwait-window Browse files\npixel IDC_BROWSE_LIST 5 5\nclick IDC_BROWSE_CLOSE\nend\n' \
     > "$work/visit.script"
 

@@ -8,9 +8,11 @@
 #   stamp_of TRANSCRIPT KIND [TEXT]  the stamp of the first line of that kind
 #     (and text prefix); lines_of TRANSCRIPT KIND [TEXT]: the stamps of all
 #   winpath PATH  the Linux path as Wine's Z: drive spells it
+#   cacheall_script FILE  writes a script that shows the folder "drawings"
+#     as "CAD files", makes every picture with Cache all and closes (the save)
 #   bench_setup NAME [BUILD_DIR] [SIZES...]  sets build, sizes (default 1000,
-#     10,000 and 30,000) and work (a folder of the system's temporary folder
-#     for NAME's runs); a script needs a display
+#     10,000 and 30,000) and work (an empty folder of the system's temporary
+#     folder for NAME's runs); a script needs a display
 host_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 host_key='Software\KvBench\host'
 
@@ -21,6 +23,7 @@ bench_setup() {
   [ $# -gt 0 ] && shift
   sizes=("$@"); [ ${#sizes[@]} -gt 0 ] || sizes=(1000 10000 30000)
   work=${TMPDIR:-/tmp}/xp-$name
+  rm -rf "$work"; mkdir -p "$work"
 }
 
 winpath() { printf 'Z:%s' "$(printf '%s' "$1" | tr / '\\')"; }
@@ -33,6 +36,11 @@ host_run() {
       "/transcript:$(winpath "$transcript")" "/rsc3053:$host_key" "/rsc3059:$(winpath "$work")\\" /timeout:1800 \
       "/ids:$(winpath "$host_root/xp/resources/resource.h")" /stamps "$@" </dev/null >/dev/null 2>&1) || true
   echo $(( $(tail -1 "$transcript.peak") / 1024 ))
+}
+
+cacheall_script() {
+  printf 'command BROWSE\nanswer drawings\nwait-window Browse files\nselect IDC_BROWSE_FORMAT 5\nclick IDC_BROWSE_CACHEALL\nclick IDC_BROWSE_CLOSE\nend\n' \
+      > "$1"
 }
 
 stamp_of() { awk -v k="$2" -v t="${3:-}" '$2 == k && index(substr($0, index($0, k) + length(k) + 1), t) == 1 { print $1; exit }' "$1"; }

@@ -299,10 +299,10 @@ TEST_F(BrowseList, AllCadFilesTakesEveryDrawingFormatButNotOtherFiles) {
     EXPECT_EQ(Names(), (NameList{"A.KVW", "B.DXF"}));
 }
 
-// The listing made while the cache loads belongs to one folder and format:
-// "Select Path" or another format between its start and the scan lists
-// again rather than take another folder's files.
-TEST_F(BrowseList, AListingMadeWhileTheCacheLoadsServesOnlyItsFolderAndFormat) {
+// The listing made while the cache loads serves every format, but only its
+// folder: "Select Path" between its start and the scan lists again rather
+// than take another folder's files.
+TEST_F(BrowseList, AListingMadeWhileTheCacheLoadsServesOnlyItsFolder) {
     TempFolder other{"browse-other"};
     WriteFile("A.KVW");
     WriteFile("B.DXF");
@@ -318,6 +318,59 @@ TEST_F(BrowseList, AListingMadeWhileTheCacheLoadsServesOnlyItsFolderAndFormat) {
     ScanBrowseDir(5);
     EXPECT_EQ(Names(), (NameList{"C.KVW"}));
     EXPECT_EQ(Showing.FoundCount, 1);
+}
+
+// A change of format takes its files from the showing's listing, and lists
+// the folder again only once something in it changed: a name (the folder's
+// time tells) or a drawing written in place (only the change notification
+// tells, a moment after).
+TEST_F(BrowseList, AChangeOfFormatListsTheFolderAgainOnlyOnceItChanged) {
+    WriteFile("A.KVW");
+    WriteFile("B.DXF");
+    WriteFile("C.TXT");
+    ScanBrowseDir(0);
+    const int listed = Showing.listingsMade;
+    testdlg::RunInBrowseDialog([&] {
+        FormatIndex = 5;
+        ChangeBrowseFormat();
+        EXPECT_EQ(Showing.listingsMade, listed);
+        EXPECT_EQ(Names(), (NameList{"A.KVW", "B.DXF"}));
+        EXPECT_EQ(Showing.FoundCount, 2);
+
+        WriteFile("D.KVW");
+        FormatIndex = 0;
+        ChangeBrowseFormat();
+        EXPECT_EQ(Showing.listingsMade, listed + 1);
+        EXPECT_EQ(Names(), (NameList{"A.KVW", "B.DXF", "D.KVW"}));
+        EXPECT_EQ(Showing.FoundCount, 2);
+
+        const FILETIME rewritten = Time(kJanuary + 1);
+        SetTime("A.KVW", kJanuary + 1);
+        for (int tries = 0; tries < 100 && CompareFileTime(&Entry("A.KVW")->fileTime, &rewritten); ++tries) {
+            Sleep(20);
+            ChangeBrowseFormat();
+        }
+        EXPECT_EQ(CompareFileTime(&Entry("A.KVW")->fileTime, &rewritten), 0);
+    });
+}
+
+// F5 reads the folder again though nothing told of a change: the user asks
+// for what is on the disk now, and a network folder may tell nothing.
+TEST_F(BrowseList, F5ListsTheFolderAgainThoughNothingChanged) {
+    WriteFile("A.KVW");
+    ScanBrowseDir(0);
+    const int listed = Showing.listingsMade;
+    testdlg::RunInBrowseDialog([] {
+        StartBrowseKeys();
+        HWND list = BrowseListWindow();
+        PostMessageA(list, WM_KEYDOWN, VK_F5, 0);
+        MSG msg;
+        while (PeekMessageA(&msg, list, WM_KEYDOWN, WM_KEYDOWN, PM_REMOVE)) {
+        }
+        StopBrowseKeys();
+    });
+    EXPECT_EQ(Showing.listingsMade, listed + 1);
+    EXPECT_EQ(Names(), (NameList{"A.KVW"}));
 }
 
 TEST_F(BrowseList, AnUnchangedFileKeepsItsEntryAndPictures) {

@@ -31,14 +31,14 @@ LRESULT SendToList(HWND list, UINT message, WPARAM wParam = 0, LPARAM lParam = 0
     return SendMessageA(list, message, wParam, lParam);
 }
 
-// F5: the folder is read again as a change of format reads it, and the
-// frame stays on its file while that is still there, else on its place.
+// F5: the folder is read again, whatever a change notification told, and
+// the frame stays on its file while that is still there, else on its place.
 void ScanFolderAgain() {
     int picture = FramedPicture();
     const char* framed = PictureName(picture);
     char name[kEntryNameSize] = "";
     if (framed) CopyText(name, framed);
-    ChangeBrowseFormat();
+    ScanAndFillAgain();
     int found = name[0] ? FindPictureNamed(name) : -1;
     FramePicture(found >= 0 ? found : std::max(0, picture));
 }

@@ -186,8 +186,13 @@ int InitBrowseList() {
 }
 
 int ChangeBrowseFormat() {
-    ScanBrowseDir(FormatIndex);
+    ScanBrowseDir(FormatIndex, kReuseUnchanged);
     return InitBrowseList();
+}
+
+void ScanAndFillAgain() {
+    ScanBrowseDir(FormatIndex, kListAgain);
+    InitBrowseList();
 }
 
 bool ColumnsChanged() { return ColumnsForList() != Showing.ColumnsPerRow; }

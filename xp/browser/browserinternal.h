@@ -61,14 +61,15 @@ struct UnlistedFile {
 struct Subfolder {
     char name[MAX_PATH];
 };
-// A listing made on a thread of its own while the cache loads; going, it
-// stops the thread and waits for it, as the listing's maker tells it to
-// (so that the showing's record needs nothing of listing.cpp).
-struct StartedListing;
-struct StopListing {
-    void (*stop)(StartedListing* started) = nullptr;
-    void operator()(StartedListing* started) const {
-        if (stop) stop(started);
+// The showing's listing of the folder: made on a thread of its own while
+// the cache loads, or by a scan, and kept for the next change of format.
+// Going, it stops its thread and waits for it, as the listing's maker tells
+// it to (so that the showing's record needs nothing of listing.cpp).
+struct KeptListing;
+struct DropListing {
+    void (*drop)(KeptListing* kept) = nullptr;
+    void operator()(KeptListing* kept) const {
+        if (drop) drop(kept);
     }
 };
 
@@ -171,7 +172,8 @@ struct BrowseShowing {
     LeftOutFiles leftOut = {};  // the files the last scan left out, told by the dialog
     std::vector<UnlistedFile> unlistedFiles;  // past the cache's limit, in name order, after the entries
     std::vector<Subfolder> subfolders;  // the folder's subfolders in name order, from the last scan
-    std::unique_ptr<StartedListing, StopListing> listing;  // made while the cache loads, taken by the scan
+    std::unique_ptr<KeptListing, DropListing> listing;  // made while the cache loads or by a scan, kept for the next
+    int listingsMade = 0;       // how often the showing listed the folder
 
     // The rows (browselist.cpp, browseshown.cpp, rowgeometry.cpp, browseframe.cpp).
     int ColumnsPerRow = kLargeColumns;  // pictures per row, from the list's width; set at every fill
@@ -205,6 +207,9 @@ bool ShowFolderNext(const char* folder);
 bool MatchFormat(int formatIndex, const char* extension);
 // The same test on a file name's last three characters.
 bool NameMatchesFormat(int formatIndex, const char* name);
+// The same test for any choice: whether the name is a drawing's at all (in
+// template mode only a template's).
+bool NameMatchesAnyFormat(const char* name);
 // The entry behind an entity when it is one and its name passes the format.
 ImageInfoRecord* ShownEntry(HostEntity* entity, int formatIndex);
 
@@ -213,35 +218,52 @@ ImageInfoRecord* ShownEntry(HostEntity* entity, int formatIndex);
 LeftOutReason ListingName(const WIN32_FIND_DATAW& found, char (&name)[MAX_PATH]);
 // The wide name with '?' for each character the code page lacks.
 void ShownName(const wchar_t* wide, char (&name)[MAX_PATH]);
-// A folder's drawings of one format by name in upper case, as one listing
-// found them, before any is matched to the cache.
+// A drawing of any format as a listing found it.
+struct ListedDrawing {
+    std::string name;           // the name it is used by; its shown name when it has none
+    std::string shown;          // its name as far as the code page shows it, where that is not name
+    LeftOutReason reason;       // why it is left out whatever the format
+    bool pathFits;              // folder, backslash and name make a path the host opens
+    FILETIME time;
+};
+// A folder's listing: the drawings of every format and the subfolders a
+// user may open, by name.
+struct FolderListing {
+    std::vector<ListedDrawing> files;
+    std::vector<Subfolder> folders;
+    bool whole;                 // false: a file is missing (no memory for it, or the listing was stopped)
+};
+// What a scan takes from a listing: the drawings of one format by name in
+// upper case, the files of that format left out, and the subfolders.
 struct ListedFile {
     std::string name;
     FILETIME time;
 };
-struct FolderListing {
+struct FormatFiles {
     std::unordered_map<std::string, ListedFile> files;
-    std::vector<Subfolder> folders;  // the subfolders a user may open, in the listing's order
-    LeftOutFiles leftOut;
-    bool whole;                 // false: a file could be neither kept nor handed on
+    LeftOutFiles leftOut = {};
+    std::vector<Subfolder> folders;
 };
-// Where a file goes that the listing has no memory to keep; false stops it.
+// Where a file goes that there is no memory to keep; false stops the listing.
 struct UnkeptFile {
     bool (*take)(void* context, const char* name, const FILETIME& time);
     void* context;
 };
-void ListFolder(const char* folder, int formatIndex, FolderListing* listing, UnkeptFile unkept,
-                const volatile LONG* stop = nullptr);
-// The listing of browseDirectory for formatIndex, made on a thread of its
-// own while the cache loads (Showing.listing); taken by the next scan of
-// that folder and format (false, and dropped, when there is none or it is
-// not whole), or dropped. Both wait for the thread.
+// The listing of browseDirectory made on a thread of its own while the
+// cache loads (Showing.listing); the next scan takes it, or it is dropped.
+// Either waits for the thread.
 void StartFolderListing(int formatIndex);
-bool TakeFolderListing(int formatIndex, FolderListing* listing);
 void DropFolderListing();
+// How a scan comes by the folder's files: the listing made while the cache
+// loaded when there is one, else a new listing; or, for a change of format,
+// the listing kept from the last scan while nothing in the folder changed.
+enum ListingUse { kListAgain, kReuseUnchanged };
+// The files of formatIndex for a scan, as use says; the listing is kept
+// for the next scan.
+void ListFormat(int formatIndex, ListingUse use, FormatFiles* files, UnkeptFile unkept);
 
 // ---- scan.cpp ----
-void ScanBrowseDir(int formatIndex);
+void ScanBrowseDir(int formatIndex, ListingUse use = kListAgain);
 void LinkViewChain(int formatIndex);
 
 // ---- rowgeometry.cpp ----
@@ -339,7 +361,11 @@ void RefillFromTop();
 int ChangeBrowseOrder();
 void CacheMissingPictures(int formatIndex);
 int InitBrowseList();
+// The "File format:" combo's change: the files of the format chosen, from
+// the showing's listing while the folder has not changed.
 int ChangeBrowseFormat();
+// F5: the folder listed again, and the list filled.
+void ScanAndFillAgain();
 int CacheAll();
 // True when the list's width now holds another count of pictures per row.
 bool ColumnsChanged();

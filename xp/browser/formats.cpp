@@ -101,6 +101,13 @@ bool NameMatchesFormat(int formatIndex, const char* name) {
     return length >= 3 && MatchFormat(formatIndex, name + length - 3);
 }
 
+bool NameMatchesAnyFormat(const char* name) {
+    for (int format = 0; format < kFormatCount; ++format) {
+        if (NameMatchesFormat(format, name)) return true;
+    }
+    return false;
+}
+
 ImageInfoRecord* ShownEntry(HostEntity* entity, int formatIndex) {
     ImageInfoRecord* entry = AsImageInfo(entity);
     return entry && NameMatchesFormat(formatIndex, entry->name) ? entry : nullptr;

@@ -66,7 +66,6 @@ int DeleteOtherEntry(int, HostEntity* entity, intptr_t formatIndex, intptr_t) {
 }
 
 bool NameBefore(const UnlistedFile& a, const UnlistedFile& b) { return lstrcmpiA(a.name, b.name) < 0; }
-bool FolderBefore(const Subfolder& a, const Subfolder& b) { return lstrcmpiA(a.name, b.name) < 0; }
 
 // How many of the taken files get an entry; the rest are the showing's
 // unlisted files. Within the limit every file does. Past it, the entries of
@@ -98,7 +97,7 @@ size_t KeepWithinLimit(int formatIndex, std::vector<UnlistedFile>* taken) {
 // Past the cache's limit only some files get an entry; the rest are listed
 // without one (KeepWithinLimit). Without memory for that choice the files
 // get entries as far as the limit allows, in no order.
-void MakeEntries(const FolderListing& listing, int formatIndex) {
+void MakeEntries(const FormatFiles& listing, int formatIndex) {
     std::vector<UnlistedFile> all;
     try {
         all.reserve(listing.files.size());
@@ -130,9 +129,10 @@ bool TakeAtOnce(void*, const char* name, const FILETIME& time) {
 
 }  // namespace
 
-// A listing started for this folder and format while the cache loaded is
-// used when it was made whole; otherwise the folder is listed now.
-void ScanBrowseDir(int formatIndex) {
+// A change of format takes the files from the listing of the last scan
+// while the folder has not changed; F5 and the scan of each showing list it
+// (the latter while the cache loads).
+void ScanBrowseDir(int formatIndex, ListingUse use) {
     if (!CacheList) return;
     // What the list shows may be swept below: nothing is shown until the
     // list is filled again.
@@ -140,14 +140,11 @@ void ScanBrowseDir(int formatIndex) {
     host::DLScan(CacheList, MarkEntity, kScanAll, 0, 0);
     Showing.FoundCount = 0;
     Showing.unlistedFiles.clear();
-    FolderListing listing;
-    if (!TakeFolderListing(formatIndex, &listing)) {
-        ListFolder(browseDirectory, formatIndex, &listing, {TakeAtOnce, nullptr});
-    }
-    Showing.leftOut = listing.leftOut;
-    std::sort(listing.folders.begin(), listing.folders.end(), FolderBefore);
-    Showing.subfolders = std::move(listing.folders);
-    MakeEntries(listing, formatIndex);
+    FormatFiles files;
+    ListFormat(formatIndex, use, &files, {TakeAtOnce, nullptr});
+    Showing.leftOut = files.leftOut;
+    Showing.subfolders = std::move(files.folders);
+    MakeEntries(files, formatIndex);
     // Sweeping is not a change worth a save: the same entries are swept
     // again at the next scan if nothing else rewrites the file.
     host::DLScan(CacheList, SweepVanished, kScanSelected, formatIndex, 0);

@@ -1,5 +1,6 @@
 // Owners of the module's handles: device contexts, bitmaps and regions, a
-// window's borrowed device context, find handles, and files and threads.
+// window's borrowed device context, find handles, change notifications, and
+// files and threads.
 // Each owner drops its handle when it goes and can be moved but not copied
 // (a copy would drop twice). Every make and drop is counted, so tests prove
 // with LiveGdiObjects() and LiveFileHandles() that nothing leaks (Wine gives
@@ -12,7 +13,7 @@
 // Made minus dropped; written by the owners below, read by tests.
 namespace livecount {
 inline int gdiObjects;   // device contexts (made or borrowed), bitmaps, regions
-inline int fileHandles;  // find handles, files, threads
+inline int fileHandles;  // find handles, change notifications, files, threads
 }  // namespace livecount
 
 inline int LiveGdiObjects() { return livecount::gdiObjects; }
@@ -37,6 +38,10 @@ struct GdiObjectKind : CountedAsGdi {
 struct FindKind : CountedAsFile {
     using Handle = HANDLE;
     static bool Drop(HANDLE search) { return FindClose(search) != 0; }
+};
+struct ChangeKind : CountedAsFile {
+    using Handle = HANDLE;
+    static bool Drop(HANDLE change) { return FindCloseChangeNotification(change) != 0; }
 };
 struct FileKind : CountedAsFile {
     using Handle = HANDLE;
@@ -91,6 +96,7 @@ using DeviceContext = Owner<DcKind>;
 using Bitmap = Owner<GdiObjectKind<HBITMAP>>;
 using Region = Owner<GdiObjectKind<HRGN>>;
 using FindHandle = Owner<FindKind>;
+using ChangeNotification = Owner<ChangeKind>;
 // Files and threads: whatever CloseHandle drops.
 using FileHandle = Owner<FileKind>;
 
