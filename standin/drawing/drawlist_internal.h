@@ -50,6 +50,8 @@ void ReleaseNodeMemory(EntityNode* node);
 void ReleaseListMemory(HDL list);
 // Blocks of node memory not given back, in every drawing's heap (for tests).
 int LiveNodeBlocks();
+// Bytes of large nodes' blocks given back and kept for the next (for tests).
+uint32_t KeptNodeBytes();
 
 // The live node of an entity handle, or null when the handle is not one.
 EntityNode* NodeOf(const HostEntity* entity);

@@ -373,6 +373,25 @@ TEST(NodeMemory, ADestroyedDrawingGivesBackItsBlocksWhateverWasCopiedFromIt) {
     DLDestroy(keeper);
 }
 
+// Wine faults a freed block's memory in again at its next use: the large
+// blocks of a destroyed drawing serve the next drawing's large nodes, and
+// no more than 64 MB of them wait for it.
+TEST(NodeMemory, ADestroyedDrawingsLargeBlocksServeTheNextDrawingWithinABound) {
+    const Bytes entry = Record(4, 43646);
+    HDL first = Lines(0);
+    for (int i = 0; i < 100; ++i) Append(first, entry);
+    DLDestroy(first);
+    const uint32_t kept = KeptNodeBytes();
+    EXPECT_GE(kept, 100u * 43646u);
+    HDL second = Lines(0);
+    for (int i = 0; i < 100; ++i) Append(second, entry);
+    EXPECT_GE(kept - KeptNodeBytes(), 100u * 43646u);
+
+    for (int i = 0; i < 2000; ++i) Append(second, entry);   // 87 MB
+    DLDestroy(second);
+    EXPECT_LE(KeptNodeBytes(), 64u << 20);
+}
+
 // Regression: copying an entity into its own member list must not copy the copy.
 TEST(DLCopy, IntoItsOwnMemberListTerminates) {
     std::vector<HostEntity*> e;
