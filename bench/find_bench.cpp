@@ -22,6 +22,7 @@
 #include <algorithm>
 
 #include "bench/bench.h"
+#include "bench/picturedcache.h"
 #include "browsecache/cache.h"
 #include "browser/browser.h"
 #include "browser/browserinternal.h"
@@ -112,33 +113,25 @@ int MeasureKeystrokes() {
     return kKeepOpen;
 }
 
-// Entries with pictures and the notes of a sample plan: its number, who
-// drew it, and a revision that every second one moved doors in.
-void MakeEntries(int count) {
-    ResetCommandState();
-    colourTableReady = true;  // the stored pictures are drawn as they are
-    CacheList = host::DLCreate("~BRINFO.KVW", 8);
-    host::DLEmpty(CacheList);
-    HDL notes = NewList("NOTES.KVW");
+// The notes of a sample plan: its number, who drew it, and a revision that
+// every second one moved doors in.
+void AddSampleNotes(int index, HostEntity* entity, void* notesValue) {
+    HDL notes = static_cast<HDL>(notesValue);
     SampleSheet sheet = {notes, 0, 0, 1};
-    FILETIME time = {1, 1};
-    char name[32], heading[32];
-    for (int i = 0; i < count; ++i) {
-        snprintf(name, sizeof name, "PLAN%05d.KVW", i);
-        HostEntity* entity = FindOrAddEntry(name, &time);
-        ImageInfoRecord* entry = AsImageInfo(entity);
-        if (!entry) continue;
-        memset(entry->largePicture, i % 200, sizeof entry->largePicture);
-        entry->state = kPictureMade;
-        host::DLEmpty(notes);
-        snprintf(heading, sizeof heading, "Plan %05d", i);
-        AddNote(sheet, heading, "Drawn by K. Vandrel\r\nChecked by L. Marsh\r\nIssued for comment");
-        AddNote(sheet, "Revision", i % 2 ? "A: first issue\r\nB: doors moved" : "A: first issue");
-        AddNote(sheet, "Detail", "Wall to floor junction\r\nDamp course at 150 mm");
-        HostEntity* before = entity;
-        CollectNotes(notes, &entity);
-        if (entity != before) CacheEntryMoved(before, entity);
-    }
+    char heading[32];
+    host::DLEmpty(notes);
+    snprintf(heading, sizeof heading, "Plan %05d", index);
+    AddNote(sheet, heading, "Drawn by K. Vandrel\r\nChecked by L. Marsh\r\nIssued for comment");
+    AddNote(sheet, "Revision", index % 2 ? "A: first issue\r\nB: doors moved" : "A: first issue");
+    AddNote(sheet, "Detail", "Wall to floor junction\r\nDamp course at 150 mm");
+    HostEntity* before = entity;
+    CollectNotes(notes, &entity);
+    if (entity != before) CacheEntryMoved(before, entity);
+}
+
+void MakeEntries(int count) {
+    HDL notes = NewList("NOTES.KVW");
+    MakePicturedCache(count, AddSampleNotes, notes);
     DLDestroy(notes);
 }
 

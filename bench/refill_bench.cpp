@@ -18,6 +18,7 @@
 #include <string.h>
 
 #include "bench/bench.h"
+#include "bench/picturedcache.h"
 #include "browsecache/cache.h"
 #include "browser/browser.h"
 #include "browser/browserinternal.h"
@@ -74,19 +75,7 @@ int MeasureRefills() {
 
 // A cache of entries with pictures, as a visit after Cache all would have.
 void MakeEntries(int count) {
-    ResetCommandState();
-    colourTableReady = true;  // the stored pictures are drawn as they are
-    CacheList = host::DLCreate("~BRINFO.KVW", 8);
-    host::DLEmpty(CacheList);
-    FILETIME time = {1, 1};
-    char name[32];
-    for (int i = 0; i < count; ++i) {
-        snprintf(name, sizeof name, "PLAN%05d.KVW", i);
-        if (ImageInfoRecord* entry = AsImageInfo(FindOrAddEntry(name, &time))) {
-            memset(entry->largePicture, i % 200, sizeof entry->largePicture);
-            entry->state = kPictureMade;
-        }
-    }
+    MakePicturedCache(count);
     Showing.FoundCount = count;
     LinkViewChain(kKvw);
 }

@@ -353,11 +353,18 @@ void RecordShownTip(char*) {
     Record("tooltip", line[0] ? line : "(none)");
 }
 
-void HoverAndRecordTip(const ControlRef& ref, int x, int y) {
+// The screen point of X,Y in a control of the active window, with the
+// pointer put there.
+POINT PutPointer(const ControlRef& ref, int x, int y) {
     HWND control = ActiveControl(ref);
     POINT point = {x, y};
     ClientToScreen(control, &point);
     SetCursorPos(point.x, point.y);
+    return point;
+}
+
+void HoverAndRecordTip(const ControlRef& ref, int x, int y) {
+    POINT point = PutPointer(ref, x, y);
     int screenWidth = GetSystemMetrics(SM_CXSCREEN), screenHeight = GetSystemMetrics(SM_CYSCREEN);
     INPUT move = {};
     move.type = INPUT_MOUSE;
@@ -387,10 +394,7 @@ void HoverAndRecordTip(const ControlRef& ref, int x, int y) {
 // Both clicks go to the system at once, as a quick user's: whatever the
 // first one starts has not happened yet when the second comes.
 void DoubleClickAt(const ControlRef& ref, int x, int y) {
-    HWND control = ActiveControl(ref);
-    POINT point = {x, y};
-    ClientToScreen(control, &point);
-    SetCursorPos(point.x, point.y);
+    POINT point = PutPointer(ref, x, y);
     Sync();
     int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
     INPUT inputs[4] = {};
@@ -405,10 +409,7 @@ void DoubleClickAt(const ControlRef& ref, int x, int y) {
 }
 
 void ClickAt(const ControlRef& ref, int x, int y) {
-    HWND control = ActiveControl(ref);
-    POINT point = {x, y};
-    ClientToScreen(control, &point);
-    SetCursorPos(point.x, point.y);
+    POINT point = PutPointer(ref, x, y);
     Sync();
     MouseButton(MOUSEEVENTF_LEFTDOWN, point);
     MouseButton(MOUSEEVENTF_LEFTUP, point);
@@ -836,16 +837,27 @@ void DoSelect(char* argument) {
     Sync();
 }
 
+// "ID X Y": a control and a point in it.
+struct ControlPoint {
+    ControlRef ref;
+    int x, y;
+};
+ControlPoint NextControlPoint(char** argument) {
+    ControlPoint at;
+    at.ref = NextControl(argument);
+    at.x = NextNumber(argument);
+    at.y = NextNumber(argument);
+    return at;
+}
+
 void DoClickAt(char* argument) {
-    ControlRef ref = NextControl(&argument);
-    int x = NextNumber(&argument);
-    ClickAt(ref, x, NextNumber(&argument));
+    ControlPoint at = NextControlPoint(&argument);
+    ClickAt(at.ref, at.x, at.y);
 }
 
 void DoDoubleClickAt(char* argument) {
-    ControlRef ref = NextControl(&argument);
-    int x = NextNumber(&argument);
-    DoubleClickAt(ref, x, NextNumber(&argument));
+    ControlPoint at = NextControlPoint(&argument);
+    DoubleClickAt(at.ref, at.x, at.y);
 }
 
 void DoResize(char* argument) {
@@ -855,9 +867,8 @@ void DoResize(char* argument) {
 }
 
 void DoHover(char* argument) {
-    ControlRef ref = NextControl(&argument);
-    int x = NextNumber(&argument);
-    HoverAndRecordTip(ref, x, NextNumber(&argument));
+    ControlPoint at = NextControlPoint(&argument);
+    HoverAndRecordTip(at.ref, at.x, at.y);
 }
 
 void DoWheel(char* argument) {
@@ -895,15 +906,13 @@ void DoAttributes(char* argument) {
 }
 
 void DoPixel(char* argument) {
-    ControlRef ref = NextControl(&argument);
-    int x = NextNumber(&argument);
-    int y = NextNumber(&argument);
+    ControlPoint at = NextControlPoint(&argument);
     SyncPainted();
-    HWND control = DescendantControl(ref);
+    HWND control = DescendantControl(at.ref);
     HDC dc = GetDC(control);
-    COLORREF colour = GetPixel(dc, x, y);
+    COLORREF colour = GetPixel(dc, at.x, at.y);
     ReleaseDC(control, dc);
-    RecordF("pixel", "%d %d %d #%02X%02X%02X", ref.id, x, y, GetRValue(colour), GetGValue(colour),
+    RecordF("pixel", "%d %d %d #%02X%02X%02X", at.ref.id, at.x, at.y, GetRValue(colour), GetGValue(colour),
             GetBValue(colour));
 }
 
