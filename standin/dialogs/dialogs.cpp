@@ -253,6 +253,7 @@ struct WatchedList {
     bool down;
     bool redrawOff;             // WM_SETREDRAW FALSE was the last word
     bool painted;               // its first paint since the dialog showed was recorded
+    WNDPROC stampOriginal;      // the procedure under StampPaintProc, with /stamps
     volatile LONG repaints;     // see TakeListRepaints; read by the script thread
 };
 enum { kMaxWatchedLists = 16 };
@@ -304,11 +305,6 @@ static LRESULT CALLBACK ListClickProc(HWND list, UINT message, WPARAM wParam, LP
     if (message == WM_LBUTTONDOWN || message == WM_LBUTTONDBLCLK) watched->down = true;
     CountRepaints(watched, list, message, wParam);
     LRESULT result = CallWindowProcA(original, list, message, wParam, lParam);
-    // With /stamps the benchmarks see when the first rows are on the screen.
-    if (message == WM_PAINT && g_config.stamps && !watched->painted) {
-        watched->painted = true;
-        RecordF("painted", "%d", GetDlgCtrlID(list));
-    }
     if (message == WM_LBUTTONUP && watched->down) {
         watched->down = false;
         HostDialog* def = DialogOf(GetParent(list));
@@ -324,6 +320,29 @@ static LRESULT CALLBACK ListClickProc(HWND list, UINT message, WPARAM wParam, LP
         *watched = WatchedList();
     }
     return result;
+}
+
+// With /stamps the benchmarks see when the list's first paint is on the
+// screen. Outermost, put on after the dialog's own init: a module that
+// paints the list itself (an empty one, say) never passes WM_PAINT inward.
+static LRESULT CALLBACK StampPaintProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam) {
+    WatchedList* watched = FindWatched(list);
+    if (!watched || !watched->stampOriginal) return DefWindowProcA(list, message, wParam, lParam);
+    LRESULT result = CallWindowProcA(watched->stampOriginal, list, message, wParam, lParam);
+    if (message == WM_PAINT && !watched->painted) {
+        watched->painted = true;
+        RecordF("painted", "%d", GetDlgCtrlID(list));
+    }
+    return result;
+}
+
+static void StampListPaints(HostDialog* def) {
+    if (!g_config.stamps) return;
+    for (WatchedList& watched : g_watched) {
+        if (!watched.list || GetParent(watched.list) != def->window || watched.stampOriginal) continue;
+        watched.stampOriginal = reinterpret_cast<WNDPROC>(
+            SetWindowLongPtrA(watched.list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(StampPaintProc)));
+    }
 }
 
 static void HookListClicks(HostDialog* def) {
@@ -384,6 +403,7 @@ static INT_PTR DialogMessage(HWND window, UINT message, WPARAM wParam, LPARAM lP
             HookListClicks(def);
             RecordF("dialog", "%s", def->templateName);
             if (def->init) def->init();
+            StampListPaints(def);
             return TRUE;
         }
         case WM_COMMAND:
