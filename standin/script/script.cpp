@@ -728,6 +728,31 @@ void SaveLoop(char* arguments) {
     RecordF("saved", "%s %d of %d", relative[1], saved, count);
 }
 
+// What a user does beside the host while a dialog shows, in the system's
+// file manager: a file or folder renamed, a folder made.
+void DoRename(char* arguments) {
+    char source[MAX_PATH], target[MAX_PATH], relative[2][MAX_PATH];
+    if (sscanf(arguments, "%259s %259s", relative[0], relative[1]) != 2 ||
+        !FromStartFolder(relative[0], source, sizeof source) || !FromStartFolder(relative[1], target, sizeof target)) {
+        Fail("%s", "rename needs OLD NEW");
+    }
+    Sync();
+    if (!MoveFileA(source, target)) {
+        char why[3 * MAX_PATH];
+        snprintf(why, sizeof why, "%s to %s (error %lu)", relative[0], relative[1], GetLastError());
+        Fail("cannot rename %s", why);
+    }
+    RecordF("renamed", "%s to %s", relative[0], relative[1]);
+}
+
+void DoMakeFolder(char* argument) {
+    char full[MAX_PATH];
+    if (!FromStartFolder(argument, full, sizeof full)) Fail("%s", "make-folder: the path is too long");
+    Sync();
+    if (!CreateDirectoryA(full, nullptr)) Fail("cannot make the folder %s", argument);
+    RecordF("made-folder", "%s", argument);
+}
+
 void WaitForStatus(char* text) {
     for (DWORD waited = 0;; waited += 10) {
         char status[1024];
@@ -1019,6 +1044,8 @@ const ScriptVerb kScriptVerbs[] = {
      "record the texts of a list or combo box of the active\nwindow (a combo's selected row marked with *)", DoItems},
     {"text", "ID", "record the window text of a control of the active window\n(line ends as \\n)", DoText},
     {"attributes", "PATH", "record a file's attributes (hidden, read-only, ...)", DoAttributes},
+    {"rename", "OLD NEW", "rename a file or folder, as a user beside the host does", DoRename},
+    {"make-folder", "PATH", "make a folder, as a user beside the host does", DoMakeFolder},
     {"pixel", "ID X Y", "record the colour painted at X,Y of a control anywhere\ninside the active window", DoPixel},
     {"cwd", "", "record the host's current directory", DoCwd},
     {"changed", "", "record the drawing-changed flag (0 or 1)", DoChanged},
